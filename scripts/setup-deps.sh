@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building and testing need, only those that are missing.
+# Usage: scripts/setup-deps.sh [--bench]
+set -euo pipefail
+
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
+          libgtest-dev libgmock-dev libbenchmark-dev
+          libxml2-dev libxslt1-dev nlohmann-json3-dev libcli11-dev
+          qt6-base-dev libgl-dev python3 xsltproc)
+if [[ "${1:-}" == "--bench" ]]; then
+  packages+=(libdxflib-dev libdime-dev python3-ezdxf)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  if [[ $(id -u) -ne 0 ]]; then sudo_cmd=(sudo); fi
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -214,8 +214,8 @@ DXFI_EXPORT int16_t DXFI_STDCALL edaSeekLayer(dxfi::abi::TDrawingHandle drawing,
                                               uint8_t* layerRecord);
 DXFI_EXPORT int16_t DXFI_STDCALL edaSeekBlockheader(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle block,
                                                     uint8_t* blockHeaderRecord);
-// Looks a block up by name (exact, as stored; "*MODEL_SPACE" and "*PAPER_SPACE" name the two
-// spaces). Non-zero when found.
+// Looks a block up by name, ASCII letters compared case-insensitively as DXF names are
+// ("*MODEL_SPACE" and "*PAPER_SPACE" name the two spaces). Non-zero when found.
 DXFI_EXPORT int16_t DXFI_STDCALL edaFindBlockheaderByName(dxfi::abi::TDrawingHandle drawing,
                                                           const char* name, dxfi::abi::TObjectHandle* block);
 DXFI_EXPORT dxfi::abi::TEntityListHandle DXFI_STDCALL edaEntityList(dxfi::abi::TDrawingHandle drawing,

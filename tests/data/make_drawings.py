@@ -1,0 +1,343 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: MIT
+"""Writes the test drawings of tests/data with ezdxf, so that they are DXF written by a program
+that is not ours. One drawing per entity kind or feature, in each of R12, R2000 and R2018 that
+can hold it, as ASCII; a few also as binary DXF (file names ending in _bin.dxf).
+
+Run with Debian's python: /usr/bin/python3 tests/data/make_drawings.py [output dir]
+Then run dump_expected.py to refresh the expected JSON files. Both outputs are committed, so
+tests and CI need neither ezdxf nor this script.
+"""
+import math
+import os
+import sys
+
+import ezdxf
+from ezdxf import bbox
+
+VERSIONS = ("R12", "R2000", "R2018")
+# Features also written as binary DXF, with the versions to write.
+BINARY = {
+    "line": VERSIONS,
+    "insert": ("R2000", "R2018"),
+    "lwpolyline": ("R2000", "R2018"),
+    "mline": ("R2018",),
+    "polyline2d": ("R12",),
+    "texts": ("R2000", "R2018"),
+}
+
+
+class Unsupported(Exception):
+    """The feature cannot be written in this DXF version."""
+
+
+def need(version, minimum):
+    order = {"R12": 0, "R2000": 1, "R2018": 2}
+    if order[version] < order[minimum]:
+        raise Unsupported(version)
+
+
+def add_layer(doc, name, colour=7, frozen=False, off=False):
+    layer = doc.layers.add(name, color=colour)
+    if frozen:
+        layer.freeze()
+    if off:
+        layer.off()
+    return layer
+
+
+def set_extents(layout):
+    """States the layout's extents in the header, as CAD programs do on saving (ezdxf copies
+    the layout's extents into $EXTMIN/$EXTMAX or $PEXTMIN/$PEXTMAX when it writes)."""
+    box = bbox.extents(layout, fast=True)
+    if box.has_data:
+        layout.dxf.extmin = tuple(box.extmin)
+        layout.dxf.extmax = tuple(box.extmax)
+
+
+# ---- one builder per feature; each fills a new document of the given version -------------
+
+
+def build_line(doc, msp, version):
+    add_layer(doc, "LINES", colour=1)
+    msp.add_line((0, 0), (10, 5), dxfattribs={"layer": "LINES"})
+    msp.add_line((1.25, -2.5, 3), (7.125, 8.0625, -1), dxfattribs={"layer": "LINES"})
+    msp.add_line((-3, 4), (-3, 4))  # zero length, on layer 0
+
+
+def build_point(doc, msp, version):
+    msp.add_point((3.5, 4.25))
+    msp.add_point((-1, 0, 2))
+
+
+def build_circle(doc, msp, version):
+    msp.add_circle((5, 3), 2.5)
+    msp.add_circle((0, 0, 1.5), 0.001)
+
+
+def build_arc(doc, msp, version):
+    msp.add_arc((0, 0), 5, 0, 90)
+    msp.add_arc((10, 10), 2, 350, 10)  # crosses 0 degrees
+    msp.add_arc((-4, 2), 1.5, 123.456, 321.5)
+
+
+def build_ellipse(doc, msp, version):
+    need(version, "R2000")
+    msp.add_ellipse((10, 5), major_axis=(4, 0), ratio=0.5, start_param=0, end_param=2 * math.pi)
+    msp.add_ellipse((-5, 2), major_axis=(2, 3), ratio=0.25, start_param=5, end_param=1)
+    msp.add_ellipse((0, 0), major_axis=(0, -6), ratio=1.0, start_param=0.5, end_param=2.5)
+
+
+def build_text(doc, msp, version):
+    msp.add_text("Plain text", dxfattribs={"insert": (1, 2), "height": 2.5})
+    msp.add_text("Rotated", dxfattribs={"insert": (10, 2), "height": 1.5, "rotation": 30})
+    msp.add_text("Mirrored", dxfattribs={"insert": (20, 2), "height": 1, "text_generation_flag": 2})
+    msp.add_text("Upside down", dxfattribs={"insert": (30, 2), "height": 1, "text_generation_flag": 4})
+    centred = msp.add_text("Centred", dxfattribs={"height": 1.25, "rotation": 270.5})
+    centred.set_pos((40, 5), align="MIDDLE_CENTER")
+
+
+def build_mtext(doc, msp, version):
+    need(version, "R2000")
+    long_text = " ".join("word%03d" % i for i in range(120))  # ~960 characters: several chunks
+    msp.add_mtext(long_text, dxfattribs={"insert": (5, 10), "char_height": 2.5, "width": 200,
+                                         "attachment_point": 5})
+    msp.add_mtext("Top left\\Psecond line", dxfattribs={"insert": (-2, 3), "char_height": 1,
+                                                         "width": 50, "attachment_point": 1})
+    msp.add_mtext("No width", dxfattribs={"insert": (0, -5), "char_height": 0.5})
+
+
+def build_solid(doc, msp, version):
+    msp.add_solid([(0, 0), (4, 0), (0, 3), (4, 3)])
+    msp.add_solid([(10, 0), (14, 0), (12, 3)])  # triangle: three corners
+    msp.add_trace([(20, 0), (24, 0), (20, 1), (24, 1)])
+
+
+def build_insert(doc, msp, version):
+    add_layer(doc, "BLOCKS", colour=3)
+    inner = doc.blocks.new("INNER", base_point=(1, 1))
+    inner.add_line((1, 1), (2, 1))
+    inner.add_circle((1.5, 1.5), 0.25)
+    outer = doc.blocks.new("OUTER", base_point=(0, 0))
+    outer.add_line((0, 0), (5, 0))
+    outer.add_blockref("INNER", (2, 2), dxfattribs={"xscale": 3, "yscale": 3})
+    msp.add_blockref("OUTER", (10, 20), dxfattribs={"xscale": 2, "yscale": 2, "rotation": 30,
+                                                    "layer": "BLOCKS"})
+    msp.add_blockref("INNER", (-5, 7.5), dxfattribs={"xscale": 2, "yscale": 0.5, "rotation": 45})
+    tagged = msp.add_blockref("INNER", (30, 30))
+    tagged.add_attrib("TAG", "attribute value", (30, 31))
+    tagged.add_attrib("REF", "U1", (30, 32))
+    msp.add_line((0, 0), (1, 1))  # after the attributes and their end marker
+
+
+def build_xblock(doc, msp, version):
+    hatchlike = doc.blocks.new_anonymous_block(type_char="X")
+    hatchlike.add_line((0, 0), (1, 0))
+    hatchlike.add_line((1, 0), (1, 1))
+    holder = doc.blocks.new("HOLDER")
+    holder.add_circle((0, 0), 1)
+    holder.add_blockref(hatchlike.name, (0, 0))  # *X inside a block
+    msp.add_blockref(hatchlike.name, (5, 5))     # *X at the top level
+    msp.add_blockref("HOLDER", (10, 10))
+
+
+def build_dimension(doc, msp, version):
+    msp.add_line((0, 0), (10, 0))
+    dim = msp.add_linear_dim(base=(5, 3), p1=(0, 0), p2=(10, 0))
+    dim.render()
+    dim = msp.add_linear_dim(base=(3, 10), p1=(0, 0), p2=(5, 5), angle=30)
+    dim.render()
+
+
+def build_polyline2d(doc, msp, version):
+    add_layer(doc, "PLINES", colour=5)
+    pline = msp.add_polyline2d([(0, 0), (10, 0), (10, 5), (0, 5)], dxfattribs={"layer": "PLINES"})
+    pline.close(True)
+    pline.dxf.default_start_width = 0.5
+    pline.dxf.default_end_width = 0.5
+    arcs = msp.add_polyline2d([], dxfattribs={"layer": "PLINES"})
+    arcs.append_formatted_vertices([(20, 0, 0.1, 0.2, 1), (25, 0, 0.3, 0.3, -0.5), (30, 5, 0, 0, 0)],
+                                   format="xyseb")
+
+
+def build_lwpolyline(doc, msp, version):
+    need(version, "R2000")
+    msp.add_lwpolyline([(0, 0), (10, 0), (10, 5)])  # neither bulges nor widths
+    msp.add_lwpolyline([(0, 10, 0, 0, 0.5), (10, 10, 0, 0, -1), (10, 15, 0, 0, 0)],
+                       format="xyseb", close=True)
+    msp.add_lwpolyline([(20, 0, 0.1, 0.2, 0), (25, 0, 0.3, 0.4, 0.25), (25, 5, 0, 0, 0)],
+                       format="xyseb")
+    msp.add_lwpolyline([(30, 0), (35, 0), (35, 5)], dxfattribs={"const_width": 0.75})
+
+
+def build_donut(doc, msp, version):
+    add_layer(doc, "PADS", colour=2)
+    if version == "R12":
+        donut = msp.add_polyline2d([], dxfattribs={"layer": "PADS"})
+        donut.append_formatted_vertices([(9, 5, 1, 1, 1), (11, 5, 1, 1, 1)], format="xyseb")
+        donut.close(True)
+    else:
+        msp.add_lwpolyline([(9, 5, 1, 1, 1), (11, 5, 1, 1, 1)], format="xyseb", close=True,
+                           dxfattribs={"layer": "PADS"})
+        msp.add_lwpolyline([(20, 5, 0, 0, 1), (22, 5, 0, 0, 1)], format="xyseb", close=True,
+                           dxfattribs={"layer": "PADS", "const_width": 0.5})
+
+
+def build_mline(doc, msp, version):
+    need(version, "R2000")
+    msp.add_mline([(0, 0), (10, 0), (10, 10)])
+    three = doc.mline_styles.new("THREE")
+    three.elements.append(0.5, 1)
+    three.elements.append(0.0, 2)
+    three.elements.append(-0.5, 3)
+    msp.add_mline([(20, 0), (30, 0), (30, 5), (20, 5)], close=True,
+                  dxfattribs={"style_name": "THREE", "justification": 1, "scale_factor": 2})
+
+
+def build_spline(doc, msp, version):
+    need(version, "R2000")
+    msp.add_spline([(0, 0), (2, 3), (5, 1), (8, 4)])
+    msp.add_open_spline([(10, 0), (12, 2), (14, 0), (16, 2)])
+
+
+def build_extrusion(doc, msp, version):
+    down = {"extrusion": (0, 0, -1)}
+    msp.add_circle((5, 3), 2, dxfattribs=down)
+    msp.add_arc((5, 3), 2, 10, 80, dxfattribs=down)
+    msp.add_circle((5, 3), 1, dxfattribs={"extrusion": (0.1, 0, 0.99)})
+    msp.add_solid([(0, 0), (1, 0), (0, 1), (1, 1)], dxfattribs=down)
+    if version == "R12":
+        pline = msp.add_polyline2d([(0, 0), (2, 0), (2, 2)], dxfattribs=down)
+        pline.close(True)
+    else:
+        msp.add_lwpolyline([(0, 0, 0, 0, 0.5), (2, 0, 0, 0, 0), (2, 2, 0, 0, 0)], format="xyseb",
+                           close=True, dxfattribs=down)
+
+
+def build_layers(doc, msp, version):
+    add_layer(doc, "FROZEN", colour=4, frozen=True)
+    add_layer(doc, "OFF", colour=6, off=True)
+    add_layer(doc, "Visible Layer", colour=256 - 1)  # 255: the highest plain colour
+    msp.add_line((0, 0), (1, 0), dxfattribs={"layer": "FROZEN"})
+    msp.add_line((0, 1), (1, 1), dxfattribs={"layer": "OFF"})
+    msp.add_line((0, 2), (1, 2), dxfattribs={"layer": "Visible Layer"})
+
+
+def build_paperspace(doc, msp, version):
+    add_layer(doc, "SHEET", colour=1)
+    msp.add_line((0, 0), (100, 50))
+    paper = doc.layout()
+    paper.add_line((10, 10), (200, 10), dxfattribs={"layer": "SHEET"})
+    paper.add_circle((50, 50), 20, dxfattribs={"layer": "SHEET"})
+    paper.add_text("Title", dxfattribs={"insert": (20, 20), "height": 5, "layer": "SHEET"})
+
+
+def build_manylayers(doc, msp, version):
+    for i in range(40):
+        name = "L%02d" % i
+        add_layer(doc, name, colour=1 + i % 250)
+        msp.add_line((i, 0), (i, 10), dxfattribs={"layer": name})
+
+
+def build_texts(doc, msp, version):
+    add_layer(doc, "Schrift_\u00e4", colour=2)
+    special = "%%c10 %%d45 \u00b1 0.1 \u00b0C <script>&\"'"
+    msp.add_text(special, dxfattribs={"insert": (0, 0), "height": 1, "layer": "Schrift_\u00e4"})
+    # Outside code page 1252: written as \U+03A9 before R2007, as UTF-8 from R2007 on.
+    msp.add_text("Omega \u03a9 Ohm", dxfattribs={"insert": (0, 6), "height": 1})
+    msp.add_text("Umlaute \u00e4\u00f6\u00fc\u00df \u20ac", dxfattribs={"insert": (0, 2), "height": 1})
+    msp.add_text("%%uunderlined%%u 50%%%", dxfattribs={"insert": (0, 4), "height": 1})
+    if version != "R12":
+        msp.add_mtext("{\\fArial|b1|i0;Bold}\\Pline 2 \\U+00B1 %%c \u00b0 <&>",
+                      dxfattribs={"insert": (0, 10), "char_height": 1, "width": 40})
+
+
+def build_units_mm(doc, msp, version):
+    doc.header["$INSUNITS"] = 4
+    if version != "R12":
+        doc.header["$MEASUREMENT"] = 1
+    msp.add_line((1, 2), (3, 4))
+
+
+def build_negative(doc, msp, version):
+    msp.add_line((-100, -50), (-10, -5))
+    msp.add_circle((-60, 20), 5)
+    msp.add_text("left", dxfattribs={"insert": (-90, 10), "height": 2})
+
+
+def build_other(doc, msp, version):
+    """Entity types the engine delivers under codes of its own choosing."""
+    msp.add_line((0, 0), (1, 1))
+    msp.add_3dface([(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0)])
+    if version != "R12":
+        hatch = msp.add_hatch(color=1)
+        hatch.paths.add_polyline_path([(0, 0), (4, 0), (4, 4), (0, 4)], is_closed=True)
+        msp.add_leader([(0, 0), (2, 2), (4, 2)])
+    msp.add_line((2, 2), (3, 3))
+
+
+def build_noextents(doc, msp, version):
+    """Header extents left as ezdxf writes them (1e20 / -1e20): the engine computes its own."""
+    msp.add_line((-2, 1), (8, 6))
+    msp.add_point((4, -3))
+
+
+FEATURES = {
+    "line": build_line,
+    "point": build_point,
+    "circle": build_circle,
+    "arc": build_arc,
+    "ellipse": build_ellipse,
+    "text": build_text,
+    "mtext": build_mtext,
+    "solid": build_solid,
+    "insert": build_insert,
+    "xblock": build_xblock,
+    "dimension": build_dimension,
+    "polyline2d": build_polyline2d,
+    "lwpolyline": build_lwpolyline,
+    "donut": build_donut,
+    "mline": build_mline,
+    "spline": build_spline,
+    "extrusion": build_extrusion,
+    "layers": build_layers,
+    "paperspace": build_paperspace,
+    "manylayers": build_manylayers,
+    "texts": build_texts,
+    "units_mm": build_units_mm,
+    "negative": build_negative,
+    "other": build_other,
+    "noextents": build_noextents,
+}
+
+
+def make(feature, version):
+    doc = ezdxf.new(version)
+    msp = doc.modelspace()
+    FEATURES[feature](doc, msp, version)
+    if feature != "noextents":
+        set_extents(msp)
+        set_extents(doc.layout())
+    return doc
+
+
+def main():
+    out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    written = 0
+    for feature in FEATURES:
+        for version in VERSIONS:
+            try:
+                doc = make(feature, version)
+            except Unsupported:
+                continue
+            name = "%s_%s" % (feature, version)
+            doc.saveas(os.path.join(out, name + ".dxf"))
+            written += 1
+            if version in BINARY.get(feature, ()):
+                make(feature, version).saveas(os.path.join(out, name + "_bin.dxf"), fmt="bin")
+                written += 1
+    print("wrote %d drawings to %s" % (written, out))
+
+
+if __name__ == "__main__":
+    main()

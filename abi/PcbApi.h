@@ -34,6 +34,9 @@ inline constexpr int kText21 = 21;
 // plot/flip layer, plotter pen and composite layer entries); the host keeps them verbatim.
 inline constexpr int kBoardOptionRecordSize = 128;
 inline constexpr int kPlotLayerCount = 109; // indexes 1..109
+// The printer options' plotter pens and composite layers use the same indexes 1..109.
+inline constexpr int kPlotterPenCount = kPlotLayerCount;
+inline constexpr int kCompositeLayerCount = kPlotLayerCount;
 
 // Object kinds (TPcbObjectKind).
 inline constexpr uint8_t kKindArc = 1, kKindPad = 2, kKindVia = 3, kKindTrack = 4, kKindText = 5,
@@ -286,7 +289,7 @@ DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryBoardEngineeringChangeOrderOptions(
                                                                                 uint8_t* record);
 // Note the order: the mode comes last. Reading (mode ptRead) answers the number of pairs and 0;
 // a non-zero result means there are no pairs. Writing sets the number of pairs, which are then
-// sent one by one with PcbApi_QueryBoardLayerPairAt.
+// sent one by one with PcbApi_QueryBoardLayerPairAt. Pairs are indexed 0..count-1.
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryBoardLayerPairsCount(uint32_t board, int32_t* count,
                                                                   uint8_t mode);
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryBoardLayerPairAt(uint8_t mode, uint32_t board,

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+#include "host/app/BoardDocument.h"
+
+#include "host/app/HostCommands.h"
+#include "host/korrin/KorrinHost.h"
+
+namespace dxfi::host {
+
+namespace {
+
+constexpr int32_t kErrorSize = 1024;
+
+void AppendText(void* context, const char* text, size_t length) {
+    static_cast<std::string*>(context)->append(text, length);
+}
+
+} // namespace
+
+TBoardDocument TBoardDocument::Open(const std::string& path, const std::string& whatToDo) {
+    char error[kErrorSize] = {};
+    uint32_t handle = KorrinHost_LoadBoard(path.c_str(), error, kErrorSize);
+    if (handle == 0)
+        throw EHostError(kExitFileProblem,
+                         std::string(error[0] ? error : ("Cannot load board '" + path + "'.").c_str()) +
+                             " " + whatToDo);
+    return TBoardDocument(handle);
+}
+
+TBoardDocument TBoardDocument::New(const std::string& fileName) {
+    return TBoardDocument(KorrinHost_NewBoard(fileName.c_str()));
+}
+
+TBoardDocument::TBoardDocument(TBoardDocument&& other) noexcept : Handle_(other.Handle_) {
+    other.Handle_ = 0;
+}
+
+TBoardDocument::~TBoardDocument() {
+    if (Handle_ != 0) KorrinHost_CloseBoard(Handle_);
+}
+
+void TBoardDocument::SetFileName(const std::string& fileName) {
+    KorrinHost_SetBoardFileName(Handle_, fileName.c_str());
+}
+
+void TBoardDocument::Save(const std::string& path) {
+    char error[kErrorSize] = {};
+    if (KorrinHost_SaveBoard(Handle_, path.c_str(), error, kErrorSize) != 0)
+        throw EHostError(kExitFileProblem,
+                         std::string(error[0] ? error : ("Cannot save board '" + path + "'.").c_str()) +
+                             " Choose a writable place with -o FILE.");
+}
+
+void TBoardDocument::RenderSvg(const std::string& path) {
+    char error[kErrorSize] = {};
+    if (KorrinHost_RenderSvg(Handle_, path.c_str(), error, kErrorSize) != 0)
+        throw EHostError(kExitFileProblem,
+                         std::string(error[0] ? error : ("Cannot write SVG '" + path + "'.").c_str()) +
+                             " Choose a writable place with --svg FILE.");
+}
+
+std::string TBoardDocument::SummaryJson() const {
+    std::string json;
+    if (KorrinHost_BoardSummaryJson(Handle_, AppendText, &json) != 0)
+        throw EHostError(kExitFileProblem, "Cannot summarise the board.");
+    return json;
+}
+
+} // namespace dxfi::host

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+// The pcbhost commands: import a drawing into a board through the plug-in, summarise a board,
+// render a board as SVG. Each answers the process exit code or throws EHostError.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace dxfi::host {
+
+// Exit codes of pcbhost (1 is the test-mode message box's).
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitFileProblem = 3;
+inline constexpr int kExitPluginRefused = 4;
+
+// A failure the user has to act on; the message names the file and says what to do.
+class EHostError : public std::runtime_error {
+public:
+    EHostError(int exitCode, const std::string& message)
+        : std::runtime_error(message), ExitCode(exitCode) {}
+    int ExitCode;
+};
+
+struct TImportOptions {
+    std::string Drawing;
+    std::string Board;  // empty: start a new board
+    std::string Output; // empty: the board file, else the drawing's name + ".board.json"
+    std::string Svg;    // empty: no picture
+    std::string Plugin; // empty: libdxfimport.so beside the executable
+    bool Yes = false;
+    bool No = false;
+    bool TestMode = false;
+    std::vector<std::string> Answers; // NAME=VALUE
+};
+
+// The board file an import writes when no -o is given.
+std::string DefaultOutputPath(const std::string& drawing, const std::string& board);
+
+int RunImport(const TImportOptions& options);
+int RunInfo(const std::string& board, bool json);
+int RunRender(const std::string& board, const std::string& svg);
+
+} // namespace dxfi::host

@@ -1,0 +1,147 @@
+// SPDX-License-Identifier: MIT
+// pcbhost import: what the editor does when the user imports a drawing into the open board.
+#include "host/app/BoardDocument.h"
+#include "host/app/HostCommands.h"
+#include "host/app/Plugin.h"
+#include "host/client/HostClient.h"
+#include "host/client/HostText.h"
+#include "host/client/TestMode.h"
+#include "host/korrin/KorrinHost.h"
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <system_error>
+
+namespace dxfi::host {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string AbsolutePath(const std::string& path) {
+    std::error_code error;
+    fs::path absolute = fs::absolute(path, error);
+    return error ? path : absolute.lexically_normal().string();
+}
+
+void ProgressInit(void* context, const char* caption, int32_t total) {
+    static_cast<TProgressDisplay*>(context)->Init(caption ? caption : "", total);
+}
+void ProgressUpdate(void* context) { static_cast<TProgressDisplay*>(context)->Update(); }
+void ProgressFinish(void* context) { static_cast<TProgressDisplay*>(context)->Finish(); }
+
+int64_t ObjectCount(const TBoardDocument& board) {
+    auto summary = nlohmann::json::parse(board.SummaryJson(), nullptr, false);
+    if (!summary.is_object() || !summary.contains("ObjectCount") ||
+        !summary["ObjectCount"].is_number_integer())
+        return 0;
+    return summary["ObjectCount"].get<int64_t>();
+}
+
+std::string DialogAnswerLines(const std::vector<std::string>& answers) {
+    std::string lines;
+    for (const std::string& answer : answers) {
+        std::size_t equals = answer.find('=');
+        if (equals == 0 || equals == std::string::npos || answer.find('\n') != std::string::npos)
+            throw EHostError(kExitUsage, "--answer " + answer +
+                                             " is not NAME=VALUE; write, for example, "
+                                             "--answer ScaleUnits=1mm.");
+        lines += answer + "\n";
+    }
+    return lines;
+}
+
+void CheckDrawing(const std::string& drawing) {
+    std::error_code error;
+    fs::file_status status = fs::status(drawing, error);
+    if (!fs::exists(status))
+        throw EHostError(kExitFileProblem, "Cannot import " + drawing +
+                                               ": the file does not exist. Check the path.");
+    if (fs::is_directory(status))
+        throw EHostError(kExitFileProblem,
+                         "Cannot import " + drawing + ": it is a folder. Name a drawing file.");
+    if (drawing.size() > kMaxImportName)
+        throw EHostError(kExitFileProblem,
+                         "Cannot import " + drawing + ": the path is " +
+                             std::to_string(drawing.size()) +
+                             " bytes long and the plug-in takes at most 255. Move the drawing to "
+                             "a folder with a shorter path.");
+}
+
+} // namespace
+
+std::string DefaultOutputPath(const std::string& drawing, const std::string& board) {
+    if (!board.empty()) return board;
+    fs::path path(drawing);
+    path.replace_extension(".board.json");
+    return path.string();
+}
+
+int RunImport(const TImportOptions& options) {
+    const std::string drawing = AbsolutePath(options.Drawing);
+    CheckDrawing(drawing);
+    const std::string output = AbsolutePath(DefaultOutputPath(drawing, options.Board));
+    const std::string outputPath = options.Output.empty() ? output : AbsolutePath(options.Output);
+
+    TClientSettings settings;
+    settings.Answers = options.Yes ? amYes : options.No ? amNo : amAsk;
+    settings.DialogAnswers = DialogAnswerLines(options.Answers);
+    TClient& client = TClient::Instance();
+    client.Configure(settings);
+    if (options.TestMode) {
+        try {
+            EnableTestMode();
+        } catch (const std::runtime_error& error) {
+            throw EHostError(kExitFileProblem, error.what());
+        }
+    }
+
+    const std::string pluginPath =
+        options.Plugin.empty() ? ExecutableFolder() + "libdxfimport.so" : options.Plugin;
+    std::unique_ptr<TPlugin> plugin;
+    try {
+        plugin = std::make_unique<TPlugin>(pluginPath);
+    } catch (const EPluginError& error) {
+        throw EHostError(kExitFileProblem, std::string("Cannot import: ") + error.what());
+    }
+    std::fprintf(stderr, "Plug-in %s\n  imports %s\n  DESCRIPTION %s\n", plugin->Path().c_str(),
+                 plugin->Description().c_str(), plugin->DescriptionResource().c_str());
+
+    KorrinHost_SetProgressCallbacks(ProgressInit, ProgressUpdate, ProgressFinish,
+                                    &client.Progress());
+    client.SetPcbServerModule(KorrinHost_GetServerModule());
+
+    TBoardDocument board = options.Board.empty() ? TBoardDocument::New(outputPath)
+                                                 : TBoardDocument::Open(options.Board,
+                                                                         "Give a board file that pcbhost saved, or leave out --board to start a new board.");
+    // The document lives where it is saved: the report goes beside it.
+    board.SetFileName(outputPath);
+    const int64_t before = ObjectCount(board);
+
+    uint8_t accepted = 0;
+    try {
+        accepted = plugin->ImportFile(drawing);
+    } catch (const EPluginError& error) {
+        throw EHostError(kExitFileProblem, std::string("Cannot import: ") + error.what());
+    }
+    client.Progress().Finish();
+    if (accepted != 1)
+        throw EHostError(kExitPluginRefused,
+                         "The plug-in did not import " + drawing +
+                             ": it takes an existing drawing whose name contains DXF or DWG. "
+                             "Nothing was saved.");
+
+    board.Save(outputPath);
+    const int64_t after = ObjectCount(board);
+    std::fprintf(stderr, "Board saved to %s (%lld objects, %lld new)\n", outputPath.c_str(),
+                 static_cast<long long>(after), static_cast<long long>(after - before));
+    if (!options.Svg.empty()) {
+        const std::string svg = AbsolutePath(options.Svg);
+        board.RenderSvg(svg);
+        std::fprintf(stderr, "SVG saved to %s\n", svg.c_str());
+    }
+    return kExitOk;
+}
+
+} // namespace dxfi::host

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+// pcbhost: the reference host. Imports drawings into boards through the import plug-in,
+// summarises boards and renders them as SVG.
+#include "host/app/HostCommands.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+constexpr const char* kFooter = R"(Boards are JSON documents of the host's own form (see host/korrin/BOARD_FORMAT.md).
+
+Exit codes:
+  0  done
+  1  test mode: an error or warning box ended the run (its line is on standard output)
+  2  the command line is wrong
+  3  a file is missing, unreadable or cannot be written (the message names it)
+  4  the plug-in did not accept the drawing
+
+Progress, the status line, message boxes and the plug-in's description go to standard error;
+standard output carries the results of info and the test-mode line.)";
+
+constexpr const char* kImportHelp = R"(Import a drawing into a board, as the PCB editor does: open the board (or start an
+empty one), load the plug-in, show its description, call its import entry with the drawing's
+absolute path, and save the board. Without -o the board is saved to the --board file, or, for
+a new board, beside the drawing under the drawing's name with the extension .board.json
+(drawings/logo.dxf -> drawings/logo.board.json). The import's error report goes beside the
+saved board. Message boxes appear on the terminal; a Yes/No question is answered by --yes or
+--no, else by you on the terminal, else No.)";
+
+} // namespace
+
+int main(int argc, char** argv) {
+    using namespace dxfi::host;
+    CLI::App app{"pcbhost: the reference PCB host. It keeps boards, imports drawings into them "
+                 "through the import plug-in, and shows what is on them.",
+                 "pcbhost"};
+    app.footer(kFooter);
+    app.require_subcommand(1);
+
+    TImportOptions import;
+    CLI::App* importCommand = app.add_subcommand("import", kImportHelp);
+    importCommand->add_option("DRAWING", import.Drawing, "The drawing to import (.dxf, .dwg)")
+        ->required();
+    importCommand->add_option("--board", import.Board,
+                              "Board file to import into (default: a new, empty board)");
+    importCommand->add_option("-o,--output", import.Output,
+                              "Where to save the board (default: the --board file, else "
+                              "DRAWING with the extension .board.json)");
+    importCommand->add_option("--svg", import.Svg, "Also render the saved board as SVG here");
+    CLI::Option* yes =
+        importCommand->add_flag("--yes", import.Yes, "Answer Yes to the plug-in's questions");
+    CLI::Option* no =
+        importCommand->add_flag("--no", import.No, "Answer No to the plug-in's questions");
+    yes->excludes(no);
+    importCommand->add_flag("--test-mode", import.TestMode,
+                            "Run in the host's test mode: the plug-in shows no dialog and no "
+                            "report prompt; an error or warning box prints \"ShowDialogWithCaption "
+                            "with<caption> <text>\" on standard output and ends pcbhost with exit "
+                            "code 1");
+    importCommand->add_option("--plugin", import.Plugin,
+                              "The import plug-in library (default: libdxfimport.so beside "
+                              "pcbhost)");
+    importCommand->add_option("--answer", import.Answers,
+                              "NAME=VALUE: the value for a named control of the plug-in's "
+                              "options dialog (repeatable)")
+        ->allow_extra_args(false);
+
+    std::string infoBoard;
+    bool infoJson = false;
+    CLI::App* infoCommand =
+        app.add_subcommand("info", "Show a board's objects by kind and by layer, and its extent");
+    infoCommand->add_option("BOARD", infoBoard, "The board file")->required();
+    infoCommand->add_flag("--json", infoJson, "Print the summary as JSON");
+
+    std::string renderBoard, renderSvg;
+    CLI::App* renderCommand = app.add_subcommand(
+        "render", "Draw a board as SVG: each layer in its own colour, with a legend");
+    renderCommand->add_option("BOARD", renderBoard, "The board file")->required();
+    renderCommand->add_option("--svg", renderSvg, "The SVG file to write")->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        int code = app.exit(error);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+
+    try {
+        if (*importCommand) return RunImport(import);
+        if (*infoCommand) return RunInfo(infoBoard, infoJson);
+        if (*renderCommand) return RunRender(renderBoard, renderSvg);
+    } catch (const EHostError& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "pcbhost: %s\n", error.what());
+        return error.ExitCode;
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "pcbhost: %s\n", error.what());
+        return kExitFileProblem;
+    }
+    return kExitUsage;
+}

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+// The host client object that ClientAPI_GetClient hands to the plug-in: the PCB server
+// module, host commands, the status bar, the message function and the answers for dialogs.
+// One instance per process; the command configures it before loading the plug-in.
+#pragma once
+
+#include "abi/ClientApi.h"
+#include "host/client/MessageBox.h"
+#include "host/client/ProgressDisplay.h"
+
+#include <string>
+
+namespace dxfi::host {
+
+struct TClientSettings {
+    TAnswerMode Answers = amAsk;
+    // One "NAME=VALUE" per line, for named controls of the plug-in's dialogs.
+    std::string DialogAnswers;
+};
+
+class TClient final : public abi::IClient {
+public:
+    static TClient& Instance();
+
+    void Configure(const TClientSettings& settings);
+    // The module GetServerModuleByName("PCB") answers (borrowed; null for none).
+    void SetPcbServerModule(abi::IInterface* module) { PcbModule_ = module; }
+    TProgressDisplay& Progress() { return Progress_; }
+
+    int32_t QueryInterface(const abi::TGuid& iid, void** out) override;
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+
+    abi::IInterface* GetServerModuleByName(const char* name) override;
+    int32_t SendCommand(const char* command, const char* parameters, int32_t length) override;
+    void SetStatusBarText(int32_t index, const char16_t* text) override;
+    int32_t ShowMessage(const char* caption, const char* text, uint32_t style) override;
+    bool InteractiveDialogs() override { return false; }
+    const char* DialogAnswers() override { return Settings_.DialogAnswers.c_str(); }
+
+private:
+    TClient();
+
+    TClientSettings Settings_;
+    abi::IInterface* PcbModule_ = nullptr;
+    TProgressDisplay Progress_;
+};
+
+} // namespace dxfi::host

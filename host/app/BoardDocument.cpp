@@ -20,9 +20,10 @@ TBoardDocument TBoardDocument::Open(const std::string& path, const std::string& 
     char error[kErrorSize] = {};
     uint32_t handle = KorrinHost_LoadBoard(path.c_str(), error, kErrorSize);
     if (handle == 0)
-        throw EHostError(kExitFileProblem,
-                         std::string(error[0] ? error : ("Cannot load board '" + path + "'.").c_str()) +
-                             " " + whatToDo);
+        throw EHostError(
+            kExitFileProblem,
+            std::string(error[0] ? error : ("Cannot load board '" + path + "'.").c_str()) + " " +
+                whatToDo);
     return TBoardDocument(handle);
 }
 
@@ -45,17 +46,19 @@ void TBoardDocument::SetFileName(const std::string& fileName) {
 void TBoardDocument::Save(const std::string& path) {
     char error[kErrorSize] = {};
     if (KorrinHost_SaveBoard(Handle_, path.c_str(), error, kErrorSize) != 0)
-        throw EHostError(kExitFileProblem,
-                         std::string(error[0] ? error : ("Cannot save board '" + path + "'.").c_str()) +
-                             " Choose a writable place with -o FILE.");
+        throw EHostError(
+            kExitFileProblem,
+            std::string(error[0] ? error : ("Cannot save board '" + path + "'.").c_str()) +
+                " Choose a writable place with -o FILE.");
 }
 
 void TBoardDocument::RenderSvg(const std::string& path) {
     char error[kErrorSize] = {};
     if (KorrinHost_RenderSvg(Handle_, path.c_str(), error, kErrorSize) != 0)
-        throw EHostError(kExitFileProblem,
-                         std::string(error[0] ? error : ("Cannot write SVG '" + path + "'.").c_str()) +
-                             " Choose a writable place with --svg FILE.");
+        throw EHostError(
+            kExitFileProblem,
+            std::string(error[0] ? error : ("Cannot write SVG '" + path + "'.").c_str()) +
+                " Choose a writable place with --svg FILE.");
 }
 
 std::string TBoardDocument::SummaryJson() const {

@@ -28,8 +28,12 @@ std::string AbsolutePath(const std::string& path) {
 void ProgressInit(void* context, const char* caption, int32_t total) {
     static_cast<TProgressDisplay*>(context)->Init(caption ? caption : "", total);
 }
-void ProgressUpdate(void* context) { static_cast<TProgressDisplay*>(context)->Update(); }
-void ProgressFinish(void* context) { static_cast<TProgressDisplay*>(context)->Finish(); }
+void ProgressUpdate(void* context) {
+    static_cast<TProgressDisplay*>(context)->Update();
+}
+void ProgressFinish(void* context) {
+    static_cast<TProgressDisplay*>(context)->Finish();
+}
 
 int64_t ObjectCount(const TBoardDocument& board) {
     auto summary = nlohmann::json::parse(board.SummaryJson(), nullptr, false);
@@ -56,8 +60,8 @@ void CheckDrawing(const std::string& drawing) {
     std::error_code error;
     fs::file_status status = fs::status(drawing, error);
     if (!fs::exists(status))
-        throw EHostError(kExitFileProblem, "Cannot import " + drawing +
-                                               ": the file does not exist. Check the path.");
+        throw EHostError(kExitFileProblem,
+                         "Cannot import " + drawing + ": the file does not exist. Check the path.");
     if (fs::is_directory(status))
         throw EHostError(kExitFileProblem,
                          "Cannot import " + drawing + ": it is a folder. Name a drawing file.");
@@ -112,9 +116,11 @@ int RunImport(const TImportOptions& options) {
                                     &client.Progress());
     client.SetPcbServerModule(KorrinHost_GetServerModule());
 
-    TBoardDocument board = options.Board.empty() ? TBoardDocument::New(outputPath)
-                                                 : TBoardDocument::Open(options.Board,
-                                                                         "Give a board file that pcbhost saved, or leave out --board to start a new board.");
+    TBoardDocument board =
+        options.Board.empty()
+            ? TBoardDocument::New(outputPath)
+            : TBoardDocument::Open(options.Board, "Give a board file that pcbhost saved, or leave "
+                                                  "out --board to start a new board.");
     // The document lives where it is saved: the report goes beside it.
     board.SetFileName(outputPath);
     const int64_t before = ObjectCount(board);

@@ -22,7 +22,8 @@ void PrintCounts(const TJson& counts, const char* title) {
         return;
     }
     std::size_t width = 0;
-    for (const auto& [name, count] : counts.items()) width = std::max(width, name.size());
+    for (const auto& [name, count] : counts.items())
+        width = std::max(width, name.size());
     for (const auto& [name, count] : counts.items())
         std::printf("  %-*s %s\n", static_cast<int>(width), name.c_str(), count.dump().c_str());
 }
@@ -50,8 +51,8 @@ void PrintSummary(const TJson& summary, const std::string& path) {
         auto number = [&](const char* name) {
             return mils.contains(name) && mils[name].is_number() ? mils[name].get<double>() : 0.0;
         };
-        std::printf("        left %.4f, bottom %.4f, right %.4f, top %.4f (mil)\n",
-                    number("Left"), number("Bottom"), number("Right"), number("Top"));
+        std::printf("        left %.4f, bottom %.4f, right %.4f, top %.4f (mil)\n", number("Left"),
+                    number("Bottom"), number("Right"), number("Top"));
     }
 }
 
@@ -62,7 +63,8 @@ int RunInfo(const std::string& boardPath, bool json) {
     std::string text = board.SummaryJson();
     TJson summary = TJson::parse(text, nullptr, false);
     if (summary.is_discarded() || !summary.is_object())
-        throw EHostError(kExitFileProblem, "The board module gave no summary of " + boardPath + ".");
+        throw EHostError(kExitFileProblem,
+                         "The board module gave no summary of " + boardPath + ".");
     if (json)
         std::printf("%s\n", summary.dump(2).c_str());
     else

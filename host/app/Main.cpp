@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr const char* kFooter = R"(Boards are JSON documents of the host's own form (see host/korrin/BOARD_FORMAT.md).
+constexpr const char* kFooter =
+    R"(Boards are JSON documents of the host's own form (see host/korrin/BOARD_FORMAT.md).
 
 Exit codes:
   0  done
@@ -22,7 +23,8 @@ Exit codes:
 Progress, the status line, message boxes and the plug-in's description go to standard error;
 standard output carries the results of info and the test-mode line.)";
 
-constexpr const char* kImportHelp = R"(Import a drawing into a board, as the PCB editor does: open the board (or start an
+constexpr const char* kImportHelp =
+    R"(Import a drawing into a board, as the PCB editor does: open the board (or start an
 empty one), load the plug-in, show its description, call its import entry with the drawing's
 absolute path, and save the board. Without -o the board is saved to the --board file, or, for
 a new board, beside the drawing under the drawing's name with the extension .board.json
@@ -63,9 +65,10 @@ int main(int argc, char** argv) {
     importCommand->add_option("--plugin", import.Plugin,
                               "The import plug-in library (default: libdxfimport.so beside "
                               "pcbhost)");
-    importCommand->add_option("--answer", import.Answers,
-                              "NAME=VALUE: the value for a named control of the plug-in's "
-                              "options dialog (repeatable)")
+    importCommand
+        ->add_option("--answer", import.Answers,
+                     "NAME=VALUE: the value for a named control of the plug-in's "
+                     "options dialog (repeatable)")
         ->allow_extra_args(false);
 
     std::string infoBoard;

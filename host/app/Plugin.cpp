@@ -30,19 +30,22 @@ TPlugin::TPlugin(const std::string& path) : Path_(path) {
     Library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!Library_) {
         const char* reason = dlerror();
-        throw EPluginError("the import plug-in " + path + " cannot be loaded: " +
-                           (reason ? reason : "unknown reason") +
+        throw EPluginError("the import plug-in " + path +
+                           " cannot be loaded: " + (reason ? reason : "unknown reason") +
                            ". Rebuild it for this host or name another with --plugin LIB.");
     }
     auto find = [&](const char* name) {
         void* symbol = dlsym(Library_, name);
         if (!symbol)
-            throw EPluginError("the library " + path + " is not an import plug-in: it does not "
-                               "export " + std::string(name) + ". Name the plug-in with --plugin LIB.");
+            throw EPluginError("the library " + path +
+                               " is not an import plug-in: it does not "
+                               "export " +
+                               std::string(name) + ". Name the plug-in with --plugin LIB.");
         return symbol;
     };
     Import_ = reinterpret_cast<abi::PFN_ImportFileIntoPcb>(find("ImportFileIntoPcb"));
-    Describe_ = reinterpret_cast<abi::PFN_GetPcbImporterDescription>(find("GetPcbImporterDescription"));
+    Describe_ =
+        reinterpret_cast<abi::PFN_GetPcbImporterDescription>(find("GetPcbImporterDescription"));
     DescriptionBytes_ = static_cast<const uint8_t*>(find("DESCRIPTION"));
 }
 
@@ -58,7 +61,8 @@ std::string TPlugin::DescriptionResource() const {
 uint8_t TPlugin::ImportFile(const std::string& fileName) const {
     if (fileName.size() > kMaxImportName)
         throw EPluginError("the drawing's path " + fileName + " is " +
-                           std::to_string(fileName.size()) + " bytes long; the plug-in takes at "
+                           std::to_string(fileName.size()) +
+                           " bytes long; the plug-in takes at "
                            "most 255. Move the drawing to a folder with a shorter path.");
     std::array<uint8_t, 256> name{};
     name[0] = static_cast<uint8_t>(fileName.size());

@@ -33,7 +33,9 @@ TClient& TClient::Instance() {
     return client;
 }
 
-void TClient::Configure(const TClientSettings& settings) { Settings_ = settings; }
+void TClient::Configure(const TClientSettings& settings) {
+    Settings_ = settings;
+}
 
 int32_t TClient::QueryInterface(const abi::TGuid&, void** out) {
     if (out) *out = nullptr;

@@ -27,8 +27,12 @@ void AppendUtf8(std::string& out, char32_t c) {
     }
 }
 
-bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+bool IsHighSurrogate(char16_t c) {
+    return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t c) {
+    return c >= 0xDC00 && c <= 0xDFFF;
+}
 
 } // namespace
 
@@ -61,7 +65,8 @@ void CopyUtf8ToBuffer(std::string_view text, char* buffer, std::size_t size) {
     std::size_t length = text.size() < size - 1 ? text.size() : size - 1;
     // Step back over continuation bytes so that a character is never split.
     if (length < text.size()) {
-        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80) --length;
+        while (length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80)
+            --length;
     }
     std::memcpy(buffer, text.data(), length);
     buffer[length] = '\0';

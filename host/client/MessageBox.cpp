@@ -43,12 +43,12 @@ void ShowBox(std::FILE* err, std::string_view caption, std::string_view text) {
 }
 
 bool IsYes(std::string_view answer) {
-    while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r' ||
-                               answer.back() == ' '))
+    while (!answer.empty() &&
+           (answer.back() == '\n' || answer.back() == '\r' || answer.back() == ' '))
         answer.remove_suffix(1);
-    while (!answer.empty() && answer.front() == ' ') answer.remove_prefix(1);
-    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" ||
-           answer == "YES";
+    while (!answer.empty() && answer.front() == ' ')
+        answer.remove_prefix(1);
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes" || answer == "YES";
 }
 
 } // namespace

@@ -19,7 +19,8 @@ std::string FitCaption(const std::string& caption) {
     // Do not begin the tail inside a UTF-8 character.
     while (start < caption.size() && (static_cast<unsigned char>(caption[start]) & 0xC0) == 0x80)
         ++start;
-    while (head > 0 && (static_cast<unsigned char>(caption[head]) & 0xC0) == 0x80) --head;
+    while (head > 0 && (static_cast<unsigned char>(caption[head]) & 0xC0) == 0x80)
+        --head;
     return caption.substr(0, head) + "..." + caption.substr(start);
 }
 

@@ -29,7 +29,8 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 }
 
 std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
         text.remove_suffix(1);
     return text;
@@ -79,8 +80,8 @@ std::string EnableTestMode() {
     if (fd < 0)
         throw std::runtime_error("cannot create the test-mode machine hive in " + folder + ": " +
                                  std::strerror(errno) + "; set TMPDIR to a writable folder");
-    std::string text = "Windows Registry Editor Version 5.00\n\n[" + std::string(kTestModeKey) +
-                       "]\n";
+    std::string text =
+        "Windows Registry Editor Version 5.00\n\n[" + std::string(kTestModeKey) + "]\n";
     bool written = write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());
     if (close(fd) != 0) written = false;
     if (!written) {

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+// Turning the 8-bit texts of a drawing into UTF-8: from the drawing's code page for versions
+// before R2007, or by repairing UTF-8 (invalid sequences become U+FFFD) for later ones.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace pad2 {
+
+// How the texts of one drawing are encoded.
+class TTextDecoder {
+public:
+    // Starts as "unknown": valid UTF-8 stays, anything else is read as code page 1252.
+    TTextDecoder();
+
+    // $DWGCODEPAGE ("ANSI_1252", "ANSI_874", ...); unknown names mean code page 1252.
+    void SetCodePage(std::string_view name);
+    // Drawings of R2007 (AC1021) and later store UTF-8 whatever $DWGCODEPAGE says.
+    void SetUtf8(bool utf8);
+
+    // Appends `text` to `out` as UTF-8. Pure ASCII is copied as it is.
+    void Append(std::string_view text, std::string& out) const;
+
+    int CodePage() const { return CodePage_; }
+
+private:
+    int CodePage_;  // 0 = UTF-8
+    bool Known_;    // false until the header said how texts are stored
+    const unsigned short* Table_;
+};
+
+// Appends `text` to `out`, replacing every invalid UTF-8 sequence by U+FFFD.
+void AppendRepairedUtf8(std::string_view text, std::string& out);
+// True when `text` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view text);
+// The longest prefix of `text` of at most `maxBytes` bytes ending on a character boundary.
+std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes);
+
+} // namespace pad2

@@ -1,0 +1,909 @@
+// SPDX-License-Identifier: MIT
+#include "pad2/DxfReader.h"
+
+#include "pad2/CodePages.h"
+#include "pad2/DxfScanner.h"
+#include "pad2/EntityCodes.h"
+#include "pad2/Extents.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+
+namespace pad2 {
+namespace {
+
+using namespace dxfi::abi;
+
+constexpr double kDegToRad = std::numbers::pi / 180.0;
+constexpr std::size_t kNameMax = 255;
+constexpr std::size_t kTextMax = kEntityDataSize - TextData::Text - 1;
+constexpr std::size_t kMTextMax = kEntityDataSize - MTextData::Text - 1;
+
+enum class TKind : uint8_t {
+    Line, Point, Circle, Arc, Ellipse, Spline, Text, MText, Solid, Trace, Insert, Polyline,
+    Vertex, SeqEnd, Dimension, LwPolyline, MLine, Attrib, Other
+};
+
+struct TKindName {
+    std::string_view Name;
+    TKind Kind;
+    uint16_t Code;
+};
+
+constexpr TKindName kKinds[] = {
+    {"LINE", TKind::Line, kCodeLine},
+    {"VERTEX", TKind::Vertex, kCodeVertex},
+    {"LWPOLYLINE", TKind::LwPolyline, kCodeLwPolyline},
+    {"ARC", TKind::Arc, kCodeArc},
+    {"CIRCLE", TKind::Circle, kCodeCircle},
+    {"TEXT", TKind::Text, kCodeText},
+    {"INSERT", TKind::Insert, kCodeInsert},
+    {"POLYLINE", TKind::Polyline, kCodePolyline},
+    {"SEQEND", TKind::SeqEnd, kCodeSeqEnd},
+    {"POINT", TKind::Point, kCodePoint},
+    {"MTEXT", TKind::MText, kCodeMText},
+    {"SOLID", TKind::Solid, kCodeSolid},
+    {"TRACE", TKind::Trace, kCodeTrace},
+    {"ELLIPSE", TKind::Ellipse, kCodeEllipse},
+    {"SPLINE", TKind::Spline, kCodeSpline},
+    {"DIMENSION", TKind::Dimension, kCodeDimension},
+    {"MLINE", TKind::MLine, kCodeMLine},
+    {"ATTRIB", TKind::Attrib, 0},
+    {"3DFACE", TKind::Other, kCode3DFace},
+    {"HATCH", TKind::Other, kCodeHatch},
+    {"LEADER", TKind::Other, kCodeLeader},
+    {"MULTILEADER", TKind::Other, kCodeMLeader},
+    {"MLEADER", TKind::Other, kCodeMLeader},
+    {"REGION", TKind::Other, kCodeRegion},
+    {"3DSOLID", TKind::Other, kCode3DSolid},
+    {"BODY", TKind::Other, kCodeBody},
+    {"IMAGE", TKind::Other, kCodeImage},
+    {"VIEWPORT", TKind::Other, kCodeViewport},
+    {"XLINE", TKind::Other, kCodeXLine},
+    {"RAY", TKind::Other, kCodeRay},
+    {"TOLERANCE", TKind::Other, kCodeTolerance},
+    {"WIPEOUT", TKind::Other, kCodeWipeout},
+    {"ATTDEF", TKind::Other, kCodeAttDef},
+    {"SHAPE", TKind::Other, kCodeShape},
+    {"OLEFRAME", TKind::Other, kCodeOle},
+    {"OLE2FRAME", TKind::Other, kCodeOle},
+};
+
+const TKindName& KindOf(std::string_view name)
+{
+    static constexpr TKindName other{"", TKind::Other, kCodeOtherEntity};
+    for (const TKindName& k : kKinds)
+        if (k.Name == name)
+            return k;
+    return other;
+}
+
+// The group values of one entity (or table entry) gathered before it is stored.
+struct TBag {
+    uint64_t DMask = 0; // codes 10..59
+    uint32_t EMask = 0; // codes 210..239
+    uint64_t IMask = 0; // codes 60..99, 0..39 = code - 60
+    double D[50];
+    double E[30];
+    int64_t I[40];
+    std::string_view Layer, Name, Name3, Text1;
+    bool HasLayer = false, HasName = false, HasName3 = false, HasText1 = false;
+    bool Bad = false; // a non-finite number: the entity is skipped
+
+    void Clear()
+    {
+        DMask = 0;
+        EMask = 0;
+        IMask = 0;
+        HasLayer = HasName = HasName3 = HasText1 = false;
+        Bad = false;
+    }
+    bool Has(int code) const
+    {
+        if (code >= 10 && code < 60)
+            return (DMask >> (code - 10)) & 1;
+        if (code >= 210 && code < 240)
+            return (EMask >> (code - 210)) & 1;
+        if (code >= 60 && code < 100)
+            return (IMask >> (code - 60)) & 1;
+        return false;
+    }
+    double Get(int code, double fallback = 0.0) const
+    {
+        if (code >= 10 && code < 60)
+            return ((DMask >> (code - 10)) & 1) ? D[code - 10] : fallback;
+        if (code >= 210 && code < 240)
+            return ((EMask >> (code - 210)) & 1) ? E[code - 210] : fallback;
+        return fallback;
+    }
+    int64_t Int(int code, int64_t fallback = 0) const
+    {
+        return (code >= 60 && code < 100 && ((IMask >> (code - 60)) & 1)) ? I[code - 60] : fallback;
+    }
+};
+
+struct TLwVertex {
+    double X = 0, Y = 0, StartWidth = 0, EndWidth = 0, Bulge = 0;
+};
+
+struct TMLineVertex {
+    double P[9] = {};
+    uint32_t FirstElement = 0;
+    uint32_t ElementCount = 0;
+};
+
+struct TMLineElement {
+    uint32_t First41 = 0, Count41 = 0, First42 = 0, Count42 = 0;
+};
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'a' && x <= 'z')
+            x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z')
+            y = static_cast<char>(y - 32);
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+int16_t ClampInt16(int64_t v)
+{
+    return static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
+}
+
+class TDxfReader {
+public:
+    TDxfReader(const char* data, std::size_t size, const std::string& fileName,
+               const TReadCallbacks& callbacks)
+        : S_(data, size, fileName), Callbacks_(callbacks), D_(std::make_unique<TDrawing>())
+    {
+        // Room for what the file can hold, reserved up front: untouched pages cost nothing,
+        // and no regrowth copies the vectors while the file is still mapped.
+        const std::size_t cap = std::size_t{1} << 30;
+        D_->Entities.reserve(std::min(size / 48 + 16, cap / sizeof(TEntity)));
+        D_->Doubles.reserve(std::min(size / 8 + 16, cap / sizeof(double)));
+        D_->Strings.reserve(std::min(size / 16 + 16, cap));
+    }
+
+    std::unique_ptr<TDrawing> Read();
+
+private:
+    void Advance();
+    void Tick();
+    bool AtZero(std::string_view name) const
+    {
+        return Have_ && G_.Code == 0 && TDxfScanner::Trimmed(G_.Text) == name;
+    }
+    void SkipObject()
+    {
+        Advance();
+        while (Have_ && G_.Code != 0)
+            Advance();
+    }
+    void SkipSection()
+    {
+        while (Have_ && !AtZero("ENDSEC") && !AtZero("EOF"))
+            SkipObject();
+    }
+    double Number() { return S_.ToDouble(G_); }
+
+    void ReadHeader();
+    void ReadTables();
+    void ReadLayer();
+    void ReadBlockRecord();
+    void ReadBlocks();
+    void ReadEntities(bool inBlock, uint32_t block);
+    void ReadEntity(bool inBlock, uint32_t block);
+    void Gather(TKind kind);
+    void Store(const TKindName& kind, uint32_t block);
+    void StoreSeqEnd(uint32_t block, uint32_t layer);
+    void EndPolyline();
+
+    uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block);
+    uint32_t PushDoubles(std::initializer_list<double> values);
+    void PushExtrusion(TEntity& e);
+    uint32_t LayerOf();
+    std::string_view Decode(std::string_view raw, std::size_t max);
+    uint32_t BlockOf(std::string_view raw);
+    uint32_t NewBlob();
+    void BlobDouble(double v);
+    void BlobShort(int16_t v);
+
+    TDxfScanner S_;
+    const TReadCallbacks& Callbacks_;
+    std::unique_ptr<TDrawing> D_;
+    TTextDecoder Decoder_;
+    TGroup G_;
+    bool Have_ = false;
+    uint64_t Groups_ = 0;
+    int LastPercent_ = -1;
+    std::size_t ObjectStart_ = 0;
+    std::size_t PreviousObjectStart_ = 0;
+    std::size_t Released_ = 0;
+
+    TBag Bag_;
+    std::string Joined_;
+    std::string Decoded_;
+    std::string LastLayerRaw_;
+    uint32_t LastLayer_ = kNoIndex;
+    std::vector<TLwVertex> Lw_;
+    std::vector<TMLineVertex> MVertices_;
+    std::vector<TMLineElement> MElements_;
+    std::vector<double> MParams_;
+    bool MIn42_ = false;
+
+    // POLYLINE ... VERTEX ... SEQEND and INSERT ... ATTRIB ... SEQEND sequences.
+    enum class TSequence { None, Polyline, SkipVertices, Attributes } Sequence_ = TSequence::None;
+    uint32_t SequenceBlock_ = 0;
+    uint32_t SequenceLayer_ = 0;
+
+    double ExtMin_[3] = {}, ExtMax_[3] = {}, PExtMin_[3] = {}, PExtMax_[3] = {};
+    bool HasExt_[4] = {};
+};
+
+void TDxfReader::Advance()
+{
+    const std::size_t before = S_.Position();
+    Have_ = S_.Next(G_);
+    if (Have_ && G_.Code == 0) {
+        PreviousObjectStart_ = ObjectStart_;
+        ObjectStart_ = before;
+    }
+    if ((++Groups_ & 0x3FFF) == 0)
+        Tick();
+}
+
+void TDxfReader::Tick()
+{
+    const std::size_t size = S_.Size();
+    const int percent = size == 0 ? 100 : static_cast<int>(S_.Position() * 100.0 / static_cast<double>(size));
+    if (percent > LastPercent_ && percent < 100) {
+        LastPercent_ = percent;
+        if (Callbacks_.Progress)
+            Callbacks_.Progress(percent);
+    }
+    if (Callbacks_.Release && PreviousObjectStart_ > Released_ + (std::size_t{32} << 20)) {
+        Released_ = PreviousObjectStart_;
+        Callbacks_.Release(Released_);
+    }
+}
+
+std::unique_ptr<TDrawing> TDxfReader::Read()
+{
+    if (Callbacks_.Progress) {
+        Callbacks_.Progress(0);
+        LastPercent_ = 0;
+    }
+    try {
+        Advance();
+        while (Have_ && G_.Code == 999)
+            Advance();
+    } catch (const EDxfError& e) {
+        if (e.Code != ecBadGroupCode)
+            throw;
+        Have_ = false;
+    }
+    if (!AtZero("SECTION"))
+        throw EDxfError{ecNotDrawing, "The file " + S_.FileName() +
+                                          " is not a drawing: DXF files begin with a SECTION."};
+
+    bool sawEof = false;
+    while (Have_) {
+        if (AtZero("EOF")) {
+            sawEof = true;
+            break;
+        }
+        if (!AtZero("SECTION")) {
+            SkipObject();
+            continue;
+        }
+        Advance();
+        std::string name;
+        if (Have_ && G_.Code == 2) {
+            name = TDxfScanner::Trimmed(G_.Text);
+            Advance();
+        }
+        if (name == "HEADER") {
+            ReadHeader();
+        } else if (name == "TABLES") {
+            ReadTables();
+        } else if (name == "BLOCKS") {
+            ReadBlocks();
+        } else if (name == "ENTITIES") {
+            while (Have_ && G_.Code != 0)
+                Advance();
+            ReadEntities(false, D_->ModelSpace);
+        } else {
+            SkipSection();
+        }
+        if (AtZero("ENDSEC"))
+            SkipObject();
+    }
+    if (!sawEof)
+        S_.FailTruncated(S_.IsBinary() ? S_.Size() : G_.Where + 2);
+
+    FinishExtents(*D_, ExtMin_, ExtMax_, HasExt_[0] && HasExt_[1], PExtMin_, PExtMax_,
+                  HasExt_[2] && HasExt_[3]);
+    if (Callbacks_.Progress && LastPercent_ < 100)
+        Callbacks_.Progress(100);
+    return std::move(D_);
+}
+
+void TDxfReader::ReadHeader()
+{
+    while (Have_ && G_.Code != 0) {
+        if (G_.Code != 9) {
+            Advance();
+            continue;
+        }
+        const std::string variable(TDxfScanner::Trimmed(G_.Text));
+        int point = -1;
+        if (variable == "$EXTMIN")
+            point = 0;
+        else if (variable == "$EXTMAX")
+            point = 1;
+        else if (variable == "$PEXTMIN")
+            point = 2;
+        else if (variable == "$PEXTMAX")
+            point = 3;
+        double xyz[3] = {0, 0, 0};
+        bool seen = false;
+        bool finite = true;
+        Advance();
+        while (Have_ && G_.Code != 0 && G_.Code != 9) {
+            if (point >= 0 && (G_.Code == 10 || G_.Code == 20 || G_.Code == 30)) {
+                const double v = Number();
+                finite = finite && std::isfinite(v);
+                xyz[G_.Code / 10 - 1] = v;
+                seen = true;
+            } else if (variable == "$ACADVER" && G_.Code == 1) {
+                Decoder_.SetUtf8(TDxfScanner::Trimmed(G_.Text) >= "AC1021");
+            } else if (variable == "$DWGCODEPAGE" && G_.Code == 3) {
+                Decoder_.SetCodePage(TDxfScanner::Trimmed(G_.Text));
+            }
+            Advance();
+        }
+        if (point >= 0 && seen && finite) {
+            double* target = point == 0 ? ExtMin_ : point == 1 ? ExtMax_ : point == 2 ? PExtMin_ : PExtMax_;
+            std::copy(xyz, xyz + 3, target);
+            HasExt_[point] = true;
+        }
+    }
+}
+
+void TDxfReader::ReadTables()
+{
+    while (Have_ && G_.Code != 0)
+        Advance();
+    while (Have_ && !AtZero("ENDSEC") && !AtZero("EOF")) {
+        if (AtZero("LAYER"))
+            ReadLayer();
+        else if (AtZero("BLOCK_RECORD"))
+            ReadBlockRecord();
+        else
+            SkipObject();
+    }
+}
+
+void TDxfReader::ReadLayer()
+{
+    std::string_view name;
+    bool hasName = false;
+    int64_t colour = 7;
+    int64_t flags = 0;
+    Advance();
+    while (Have_ && G_.Code != 0) {
+        if (G_.Code == 2) {
+            name = G_.Text;
+            hasName = true;
+        } else if (G_.Code == 62) {
+            colour = S_.ToInteger(G_);
+        } else if (G_.Code == 70) {
+            flags = S_.ToInteger(G_);
+        }
+        Advance();
+    }
+    // The entry's views stay valid: the scanner's bytes are released only behind the
+    // previous object.
+    if (!hasName)
+        return;
+    TLayer& layer = D_->Layers[D_->FindOrAddLayer(Decode(name, kNameMax))];
+    layer.Colour = ClampInt16(colour);
+    layer.Flags = (flags & 1) ? 0x01 : 0x00;
+    LastLayer_ = kNoIndex;
+}
+
+void TDxfReader::ReadBlockRecord()
+{
+    Advance();
+    while (Have_ && G_.Code != 0) {
+        if (G_.Code == 2)
+            D_->Blocks[BlockOf(G_.Text)].Defined = true;
+        Advance();
+    }
+}
+
+void TDxfReader::ReadBlocks()
+{
+    while (Have_ && G_.Code != 0)
+        Advance();
+    while (Have_ && !AtZero("ENDSEC") && !AtZero("EOF")) {
+        if (!AtZero("BLOCK")) {
+            SkipObject();
+            continue;
+        }
+        Bag_.Clear();
+        Advance();
+        while (Have_ && G_.Code != 0) {
+            if (G_.Code == 2) {
+                Bag_.Name = G_.Text;
+                Bag_.HasName = true;
+            } else if (G_.Code == 3) {
+                Bag_.Name3 = G_.Text;
+                Bag_.HasName3 = true;
+            } else if (G_.Code == 10 || G_.Code == 20 || G_.Code == 30) {
+                const double v = Number();
+                if (std::isfinite(v)) {
+                    Bag_.D[G_.Code - 10] = v;
+                    Bag_.DMask |= uint64_t{1} << (G_.Code - 10);
+                }
+            }
+            Advance();
+        }
+        std::string_view raw = Bag_.HasName ? Bag_.Name : Bag_.HasName3 ? Bag_.Name3 : "";
+        uint32_t block;
+        const std::string_view trimmed = TDxfScanner::Trimmed(raw);
+        // R12 names the two spaces "$MODEL_SPACE" and "$PAPER_SPACE".
+        if (EqualsNoCase(trimmed, "$MODEL_SPACE"))
+            block = D_->ModelSpace;
+        else if (EqualsNoCase(trimmed, "$PAPER_SPACE"))
+            block = D_->PaperSpace;
+        else
+            block = BlockOf(raw);
+        TBlock& b = D_->Blocks[block];
+        b.Defined = true;
+        b.Base[0] = Bag_.Get(10);
+        b.Base[1] = Bag_.Get(20);
+        b.Base[2] = Bag_.Get(30);
+        ReadEntities(true, block);
+        if (AtZero("ENDBLK"))
+            SkipObject();
+    }
+}
+
+void TDxfReader::ReadEntities(bool inBlock, uint32_t block)
+{
+    while (Have_ && G_.Code == 0) {
+        const std::string_view name = TDxfScanner::Trimmed(G_.Text);
+        if (name == "ENDSEC" || name == "EOF" || name == "ENDBLK" || name == "BLOCK" ||
+            name == "SECTION")
+            break;
+        ReadEntity(inBlock, block);
+    }
+    if (Sequence_ == TSequence::Polyline)
+        EndPolyline();
+    Sequence_ = TSequence::None;
+}
+
+void TDxfReader::ReadEntity(bool inBlock, uint32_t block)
+{
+    const TKindName& kind = KindOf(TDxfScanner::Trimmed(G_.Text));
+    Gather(kind.Kind);
+
+    // Sequences: vertices belong to their POLYLINE, attributes to their INSERT.
+    if (kind.Kind == TKind::Vertex) {
+        if (Sequence_ == TSequence::Polyline) {
+            if (Bag_.Bad)
+                ++D_->SkippedEntities;
+            else
+                Store(kind, SequenceBlock_);
+        }
+        return;
+    }
+    if (kind.Kind == TKind::SeqEnd) {
+        if (Sequence_ == TSequence::Polyline)
+            EndPolyline();
+        Sequence_ = TSequence::None;
+        return;
+    }
+    if (kind.Kind == TKind::Attrib)
+        return;
+    if (Sequence_ == TSequence::Polyline)
+        EndPolyline();
+    Sequence_ = TSequence::None;
+
+    const uint32_t target = (!inBlock && Bag_.Int(67) == 1) ? D_->PaperSpace : block;
+    if (kind.Kind == TKind::Polyline) {
+        const int64_t flags = Bag_.Int(70);
+        if (Bag_.Bad || (flags & (16 | 64))) {
+            if (!Bag_.Bad)
+                NewEntity(kCodeMeshPolyline, LayerOf(), target);
+            else
+                ++D_->SkippedEntities;
+            Sequence_ = TSequence::SkipVertices;
+            return;
+        }
+        Store(kind, target);
+        Sequence_ = TSequence::Polyline;
+        SequenceBlock_ = target;
+        SequenceLayer_ = D_->Entities.back().Layer;
+        return;
+    }
+    if (Bag_.Bad) {
+        ++D_->SkippedEntities;
+        if (kind.Kind == TKind::Insert)
+            Sequence_ = TSequence::Attributes;
+        return;
+    }
+    Store(kind, target);
+    if (kind.Kind == TKind::Insert)
+        Sequence_ = TSequence::Attributes;
+}
+
+void TDxfReader::EndPolyline()
+{
+    StoreSeqEnd(SequenceBlock_, SequenceLayer_);
+    Sequence_ = TSequence::None;
+}
+
+void TDxfReader::Gather(TKind kind)
+{
+    Bag_.Clear();
+    Joined_.clear();
+    const bool fields = kind != TKind::Other && kind != TKind::Spline && kind != TKind::Attrib &&
+                        kind != TKind::SeqEnd;
+    if (kind == TKind::LwPolyline)
+        Lw_.clear();
+    if (kind == TKind::MLine) {
+        MVertices_.clear();
+        MElements_.clear();
+        MParams_.clear();
+    }
+    Advance();
+    while (Have_ && G_.Code != 0) {
+        const int code = G_.Code;
+        if (code == 8) {
+            Bag_.Layer = G_.Text;
+            Bag_.HasLayer = true;
+        } else if (code == 67 || (fields && code >= 60 && code < 100)) {
+            Bag_.I[code - 60] = S_.ToInteger(G_);
+            Bag_.IMask |= uint64_t{1} << (code - 60);
+        } else if (!fields) {
+            // other entity types: only layer and space matter
+        } else if (kind == TKind::LwPolyline && (code == 10 || code == 20 || code == 40 ||
+                                                   code == 41 || code == 42)) {
+            const double v = Number();
+            if (!std::isfinite(v))
+                Bag_.Bad = true;
+            if (code == 10)
+                Lw_.push_back(TLwVertex{v, 0, 0, 0, 0});
+            else if (!Lw_.empty()) {
+                TLwVertex& lv = Lw_.back();
+                (code == 20 ? lv.Y : code == 40 ? lv.StartWidth : code == 41 ? lv.EndWidth : lv.Bulge) = v;
+            }
+        } else if (kind == TKind::MLine && ((code >= 11 && code <= 13) || (code >= 21 && code <= 23) ||
+                                            (code >= 31 && code <= 33) || code == 74 || code == 75 ||
+                                            code == 41 || code == 42)) {
+            if (code == 74 || code == 75) {
+                S_.ToInteger(G_); // the stated count is checked but not trusted
+                if (code == 74 && !MVertices_.empty()) {
+                    MElements_.push_back(TMLineElement{static_cast<uint32_t>(MParams_.size()), 0, 0, 0});
+                    ++MVertices_.back().ElementCount;
+                    MIn42_ = false;
+                } else if (code == 75 && !MElements_.empty() && !MVertices_.empty() &&
+                           MVertices_.back().ElementCount > 0) {
+                    MElements_.back().First42 = static_cast<uint32_t>(MParams_.size());
+                    MIn42_ = true;
+                }
+            } else {
+                const double v = Number();
+                if (!std::isfinite(v))
+                    Bag_.Bad = true;
+                if (code == 11) {
+                    TMLineVertex mv;
+                    mv.FirstElement = static_cast<uint32_t>(MElements_.size());
+                    mv.P[0] = v;
+                    MVertices_.push_back(mv);
+                } else if (code == 41 || code == 42) {
+                    if (!MVertices_.empty() && MVertices_.back().ElementCount > 0) {
+                        TMLineElement& el = MElements_.back();
+                        if (code == 41 && !MIn42_) {
+                            MParams_.push_back(v);
+                            ++el.Count41;
+                        } else if (code == 42 && MIn42_) {
+                            MParams_.push_back(v);
+                            ++el.Count42;
+                        }
+                    }
+                } else if (!MVertices_.empty()) {
+                    // 12, 13 follow 11; 21..33 are the Y and Z of the three triples
+                    const int triple = code % 10 - 1;
+                    const int axis = code / 10 - 1;
+                    MVertices_.back().P[triple * 3 + axis] = v;
+                }
+            }
+        } else if (code >= 10 && code < 60) {
+            const double v = Number();
+            if (!std::isfinite(v))
+                Bag_.Bad = true;
+            Bag_.D[code - 10] = v;
+            Bag_.DMask |= uint64_t{1} << (code - 10);
+        } else if (code >= 210 && code < 240) {
+            const double v = Number();
+            if (!std::isfinite(v))
+                Bag_.Bad = true;
+            Bag_.E[code - 210] = v;
+            Bag_.EMask |= uint32_t{1} << (code - 210);
+        } else if (code == 1) {
+            Bag_.Text1 = G_.Text;
+            Bag_.HasText1 = true;
+        } else if (code == 2) {
+            Bag_.Name = G_.Text;
+            Bag_.HasName = true;
+        } else if (code == 3 && kind == TKind::MText) {
+            // MTEXT chunks: only as many bytes as the record can hold are kept
+            if (Joined_.size() < 4 * kMTextMax)
+                Joined_.append(G_.Text.substr(0, 4 * kMTextMax - Joined_.size()));
+        }
+        Advance();
+    }
+}
+
+uint32_t TDxfReader::LayerOf()
+{
+    const std::string_view raw = Bag_.HasLayer ? Bag_.Layer : std::string_view("0");
+    if (LastLayer_ != kNoIndex && raw == LastLayerRaw_)
+        return LastLayer_;
+    LastLayerRaw_.assign(raw);
+    LastLayer_ = D_->FindOrAddLayer(Decode(raw, kNameMax));
+    return LastLayer_;
+}
+
+std::string_view TDxfReader::Decode(std::string_view raw, std::size_t max)
+{
+    Decoded_.clear();
+    // Decoding may grow a text up to three times; what the record cannot hold is not needed.
+    Decoder_.Append(raw.substr(0, std::min(raw.size(), max * 4 + 4)), Decoded_);
+    return std::string_view(Decoded_).substr(0, Utf8CutLength(Decoded_, max));
+}
+
+uint32_t TDxfReader::BlockOf(std::string_view raw) { return D_->FindOrAddBlock(Decode(raw, kNameMax)); }
+
+uint32_t TDxfReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block)
+{
+    if (D_->Entities.size() >= 0xFFFFFFF0u || D_->Doubles.size() >= 0xFFFFFF00u)
+        throw EDxfError{ecTooLarge, "The drawing " + S_.FileName() + " has too many entities for the engine."};
+    const uint32_t index = static_cast<uint32_t>(D_->Entities.size());
+    TEntity e;
+    e.Code = code;
+    e.Layer = layer;
+    e.Data = static_cast<uint32_t>(D_->Doubles.size());
+    D_->Entities.push_back(e);
+    D_->Append(block, index);
+    return index;
+}
+
+uint32_t TDxfReader::PushDoubles(std::initializer_list<double> values)
+{
+    const uint32_t at = static_cast<uint32_t>(D_->Doubles.size());
+    D_->Doubles.insert(D_->Doubles.end(), values);
+    return at;
+}
+
+void TDxfReader::PushExtrusion(TEntity& e)
+{
+    const double x = Bag_.Get(210, 0.0), y = Bag_.Get(220, 0.0), z = Bag_.Get(230, 1.0);
+    if (x == 0.0 && y == 0.0 && z == 1.0)
+        return;
+    e.Flags |= TEntity::kHasExtrusion;
+    PushDoubles({x, y, z});
+}
+
+void TDxfReader::StoreSeqEnd(uint32_t block, uint32_t layer) { NewEntity(kCodeSeqEnd, layer, block); }
+
+uint32_t TDxfReader::NewBlob()
+{
+    if (D_->BlobStarts.size() >= (1u << 26) - 2)
+        throw EDxfError{ecTooLarge, "The drawing " + S_.FileName() + " has too many polylines for the engine."};
+    D_->BlobStarts.push_back(D_->Blob.size());
+    return static_cast<uint32_t>(D_->BlobStarts.size() - 1);
+}
+
+void TDxfReader::BlobDouble(double v)
+{
+    uint8_t bytes[8];
+    std::memcpy(bytes, &v, 8);
+    D_->Blob.insert(D_->Blob.end(), bytes, bytes + 8);
+}
+
+void TDxfReader::BlobShort(int16_t v)
+{
+    uint8_t bytes[2];
+    std::memcpy(bytes, &v, 2);
+    D_->Blob.insert(D_->Blob.end(), bytes, bytes + 2);
+}
+
+void TDxfReader::Store(const TKindName& kind, uint32_t block)
+{
+    const uint32_t layer = LayerOf();
+    const TBag& b = Bag_;
+    const uint32_t index = NewEntity(kind.Code, layer, block);
+    // NewEntity may not be followed by another push_back of Entities before `e` is done.
+    TEntity& e = D_->Entities[index];
+    switch (kind.Kind) {
+    case TKind::Line:
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(11), b.Get(21), b.Get(31)});
+        break;
+    case TKind::Point:
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30)});
+        break;
+    case TKind::Circle:
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(40)});
+        break;
+    case TKind::Arc:
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(40), b.Get(50) * kDegToRad,
+                     b.Get(51) * kDegToRad});
+        break;
+    case TKind::Ellipse:
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(11), b.Get(21), b.Get(31), b.Get(40, 1.0),
+                     b.Get(41, 0.0), b.Get(42, 2 * std::numbers::pi)});
+        break;
+    case TKind::Text:
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(40), b.Get(50) * kDegToRad});
+        e.Flags = static_cast<uint16_t>(b.Int(71) & 0xFF);
+        e.Aux = b.HasText1 ? D_->AddString(Decode(b.Text1, kTextMax)) : 0;
+        break;
+    case TKind::MText: {
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(40), b.Get(41)});
+        e.Flags = static_cast<uint16_t>(b.Int(71) & 0xFF);
+        if (b.HasText1 && Joined_.size() < 4 * kMTextMax)
+            Joined_.append(b.Text1.substr(0, 4 * kMTextMax - Joined_.size()));
+        e.Aux = D_->AddString(Decode(Joined_, kMTextMax));
+        break;
+    }
+    case TKind::Solid:
+    case TKind::Trace: {
+        const bool has4 = b.Has(13) || b.Has(23);
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(11), b.Get(21), b.Get(31), b.Get(12),
+                     b.Get(22), b.Get(32), has4 ? b.Get(13) : b.Get(12), has4 ? b.Get(23) : b.Get(22),
+                     has4 ? b.Get(33) : b.Get(32)});
+        break;
+    }
+    case TKind::Insert:
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(41, 1.0), b.Get(42, 1.0), b.Get(50) * kDegToRad});
+        e.Aux = b.HasName ? BlockOf(b.Name) : kNoIndex;
+        break;
+    case TKind::Dimension:
+        PushDoubles({b.Get(12), b.Get(22), b.Get(32), b.Get(10), b.Get(20), b.Get(30), b.Get(50) * kDegToRad});
+        e.Aux = b.HasName ? BlockOf(b.Name) : kNoIndex;
+        break;
+    case TKind::Polyline:
+        PushDoubles({b.Get(40)});
+        e.Flags = static_cast<uint16_t>(b.Int(70) & 0xFF);
+        break;
+    case TKind::Vertex:
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(40), b.Get(42)});
+        break;
+    case TKind::LwPolyline: {
+        uint16_t flags = (b.Int(70) & 1) ? LwPolylineData::FlagClosed : 0;
+        for (const TLwVertex& v : Lw_) {
+            if (v.Bulge != 0.0)
+                flags |= LwPolylineData::FlagBulges;
+            if (v.StartWidth != 0.0 || v.EndWidth != 0.0)
+                flags |= LwPolylineData::FlagWidths;
+        }
+        PushDoubles({b.Get(43)});
+        e.Flags = flags;
+        e.Aux = NewBlob();
+        e.Aux2 = static_cast<uint32_t>(std::min<std::size_t>(Lw_.size(), INT32_MAX));
+        for (const TLwVertex& v : Lw_) {
+            BlobDouble(v.X);
+            BlobDouble(v.Y);
+            if (flags & LwPolylineData::FlagBulges)
+                BlobDouble(v.Bulge);
+            if (flags & LwPolylineData::FlagWidths) {
+                BlobDouble(v.StartWidth);
+                BlobDouble(v.EndWidth);
+            }
+        }
+        break;
+    }
+    case TKind::MLine: {
+        // The record's style line count governs how many element groups each vertex holds
+        // in the packed data; never more than the file gave, so nothing is invented.
+        uint32_t most = 0;
+        for (const TMLineVertex& v : MVertices_)
+            most = std::max(most, v.ElementCount);
+        const uint32_t styleLines =
+            static_cast<uint32_t>(std::clamp<int64_t>(b.Int(73), 0, std::min<int64_t>(most, INT16_MAX)));
+        const std::size_t vertices = std::min<std::size_t>(MVertices_.size(), 0xFFFF);
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30)});
+        e.Aux = NewBlob();
+        e.Aux2 = (styleLines << 16) | static_cast<uint32_t>(vertices);
+        for (std::size_t i = 0; i < vertices; ++i) {
+            const TMLineVertex& v = MVertices_[i];
+            for (double p : v.P)
+                BlobDouble(p);
+            for (uint32_t k = 0; k < styleLines; ++k) {
+                if (k < v.ElementCount) {
+                    const TMLineElement& el = MElements_[v.FirstElement + k];
+                    const uint32_t n41 = std::min<uint32_t>(el.Count41, INT16_MAX);
+                    const uint32_t n42 = std::min<uint32_t>(el.Count42, INT16_MAX);
+                    BlobShort(static_cast<int16_t>(n41));
+                    for (uint32_t j = 0; j < n41; ++j)
+                        BlobDouble(MParams_[el.First41 + j]);
+                    BlobShort(static_cast<int16_t>(n42));
+                    for (uint32_t j = 0; j < n42; ++j)
+                        BlobDouble(MParams_[el.First42 + j]);
+                } else {
+                    BlobShort(0);
+                    BlobShort(0);
+                }
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    PushExtrusion(D_->Entities[index]);
+}
+
+} // namespace
+
+std::unique_ptr<TDrawing> ReadDxf(const char* data, std::size_t size, const std::string& fileName,
+                                  const TReadCallbacks& callbacks)
+{
+    if (size == 0)
+        throw EDxfError{ecFileEmpty, "The file " + fileName + " is empty: choose a DXF drawing."};
+    const std::string dwg = DwgRefusal(data, size);
+    if (!dwg.empty())
+        throw EDxfError{ecDwg, dwg};
+    // A UTF-8 byte order mark, as some writers put one.
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        data += 3;
+        size -= 3;
+    }
+    TDxfReader reader(data, size, fileName, callbacks);
+    return reader.Read();
+}
+
+std::string DwgRefusal(const char* data, std::size_t size)
+{
+    static constexpr struct {
+        const char* Signature;
+        const char* Release;
+    } kVersions[] = {
+        {"AC1.2", "Release 1.2"}, {"AC1.40", "Release 1.40"}, {"AC1.50", "Release 2.05"},
+        {"AC2.10", "Release 2.10"}, {"AC1001", "Release 2.2"}, {"AC1002", "Release 2.5"},
+        {"AC1003", "Release 2.6"}, {"AC1004", "Release 9"}, {"AC1006", "Release 10"},
+        {"AC1009", "Release 11/12"}, {"AC1012", "Release 13"}, {"AC1014", "Release 14"},
+        {"AC1015", "2000"}, {"AC1018", "2004"}, {"AC1021", "2007"}, {"AC1024", "2010"},
+        {"AC1027", "2013"}, {"AC1032", "2018"},
+    };
+    if (size < 6 || std::memcmp(data, "AC", 2) != 0)
+        return "";
+    for (const auto& v : kVersions) {
+        const std::size_t n = std::strlen(v.Signature);
+        if (std::memcmp(data, v.Signature, n) == 0)
+            return std::string("This is a DWG file of AutoCAD ") + v.Release + " (" +
+                   std::string(data, n) + "); DWG is not supported yet: save it as DXF and import that.";
+    }
+    bool digits = true;
+    for (int i = 2; i < 6; ++i)
+        digits = digits && data[i] >= '0' && data[i] <= '9';
+    if (!digits)
+        return "";
+    return "This is a DWG file of an unknown AutoCAD version (" + std::string(data, 6) +
+           "); DWG is not supported yet: save it as DXF and import that.";
+}
+
+} // namespace pad2

@@ -1,0 +1,32 @@
+// SPDX-License-Identifier: MIT
+// Reads the bytes of a DXF file (ASCII or binary) into a TDrawing: header extents and code
+// page, layers, block records, blocks, entities of both spaces. Throws EDxfError with the
+// user's text when the bytes are no readable drawing.
+#pragma once
+
+#include "pad2/DxfModel.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace pad2 {
+
+struct TReadCallbacks {
+    // Called with 0..100, rising, at most once per percent.
+    std::function<void(int)> Progress;
+    // Called now and then with an offset before which the reader keeps no reference into the
+    // bytes, so that the caller may drop those pages.
+    std::function<void(std::size_t)> Release;
+};
+
+// `fileName` names the file in messages (the base name is enough).
+std::unique_ptr<TDrawing> ReadDxf(const char* data, std::size_t size, const std::string& fileName,
+                                  const TReadCallbacks& callbacks = {});
+
+// The text for a DWG file's version signature (first bytes of the file), or "" when `data`
+// does not start with one.
+std::string DwgRefusal(const char* data, std::size_t size);
+
+} // namespace pad2

@@ -1,0 +1,305 @@
+// SPDX-License-Identifier: MIT
+#include "pad2/DxfScanner.h"
+
+#include "pad2/CodePages.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace pad2 {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+
+// What a binary file stores for a group code (the value types of the DXF group code ranges).
+enum class TBinaryType { String, Double, Int16, Int32, Int64, Byte, Chunk };
+
+TBinaryType BinaryType(int code)
+{
+    if ((code >= 10 && code < 60) || (code >= 110 && code < 150) || (code >= 210 && code < 240) ||
+        (code >= 460 && code < 470) || (code >= 1010 && code < 1060))
+        return TBinaryType::Double;
+    if ((code >= 60 && code < 80) || (code >= 170 && code < 180) || (code >= 270 && code < 290) ||
+        (code >= 370 && code < 390) || (code >= 400 && code < 410) || (code >= 1060 && code < 1071))
+        return TBinaryType::Int16;
+    if ((code >= 90 && code < 100) || (code >= 420 && code < 460) || code == 1071)
+        return TBinaryType::Int32;
+    if (code >= 160 && code < 170)
+        return TBinaryType::Int64;
+    if (code >= 290 && code < 300)
+        return TBinaryType::Byte;
+    if ((code >= 310 && code < 320) || code == 1004)
+        return TBinaryType::Chunk;
+    return TBinaryType::String;
+}
+
+// A value as it may appear in a message: repaired, at most 40 bytes.
+std::string Quoted(std::string_view value)
+{
+    std::string shown;
+    const std::size_t n = Utf8CutLength(value, 40);
+    AppendRepairedUtf8(value.substr(0, n), shown);
+    if (n < value.size())
+        shown += "...";
+    return "'" + shown + "'";
+}
+
+template <typename T> T Load(const char* p)
+{
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
+} // namespace
+
+TDxfScanner::TDxfScanner(const char* data, std::size_t size, std::string fileName)
+    : Begin_(data), Pos_(data), End_(data + size), FileName_(std::move(fileName))
+{
+    if (size >= kBinarySentinel.size() &&
+        std::memcmp(data, kBinarySentinel.data(), kBinarySentinel.size()) == 0) {
+        Binary_ = true;
+        Pos_ = data + kBinarySentinel.size();
+        // Binary files of R12 and older use 1-byte group codes: the first group (0, "SECTION")
+        // then reads 00 'S' instead of 00 00 'S'.
+        TwoByteCodes_ = !(End_ - Pos_ >= 2 && Pos_[0] == 0 && Pos_[1] != 0);
+    }
+}
+
+bool TDxfScanner::Next(TGroup& group) { return Binary_ ? NextBinary(group) : NextAscii(group); }
+
+bool TDxfScanner::NextAscii(TGroup& group)
+{
+    const char* p = Pos_;
+    if (p >= End_)
+        return false;
+    const char* codeEnd = p;
+    while (codeEnd < End_ && *codeEnd != '\n')
+        ++codeEnd;
+
+    const char* q = p;
+    while (q < codeEnd && IsBlank(*q))
+        ++q;
+    bool negative = false;
+    if (q < codeEnd && *q == '-') {
+        negative = true;
+        ++q;
+    }
+    int code = 0;
+    int digits = 0;
+    while (q < codeEnd && *q >= '0' && *q <= '9' && digits < 9) {
+        code = code * 10 + (*q - '0');
+        ++q;
+        ++digits;
+    }
+    while (q < codeEnd && IsBlank(*q))
+        ++q;
+    if (digits == 0 || q != codeEnd) {
+        // Blank lines after the last group end the file.
+        const char* rest = p;
+        while (rest < End_ && (IsBlank(*rest) || *rest == '\n'))
+            ++rest;
+        if (rest == End_)
+            return false;
+        throw EDxfError{ecBadGroupCode, "Bad group code at line " + std::to_string(Line_) + " of " +
+                                            FileName_ + ": " +
+                                            Quoted(std::string_view(p, codeEnd - p)) +
+                                            " is not a number."};
+    }
+    if (codeEnd >= End_)
+        FailTruncated(Line_ + 1);
+
+    const char* v = codeEnd + 1;
+    const char* vEnd = static_cast<const char*>(std::memchr(v, '\n', static_cast<std::size_t>(End_ - v)));
+    const char* next = vEnd ? vEnd + 1 : End_;
+    if (!vEnd)
+        vEnd = End_;
+    if (vEnd > v && vEnd[-1] == '\r')
+        --vEnd;
+
+    group.Code = negative ? -code : code;
+    group.Kind = TValueKind::Text;
+    group.Text = std::string_view(v, static_cast<std::size_t>(vEnd - v));
+    group.Where = Line_;
+    Line_ += 2;
+    Pos_ = next;
+    return true;
+}
+
+bool TDxfScanner::NextBinary(TGroup& group)
+{
+    const char* p = Pos_;
+    if (p >= End_)
+        return false;
+    const uint64_t where = static_cast<uint64_t>(p - Begin_);
+    int code;
+    if (TwoByteCodes_) {
+        if (End_ - p < 2)
+            FailTruncated(where);
+        code = Load<int16_t>(p);
+        p += 2;
+    } else {
+        code = static_cast<unsigned char>(*p++);
+        if (code == 255) {
+            if (End_ - p < 2)
+                FailTruncated(where);
+            code = Load<int16_t>(p);
+            p += 2;
+        }
+    }
+    group.Code = code;
+    group.Where = where;
+    const std::size_t left = static_cast<std::size_t>(End_ - p);
+    switch (BinaryType(code)) {
+    case TBinaryType::Double:
+        if (left < 8)
+            FailTruncated(where);
+        group.Kind = TValueKind::Double;
+        group.Double = Load<double>(p);
+        p += 8;
+        break;
+    case TBinaryType::Int16:
+        if (left < 2)
+            FailTruncated(where);
+        group.Kind = TValueKind::Integer;
+        group.Integer = Load<int16_t>(p);
+        p += 2;
+        break;
+    case TBinaryType::Int32:
+        if (left < 4)
+            FailTruncated(where);
+        group.Kind = TValueKind::Integer;
+        group.Integer = Load<int32_t>(p);
+        p += 4;
+        break;
+    case TBinaryType::Int64:
+        if (left < 8)
+            FailTruncated(where);
+        group.Kind = TValueKind::Integer;
+        group.Integer = Load<int64_t>(p);
+        p += 8;
+        break;
+    case TBinaryType::Byte:
+        if (left < 1)
+            FailTruncated(where);
+        group.Kind = TValueKind::Integer;
+        group.Integer = static_cast<unsigned char>(*p);
+        p += 1;
+        break;
+    case TBinaryType::Chunk: {
+        if (left < 1)
+            FailTruncated(where);
+        const std::size_t length = static_cast<unsigned char>(*p);
+        if (left - 1 < length)
+            FailTruncated(where);
+        group.Kind = TValueKind::Text;
+        group.Text = std::string_view(p + 1, length);
+        p += 1 + length;
+        break;
+    }
+    case TBinaryType::String: {
+        const char* nul = static_cast<const char*>(std::memchr(p, 0, left));
+        if (!nul)
+            FailTruncated(where);
+        group.Kind = TValueKind::Text;
+        group.Text = std::string_view(p, static_cast<std::size_t>(nul - p));
+        p = nul + 1;
+        break;
+    }
+    }
+    Pos_ = p;
+    return true;
+}
+
+std::string_view TDxfScanner::Trimmed(std::string_view text)
+{
+    std::size_t b = 0;
+    std::size_t e = text.size();
+    while (b < e && IsBlank(text[b]))
+        ++b;
+    while (e > b && IsBlank(text[e - 1]))
+        --e;
+    return text.substr(b, e - b);
+}
+
+double TDxfScanner::ToDouble(const TGroup& group) const
+{
+    if (group.Kind == TValueKind::Double)
+        return std::isfinite(group.Double) ? group.Double : kNaN;
+    if (group.Kind == TValueKind::Integer)
+        return static_cast<double>(group.Integer);
+    std::string_view t = group.Text;
+    const char* b = t.data();
+    const char* e = b + t.size();
+    while (b < e && IsBlank(*b))
+        ++b;
+    while (e > b && IsBlank(e[-1]))
+        --e;
+    if (b < e && *b == '+')
+        ++b;
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(b, e, value);
+    if (ptr != e || b == e || (ec != std::errc() && ec != std::errc::result_out_of_range))
+        FailBadValue(group, "a number");
+    if (ec == std::errc::result_out_of_range) {
+        // Underflow to a denormal or zero is harmless; overflow is not a coordinate.
+        for (const char* c = b; c < e; ++c)
+            if ((*c == 'e' || *c == 'E') && c + 1 < e && c[1] == '-')
+                return 0.0;
+        return kNaN;
+    }
+    return std::isfinite(value) ? value : kNaN;
+}
+
+int64_t TDxfScanner::ToInteger(const TGroup& group) const
+{
+    if (group.Kind == TValueKind::Integer)
+        return group.Integer;
+    if (group.Kind == TValueKind::Double) {
+        const double d = group.Double;
+        if (!(d > -9.2e18 && d < 9.2e18))
+            FailBadValue(group, "an integer");
+        return static_cast<int64_t>(d);
+    }
+    std::string_view t = Trimmed(group.Text);
+    const char* b = t.data();
+    const char* e = b + t.size();
+    if (b < e && *b == '+')
+        ++b;
+    int64_t value = 0;
+    const auto [ptr, ec] = std::from_chars(b, e, value);
+    if (ec == std::errc() && ptr == e && b != e)
+        return value;
+    // Some writers put integers as "1.0".
+    double d = 0.0;
+    const auto [dptr, dec] = std::from_chars(b, e, d);
+    if (dec == std::errc() && dptr == e && b != e && d > -9.2e18 && d < 9.2e18)
+        return static_cast<int64_t>(d);
+    FailBadValue(group, "an integer");
+}
+
+std::string TDxfScanner::Where(const TGroup& group) const
+{
+    return (Binary_ ? "byte " : "line ") + std::to_string(group.Where);
+}
+
+void TDxfScanner::FailTruncated(uint64_t where) const
+{
+    throw EDxfError{ecTruncated, "The file " + FileName_ + " is truncated at " +
+                                     (Binary_ ? "byte " : "line ") + std::to_string(where) +
+                                     ": save the drawing again and import the new file."};
+}
+
+void TDxfScanner::FailBadValue(const TGroup& group, const char* expected) const
+{
+    std::string shown = group.Kind == TValueKind::Text ? Quoted(group.Text) : "the value";
+    throw EDxfError{ecBadValue, "Bad value for group code " + std::to_string(group.Code) + " at " +
+                                    Where(group) + " of " + FileName_ + ": " + shown + " is not " +
+                                    expected + "."};
+}
+
+} // namespace pad2

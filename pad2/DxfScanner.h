@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+// Splits the bytes of a DXF file, ASCII or binary, into group code / value pairs.
+// Throws EDxfError for malformed input (bad group code, value running past the end).
+#pragma once
+
+#include "pad2/DxfError.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace pad2 {
+
+enum class TValueKind : uint8_t { Text, Double, Integer };
+
+// One group. In ASCII files every value is Text (parsed on demand with the scanner's
+// converters); binary files deliver typed values.
+struct TGroup {
+    int Code = 0;
+    TValueKind Kind = TValueKind::Text;
+    std::string_view Text;
+    double Double = 0.0;
+    int64_t Integer = 0;
+    uint64_t Where = 0; // ASCII: line number of the code; binary: byte offset of the code
+};
+
+class TDxfScanner {
+public:
+    static constexpr std::string_view kBinarySentinel{"AutoCAD Binary DXF\r\n\x1a\0", 22};
+
+    // `fileName` only names the file in messages. The bytes must outlive the scanner.
+    TDxfScanner(const char* data, std::size_t size, std::string fileName);
+
+    bool IsBinary() const { return Binary_; }
+    // Reads the next group; false at the end of the data.
+    bool Next(TGroup& group);
+    // Offset of the next unread byte.
+    std::size_t Position() const { return static_cast<std::size_t>(Pos_ - Begin_); }
+    std::size_t Size() const { return static_cast<std::size_t>(End_ - Begin_); }
+
+    // Value converters; a value that is no number throws ecBadValue naming code and line.
+    // Non-finite or out-of-range numbers are returned as NaN (the caller decides).
+    double ToDouble(const TGroup& group) const;
+    int64_t ToInteger(const TGroup& group) const;
+    // The value as text with surrounding blanks removed (type names, variable names).
+    static std::string_view Trimmed(std::string_view text);
+
+    // Names the place of a group in messages: "line 12" or "byte 345".
+    std::string Where(const TGroup& group) const;
+    const std::string& FileName() const { return FileName_; }
+
+    [[noreturn]] void FailTruncated(uint64_t where) const;
+
+private:
+    bool NextAscii(TGroup& group);
+    bool NextBinary(TGroup& group);
+    [[noreturn]] void FailBadValue(const TGroup& group, const char* expected) const;
+
+    const char* Begin_;
+    const char* Pos_;
+    const char* End_;
+    std::string FileName_;
+    uint64_t Line_ = 1;
+    bool Binary_ = false;
+    bool TwoByteCodes_ = true;
+};
+
+} // namespace pad2

@@ -1,0 +1,327 @@
+// SPDX-License-Identifier: MIT
+// The pcbhost command run as a user runs it, with the stand-in plug-in.
+#include "platform/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+const std::string kBin = DXFI_BIN_DIR;
+const std::string kHost = kBin + "/pcbhost";
+const std::string kPlugin = kBin + "/libpcbhost_testplugin.so";
+
+struct TRun {
+    int ExitCode = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class PcbHostTest : public ::testing::Test {
+protected:
+    // Runs pcbhost in the test's folder with no display and no terminal; `env` adds variables.
+    TRun Run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
+        std::string command = "cd " + Quote(Folder.Path()) +
+                              " && env -u DISPLAY -u WAYLAND_DISPLAY -u DXFI_MACHINE_HIVE -u "
+                              "DXFI_EXE_DIR TMPDIR=" +
+                              Quote(Folder.Path() + "tmp");
+        for (const std::string& variable : env)
+            command += " " + Quote(variable);
+        command += " " + Quote(kHost);
+        for (const std::string& arg : args)
+            command += " " + Quote(arg);
+        command += " >" + Quote(Folder.Path() + "out.txt") + " 2>" +
+                   Quote(Folder.Path() + "err.txt") + " </dev/null";
+        int status = std::system(command.c_str());
+        TRun run;
+        run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.Out = TTempFolder::ReadFile(Folder.Path() + "out.txt");
+        run.Err = TTempFolder::ReadFile(Folder.Path() + "err.txt");
+        return run;
+    }
+    void SetUp() override { std::filesystem::create_directory(Folder.Path() + "tmp"); }
+    std::string Path(const std::string& name) const { return Folder.Path() + name; }
+    bool Exists(const std::string& name) const { return std::filesystem::exists(Path(name)); }
+    // Imports the script into a new board and answers the run.
+    TRun Import(const std::string& script, std::vector<std::string> options = {}) {
+        Folder.WriteFile("script.dxf", script);
+        std::vector<std::string> args{"import", "script.dxf", "--plugin", kPlugin};
+        args.insert(args.end(), options.begin(), options.end());
+        return Run(args);
+    }
+    nlohmann::json Summary(const std::string& board) {
+        TRun run = Run({"info", board, "--json"});
+        EXPECT_EQ(run.ExitCode, 0) << run.Err;
+        return nlohmann::json::parse(run.Out, nullptr, false);
+    }
+
+    TTempFolder Folder;
+};
+
+const std::string kDescriptionLines = "  imports AutoCAD (*.DXF; *.DWG)\n"
+                                      "  DESCRIPTION ||AutoCAD (*.DXF; *.DWG)|||\n";
+
+TEST_F(PcbHostTest, ImportsIntoANewBoardBesideTheDrawing) {
+    Folder.WriteFile("logo.dxf", "0\nSECTION\n0\nEOF\n"); // no script: the plug-in's sample objects
+    TRun run = Run({"import", "logo.dxf", "--plugin", kPlugin});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out, "");
+    EXPECT_EQ(run.Err, "Plug-in " + kPlugin + "\n" + kDescriptionLines + "Board saved to " +
+                           Path("logo.board.json") + " (5 objects, 5 new)\n");
+    ASSERT_TRUE(Exists("logo.board.json"));
+
+    nlohmann::json summary = Summary("logo.board.json");
+    ASSERT_TRUE(summary.is_object());
+    EXPECT_EQ(summary["ObjectCount"], 5);
+    EXPECT_EQ(summary["Kinds"],
+              nlohmann::json::parse(R"({"Arc": 1, "Track": 2, "Text": 1, "Component": 1})"));
+    EXPECT_EQ(summary["Layers"]["Top Layer"], 3);
+    EXPECT_EQ(summary["Layers"]["Top Overlay"], 2);
+}
+
+TEST_F(PcbHostTest, InfoPrintsCountsAndExtent) {
+    ASSERT_EQ(Import("objects\n", {"-o", "b.json"}).ExitCode, 0);
+    TRun run = Run({"info", "b.json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Out.find("Board b.json\nObjects 5\nBy kind:\n"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("  Component 1\n"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("By layer:\n"), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("Extent: left "), std::string::npos) << run.Out;
+    EXPECT_NE(run.Out.find("(mil)\n"), std::string::npos) << run.Out;
+}
+
+TEST_F(PcbHostTest, InfoOfAnEmptyBoardHasNoExtent) {
+    ASSERT_EQ(Import("status nothing\n", {"-o", "empty.json"}).ExitCode, 0);
+    TRun run = Run({"info", "empty.json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Out.find("Objects 0\nBy kind:\n  (none)\nBy layer:\n  (none)\n"
+                           "Extent: none (the board is empty)\n"),
+              std::string::npos)
+        << run.Out;
+}
+
+TEST_F(PcbHostTest, ImportsIntoAnExistingBoardAndLeavesItWhenSavingElsewhere) {
+    ASSERT_EQ(Import("objects\n", {"-o", "first.json"}).ExitCode, 0);
+    std::string first = TTempFolder::ReadFile(Path("first.json"));
+    TRun run = Import("objects\n", {"--board", "first.json", "-o", "second.json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Err.find("(10 objects, 5 new)"), std::string::npos) << run.Err;
+    EXPECT_EQ(TTempFolder::ReadFile(Path("first.json")), first);
+    EXPECT_EQ(Summary("second.json")["ObjectCount"], 10);
+
+    // Without -o the board file itself is updated.
+    run = Import("objects\n", {"--board", "first.json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(Summary("first.json")["ObjectCount"], 10);
+}
+
+TEST_F(PcbHostTest, RendersSvgAfterImportAndOnItsOwn) {
+    TRun run = Import("objects\n", {"-o", "b.json", "--svg", "import.svg"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Err.find("SVG saved to " + Path("import.svg") + "\n"), std::string::npos);
+    EXPECT_NE(TTempFolder::ReadFile(Path("import.svg")).find("<svg"), std::string::npos);
+
+    run = Run({"render", "b.json", "--svg", "render.svg"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    std::string svg = TTempFolder::ReadFile(Path("render.svg"));
+    EXPECT_NE(svg.find("<svg"), std::string::npos);
+    EXPECT_NE(svg.find("PCBHOST"), std::string::npos); // the text is drawn as text
+    EXPECT_EQ(svg, TTempFolder::ReadFile(Path("import.svg")));
+
+    run = Run({"render", "b.json"});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_NE(run.Err.find("--svg is required"), std::string::npos) << run.Err;
+}
+
+TEST_F(PcbHostTest, TestModeWarningWritesItsLineAndEndsWithExitCodeOne) {
+    TRun run = Import("objects\nwarning The imported file was not wholly contained\\nregion.\n",
+                      {"--test-mode"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Out, "ShowDialogWithCaption withWarning The imported file was not wholly "
+                       "contained\nregion.\n");
+    EXPECT_FALSE(Exists("script.board.json")); // the run ended before saving
+    EXPECT_TRUE(std::filesystem::is_empty(Path("tmp"))) << "the temporary hive stays behind";
+
+    run = Import("error The engine could not be initialised\n", {"--test-mode"});
+    EXPECT_EQ(run.ExitCode, 1);
+    EXPECT_EQ(run.Out, "ShowDialogWithCaption withError The engine could not be initialised\n");
+}
+
+TEST_F(PcbHostTest, TestModeSetsTheMachineHiveForThePlugin) {
+    TRun run = Import("info Plain\nquestion Show?\n", {"--test-mode", "--yes"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out, ""); // only error and warning boxes end the run
+    EXPECT_NE(run.Err.find("Information:\n  Plain\n"), std::string::npos) << run.Err;
+    EXPECT_NE(run.Err.find("Answer: Yes\n"), std::string::npos) << run.Err;
+}
+
+TEST_F(PcbHostTest, BoxesOutsideTestModeGoToTheTerminal) {
+    TRun run = Import("warning Moved\\n\\nsecond\n");
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Out, "");
+    EXPECT_NE(run.Err.find("Warning:\n  Moved\n\n  second\n"), std::string::npos) << run.Err;
+    EXPECT_TRUE(Exists("script.board.json"));
+}
+
+TEST_F(PcbHostTest, QuestionsAreAnsweredByTheOptionsOrNo) {
+    TRun run = Import("question Show Error Report?\n", {"--yes"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Err.find("Confirm:\n  Show Error Report?\n  -> Yes (--yes)\nAnswer: Yes\n"),
+              std::string::npos)
+        << run.Err;
+    run = Import("question Show Error Report?\n", {"--no"});
+    EXPECT_NE(run.Err.find("  -> No (--no)\nAnswer: No\n"), std::string::npos) << run.Err;
+    run = Import("question Show Error Report?\n");
+    EXPECT_NE(run.Err.find("  -> No (no terminal to ask; answer with --yes or --no)\n"
+                           "Answer: No\n"),
+              std::string::npos)
+        << run.Err;
+    run = Import("question Show?\n", {"--yes", "--no"});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_NE(run.Err.find("excludes"), std::string::npos) << run.Err;
+}
+
+TEST_F(PcbHostTest, ThePluginFindsTheHostsServicesByName) {
+    std::string report = Folder.WriteFile("Import Error Report.html", "<html/>");
+    TRun run = Import("probe\nstatus Importing...\nprogress 3\nopen " + report + "\nanswers\n",
+                      {"--answer", "ScaleUnits=1mm", "--answer", "Space=Model"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Err.find("Probe: server=yes exports=5 interactive=no\n"
+                           "Importing...\n"
+                           "Working\n"
+                           "Open this file: " +
+                           report +
+                           "\n"
+                           "Answers: ScaleUnits=1mm;Space=Model;\n"),
+              std::string::npos)
+        << run.Err;
+
+    run = Import("answers\n", {"--answer", "novalue"});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_EQ(run.Err, "pcbhost: --answer novalue is not NAME=VALUE; write, for example, "
+                       "--answer ScaleUnits=1mm.\n");
+}
+
+TEST_F(PcbHostTest, BadBoardFilesAreRefusedAndKept) {
+    Folder.WriteFile("script.dxf", "objects\n");
+    const std::vector<std::pair<std::string, std::string>> boards = {
+        {"empty.json", ""}, {"text.json", "not json at all"}, {"shape.json", "[1, 2, 3]"}};
+    for (const auto& [name, text] : boards) {
+        Folder.WriteFile(name, text);
+        TRun run = Run({"import", "script.dxf", "--plugin", kPlugin, "--board", name});
+        EXPECT_EQ(run.ExitCode, 3) << name;
+        EXPECT_NE(run.Err.find("pcbhost: "), std::string::npos) << run.Err;
+        EXPECT_NE(run.Err.find(name), std::string::npos) << run.Err;
+        EXPECT_NE(run.Err.find(" Give a board file that pcbhost saved, or leave out --board to "
+                               "start a new board.\n"),
+                  std::string::npos)
+            << run.Err;
+        EXPECT_EQ(TTempFolder::ReadFile(Path(name)), text) << name;
+
+        run = Run({"info", name});
+        EXPECT_EQ(run.ExitCode, 3) << name;
+        EXPECT_NE(run.Err.find(name), std::string::npos) << run.Err;
+        EXPECT_NE(run.Err.find(" Give a board file that pcbhost import saved.\n"),
+                  std::string::npos)
+            << run.Err;
+        run = Run({"render", name, "--svg", "x.svg"});
+        EXPECT_EQ(run.ExitCode, 3) << name;
+        EXPECT_FALSE(Exists("x.svg"));
+    }
+    TRun run = Run({"info", "missing.json"});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_NE(run.Err.find("missing.json"), std::string::npos) << run.Err;
+    EXPECT_FALSE(Exists("script.board.json"));
+}
+
+TEST_F(PcbHostTest, MissingOrWrongPluginIsNamed) {
+    Folder.WriteFile("script.dxf", "objects\n");
+    TRun run = Run({"import", "script.dxf", "--plugin", "/nonexistent/libx.so"});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_EQ(run.Err, "pcbhost: Cannot import: the import plug-in /nonexistent/libx.so does not "
+                       "exist. Build it (cmake --build build --target dxfimport) or name another "
+                       "with --plugin LIB.\n");
+
+    // The default plug-in sits beside the program.
+    run = Run({"import", "script.dxf"}, {"DXFI_EXE_DIR=" + Folder.Path()});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_NE(
+        run.Err.find("the import plug-in " + Folder.Path() + "libdxfimport.so does not exist"),
+        std::string::npos)
+        << run.Err;
+
+    std::string notALibrary = Folder.WriteFile("libnot.so", "text");
+    run = Run({"import", "script.dxf", "--plugin", notALibrary});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_NE(run.Err.find("the import plug-in " + notALibrary + " cannot be loaded: "),
+              std::string::npos)
+        << run.Err;
+
+    run = Run({"import", "script.dxf", "--plugin", kBin + "/libkorrin.so"});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_NE(run.Err.find("is not an import plug-in: it does not export ImportFileIntoPcb."),
+              std::string::npos)
+        << run.Err;
+    EXPECT_FALSE(Exists("script.board.json"));
+}
+
+TEST_F(PcbHostTest, DrawingsThePluginCannotTakeAreRefused) {
+    TRun run = Run({"import", "missing.dxf", "--plugin", kPlugin});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_EQ(run.Err, "pcbhost: Cannot import " + Path("missing.dxf") +
+                           ": the file does not exist. Check the path.\n");
+
+    Folder.WriteFile("notes.txt", "objects\n");
+    run = Run({"import", "notes.txt", "--plugin", kPlugin});
+    EXPECT_EQ(run.ExitCode, 4);
+    EXPECT_NE(run.Err.find("pcbhost: The plug-in did not import " + Path("notes.txt") +
+                           ": it takes an existing drawing whose name contains DXF or DWG. "
+                           "Nothing was saved.\n"),
+              std::string::npos)
+        << run.Err;
+    EXPECT_FALSE(Exists("notes.board.json"));
+
+    // A path longer than the one length byte can carry.
+    std::string deep = Folder.Path();
+    while (deep.size() < 260) {
+        deep += std::string(40, 'd') + "/";
+        std::filesystem::create_directory(deep);
+    }
+    std::string longDrawing = deep + "drawing.dxf";
+    Folder.WriteFile(longDrawing.substr(Folder.Path().size()), "objects\n");
+    run = Run({"import", longDrawing, "--plugin", kPlugin});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_EQ(run.Err, "pcbhost: Cannot import " + longDrawing + ": the path is " +
+                           std::to_string(longDrawing.size()) +
+                           " bytes long and the plug-in takes at most 255. Move the drawing to a "
+                           "folder with a shorter path.\n");
+}
+
+TEST_F(PcbHostTest, HelpDocumentsTheCommands) {
+    TRun run = Run({"--help"});
+    EXPECT_EQ(run.ExitCode, 0);
+    for (const char* word : {"import", "info", "render", "Exit codes:"})
+        EXPECT_NE(run.Out.find(word), std::string::npos) << word;
+    run = Run({"import", "--help"});
+    EXPECT_EQ(run.ExitCode, 0);
+    for (const char* word : {"--board", "--svg", "--yes", "--no", "--test-mode", "--plugin",
+                             "--answer", ".board.json"})
+        EXPECT_NE(run.Out.find(word), std::string::npos) << word;
+    run = Run({});
+    EXPECT_EQ(run.ExitCode, 2);
+}
+
+} // namespace

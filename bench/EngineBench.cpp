@@ -1,0 +1,239 @@
+// SPDX-License-Identifier: MIT
+// Throughput of the drawing engine on large drawings: edaLoadFile plus a walk of every entity,
+// record and blob value, against two reference DXF readers that only count entities (dxflib,
+// dime) and against the floor of splitting the mapped file into lines. Each measurement runs
+// in a child process so that its peak memory (ru_maxrss) is its own.
+// Usage: engine_bench FILE.dxf...
+#include "engine_data/EngineWalk.h"
+
+#ifdef DXFI_HAVE_DXFLIB
+#include <dxflib/dl_creationadapter.h>
+#include <dxflib/dl_dxf.h>
+#endif
+#ifdef DXFI_HAVE_DIME
+#include <dime/Input.h>
+#include <dime/Model.h>
+#endif
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct TResult {
+    double Seconds = 0;
+    uint64_t Entities = 0; // what the reader counts as an entity (lines for the floor)
+    bool Ok = false;
+};
+
+struct TMeasurement {
+    std::string Reader;
+    TResult Result;
+    double PeakMB = 0;
+};
+
+using TReader = std::function<TResult(const std::string&)>;
+
+double Since(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+TResult SplitLines(const std::string& path) {
+    TResult result;
+    const int fd = open(path.c_str(), O_RDONLY);
+    struct stat st {};
+    if (fd < 0 || fstat(fd, &st) != 0) return result;
+    const auto start = std::chrono::steady_clock::now();
+    const size_t size = size_t(st.st_size);
+    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (map == MAP_FAILED) return result;
+    const char* p = static_cast<const char*>(map);
+    const char* end = p + size;
+    while (const char* nl = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)))) {
+        ++result.Entities;
+        p = nl + 1;
+    }
+    result.Seconds = Since(start);
+    munmap(map, size);
+    close(fd);
+    result.Ok = true;
+    return result;
+}
+
+TResult Engine(const std::string& path) {
+    TResult result;
+    edaConvertPlinesOnLoad(1);
+    edaSetupDxfRead();
+    edaSetupDwgRead();
+    int32_t code = 0;
+    if (edaInitAd2(DXFI_BIN_DIR "/PADINIT.DAT", 0, &code) == 0) {
+        std::fprintf(stderr, "edaInitAd2: %s\n", edaErrorStr(code));
+        return result;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const dxfi::abi::TDrawingHandle drawing = edaLoadFile(path.c_str(), 1, 0);
+    if (drawing == 0) {
+        std::fprintf(stderr, "edaLoadFile: %s\n", edaErrorStr(edaError()));
+        return result;
+    }
+    const auto counts = dxfi::enginewalk::TDrawingWalker(drawing).Run();
+    edaCloseFile(drawing);
+    result.Seconds = Since(start);
+    result.Entities = counts.Entities;
+    result.Ok = true;
+    std::fprintf(stderr, "  engine: %llu entities, %llu layers, %llu lists, %llu blob values\n",
+                 static_cast<unsigned long long>(counts.Entities),
+                 static_cast<unsigned long long>(counts.Layers),
+                 static_cast<unsigned long long>(counts.Lists),
+                 static_cast<unsigned long long>(counts.BlobValues));
+    edaCloseAd2();
+    return result;
+}
+
+#ifdef DXFI_HAVE_DXFLIB
+class TCountingAdapter : public DL_CreationAdapter {
+public:
+    uint64_t Count = 0;
+    void addPoint(const DL_PointData&) override { ++Count; }
+    void addLine(const DL_LineData&) override { ++Count; }
+    void addArc(const DL_ArcData&) override { ++Count; }
+    void addCircle(const DL_CircleData&) override { ++Count; }
+    void addEllipse(const DL_EllipseData&) override { ++Count; }
+    void addPolyline(const DL_PolylineData&) override { ++Count; }
+    void addVertex(const DL_VertexData&) override { ++Count; }
+    void addInsert(const DL_InsertData&) override { ++Count; }
+    void addText(const DL_TextData&) override { ++Count; }
+    void addMText(const DL_MTextData&) override { ++Count; }
+    void addSolid(const DL_SolidData&) override { ++Count; }
+    void addTrace(const DL_TraceData&) override { ++Count; }
+};
+
+TResult Dxflib(const std::string& path) {
+    TResult result;
+    TCountingAdapter adapter;
+    DL_Dxf dxf;
+    const auto start = std::chrono::steady_clock::now();
+    result.Ok = dxf.in(path, &adapter);
+    result.Seconds = Since(start);
+    result.Entities = adapter.Count;
+    return result;
+}
+#endif
+
+#ifdef DXFI_HAVE_DIME
+bool CountDime(const dimeState* const, dimeEntity*, void* count) {
+    ++*static_cast<uint64_t*>(count);
+    return true;
+}
+
+TResult Dime(const std::string& path) {
+    TResult result;
+    const auto start = std::chrono::steady_clock::now();
+    dimeInput in;
+    if (!in.setFile(path.c_str())) return result;
+    dimeModel model;
+    result.Ok = model.read(&in);
+    model.traverseEntities(CountDime, &result.Entities, false, false, true);
+    result.Seconds = Since(start);
+    return result;
+}
+#endif
+
+// Runs one reader in a child process; its peak memory comes back through wait4.
+TMeasurement Measure(const std::string& name, const TReader& reader, const std::string& path) {
+    TMeasurement m{name, {}, 0};
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0) return m;
+    const pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        const TResult r = reader(path);
+        const ssize_t written = write(pipeFds[1], &r, sizeof r);
+        _exit(written == ssize_t(sizeof r) ? 0 : 1);
+    }
+    close(pipeFds[1]);
+    TResult r;
+    const bool got = child > 0 && read(pipeFds[0], &r, sizeof r) == ssize_t(sizeof r);
+    close(pipeFds[0]);
+    int status = 0;
+    struct rusage usage {};
+    if (child > 0) wait4(child, &status, 0, &usage);
+    if (got) m.Result = r;
+    m.PeakMB = double(usage.ru_maxrss) / 1024.0; // kilobytes on Linux
+    return m;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: %s FILE.dxf...\n", argv[0]);
+        return 2;
+    }
+    std::vector<std::pair<std::string, TReader>> readers = {{"memchr lines (floor)", SplitLines},
+                                                            {"drawing engine", Engine}};
+#ifdef DXFI_HAVE_DXFLIB
+    readers.emplace_back("dxflib (count only)", Dxflib);
+#endif
+#ifdef DXFI_HAVE_DIME
+    readers.emplace_back("dime (count only)", Dime);
+#endif
+
+    int failures = 0;
+    double previousMB = 0, previousSeconds = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::string path = argv[i];
+        struct stat st {};
+        if (stat(path.c_str(), &st) != 0) {
+            std::fprintf(stderr, "%s: cannot read the file; run bench/run.sh to generate it\n",
+                         path.c_str());
+            return 1;
+        }
+        const double mb = double(st.st_size) / 1e6;
+        std::printf("\n%s: %.1f MB\n", path.c_str(), mb);
+        std::printf("%-22s %10s %14s %9s %10s %12s\n", "reader", "MB/s", "entities/s", "seconds",
+                    "peak MB", "count");
+        double engineSpeed = 0, bestReference = 0, enginePeak = 0, engineSeconds = 0;
+        for (const auto& [name, reader] : readers) {
+            const TMeasurement m = Measure(name, reader, path);
+            if (!m.Result.Ok || m.Result.Seconds <= 0) {
+                std::printf("%-22s %10s\n", name.c_str(), "failed");
+                ++failures;
+                continue;
+            }
+            const double speed = mb / m.Result.Seconds;
+            std::printf("%-22s %10.1f %14.0f %9.3f %10.1f %12llu\n", name.c_str(), speed,
+                        double(m.Result.Entities) / m.Result.Seconds, m.Result.Seconds, m.PeakMB,
+                        static_cast<unsigned long long>(m.Result.Entities));
+            if (name == "drawing engine") {
+                engineSpeed = speed;
+                enginePeak = m.PeakMB;
+                engineSeconds = m.Result.Seconds;
+            } else if (name.find("count only") != std::string::npos && speed > bestReference) {
+                bestReference = speed;
+            }
+        }
+        if (engineSpeed > 0 && bestReference > 0)
+            std::printf("engine / faster reference: %.1fx (target >= 5x)\n",
+                        engineSpeed / bestReference);
+        if (enginePeak > 0)
+            std::printf("engine peak memory / file size: %.2f (target < 1.5)\n", enginePeak / mb);
+        if (previousSeconds > 0 && engineSeconds > 0)
+            std::printf("engine time ratio %.2f for size ratio %.2f (linear: equal)\n",
+                        engineSeconds / previousSeconds, mb / previousMB);
+        previousMB = mb;
+        previousSeconds = engineSeconds;
+    }
+    return failures == 0 ? 0 : 1;
+}

@@ -151,7 +151,10 @@ def build_dimension(doc, msp, version):
 
 def build_polyline2d(doc, msp, version):
     add_layer(doc, "PLINES", colour=5)
-    pline = msp.add_polyline2d([(0, 0), (10, 0), (10, 5), (0, 5)], dxfattribs={"layer": "PLINES"})
+    # Vertex widths written out: a vertex without one would take the default width.
+    pline = msp.add_polyline2d([], dxfattribs={"layer": "PLINES"})
+    pline.append_formatted_vertices([(0, 0, 0.5, 0.5, 0), (10, 0, 0.5, 0.5, 0),
+                                     (10, 5, 0.5, 0.5, 0), (0, 5, 0.5, 0.5, 0)], format="xyseb")
     pline.close(True)
     pline.dxf.default_start_width = 0.5
     pline.dxf.default_end_width = 0.5
@@ -322,6 +325,8 @@ def make(feature, version):
 
 
 def main():
+    # Same drawings on every run: no creation times or fresh GUIDs in the files.
+    ezdxf.options.write_fixed_meta_data_for_testing = True
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     written = 0
     for feature in FEATURES:

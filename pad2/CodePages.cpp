@@ -173,10 +173,11 @@ std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes)
     if (text.size() <= maxBytes)
         return text.size();
     std::size_t n = maxBytes;
-    // Step back over continuation bytes to the start of the character that would be split.
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80)
+    // Step back over continuation bytes to the start of the character that would be split;
+    // a character has at most three of them, anything longer is no UTF-8 to protect.
+    for (int k = 0; k < 3 && n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80; ++k)
         --n;
-    return n;
+    return (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80 ? maxBytes : n;
 }
 
 } // namespace pad2

@@ -573,7 +573,8 @@ void TDxfReader::Gather(TKind kind)
         if (code == 8) {
             Bag_.Layer = G_.Text;
             Bag_.HasLayer = true;
-        } else if (code == 67 || (fields && code >= 60 && code < 100)) {
+        } else if (code == 67 || (fields && code >= 60 && code < 100 &&
+                                  !(kind == TKind::MLine && (code == 74 || code == 75)))) {
             Bag_.I[code - 60] = S_.ToInteger(G_);
             Bag_.IMask |= uint64_t{1} << (code - 60);
         } else if (!fields) {
@@ -671,7 +672,7 @@ std::string_view TDxfReader::Decode(std::string_view raw, std::size_t max)
 {
     Decoded_.clear();
     // Decoding may grow a text up to three times; what the record cannot hold is not needed.
-    Decoder_.Append(raw.substr(0, std::min(raw.size(), max * 4 + 4)), Decoded_);
+    Decoder_.Append(raw.substr(0, Utf8CutLength(raw, max * 4 + 4)), Decoded_);
     return std::string_view(Decoded_).substr(0, Utf8CutLength(Decoded_, max));
 }
 

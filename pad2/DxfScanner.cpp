@@ -110,8 +110,8 @@ bool TDxfScanner::NextAscii(TGroup& group)
                                             Quoted(std::string_view(p, codeEnd - p)) +
                                             " is not a number."};
     }
-    if (codeEnd >= End_)
-        FailTruncated(Line_ + 1);
+    if (codeEnd + 1 >= End_)
+        FailTruncated(Line_ + 1); // a code without its value line
 
     const char* v = codeEnd + 1;
     const char* vEnd = static_cast<const char*>(std::memchr(v, '\n', static_cast<std::size_t>(End_ - v)));

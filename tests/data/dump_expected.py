@@ -43,16 +43,17 @@ carry one: not VERTEX, SEQEND or the "other" types), and the fields per type:
     [[...] per line], fill_params [[...] per line]}], packed: the blob values in order, each
     as ["d", value] or ["s", count]
   SPLINE, SEQEND: no fields.  Any other type: {"type": name, "other": true}.
-Texts are UTF-8 as ezdxf reads them with \\U+XXXX escapes decoded; control codes (%%c, %%d,
+Texts are UTF-8 as ezdxf reads them with the \\U+XXXX escapes (4 hex digits, either case) decoded
+in every version and entity, names included; control codes (%%c, %%d,
 %%u) and MTEXT markup are kept as they stand in the file.
 """
 import json
 import math
 import os
+import re
 import sys
 
 import ezdxf
-from ezdxf.lldxf.encoding import decode_dxf_unicode
 
 KNOWN = {"LINE", "POINT", "CIRCLE", "ARC", "ELLIPSE", "TEXT", "MTEXT", "SOLID", "TRACE",
          "INSERT", "DIMENSION", "POLYLINE", "LWPOLYLINE", "MLINE", "SPLINE"}
@@ -63,8 +64,12 @@ def pt(v):
     return [float(v[0]), float(v[1]), float(v[2]) if len(v) > 2 else 0.0]
 
 
+UNICODE_ESCAPE = re.compile(r"\\U\+([0-9A-Fa-f]{4})")
+
+
 def text(s):
-    return decode_dxf_unicode(s)
+    # ezdxf's own decode_dxf_unicode misses the lower-case hex digits that ezdxf writes.
+    return UNICODE_ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), s)
 
 
 def rad(degrees):

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: MIT
+// The way from the host client to the PCB server and to a board's interface.
+#include "pcbclient/PcbApiBinding.h"
+#include "pcbclient/PcbBoard.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+using namespace dxfi;
+namespace ab = dxfi::abi;
+
+namespace {
+
+struct TFakeBoard : ab::IPCB_Board {
+    int32_t QueryInterface(const ab::TGuid&, void** Out) override {
+        *Out = nullptr;
+        return ab::kNoInterface;
+    }
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+    uint32_t BoardHandle() override { return 5; }
+    int32_t GetPrimitiveCounter(uint32_t) override { return 0; }
+    ab::IPCB_BoardIterator* BoardIterator_Create() override { return nullptr; }
+    void BoardIterator_Destroy(ab::IPCB_BoardIterator*) override {}
+    void SetLayerShown(uint32_t, bool) override {}
+    bool LayerShown(uint32_t) override { return false; }
+    void LayerName(uint32_t, char* Buffer) override { Buffer[0] = '\0'; }
+    ab::IPCB_LayerIterator* LayerIterator() override { return nullptr; }
+    bool ChooseLocation(int32_t*, int32_t*, const char*) override { return false; }
+    void AddPCBObject(ab::IPCB_Primitive*) override {}
+};
+
+// A server that knows board 5 only.
+struct TFakeServer : ab::IPCB_ServerInterface {
+    int32_t QueryInterface(const ab::TGuid& Iid, void** Out) override {
+        *Out = Iid == ab::IID_IPCB_ServerInterface ? this : nullptr;
+        return *Out ? ab::kOk : ab::kNoInterface;
+    }
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+    int32_t GetPCBBoardByBoardHandle(uint32_t Handle, const ab::TGuid& Iid, void** Out) override {
+        LastIid = Iid;
+        *Out = Handle == 5 && Iid == ab::IID_IPCB_Board ? &Board : nullptr;
+        return *Out ? ab::kOk : ab::kNoInterface;
+    }
+    ab::IPCB_Primitive* PCBObjectFactory(uint8_t, int32_t, int32_t) override { return nullptr; }
+    ab::IPCB_Contour* PCBContourFactory() override { return nullptr; }
+
+    TFakeBoard Board;
+    ab::TGuid LastIid{};
+};
+
+// A server module that offers no server interface.
+struct TSilentModule : ab::IInterface {
+    int32_t QueryInterface(const ab::TGuid&, void** Out) override {
+        *Out = nullptr;
+        return ab::kNoInterface;
+    }
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+};
+
+struct TFakeClient : ab::IClient {
+    int32_t QueryInterface(const ab::TGuid&, void** Out) override {
+        *Out = nullptr;
+        return ab::kNoInterface;
+    }
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+    ab::IInterface* GetServerModuleByName(const char* Name) override {
+        Asked = Name;
+        return std::strcmp(Name, "PCB") == 0 ? Module : nullptr;
+    }
+    int32_t SendCommand(const char*, const char*, int32_t) override { return 0; }
+    void SetStatusBarText(int32_t, const char16_t*) override {}
+    int32_t ShowMessage(const char*, const char*, uint32_t) override { return ab::kIdOk; }
+    bool InteractiveDialogs() override { return false; }
+    const char* DialogAnswers() override { return ""; }
+
+    ab::IInterface* Module = nullptr;
+    std::string Asked;
+};
+
+class TPcbServerTest : public ::testing::Test {
+protected:
+    void TearDown() override { SetHostClient(nullptr); }
+
+    TFakeServer Server;
+    TSilentModule Silent;
+    TFakeClient Client;
+};
+
+} // namespace
+
+TEST_F(TPcbServerTest, ServerComesFromTheClientsPcbModule) {
+    Client.Module = &Server;
+    SetHostClient(&Client);
+    EXPECT_EQ(HostClient(), &Client);
+    EXPECT_EQ(GetPcbServer(), &Server);
+    EXPECT_EQ(Client.Asked, "PCB");
+}
+
+TEST_F(TPcbServerTest, NoServerWithoutClientModuleOrInterface) {
+    EXPECT_EQ(GetPcbServer(), nullptr); // no client
+    SetHostClient(&Client);
+    EXPECT_EQ(GetPcbServer(), nullptr); // the client has no "PCB" module
+    Client.Module = &Silent;
+    EXPECT_EQ(GetPcbServer(), nullptr); // the module is no server
+    EXPECT_EQ(TPcbBoard(5).GetBoardInterface(), nullptr);
+}
+
+TEST_F(TPcbServerTest, BoardInterfaceByHandle) {
+    Client.Module = &Server;
+    SetHostClient(&Client);
+    EXPECT_EQ(TPcbBoard(5).GetBoardInterface(), &Server.Board);
+    EXPECT_TRUE(Server.LastIid == ab::IID_IPCB_Board);
+    EXPECT_EQ(TPcbBoard(6).GetBoardInterface(), nullptr); // a board the server does not know
+}

@@ -22,7 +22,7 @@ void Bind(TBinding& State) {
     State.Module = platform::FindLoadedModule(State.ModuleName);
     State.Slots = {};
     if (!State.Module) return;
-#define DXFI_PCBAPI_BIND(name)                                                                 \
+#define DXFI_PCBAPI_BIND(name)                                                                     \
     State.Slots.name = reinterpret_cast<abi::PFN_##name>(platform::FindSymbol(State.Module, #name));
     DXFI_PCBAPI_FUNCTIONS(DXFI_PCBAPI_BIND)
 #undef DXFI_PCBAPI_BIND
@@ -37,7 +37,9 @@ void SetHostModuleName(const std::string& FileName) {
     State.Slots = {};
 }
 
-const std::string& HostModuleName() { return Binding().ModuleName; }
+const std::string& HostModuleName() {
+    return Binding().ModuleName;
+}
 
 const TPcbApiSlots& BoundPcbApi() {
     TBinding& State = Binding();
@@ -45,11 +47,17 @@ const TPcbApiSlots& BoundPcbApi() {
     return State.Slots;
 }
 
-bool HostModuleBound() { return Binding().Module != nullptr; }
+bool HostModuleBound() {
+    return Binding().Module != nullptr;
+}
 
-void SetHostClient(abi::IClient* Client) { Binding().Client = Client; }
+void SetHostClient(abi::IClient* Client) {
+    Binding().Client = Client;
+}
 
-abi::IClient* HostClient() { return Binding().Client; }
+abi::IClient* HostClient() {
+    return Binding().Client;
+}
 
 abi::IPCB_ServerInterface* GetPcbServer() {
     abi::IClient* Client = HostClient();

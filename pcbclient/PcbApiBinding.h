@@ -47,13 +47,11 @@ abi::IPCB_ServerInterface* GetPcbServer();
 namespace host {
 
 // A callable that forwards to one slot, or gives `Missing` when the slot is empty.
-template <typename Pfn>
-struct TPcbApiFunction {
+template <typename Pfn> struct TPcbApiFunction {
     Pfn TPcbApiSlots::*Slot;
     int Missing;
 
-    template <typename... TArgs>
-    auto operator()(TArgs&&... Args) const {
+    template <typename... TArgs> auto operator()(TArgs&&... Args) const {
         using TResult = decltype(std::declval<Pfn>()(std::forward<TArgs>(Args)...));
         const Pfn Function = BoundPcbApi().*Slot;
         if constexpr (std::is_void_v<TResult>) {
@@ -65,14 +63,19 @@ struct TPcbApiFunction {
     }
 };
 
+// What a call gives when the host lacks the function: 1 for the split-plane mode and the
+// layer-pair count (so that a board without that function reads as having no layer pairs),
+// 0 for the others.
+constexpr int MissingResult(std::string_view Name) {
+    return Name == "PcbApi_QueryBoardSplitPlaneMode" || Name == "PcbApi_QueryBoardLayerPairsCount"
+               ? 1
+               : 0;
+}
+
 // host::PcbApi_QueryTrack(...) and so on, one per host function.
-#define DXFI_PCBAPI_CALLER(name)                                                               \
-    inline constexpr TPcbApiFunction<abi::PFN_##name> name{                                   \
-        &TPcbApiSlots::name, std::string_view(#name) == "PcbApi_QueryBoardSplitPlaneMode" ||  \
-                                     std::string_view(#name) ==                               \
-                                         "PcbApi_QueryBoardLayerPairsCount"                   \
-                                 ? 1                                                          \
-                                 : 0};
+#define DXFI_PCBAPI_CALLER(name)                                                                   \
+    inline constexpr TPcbApiFunction<abi::PFN_##name> name{&TPcbApiSlots::name,                    \
+                                                           MissingResult(#name)};
 DXFI_PCBAPI_FUNCTIONS(DXFI_PCBAPI_CALLER)
 #undef DXFI_PCBAPI_CALLER
 

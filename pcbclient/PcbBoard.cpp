@@ -15,7 +15,9 @@ constexpr int kFirstPlane = static_cast<int>(TClassicLayer::InternalPlane1);
 constexpr int kLastPlane = static_cast<int>(TClassicLayer::InternalPlane16);
 constexpr std::size_t kLayerNameMax = abi::kText21 - 1;
 
-uint8_t ClassicByte(TClassicLayer Layer) { return static_cast<uint8_t>(Layer); }
+uint8_t ClassicByte(TClassicLayer Layer) {
+    return static_cast<uint8_t>(Layer);
+}
 
 // Sends or fills indexed option records 1..Records.size() with one host function.
 template <typename TFunction>
@@ -83,9 +85,9 @@ int32_t TPcbBoard::TransferProperties(TPropertyTransfer Mode) {
     TText256 FileBuffer(FileName);
     uint8_t UnitByte = DisplayUnit ? 1 : 0;
     TV7_Layer Current = ClassicToLayer(CurrentLayer);
-    const int32_t Result = host::PcbApi_QueryBoard(Mode, Handle, &Value0, FileBuffer.Data,
-                                                   &Byte1, &Value1, &Value2, &Value3, &Value4,
-                                                   &UnitByte, &Current, &Value5);
+    const int32_t Result =
+        host::PcbApi_QueryBoard(Mode, Handle, &Value0, FileBuffer.Data, &Byte1, &Value1, &Value2,
+                                &Value3, &Value4, &UnitByte, &Current, &Value5);
     FileBuffer.Store(Mode, FileName, kShortStringMax);
     if (Mode == ptRead) DisplayUnit = UnitByte != 0;
     CurrentLayer = ClampToClassicLayer(Current);

@@ -97,8 +97,8 @@ public:
     uint8_t SplitPlaneMode = 1;
     TOptionRecord Grids{};
     TOptionRecord OutputOptions{};
-    std::vector<TOptionRecord> PlotLayers;      // indexes 1..109 at 0..108
-    std::vector<TOptionRecord> FlipLayers;      // indexes 1..109 at 0..108
+    std::vector<TOptionRecord> PlotLayers; // indexes 1..109 at 0..108
+    std::vector<TOptionRecord> FlipLayers; // indexes 1..109 at 0..108
     TOptionRecord GerberOptions{};
     TOptionRecord PrinterOptions{};
     std::vector<TOptionRecord> PlotterPens;     // indexes 1..109 at 0..108

@@ -68,9 +68,9 @@ void TPcbComponent::ForEachChild(const std::function<void(THandle)>& Callback, u
         if ((KindMask & (1u << Kind)) == 0) continue;
         for (int Classic = 0; Classic <= kLastClassicLayer; ++Classic) {
             if (!Layers.test(static_cast<std::size_t>(Classic))) continue;
-            const THandle Iterator = host::PcbApi_CreateIterator(
-                Handle, static_cast<uint8_t>(Kind), 0,
-                ClassicToLayer(static_cast<TClassicLayer>(Classic)));
+            const THandle Iterator =
+                host::PcbApi_CreateIterator(Handle, static_cast<uint8_t>(Kind), 0,
+                                            ClassicToLayer(static_cast<TClassicLayer>(Classic)));
             for (THandle Child = host::PcbApi_GetFirstObject(Iterator); Child != 0;
                  Child = host::PcbApi_GetNextObject(Iterator))
                 Callback(Child);

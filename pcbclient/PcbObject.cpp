@@ -5,11 +5,17 @@
 
 namespace dxfi {
 
-int32_t TPCBObject::TransferProperties(TPropertyTransfer Mode) { return TransferPrimitive(Mode); }
+int32_t TPCBObject::TransferProperties(TPropertyTransfer Mode) {
+    return TransferPrimitive(Mode);
+}
 
-void TPCBObject::SetLayer(TClassicLayer Classic) { Layer = ClassicToLayer(Classic); }
+void TPCBObject::SetLayer(TClassicLayer Classic) {
+    Layer = ClassicToLayer(Classic);
+}
 
-TClassicLayer TPCBObject::GetClassicLayer() const { return ClampToClassicLayer(Layer); }
+TClassicLayer TPCBObject::GetClassicLayer() const {
+    return ClampToClassicLayer(Layer);
+}
 
 int32_t TPCBObject::TransferBitFields(TPropertyTransfer Mode) {
     host::PcbApi_GetObjectBitField2(Mode, Handle, &BitField2);

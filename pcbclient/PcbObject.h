@@ -15,10 +15,10 @@
 namespace dxfi {
 
 using THandle = abi::THandle;
-using abi::TPropertyTransfer;
 using abi::ptRead;
 using abi::ptUpdate;
 using abi::ptWrite;
+using abi::TPropertyTransfer;
 
 // The host's object kind codes (abi::kKind*), one byte.
 using TPcbObjectKind = uint8_t;
@@ -28,8 +28,7 @@ using TPcbObjectKind = uint8_t;
 inline constexpr uint32_t PrimitiveKinds =
     (1u << abi::kKindArc) | (1u << abi::kKindPad) | (1u << abi::kKindVia) |
     (1u << abi::kKindTrack) | (1u << abi::kKindText) | (1u << abi::kKindFill) |
-    (1u << abi::kKindRegion) | (1u << abi::kKindComponentBody) |
-    (1u << abi::kKindEmbeddedBoard);
+    (1u << abi::kKindRegion) | (1u << abi::kKindComponentBody) | (1u << abi::kKindEmbeddedBoard);
 
 class TObject {
 public:

@@ -8,16 +8,15 @@ namespace dxfi {
 
 int32_t TPcbTrack::TransferProperties(TPropertyTransfer Mode) {
     TransferBitFields(Mode);
-    return host::PcbApi_QueryTrack(Mode, Handle, &Flags, &PrimWord, &Layer, &PrimLongA,
-                                   &PrimByte, &PrimLongB, &X, &Y, &X2, &Y2, &Width, &Value1,
-                                   &Value2, &Value3);
+    return host::PcbApi_QueryTrack(Mode, Handle, &Flags, &PrimWord, &Layer, &PrimLongA, &PrimByte,
+                                   &PrimLongB, &X, &Y, &X2, &Y2, &Width, &Value1, &Value2, &Value3);
 }
 
 int32_t TPcbArc::TransferProperties(TPropertyTransfer Mode) {
     TransferBitFields(Mode);
-    return host::PcbApi_QueryArc(Mode, Handle, &Flags, &PrimWord, &Layer, &PrimLongA,
-                                 &PrimByte, &PrimLongB, &X, &Y, &Radius, &StartAngle, &EndAngle,
-                                 &Width, &Value1);
+    return host::PcbApi_QueryArc(Mode, Handle, &Flags, &PrimWord, &Layer, &PrimLongA, &PrimByte,
+                                 &PrimLongB, &X, &Y, &Radius, &StartAngle, &EndAngle, &Width,
+                                 &Value1);
 }
 
 int32_t TPcbVia::TransferProperties(TPropertyTransfer Mode) {
@@ -29,14 +28,14 @@ int32_t TPcbVia::TransferProperties(TPropertyTransfer Mode) {
 
 int32_t TPcbFill::TransferProperties(TPropertyTransfer Mode) {
     TransferBitFields(Mode);
-    return host::PcbApi_QueryFill(Mode, Handle, &Flags, &PrimWord, &Layer, &PrimLongA,
-                                  &PrimByte, &PrimLongB, &X, &Y, &X2, &Y2, &Rotation, &Value1);
+    return host::PcbApi_QueryFill(Mode, Handle, &Flags, &PrimWord, &Layer, &PrimLongA, &PrimByte,
+                                  &PrimLongB, &X, &Y, &X2, &Y2, &Rotation, &Value1);
 }
 
 int32_t TPCBRegion::TransferProperties(TPropertyTransfer Mode) {
     TransferBitFields(Mode);
-    return host::PcbApi_QueryRegion(Mode, Handle, &Flags, &PrimWord, &Layer, &PrimLongA,
-                                    &PrimByte, &PrimLongB, &X, &Y, &RegionKind, &Value1);
+    return host::PcbApi_QueryRegion(Mode, Handle, &Flags, &PrimWord, &Layer, &PrimLongA, &PrimByte,
+                                    &PrimLongB, &X, &Y, &RegionKind, &Value1);
 }
 
 int32_t TPcbComponentBody::TransferProperties(TPropertyTransfer Mode) {

@@ -13,8 +13,7 @@
 namespace dxfi {
 
 // A NUL-terminated buffer of Capacity bytes.
-template <std::size_t Capacity>
-class TTextBuffer {
+template <std::size_t Capacity> class TTextBuffer {
 public:
     explicit TTextBuffer(const std::string& Text) { CopyToBuffer(Data, Capacity, Text); }
 

@@ -15,7 +15,8 @@ TFakePcbHost& State() {
 
 void Record(const char* Name, std::initializer_list<long long> Args) {
     std::string Line = Name;
-    for (long long Arg : Args) Line += " " + std::to_string(Arg);
+    for (long long Arg : Args)
+        Line += " " + std::to_string(Arg);
     State().Calls.push_back(std::move(Line));
 }
 
@@ -35,7 +36,9 @@ void CopyText(char* Buffer, std::size_t Capacity, const std::string& Text) {
 
 extern "C" {
 
-DXFI_EXPORT TFakePcbHost* FakePcbHost_State() { return &State(); }
+DXFI_EXPORT TFakePcbHost* FakePcbHost_State() {
+    return &State();
+}
 
 uint8_t PcbApi_GetObjectIdFromObjectHandle(uint32_t Object) {
     Record("GetObjectIdFromObjectHandle", {Object});
@@ -79,9 +82,9 @@ int32_t PcbApi_GetDesignatorDisplayString(uint8_t* Buffer, uint32_t Object) {
 int32_t PcbApi_QueryPad(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
                         int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
                         int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, uint8_t*, uint8_t*,
-                        uint8_t*, char*, uint8_t*, uint8_t*, double*, char*, char*, int32_t*,
-                        char*, uint8_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*,
-                        int32_t*, uint8_t*, uint8_t*) {
+                        uint8_t*, char*, uint8_t*, uint8_t*, double*, char*, char*, int32_t*, char*,
+                        uint8_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
+                        uint8_t*, uint8_t*) {
     RecordQuery("QueryPad", Mode, Object, Layer);
     return State().QueryPadResult;
 }
@@ -98,8 +101,8 @@ int32_t PcbApi_QueryBoard(uint8_t Mode, uint32_t Board, int32_t*, char* FileName
     return 0;
 }
 
-int32_t PcbApi_QueryBoardLayerInfo(uint8_t Mode, uint32_t Board, uint8_t Layer, uint8_t*,
-                                   uint8_t*, int32_t*) {
+int32_t PcbApi_QueryBoardLayerInfo(uint8_t Mode, uint32_t Board, uint8_t Layer, uint8_t*, uint8_t*,
+                                   int32_t*) {
     Record("QueryBoardLayerInfo", {Mode, Board, Layer});
     return 0;
 }
@@ -112,9 +115,8 @@ int32_t PcbApi_QueryInternalPlane(uint8_t Mode, uint32_t Board, uint8_t Layer, c
 
 #ifndef FAKE_PCB_HOST_PARTIAL
 
-int32_t PcbApi_QueryPrimitive(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*,
-                              uint32_t* Layer, int32_t*, uint8_t*, int32_t*, int32_t*,
-                              int32_t*) {
+int32_t PcbApi_QueryPrimitive(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
+                              int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*) {
     RecordQuery("QueryPrimitive", Mode, Object, Layer);
     return 0;
 }
@@ -140,24 +142,23 @@ int32_t PcbApi_QueryFill(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, ui
     return 0;
 }
 
-int32_t PcbApi_QueryRegion(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*,
-                           uint32_t* Layer, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*,
-                           int32_t*, int32_t*) {
+int32_t PcbApi_QueryRegion(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
+                           int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*) {
     RecordQuery("QueryRegion", Mode, Object, Layer);
     return 0;
 }
 
 int32_t PcbApi_QueryComponentBody(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*,
-                                  uint32_t* Layer, int32_t*, uint8_t*, int32_t*, int32_t*,
-                                  int32_t*, int32_t*, int32_t*) {
+                                  uint32_t* Layer, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*,
+                                  int32_t*, int32_t*) {
     RecordQuery("QueryComponentBody", Mode, Object, Layer);
     return 0;
 }
 
 int32_t PcbApi_QueryEmbeddedBoard(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*,
-                                  uint32_t* Layer, int32_t*, uint8_t*, int32_t*, int32_t*,
+                                  uint32_t* Layer, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*,
                                   int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
-                                  int32_t*, double*, char*) {
+                                  double*, char*) {
     RecordQuery("QueryEmbeddedBoard", Mode, Object, Layer);
     return 0;
 }
@@ -173,8 +174,8 @@ int32_t PcbApi_QueryTrueTypeTextInfo(uint8_t Mode, uint32_t Object, uint8_t*, ch
     return 0;
 }
 
-int32_t PcbApi_QueryBarCodeTextInfo(uint8_t Mode, uint32_t Object, uint8_t*, uint8_t*,
-                                    uint8_t*, uint8_t*) {
+int32_t PcbApi_QueryBarCodeTextInfo(uint8_t Mode, uint32_t Object, uint8_t*, uint8_t*, uint8_t*,
+                                    uint8_t*) {
     Record("QueryBarCodeTextInfo", {Mode, Object});
     return 0;
 }
@@ -204,8 +205,7 @@ int32_t PcbApi_QueryPadCornerRadiusOnLayer(uint32_t Object, uint8_t Layer, int32
     return 0;
 }
 
-int32_t PcbApi_QueryPadCRPercentageOnLayer(uint32_t Object, uint8_t Layer,
-                                           uint8_t* Percentage) {
+int32_t PcbApi_QueryPadCRPercentageOnLayer(uint32_t Object, uint8_t Layer, uint8_t* Percentage) {
     Record("QueryPadCRPercentageOnLayer", {Object, Layer});
     *Percentage = State().Percentages.at(Layer);
     return 0;
@@ -238,8 +238,7 @@ int32_t PcbApi_QueryComponentKind(uint8_t Mode, uint32_t Object, int32_t*) {
 
 int32_t PcbApi_QueryComponent(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*,
                               uint8_t* ClassicLayer, uint8_t*, uint32_t*, uint32_t*, char*,
-                              uint8_t*, uint8_t*, int32_t*, int32_t*, int32_t*, double*,
-                              uint8_t*) {
+                              uint8_t*, uint8_t*, int32_t*, int32_t*, int32_t*, double*, uint8_t*) {
     if (Mode == dxfi::abi::ptRead) *ClassicLayer = State().ComponentLayer;
     Record("QueryComponent", {Mode, Object});
     State().Calls.back() += " L" + std::to_string(*ClassicLayer);
@@ -252,8 +251,8 @@ int32_t PcbApi_QueryComponentEx(uint8_t Mode, uint32_t Object, int32_t*, uint8_t
     return 0;
 }
 
-int32_t PcbApi_QueryComponentSourceLinks(uint8_t Mode, uint32_t Object, char*, char*, char*,
-                                         char*, char*, char*, char*, char*) {
+int32_t PcbApi_QueryComponentSourceLinks(uint8_t Mode, uint32_t Object, char*, char*, char*, char*,
+                                         char*, char*, char*, char*) {
     Record("QueryComponentSourceLinks", {Mode, Object});
     return 0;
 }
@@ -263,8 +262,7 @@ int32_t PcbApi_QueryDefaultPCB3DModel(uint8_t Mode, uint32_t Object, char*) {
     return 0;
 }
 
-uint32_t PcbApi_CreateIterator(uint32_t Container, uint8_t Kind, int32_t Reserved,
-                               uint32_t Layer) {
+uint32_t PcbApi_CreateIterator(uint32_t Container, uint8_t Kind, int32_t Reserved, uint32_t Layer) {
     Record("CreateIterator", {Container, Kind, Reserved, Layer});
     // The iterator handle packs the (kind, layer) key and the position.
     return (static_cast<uint32_t>(Kind) << 24) | (Layer << 8);
@@ -296,8 +294,8 @@ int32_t PcbApi_DestroyIterator(uint32_t Iterator) {
     return 0;
 }
 
-int32_t PcbApi_QueryLayer(uint8_t Mode, uint32_t Board, uint8_t Layer, char*, uint8_t*,
-                          int32_t*, int32_t*) {
+int32_t PcbApi_QueryLayer(uint8_t Mode, uint32_t Board, uint8_t Layer, char*, uint8_t*, int32_t*,
+                          int32_t*) {
     Record("QueryLayer", {Mode, Board, Layer});
     return 0;
 }
@@ -313,15 +311,15 @@ int32_t PcbApi_QueryBoardSplitPlaneMode(uint8_t Mode, uint32_t Board, uint8_t*) 
     return 0;
 }
 
-#define FAKE_RECORD_OPTION(name)                                                               \
-    int32_t PcbApi_##name(uint8_t Mode, uint32_t Board, uint8_t*) {                            \
-        Record(#name, {Mode, Board});                                                          \
-        return 0;                                                                              \
+#define FAKE_RECORD_OPTION(name)                                                                   \
+    int32_t PcbApi_##name(uint8_t Mode, uint32_t Board, uint8_t*) {                                \
+        Record(#name, {Mode, Board});                                                              \
+        return 0;                                                                                  \
     }
-#define FAKE_RECORD_INDEXED_OPTION(name)                                                       \
-    int32_t PcbApi_##name(uint8_t Mode, uint32_t Board, int32_t Index, uint8_t*) {             \
-        Record(#name, {Mode, Board, Index});                                                   \
-        return 0;                                                                              \
+#define FAKE_RECORD_INDEXED_OPTION(name)                                                           \
+    int32_t PcbApi_##name(uint8_t Mode, uint32_t Board, int32_t Index, uint8_t*) {                 \
+        Record(#name, {Mode, Board, Index});                                                       \
+        return 0;                                                                                  \
     }
 FAKE_RECORD_OPTION(QueryBoardGridsEx)
 FAKE_RECORD_OPTION(QueryBoardOutputOptions)
@@ -341,8 +339,7 @@ int32_t PcbApi_QueryBoardLayerPairsCount(uint32_t Board, int32_t* Count, uint8_t
 }
 
 int32_t PcbApi_QueryBoardLayerPairAt(uint8_t Mode, uint32_t Board, int32_t Index,
-                                     uint32_t* LowLayer, uint32_t* HighLayer, uint8_t*,
-                                     uint8_t*) {
+                                     uint32_t* LowLayer, uint32_t* HighLayer, uint8_t*, uint8_t*) {
     if (Mode == dxfi::abi::ptRead) {
         *LowLayer = 1;
         *HighLayer = 32;
@@ -351,9 +348,8 @@ int32_t PcbApi_QueryBoardLayerPairAt(uint8_t Mode, uint32_t Board, int32_t Index
     return 0;
 }
 
-int32_t PcbApi_QueryBoardExternalDielectrics(uint8_t Mode, uint32_t Board, char*, uint8_t*,
-                                             double*, int32_t*, char*, uint8_t*, double*,
-                                             int32_t*) {
+int32_t PcbApi_QueryBoardExternalDielectrics(uint8_t Mode, uint32_t Board, char*, uint8_t*, double*,
+                                             int32_t*, char*, uint8_t*, double*, int32_t*) {
     Record("QueryBoardExternalDielectrics", {Mode, Board});
     return 0;
 }

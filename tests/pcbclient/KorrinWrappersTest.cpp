@@ -31,8 +31,7 @@ void* KorrinModule() {
     return Module;
 }
 
-template <typename TFunction>
-TFunction Korrin(const char* Name) {
+template <typename TFunction> TFunction Korrin(const char* Name) {
     return reinterpret_cast<TFunction>(dlsym(KorrinModule(), Name));
 }
 
@@ -212,10 +211,10 @@ TEST_F(TKorrinPrimitivesTest, RegionBodyEmbeddedBoardNet) {
 }
 
 TEST_F(TKorrinPrimitivesTest, ObjectsWithBasePropertiesOnly) {
-    for (uint8_t Kind : {ab::kKindFromTo, ab::kKindPolygon, ab::kKindDimension,
-                         ab::kKindCoordinate, ab::kKindObjectClass, ab::kKindRule,
-                         ab::kKindManualFromTo, ab::kKindDifferentialPair, ab::kKindViolation,
-                         ab::kKindEmbedded, ab::kKindSplitPlane, ab::kKindBoardOutline}) {
+    for (uint8_t Kind :
+         {ab::kKindFromTo, ab::kKindPolygon, ab::kKindDimension, ab::kKindCoordinate,
+          ab::kKindObjectClass, ab::kKindRule, ab::kKindManualFromTo, ab::kKindDifferentialPair,
+          ab::kKindViolation, ab::kKindEmbedded, ab::kKindSplitPlane, ab::kKindBoardOutline}) {
         SCOPED_TRACE("kind " + std::to_string(Kind));
         const THandle Handle = host::PcbApi_CreateObject(Kind);
         ASSERT_NE(Handle, 0u);
@@ -280,9 +279,8 @@ TEST_F(TKorrinPrimitivesTest, Text) {
     EXPECT_EQ(TextRead->BarCodeValue3, 4);
 
     // A text longer than 255 bytes is cut, never inside a character.
-    auto [Long, LongRead] = RoundTrip<TPcbText>(ab::kKindText, [](TPcbText& T) {
-        T.Text = std::string(254, 'x') + "\xC3\xA9";
-    });
+    auto [Long, LongRead] = RoundTrip<TPcbText>(
+        ab::kKindText, [](TPcbText& T) { T.Text = std::string(254, 'x') + "\xC3\xA9"; });
     EXPECT_EQ(LongRead->Text, std::string(254, 'x'));
 }
 
@@ -593,10 +591,9 @@ TEST_F(TKorrinBoardTest, BoardInterfaceThroughTheClientsServerModule) {
         uint32_t AddRef() override { return 1; }
         uint32_t Release() override { return 1; }
         ab::IInterface* GetServerModuleByName(const char* Name) override {
-            return std::strcmp(Name, "PCB") == 0
-                       ? Korrin<decltype(&KorrinHost_GetServerModule)>(
-                             "KorrinHost_GetServerModule")()
-                       : nullptr;
+            return std::strcmp(Name, "PCB") == 0 ? Korrin<decltype(&KorrinHost_GetServerModule)>(
+                                                       "KorrinHost_GetServerModule")()
+                                                 : nullptr;
         }
         int32_t SendCommand(const char*, const char*, int32_t) override { return 0; }
         void SetStatusBarText(int32_t, const char16_t*) override {}

@@ -31,7 +31,8 @@ constexpr THandle kComponent = 50;
 
 std::string Line(const std::string& Name, std::initializer_list<long long> Args) {
     std::string Text = Name;
-    for (long long Arg : Args) Text += " " + std::to_string(Arg);
+    for (long long Arg : Args)
+        Text += " " + std::to_string(Arg);
     return Text;
 }
 
@@ -258,12 +259,17 @@ TEST_F(TExchangeOrderTest, EachKindReadsItsPropertiesInOrder) {
 }
 
 TEST_F(TExchangeOrderTest, WrapperClassesFollowTheClassTree) {
-    EXPECT_NE(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindComponent, 1).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindComponent, 1).get()),
+              nullptr);
     EXPECT_NE(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindNet, 1).get()), nullptr);
-    EXPECT_NE(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindDimension, 1).get()), nullptr);
-    EXPECT_NE(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindCoordinate, 1).get()), nullptr);
-    EXPECT_NE(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindSplitPlane, 1).get()), nullptr);
-    EXPECT_NE(dynamic_cast<TPcbPolygon*>(NewWrapper(dxfi::abi::kKindBoardOutline, 1).get()), nullptr);
+    EXPECT_NE(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindDimension, 1).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindCoordinate, 1).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindSplitPlane, 1).get()),
+              nullptr);
+    EXPECT_NE(dynamic_cast<TPcbPolygon*>(NewWrapper(dxfi::abi::kKindBoardOutline, 1).get()),
+              nullptr);
     EXPECT_EQ(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindTrack, 1).get()), nullptr);
     EXPECT_EQ(dynamic_cast<TPcbGroupObject*>(NewWrapper(dxfi::abi::kKindRegion, 1).get()), nullptr);
     EXPECT_NE(dynamic_cast<TPCBRegion*>(NewWrapper(dxfi::abi::kKindRegion, 1).get()), nullptr);
@@ -381,7 +387,8 @@ TEST_F(TPadLayersTest, OtherModesSendThePercentagesForRoundedRectangleLayers) {
 }
 
 TEST_F(TPadLayersTest, UnchangedSimplePadSendsNoLayer) {
-    for (int Layer = 0; Layer < 83; ++Layer) Host->Shapes[Layer] = Layer == 9 ? 8 : 1;
+    for (int Layer = 0; Layer < 83; ++Layer)
+        Host->Shapes[Layer] = Layer == 9 ? 8 : 1;
     Host->PadStackMode = 0;
     TPcbPad Pad(kObject);
     Pad.TransferProperties(ptRead);
@@ -464,11 +471,11 @@ TEST(ClassicLayerRange, ClipsToTheSet) {
 TEST_F(TSetObjectLayerTest, MovesAWrappedObject) {
     Host->Kinds[kObject] = dxfi::abi::kKindTrack;
     SetObjectLayer(kObject, TClassicLayer::TopOverlay);
-    EXPECT_EQ(TakeCalls(), (std::vector<std::string>{
-                               "GetObjectIdFromObjectHandle 7", "GetObjectBitField2 1 7",
-                               "GetObjectBitField3 1 7", "QueryTrack 1 7 L1",
-                               "GetObjectBitField2 0 7", "GetObjectBitField3 0 7",
-                               "QueryTrack 0 7 L33"}));
+    EXPECT_EQ(TakeCalls(),
+              (std::vector<std::string>{"GetObjectIdFromObjectHandle 7", "GetObjectBitField2 1 7",
+                                        "GetObjectBitField3 1 7", "QueryTrack 1 7 L1",
+                                        "GetObjectBitField2 0 7", "GetObjectBitField3 0 7",
+                                        "QueryTrack 0 7 L33"}));
 }
 
 TEST_F(TSetObjectLayerTest, DoesNothingForNoHandleOrAKindWithoutWrapper) {

@@ -5,6 +5,7 @@
 #include "pad2/DxfScanner.h"
 #include "pad2/EntityCodes.h"
 #include "pad2/Extents.h"
+#include "pad2/FileMapping.h"
 
 #include <algorithm>
 #include <cmath>
@@ -171,6 +172,12 @@ public:
         D_->Entities.reserve(std::min(size / 48 + 16, cap / sizeof(TEntity)));
         D_->Doubles.reserve(std::min(size / 8 + 16, cap / sizeof(double)));
         D_->Strings.reserve(std::min(size / 16 + 16, cap));
+        D_->Blob.reserve(std::min(size / 4 + 16, cap));
+        D_->BlobStarts.reserve(std::min(size / 64 + 16, cap / sizeof(uint64_t)));
+        AdviseLargeBuffer(D_->Entities.data(), D_->Entities.capacity() * sizeof(TEntity));
+        AdviseLargeBuffer(D_->Doubles.data(), D_->Doubles.capacity() * sizeof(double));
+        AdviseLargeBuffer(D_->Strings.data(), D_->Strings.capacity());
+        AdviseLargeBuffer(D_->Blob.data(), D_->Blob.capacity());
     }
 
     std::unique_ptr<TDrawing> Read();
@@ -695,7 +702,8 @@ uint32_t TDxfReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block)
 uint32_t TDxfReader::PushDoubles(std::initializer_list<double> values)
 {
     const uint32_t at = static_cast<uint32_t>(D_->Doubles.size());
-    D_->Doubles.insert(D_->Doubles.end(), values);
+    for (double v : values)
+        D_->Doubles.push_back(v);
     return at;
 }
 
@@ -720,9 +728,9 @@ uint32_t TDxfReader::NewBlob()
 
 void TDxfReader::BlobDouble(double v)
 {
-    uint8_t bytes[8];
-    std::memcpy(bytes, &v, 8);
-    D_->Blob.insert(D_->Blob.end(), bytes, bytes + 8);
+    const std::size_t at = D_->Blob.size();
+    D_->Blob.resize(at + 8);
+    std::memcpy(D_->Blob.data() + at, &v, 8);
 }
 
 void TDxfReader::BlobShort(int16_t v)

@@ -48,6 +48,45 @@ std::string Quoted(std::string_view value)
     return "'" + shown + "'";
 }
 
+// Plain decimals of at most 15 digits without exponent ("-12.375"), the bulk of a drawing:
+// the digits form an exact integer and one division by an exact power of ten rounds
+// correctly, so the result equals the full conversion's.
+bool FastDecimal(const char* b, const char* e, double& out)
+{
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
+                                        1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const char* p = b;
+    bool negative = false;
+    if (p < e && *p == '-') {
+        negative = true;
+        ++p;
+    }
+    uint64_t mantissa = 0;
+    int digits = 0;
+    int fraction = -1;
+    for (; p < e; ++p) {
+        const char c = *p;
+        if (c >= '0' && c <= '9') {
+            mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
+            if (++digits > 15)
+                return false;
+            if (fraction >= 0)
+                ++fraction;
+        } else if (c == '.' && fraction < 0) {
+            fraction = 0;
+        } else {
+            return false;
+        }
+    }
+    if (digits == 0)
+        return false;
+    double value = static_cast<double>(mantissa);
+    if (fraction > 0)
+        value /= kPow10[fraction];
+    out = negative ? -value : value;
+    return true;
+}
+
 template <typename T> T Load(const char* p)
 {
     T value;
@@ -114,7 +153,16 @@ bool TDxfScanner::NextAscii(TGroup& group)
         FailTruncated(Line_ + 1); // a code without its value line
 
     const char* v = codeEnd + 1;
-    const char* vEnd = static_cast<const char*>(std::memchr(v, '\n', static_cast<std::size_t>(End_ - v)));
+    // Values are mostly short: a plain loop finds their end sooner than a library call.
+    const char* vEnd = nullptr;
+    const char* shortEnd = End_ - v > 32 ? v + 32 : End_;
+    for (const char* c = v; c < shortEnd; ++c)
+        if (*c == '\n') {
+            vEnd = c;
+            break;
+        }
+    if (!vEnd && shortEnd < End_)
+        vEnd = static_cast<const char*>(std::memchr(shortEnd, '\n', static_cast<std::size_t>(End_ - shortEnd)));
     const char* next = vEnd ? vEnd + 1 : End_;
     if (!vEnd)
         vEnd = End_;
@@ -241,6 +289,9 @@ double TDxfScanner::ToDouble(const TGroup& group) const
         --e;
     if (b < e && *b == '+')
         ++b;
+    double fast = 0.0;
+    if (FastDecimal(b, e, fast))
+        return fast;
     double value = 0.0;
     const auto [ptr, ec] = std::from_chars(b, e, value);
     if (ptr != e || b == e || (ec != std::errc() && ec != std::errc::result_out_of_range))

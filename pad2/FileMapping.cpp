@@ -4,6 +4,7 @@
 #include "pad2/DxfError.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -61,6 +62,20 @@ void TFileMapping::Release(std::size_t offset)
         ::madvise(static_cast<char*>(Map_) + Released_, end - Released_, MADV_DONTNEED);
         Released_ = end;
     }
+}
+
+void AdviseLargeBuffer(void* buffer, std::size_t bytes)
+{
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(buffer) + kHuge - 1) & ~(kHuge - 1);
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(buffer) + bytes) & ~(kHuge - 1);
+    if (buffer && end > begin)
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)buffer;
+    (void)bytes;
+#endif
 }
 
 } // namespace pad2

@@ -28,4 +28,8 @@ private:
     void* Map_ = nullptr;
 };
 
+// Asks for large pages behind a big, mostly untouched buffer, so filling it takes fewer page
+// faults. Only a hint: nothing happens where the system does not offer them.
+void AdviseLargeBuffer(void* buffer, std::size_t bytes);
+
 } // namespace pad2

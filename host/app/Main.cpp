@@ -21,7 +21,8 @@ Exit codes:
   4  the plug-in did not accept the drawing
 
 Progress, the status line, message boxes and the plug-in's description go to standard error;
-standard output carries the results of info and the test-mode line.)";
+standard output carries the results of info and the test-mode line.
+)";
 
 constexpr const char* kImportHelp =
     R"(Import a drawing into a board, as the PCB editor does: open the board (or start an
@@ -30,7 +31,8 @@ absolute path, and save the board. Without -o the board is saved to the --board 
 a new board, beside the drawing under the drawing's name with the extension .board.json
 (drawings/logo.dxf -> drawings/logo.board.json). The import's error report goes beside the
 saved board. Message boxes appear on the terminal; a Yes/No question is answered by --yes or
---no, else by you on the terminal, else No.)";
+--no, else by you on the terminal, else No.
+)";
 
 } // namespace
 
@@ -43,15 +45,23 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     TImportOptions import;
-    CLI::App* importCommand = app.add_subcommand("import", kImportHelp);
+    CLI::App* importCommand =
+        app.add_subcommand("import", "Import a drawing into a board through the plug-in");
+    importCommand->footer(kImportHelp);
     importCommand->add_option("DRAWING", import.Drawing, "The drawing to import (.dxf, .dwg)")
+        ->type_name("")
         ->required();
-    importCommand->add_option("--board", import.Board,
-                              "Board file to import into (default: a new, empty board)");
-    importCommand->add_option("-o,--output", import.Output,
-                              "Where to save the board (default: the --board file, else "
-                              "DRAWING with the extension .board.json)");
-    importCommand->add_option("--svg", import.Svg, "Also render the saved board as SVG here");
+    importCommand
+        ->add_option("--board", import.Board,
+                     "Board file to import into (default: a new, empty board)")
+        ->type_name("FILE");
+    importCommand
+        ->add_option("-o,--output", import.Output,
+                     "Where to save the board (default: the --board file, else "
+                     "DRAWING with the extension .board.json)")
+        ->type_name("FILE");
+    importCommand->add_option("--svg", import.Svg, "Also render the saved board as SVG here")
+        ->type_name("FILE");
     CLI::Option* yes =
         importCommand->add_flag("--yes", import.Yes, "Answer Yes to the plug-in's questions");
     CLI::Option* no =
@@ -62,27 +72,32 @@ int main(int argc, char** argv) {
                             "report prompt; an error or warning box prints \"ShowDialogWithCaption "
                             "with<caption> <text>\" on standard output and ends pcbhost with exit "
                             "code 1");
-    importCommand->add_option("--plugin", import.Plugin,
-                              "The import plug-in library (default: libdxfimport.so beside "
-                              "pcbhost)");
+    importCommand
+        ->add_option("--plugin", import.Plugin,
+                     "The import plug-in library (default: libdxfimport.so beside "
+                     "pcbhost)")
+        ->type_name("LIB");
     importCommand
         ->add_option("--answer", import.Answers,
                      "NAME=VALUE: the value for a named control of the plug-in's "
                      "options dialog (repeatable)")
+        ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
 
     std::string infoBoard;
     bool infoJson = false;
     CLI::App* infoCommand =
         app.add_subcommand("info", "Show a board's objects by kind and by layer, and its extent");
-    infoCommand->add_option("BOARD", infoBoard, "The board file")->required();
+    infoCommand->add_option("BOARD", infoBoard, "The board file")->type_name("")->required();
     infoCommand->add_flag("--json", infoJson, "Print the summary as JSON");
 
     std::string renderBoard, renderSvg;
     CLI::App* renderCommand = app.add_subcommand(
         "render", "Draw a board as SVG: each layer in its own colour, with a legend");
-    renderCommand->add_option("BOARD", renderBoard, "The board file")->required();
-    renderCommand->add_option("--svg", renderSvg, "The SVG file to write")->required();
+    renderCommand->add_option("BOARD", renderBoard, "The board file")->type_name("")->required();
+    renderCommand->add_option("--svg", renderSvg, "The SVG file to write")
+        ->type_name("FILE")
+        ->required();
 
     try {
         app.parse(argc, argv);

@@ -591,7 +591,8 @@ std::string DisplayString(const TObject& o) {
     return d->Text;
 }
 
-void CarryComponentChildren(TObject& component, int32_t oldX, int32_t oldY, double oldRotation) {
+void CarryComponentChildren(TObject& component, int32_t oldX, int32_t oldY, double oldRotation,
+                            bool children) {
     auto* cd = component.As<TComponentData>();
     double turn = cd->Rotation - oldRotation;
     int64_t dx = int64_t{component.X} - oldX, dy = int64_t{component.Y} - oldY;
@@ -603,6 +604,7 @@ void CarryComponentChildren(TObject& component, int32_t oldX, int32_t oldY, doub
     };
     for (THandle t : {cd->NameText, cd->SecondText})
         if (TObject* text = store.Find(t)) carry(*text);
+    if (!children) return;
     for (THandle c = component.Children->First; c != 0;) {
         TObject* child = store.Find(c);
         if (!child) break;

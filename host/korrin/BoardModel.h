@@ -329,10 +329,11 @@ std::string BoardLayerName(const TObject& board, uint32_t layer);
 // The text an object displays: a text's string with ".Designator" (its component's name) and
 // ".Layer_Name" resolved; a component's name; empty for other kinds.
 std::string DisplayString(const TObject& object);
-// After a component was written with new location and rotation: its children and texts follow
-// (turned about the old location by the change of rotation, then moved by the change of
-// location).
-void CarryComponentChildren(TObject& component, int32_t oldX, int32_t oldY, double oldRotation);
+// After a component was written with new location and rotation: its texts (and with
+// `children`, its children) follow, turned about the old location by the change of rotation,
+// then moved by the change of location.
+void CarryComponentChildren(TObject& component, int32_t oldX, int32_t oldY, double oldRotation,
+                            bool children);
 
 // The process-wide store.
 TObjectStore& Store();

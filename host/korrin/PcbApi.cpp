@@ -563,7 +563,9 @@ int32_t PcbApi_QueryComponent(uint8_t mode, uint32_t object, uint16_t* flags, ui
         Xfer(mode, d->Value1, value1);
         Xfer(mode, d->Rotation, rotation);
         Xfer(mode, d->Byte1, byte1);
-        if (mode == abi::ptUpdate) CarryComponentChildren(*o, oldX, oldY, oldRotation);
+        // The designator and comment texts always stay with their component; the children
+        // follow an update only (a write places a component not yet in use).
+        if (!Reading(mode)) CarryComponentChildren(*o, oldX, oldY, oldRotation, mode == abi::ptUpdate);
         return kOkStatus;
     })
 }

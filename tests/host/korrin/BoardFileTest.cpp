@@ -1,0 +1,324 @@
+// SPDX-License-Identifier: MIT
+// Board documents and pictures: save, load and save again gives the same bytes; bad files are
+// refused with a message naming the file and the problem; the SVG is well-formed XML.
+#include "KorrinTestSupport.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace korrintest {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TBoardFileTest : public TBoardTest {
+protected:
+    void SetUp() override {
+        TBoardTest::SetUp();
+        Dir = fs::temp_directory_path() /
+              ("korrin-test-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+               "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(Dir);
+        fs::create_directories(Dir);
+    }
+    void TearDown() override {
+        fs::remove_all(Dir);
+        TBoardTest::TearDown();
+    }
+    std::string PathOf(const std::string& name) const { return (Dir / name).string(); }
+    static std::string Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+    static void Write(const std::string& path, const std::string& text) {
+        std::ofstream(path, std::ios::binary) << text;
+    }
+    std::string Save(uint32_t board, const std::string& name) {
+        char error[512] = {};
+        EXPECT_EQ(KorrinHost_SaveBoard(board, PathOf(name).c_str(), error, sizeof error), 0)
+            << error;
+        return Read(PathOf(name));
+    }
+    // The load's message, and that the current board did not change.
+    std::string LoadError(const std::string& path) {
+        char error[512] = "untouched";
+        EXPECT_EQ(KorrinHost_LoadBoard(path.c_str(), error, sizeof error), 0u);
+        EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), Board);
+        return error;
+    }
+    // A board with every kind and awkward values.
+    void Populate() {
+        AddTrack(Board, -10, 20, 30000, -40000, 1, 123);
+        AddTrack(Board, 0, 0, 1, 1, 0x04000011); // mechanical 17
+        AddTrack(Board, 0, 0, 1, 1, 0x01010028); // signal layer 40
+        AddTrack(Board, 0, 0, 1, 1, 0x02000005); // a value without a name
+        uint32_t arc = PcbApi_CreateObject(kKindArc);
+        TArc a;
+        a.Query(ptRead, arc);
+        a.Start = 0.1 + 0.2;
+        a.End = std::numeric_limits<double>::quiet_NaN();
+        a.Radius = 5000;
+        a.V1 = -7;
+        a.Query(ptWrite, arc);
+        PcbApi_AddObjectToContainer(Board, arc);
+        uint32_t text = PcbApi_CreateObject(kKindText);
+        TText t;
+        t.Query(ptRead, text);
+        std::strcpy(t.Text, "a<b>&\"c\" \xff\xfe end"); // markup and bytes that are not UTF-8
+        t.Rotation = -std::numeric_limits<double>::infinity();
+        t.Query(ptWrite, text);
+        PcbApi_AddObjectToContainer(Board, text);
+        uint32_t pad = PcbApi_CreateObject(kKindPad);
+        const int32_t size[2] = {7, 8};
+        PcbApi_SetPadSizeOnLayer(pad, 40, size);
+        PcbApi_SetPadShapeOnLayer(pad, 0, 9);
+        PcbApi_AddObjectToContainer(Board, pad);
+        for (uint8_t kind : {kKindVia, kKindFill, kKindNet, kKindComponentBody, kKindEmbeddedBoard,
+                             kKindDimension, kKindBoardOutline})
+            PcbApi_AddObjectToContainer(Board, PcbApi_CreateObject(kind));
+        IPCB_Primitive* region = Server()->PCBObjectFactory(kKindRegion, 0, 0);
+        void* out = nullptr;
+        region->QueryInterface(IID_IPCB_Region, &out);
+        IPCB_Contour* c = Server()->PCBContourFactory();
+        c->SetCount(3);
+        c->SetPoint(1, 100, 0);
+        c->SetPoint(2, 0, 100);
+        static_cast<IPCB_Region*>(out)->SetOutlineContour(c);
+        c->Release();
+        BoardInterface(Board)->AddPCBObject(region);
+        uint32_t comp = PcbApi_CreateObject(kKindComponent);
+        TComponent cc;
+        cc.Query(ptRead, comp);
+        std::strcpy(cc.Name, "U7");
+        cc.Rotation = 12.5;
+        cc.Query(ptWrite, comp);
+        char links[8][kText256] = {"a", "b", "c", "d", "e", "f", "g", "h"};
+        PcbApi_QueryComponentSourceLinks(ptWrite, comp, links[0], links[1], links[2], links[3],
+                                         links[4], links[5], links[6], links[7]);
+        AddTrack(comp, 1, 2, 3, 4, 33);
+        PcbApi_AddObjectToContainer(Board, comp);
+        KorrinHost_SetLayerName(Board, 58, "Assembly \"top\"");
+        BoardInterface(Board)->SetLayerShown(5, true);
+        uint8_t record[kBoardOptionRecordSize] = {};
+        record[0] = 1, record[127] = 0xFF;
+        PcbApi_QueryBoardGridsEx(ptWrite, Board, record);
+        PcbApi_QueryBoardPrinterOptionsPlotterPen(ptWrite, Board, 3, record);
+        char name[kText21] = "Top Signal";
+        uint8_t shown = 0;
+        int32_t copper = 1, value = 2;
+        PcbApi_QueryLayer(ptWrite, Board, 1, name, &shown, &copper, &value);
+        int32_t pairs = 2;
+        PcbApi_QueryBoardLayerPairsCount(Board, &pairs, ptWrite);
+    }
+    fs::path Dir;
+};
+
+TEST_F(TBoardFileTest, SaveLoadAndSaveAgainGivesTheSameBytes) {
+    Populate();
+    std::string first = Save(Board, "first.json");
+    char error[512] = {};
+    uint32_t loaded = KorrinHost_LoadBoard(PathOf("first.json").c_str(), error, sizeof error);
+    ASSERT_NE(loaded, 0u) << error;
+    EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), loaded);
+    std::string second = Save(loaded, "second.json");
+    EXPECT_EQ(first, second);
+
+    // The loaded board answers like the original.
+    char fileName[kText256] = {};
+    int32_t v = 0;
+    uint8_t b = 0, unit = 0;
+    uint32_t layer = 0;
+    PcbApi_QueryBoard(ptRead, loaded, &v, fileName, &b, &v, &v, &v, &v, &unit, &layer, &v);
+    EXPECT_EQ(std::string(fileName), PathOf("first.json"));
+    IPCB_Board* board = BoardInterface(loaded);
+    EXPECT_EQ(board->GetPrimitiveCounter(0xFFFFFFFEu),
+              BoardInterface(Board)->GetPrimitiveCounter(0xFFFFFFFEu));
+    char name[kText256] = {};
+    board->LayerName(58, name);
+    EXPECT_STREQ(name, "Assembly \"top\"");
+    EXPECT_TRUE(board->LayerShown(5));
+    IPCB_BoardIterator* it = board->BoardIterator_Create();
+    it->AddFilter_ObjectSet(1u << kKindArc | 1u << kKindText);
+    IPCB_Primitive* arc = it->FirstPCBObject();
+    ASSERT_NE(arc, nullptr);
+    TArc a;
+    a.Query(ptRead, arc->Handle());
+    EXPECT_EQ(a.Start, 0.1 + 0.2);
+    EXPECT_TRUE(std::isnan(a.End));
+    EXPECT_EQ(a.V1, -7);
+    IPCB_Primitive* text = it->NextPCBObject();
+    ASSERT_NE(text, nullptr);
+    TText t;
+    t.Query(ptRead, text->Handle());
+    EXPECT_STREQ(t.Text, "a<b>&\"c\" \xff\xfe end");
+    EXPECT_EQ(t.Rotation, -std::numeric_limits<double>::infinity());
+    board->BoardIterator_Destroy(it);
+    KorrinHost_CloseBoard(loaded);
+
+    // The document says what the objects are in the wrapper's own words.
+    EXPECT_NE(first.find("\"Kind\": \"Track\", \"Layer\": \"Top Layer\", \"X\": -10, \"Y\": 20, "
+                         "\"X2\": 30000, \"Y2\": -40000, \"Width\": 123"),
+              std::string::npos);
+    EXPECT_NE(first.find("\"Layer\": \"Mechanical Layer 17\""), std::string::npos);
+    EXPECT_NE(first.find("\"Layer\": \"Mid Layer 39\""), std::string::npos);
+    EXPECT_NE(first.find("\"LayerValue\": 33554437"), std::string::npos);
+    EXPECT_NE(first.find("\"StartAngle\": 0.30000000000000004"), std::string::npos);
+    EXPECT_NE(first.find("\"Children\": [{\"Kind\": \"Track\", \"Layer\": \"Top Overlay\""),
+              std::string::npos);
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir), fs::directory_iterator()), 2);
+}
+
+TEST_F(TBoardFileTest, BadBoardFilesAreRefusedWithTheFileAndTheProblem) {
+    std::string missing = PathOf("missing.json");
+    EXPECT_EQ(LoadError(missing), "Cannot load board '" + missing + "': the file does not exist.");
+
+    std::string empty = PathOf("empty.json");
+    Write(empty, " \n ");
+    EXPECT_EQ(LoadError(empty), "Cannot load board '" + empty + "': the file is empty.");
+
+    std::string notJson = PathOf("drawing.dxf");
+    Write(notJson, "0\nSECTION\n");
+    EXPECT_EQ(LoadError(notJson).rfind("Cannot load board '" + notJson + "': the file is not JSON: ", 0),
+              0u);
+
+    std::string truncated = PathOf("truncated.json");
+    Write(truncated, R"({"Format": "korrin-board", "Version": 1, "Objects": [{"Kind": "Track")");
+    EXPECT_NE(LoadError(truncated).find("the file is not JSON"), std::string::npos);
+
+    std::string array = PathOf("array.json");
+    Write(array, "[1, 2]");
+    EXPECT_EQ(LoadError(array), "Cannot load board '" + array +
+                                    "': the file is not a board document: expected a JSON object.");
+
+    std::string other = PathOf("other.json");
+    Write(other, R"({"name": "package", "Objects": []})");
+    EXPECT_EQ(LoadError(other), "Cannot load board '" + other +
+                                    "': the file is not a board document: 'Format' is not "
+                                    "'korrin-board'.");
+
+    auto shaped = [&](const std::string& name, const std::string& objects,
+                      const std::string& board = R"("Board": {})") {
+        std::string path = PathOf(name);
+        Write(path, R"({"Format": "korrin-board", "Version": 1, )" + board +
+                        (objects.empty() ? "" : ", ") + objects + "}");
+        return LoadError(path).substr(path.size() + 22); // after "Cannot load board '<path>': "
+    };
+    EXPECT_EQ(shaped("a.json", ""), "the member 'Objects' is missing.");
+    EXPECT_EQ(shaped("b.json", R"("Objects": {})"), "Objects: expected a list of objects.");
+    EXPECT_EQ(shaped("c.json", R"("Objects": [{"Kind": "Track", "Layer": "Top Layer"}, 5])"),
+              "Objects[1]: expected an object.");
+    EXPECT_EQ(shaped("d.json", R"("Objects": [{"Kind": "Spline"}])"),
+              "Objects[0].Kind: 'Spline' is not an object kind.");
+    EXPECT_EQ(shaped("e.json", R"("Objects": [{"Kind": "Arc", "Layer": "Top Layr"}])"),
+              "Objects[0].Layer: 'Top Layr' is not a layer name.");
+    EXPECT_EQ(shaped("f.json", R"("Objects": [{"Kind": "Track", "Width": 1.5}])"),
+              "Objects[0].Width: expected an integer from -2147483648 to 2147483647.");
+    EXPECT_EQ(shaped("g.json", R"("Objects": [{"Kind": "Track", "X": 4294967296}])"),
+              "Objects[0].X: expected an integer from -2147483648 to 2147483647.");
+    EXPECT_EQ(shaped("h.json", R"("Objects": [{"Kind": "Component", "Children": [{"Kind": "Component"}]}])"),
+              "Objects[0].Children[0]: a component cannot hold a component.");
+    EXPECT_EQ(shaped("i.json", R"("Objects": [])", R"("Board": [])"), "Board: expected an object.");
+    EXPECT_EQ(shaped("j.json", R"("Objects": [])", R"("Board": {"CurrentLayer": 3})"),
+              "Board.CurrentLayer: expected a layer name.");
+
+    // A failed load leaves no objects behind: the board count of handles stays usable and the
+    // current board is the one from before.
+    EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), Board);
+}
+
+TEST_F(TBoardFileTest, SavingNeverHarmsAnExistingFile) {
+    AddTrack(Board, 0, 0, 10, 10);
+    std::string path = PathOf("board.json");
+    Write(path, "precious");
+    char error[512] = {};
+    std::string nowhere = (Dir / "no-such-folder" / "board.json").string();
+    EXPECT_NE(KorrinHost_SaveBoard(Board, nowhere.c_str(), error, sizeof error), 0);
+    EXPECT_EQ(std::string(error).rfind("Cannot save board '" + nowhere +
+                                           "': the temporary file '",
+                                       0),
+              0u)
+        << error;
+    EXPECT_NE(KorrinHost_SaveBoard(0x7FFFFFF0u, path.c_str(), error, sizeof error), 0);
+    EXPECT_STREQ(error, "Cannot save board: the board handle names no open board.");
+    EXPECT_EQ(Read(path), "precious");
+    // A tiny error buffer gets a cut, terminated message.
+    char tiny[8] = "xxxxxxx";
+    EXPECT_NE(KorrinHost_SaveBoard(0x7FFFFFF0u, path.c_str(), tiny, sizeof tiny), 0);
+    EXPECT_STREQ(tiny, "Cannot ");
+}
+
+TEST_F(TBoardFileTest, TheSvgIsWellFormedWithALayerGroupPerLayerAndArcsAsArcs) {
+    Populate();
+    AddTrack(Board, 0, 0, 10, 10, 58); // on the renamed layer
+    uint32_t arc = PcbApi_CreateObject(kKindArc);
+    TArc a;
+    a.Query(ptRead, arc);
+    a.Radius = 100000, a.Start = 0, a.End = 270, a.Layer = 32;
+    a.Query(ptWrite, arc);
+    PcbApi_AddObjectToContainer(Board, arc);
+    std::string path = PathOf("board.svg");
+    char error[512] = {};
+    ASSERT_EQ(KorrinHost_RenderSvg(Board, path.c_str(), error, sizeof error), 0) << error;
+    std::string svg = Read(path);
+    xmlDocPtr doc = xmlReadMemory(svg.data(), static_cast<int>(svg.size()), "board.svg", nullptr,
+                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    ASSERT_NE(doc, nullptr) << svg;
+    xmlNodePtr root = xmlDocGetRootElement(doc);
+    ASSERT_NE(root, nullptr);
+    EXPECT_STREQ(reinterpret_cast<const char*>(root->name), "svg");
+    int layerGroups = 0;
+    for (xmlNodePtr n = root->children; n; n = n->next) {
+        if (n->type != XML_ELEMENT_NODE) continue;
+        xmlChar* id = xmlGetProp(n, BAD_CAST "id");
+        if (id && std::strcmp(reinterpret_cast<char*>(id), "board") == 0) {
+            xmlChar* transform = xmlGetProp(n, BAD_CAST "transform");
+            EXPECT_STREQ(reinterpret_cast<char*>(transform), "scale(1,-1)");
+            xmlFree(transform);
+            for (xmlNodePtr g = n->children; g; g = g->next)
+                if (g->type == XML_ELEMENT_NODE) ++layerGroups;
+        }
+        xmlFree(id);
+    }
+    xmlFreeDoc(doc);
+    // Layers with objects: top, bottom, overlay, multi, mechanical 1, mechanical 17, signal 40,
+    // the unnamed value, no layer (nets and others).
+    EXPECT_GE(layerGroups, 8);
+    EXPECT_NE(svg.find("a&lt;b&gt;&amp;&quot;c&quot; \xef\xbf\xbd\xef\xbf\xbd end"),
+              std::string::npos)
+        << "markup escaped, bad bytes replaced";
+    // 0 to 270 degrees counter-clockwise: the large arc, positive sweep.
+    EXPECT_NE(svg.find("<path d=\"M 10 0 A 10 10 0 1 1 "), std::string::npos);
+    EXPECT_NE(svg.find("Assembly &quot;top&quot;"), std::string::npos) << "legend uses board names";
+}
+
+TEST_F(TBoardFileTest, TheSummaryCountsByKindAndLayerName) {
+    AddTrack(Board, 0, 0, 100000, 0, 1, 20000);
+    AddTrack(Board, 0, 0, 0, 100000, 57, 20000);
+    KorrinHost_SetLayerName(Board, 57, "Outline");
+    std::string summary;
+    ASSERT_EQ(KorrinHost_BoardSummaryJson(
+                  Board,
+                  [](void* c, const char* text, size_t length) {
+                      static_cast<std::string*>(c)->assign(text, length);
+                  },
+                  &summary),
+              0);
+    EXPECT_NE(summary.find("\"Track\": 2"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"Top Layer\": 1"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"Outline\": 1"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"Left\": -10000"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("\"Top\": 110000"), std::string::npos) << summary;
+}
+
+} // namespace
+} // namespace korrintest

@@ -2,8 +2,9 @@
 // Client-side wrappers of host board objects: a wrapper holds a copy of one host object's
 // properties in plain fields, is filled from the host (ptRead), changed, written back
 // (ptWrite, ptUpdate) and freed while the host object lives on. Host functions that are
-// missing leave the fields as they were. GetClassicLayer raises EAssertionFailure for a Layer
-// that is a group or no layer at all.
+// missing leave the fields as they were. GetClassicLayer (and so a component's transfer)
+// raises EAssertionFailure for a Layer that is a group or no layer at all, and ELayerException
+// for the pad masters and DRC details, which have no classic number.
 #pragma once
 
 #include "abi/PcbApi.h"
@@ -40,7 +41,7 @@ public:
 class TPCBObject : public TObject {
 public:
     // ptRead fills every field from the host; ptWrite and ptUpdate send every field. The
-    // result is the host's status of the last exchange (0 on success).
+    // result is the host's status of the class's main property query (0 on success).
     virtual int32_t TransferProperties(TPropertyTransfer Mode);
     // Layer := the classic layer's TV7_Layer.
     virtual void SetLayer(TClassicLayer Classic);

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: MIT
+#include "report/BaseReport.h"
+
+#include "base/Assertion.h"
+#include "platform/Folders.h"
+#include "report/GeneralReportException.h"
+
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
+#include <new>
+
+namespace dxfi {
+namespace {
+
+constexpr const char* kModule = "RT_Report";
+
+xmlNodePtr Node(TReportElement element) {
+    return reinterpret_cast<xmlNodePtr>(element);
+}
+TReportElement Element(xmlNodePtr node) {
+    return reinterpret_cast<TReportElement>(node);
+}
+const xmlChar* Xml(const std::string& text) {
+    return BAD_CAST text.c_str();
+}
+
+void AppendReplacement(std::string& out) {
+    out += "\xEF\xBF\xBD";
+}
+
+// Length of the valid UTF-8 sequence at text[pos] (0 when there is none) and its code point.
+std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& code) {
+    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    unsigned char lead = byte(pos);
+    std::size_t length;
+    unsigned char low = 0x80, high = 0xBF;
+    if (lead < 0x80) {
+        code = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        code = lead & 0x0F;
+        if (lead == 0xE0) low = 0xA0;
+        if (lead == 0xED) high = 0x9F; // no surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        code = lead & 0x07;
+        if (lead == 0xF0) low = 0x90;
+        if (lead == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (text.size() - pos < length) return 0;
+    for (std::size_t i = 1; i < length; ++i) {
+        unsigned char next = byte(pos + i);
+        if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return 0;
+        code = (code << 6) | (next & 0x3F);
+    }
+    return length;
+}
+
+bool AllowedInXml(char32_t code) {
+    if (code < 0x20) return code == 0x09 || code == 0x0A || code == 0x0D;
+    return code != 0xFFFE && code != 0xFFFF;
+}
+
+} // namespace
+
+std::string SanitizeXmlText(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        char32_t code = 0;
+        std::size_t length = DecodeUtf8(text, pos, code);
+        if (length == 0) {
+            AppendReplacement(out);
+            ++pos;
+            continue;
+        }
+        if (AllowedInXml(code))
+            out.append(text.substr(pos, length));
+        else
+            AppendReplacement(out);
+        pos += length;
+    }
+    return out;
+}
+
+TBaseReport::TBaseReport(std::string_view title, std::string_view fileName, TReportClock clock)
+    : FileName_(fileName), Clock_(clock ? std::move(clock) : TReportClock(ReadLocalClock)) {
+    xmlInitParser();
+    xmlDocPtr document = xmlNewDoc(BAD_CAST "1.0");
+    if (!document) throw std::bad_alloc();
+    xmlNodePtr root = xmlNewDocNode(document, nullptr, BAD_CAST "report", nullptr);
+    if (!root) {
+        xmlFreeDoc(document);
+        throw std::bad_alloc();
+    }
+    xmlDocSetRootElement(document, root);
+    Document_ = document;
+    Current_ = Element(root);
+    AddElement("title", title);
+    // The folder keeps its case: upper-casing it, as a case-insensitive file system would
+    // allow, would make the path wrong here.
+    AddElement("resource_path", platform::ExecutableFolder() + "Templates/");
+}
+
+TBaseReport::~TBaseReport() {
+    xmlFreeDoc(static_cast<xmlDocPtr>(Document_));
+}
+
+void TBaseReport::BeginReport() {
+    Start_ = Clock_();
+    AddElement("date", FormatShortDate(Start_));
+    AddElement("time", FormatLongTime(Start_));
+    if (!FileName_.empty()) {
+        BeginElement("filename");
+        WriteFile(FileName_, FileName_);
+        EndElement();
+    }
+}
+
+void TBaseReport::EndReport() {
+    RequireCurrent("report", "Improperly placed EndReport");
+    AddElement("elapsed_time", FormatElapsedTime(Start_, Clock_()));
+}
+
+void TBaseReport::BeginFrontMatter(std::string_view name) {
+    BeginElement("frontmatter");
+    AddElement("name", name);
+}
+
+void TBaseReport::EndFrontMatter() {
+    RequireCurrent("frontmatter", "Improperly placed EndFrontMatter");
+    EndElement();
+}
+
+void TBaseReport::WriteFile(std::string_view text, std::string_view fileName) {
+    xmlNodePtr file = Node(AddElement("file", text));
+    if (!xmlNewProp(file, BAD_CAST "filename", Xml(SanitizeXmlText(fileName))))
+        throw std::bad_alloc();
+}
+
+void TBaseReport::WriteError(std::string_view text) {
+    RequireCurrent("report", "Improperly placed WriteError");
+    AddElement("error", text);
+}
+
+void TBaseReport::WriteText(std::string_view text) {
+    AddElement("text", text);
+}
+
+void TBaseReport::WriteLineBreak() {
+    AddEmptyElement("linebreak");
+}
+
+void TBaseReport::WriteLine(std::string_view text) {
+    WriteText(text);
+    WriteLineBreak();
+}
+
+TReportElement TBaseReport::BeginElement(std::string_view name) {
+    TReportElement element = AddEmptyElement(name);
+    Current_ = element;
+    return element;
+}
+
+void TBaseReport::EndElement() {
+    Assert(Current_ != nullptr, kModule);
+    xmlNodePtr parent = Node(Current_)->parent;
+    Current_ = parent && parent->type == XML_ELEMENT_NODE ? Element(parent) : nullptr;
+}
+
+TReportElement TBaseReport::AddElement(std::string_view name, std::string_view text) {
+    Assert(Current_ != nullptr, kModule);
+    std::string elementName(name);
+    Assert(xmlValidateNCName(Xml(elementName), 0) == 0, kModule);
+    std::string content = SanitizeXmlText(text);
+    // A text child, not xmlNewChild: the content must stay text even when it looks like
+    // markup or an entity reference.
+    xmlNodePtr node = xmlNewTextChild(Node(Current_), nullptr, Xml(elementName),
+                                      content.empty() ? nullptr : Xml(content));
+    if (!node) throw std::bad_alloc();
+    return Element(node);
+}
+
+TReportElement TBaseReport::AddEmptyElement(std::string_view name) {
+    return AddElement(name, "");
+}
+
+std::string TBaseReport::ElementName(TReportElement element) {
+    if (!element || !Node(element)->name) return {};
+    return reinterpret_cast<const char*>(Node(element)->name);
+}
+
+std::string TBaseReport::ToXmlString() const {
+    xmlChar* buffer = nullptr;
+    int size = 0;
+    xmlDocDumpFormatMemoryEnc(static_cast<xmlDocPtr>(Document_), &buffer, &size, "UTF-8", 1);
+    if (!buffer) throw std::bad_alloc();
+    std::string text(reinterpret_cast<const char*>(buffer),
+                     size > 0 ? static_cast<std::size_t>(size) : 0);
+    xmlFree(buffer);
+    return text;
+}
+
+void TBaseReport::RequireCurrent(const char* name, const char* message) const {
+    if (ElementName(Current_) != name) throw EGeneralReportException(message);
+}
+
+} // namespace dxfi

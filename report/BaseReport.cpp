@@ -116,6 +116,7 @@ TBaseReport::~TBaseReport() {
 
 void TBaseReport::BeginReport() {
     Start_ = Clock_();
+    Started_ = true;
     AddElement("date", FormatShortDate(Start_));
     AddElement("time", FormatLongTime(Start_));
     if (!FileName_.empty()) {
@@ -127,7 +128,9 @@ void TBaseReport::BeginReport() {
 
 void TBaseReport::EndReport() {
     RequireCurrent("report", "Improperly placed EndReport");
-    AddElement("elapsed_time", FormatElapsedTime(Start_, Clock_()));
+    TClockReading end = Clock_();
+    // Without a start there is no run to time.
+    AddElement("elapsed_time", FormatElapsedTime(Started_ ? Start_ : end, end));
 }
 
 void TBaseReport::BeginFrontMatter(std::string_view name) {

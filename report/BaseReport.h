@@ -33,6 +33,8 @@ public:
     TBaseReport(const TBaseReport&) = delete;
     TBaseReport& operator=(const TBaseReport&) = delete;
 
+    // BeginReport stamps the start (date, time, and the "filename" group when a file name was
+    // given). EndReport adds the elapsed time ("00:00:00" when BeginReport never ran).
     virtual void BeginReport();
     virtual void EndReport();
 
@@ -70,6 +72,7 @@ private:
     TReportElement Current_ = nullptr;
     void* Document_ = nullptr;
     TClockReading Start_;
+    bool Started_ = false;
     TReportClock Clock_;
 };
 

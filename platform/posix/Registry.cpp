@@ -115,6 +115,11 @@ std::shared_ptr<THiveData> AcquireHive(THive hive) {
     return data;
 }
 
+// A name as the file can hold it: cut at its first NUL, as the Windows registry would.
+std::string_view StoredName(std::string_view name) {
+    return name.substr(0, name.find('\0'));
+}
+
 // Follows the backslash-separated `keyPath` from `root`; nullptr when a part is missing and
 // `create` is false, or when a part holds a line break (it could not be written back).
 TKeyNode* FindKey(TKeyNode& root, std::string_view keyPath, bool create, bool& created) {
@@ -252,6 +257,7 @@ std::vector<std::string> TRegistryKey::SubkeyNames() const {
 
 bool TRegistryKey::WriteDword(std::string_view name, uint32_t value) {
     if (!Key_) return false;
+    name = StoredName(name);
     TRegistryValue& entry = Key_->Values[FoldCase(name)];
     entry.Name = std::string(name);
     entry.Type = rvDword;
@@ -263,6 +269,7 @@ bool TRegistryKey::WriteDword(std::string_view name, uint32_t value) {
 
 bool TRegistryKey::WriteText(std::string_view name, std::string_view value) {
     if (!Key_) return false;
+    name = StoredName(name);
     std::size_t nul = value.find('\0');
     if (nul != std::string_view::npos) value = value.substr(0, nul);
     TRegistryValue& entry = Key_->Values[FoldCase(name)];

@@ -148,6 +148,11 @@ TEST_F(RegistryTest, KeysOfOneHiveShareTheirChanges) {
     EXPECT_TRUE(mappings.WriteDword("x", 2));
     EXPECT_EQ(mappings.ValueType("X"), rvDword);
     EXPECT_EQ(mappings.ValueNames(), (std::vector<std::string>{"x"}));
+    // Names and texts end at a NUL, as they would in the Windows registry.
+    EXPECT_TRUE(mappings.WriteText(std::string("y\0z", 3), std::string("a\0b", 3)));
+    std::string text;
+    EXPECT_TRUE(mappings.ReadText("y", text));
+    EXPECT_EQ(text, "a");
 }
 
 TEST_F(RegistryTest, MalformedLinesAreSkipped) {

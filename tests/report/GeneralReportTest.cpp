@@ -151,6 +151,15 @@ TEST_F(GeneralReportTest, MisplacedCallsRaiseAndChangeNothing) {
     EXPECT_EQ(TBaseReport::ElementName(report.CurrentElement()), "report");
 }
 
+TEST_F(GeneralReportTest, EndWithoutBeginTimesNothing) {
+    TGeneralReport report(kTitle, "", Clock());
+    report.EndReport();
+    EXPECT_EQ(report.ToXmlString(),
+              Document("  <title>DXF/DWG File Import Error Report</title>\n"
+                       "  <resource_path>/opt/Host/Templates/</resource_path>\n"
+                       "  <elapsed_time>00:00:00</elapsed_time>\n"));
+}
+
 TEST_F(GeneralReportTest, ElementChecksAreCaseSensitive) {
     TGeneralReport report(kTitle, "", Clock());
     report.BeginElement("FrontMatter");

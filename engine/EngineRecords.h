@@ -54,7 +54,9 @@ private:
 class TEntityHeader : public TRecordBuffer<abi::kEntityHeaderSize> {
 public:
     uint16_t TypeCode() const { return Reader().ReadU16(abi::EntityHeader::TypeCode); }
-    abi::TObjectHandle LayerHandle() const { return Reader().ReadObjectHandle(abi::EntityHeader::LayerHandle); }
+    abi::TObjectHandle LayerHandle() const {
+        return Reader().ReadObjectHandle(abi::EntityHeader::LayerHandle);
+    }
     double ExtrusionX() const { return Reader().ReadF64(abi::EntityHeader::ExtrusionX); }
     double ExtrusionY() const { return Reader().ReadF64(abi::EntityHeader::ExtrusionY); }
     double ExtrusionZ() const { return Reader().ReadF64(abi::EntityHeader::ExtrusionZ); }
@@ -65,7 +67,9 @@ public:
     double ReadF64(int offset) const { return Reader().ReadF64(offset); }
     TRecordPoint ReadPoint(int offset) const { return Reader().ReadPoint(offset); }
     std::string_view ReadText(int offset) const { return Reader().ReadText(offset); }
-    abi::TObjectHandle ReadObjectHandle(int offset) const { return Reader().ReadObjectHandle(offset); }
+    abi::TObjectHandle ReadObjectHandle(int offset) const {
+        return Reader().ReadObjectHandle(offset);
+    }
     uint8_t ReadU8(int offset) const { return Reader().ReadU8(offset); }
     int16_t ReadI16(int offset) const { return Reader().ReadI16(offset); }
     uint16_t ReadU16(int offset) const { return Reader().ReadU16(offset); }
@@ -91,7 +95,9 @@ public:
 class TBlockHeaderRecord : public TRecordBuffer<abi::kBlockHeaderRecordSize> {
 public:
     std::string_view Name() const; // at most 255 bytes
-    abi::TEntityListHandle EntityList() const { return Reader().ReadU32(abi::BlockHeaderRecord::EntityList); }
+    abi::TEntityListHandle EntityList() const {
+        return Reader().ReadU32(abi::BlockHeaderRecord::EntityList);
+    }
 };
 
 // The drawing header in the engine's memory (kDrawingHeaderSize bytes); nil-safe.

@@ -16,22 +16,19 @@ bool Loaded = false;
 TPad2Functions Functions;
 TEngineMessageFn MessageFn;
 
-void ShowMessage(const std::string& caption, const std::string& text)
-{
+void ShowMessage(const std::string& caption, const std::string& text) {
     if (MessageFn)
         MessageFn(caption, text);
     else
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
 }
 
-template <typename TFn> void Bind(TFn& target, const char* name)
-{
+template <typename TFn> void Bind(TFn& target, const char* name) {
     target = reinterpret_cast<TFn>(platform::FindSymbol(Library, name));
     Assert(target != nullptr, kModule);
 }
 
-void BindAll()
-{
+void BindAll() {
     TPad2Functions& f = Functions;
     Bind(f.ConvertPlinesOnLoad, "edaConvertPlinesOnLoad");
     Bind(f.SetupDxfRead, "edaSetupDxfRead");
@@ -64,17 +61,15 @@ void BindAll()
 
 } // namespace
 
-void SetEngineMessageFunction(TEngineMessageFn fn) { MessageFn = std::move(fn); }
+void SetEngineMessageFunction(TEngineMessageFn fn) {
+    MessageFn = std::move(fn);
+}
 
-void LoadEngineLibrary(const std::string& path)
-{
-    if (Loaded)
-        return;
+void LoadEngineLibrary(const std::string& path) {
+    if (Loaded) return;
     Library = platform::LoadModule(path);
-    if (!Library)
-        Library = platform::LoadModule(path);
-    if (!Library)
-        return;
+    if (!Library) Library = platform::LoadModule(path);
+    if (!Library) return;
     Loaded = true;
     try {
         BindAll();
@@ -84,37 +79,32 @@ void LoadEngineLibrary(const std::string& path)
     }
 }
 
-bool EngineLibraryLoaded() { return Loaded; }
+bool EngineLibraryLoaded() {
+    return Loaded;
+}
 
-void UnloadEngineLibrary()
-{
-    if (Loaded && Library)
-        platform::UnloadModule(Library);
+void UnloadEngineLibrary() {
+    if (Loaded && Library) platform::UnloadModule(Library);
     Library = nullptr;
     Loaded = false;
     Functions = TPad2Functions{};
 }
 
-bool InitEngine(const std::string& initFile)
-{
+bool InitEngine(const std::string& initFile) {
     const TPad2Functions& f = Pad2();
     int32_t code = 0;
-    if (f.InitAd2(initFile.c_str(), 0, &code) != 0)
-        return true;
+    if (f.InitAd2(initFile.c_str(), 0, &code) != 0) return true;
     const char* text = f.ErrorStr(code);
     ShowMessage("Error", text ? text : "");
     return false;
 }
 
-void CloseEngine()
-{
-    if (Loaded)
-        Functions.CloseAd2();
+void CloseEngine() {
+    if (Loaded) Functions.CloseAd2();
     UnloadEngineLibrary();
 }
 
-const TPad2Functions& Pad2()
-{
+const TPad2Functions& Pad2() {
     Assert(Loaded, kModule);
     return Functions;
 }

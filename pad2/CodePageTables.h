@@ -7,8 +7,8 @@
 namespace pad2 {
 
 struct TCodePageTable {
-    int Number;          // e.g. 1252 for ANSI_1252
-    uint16_t High[128];  // code points of bytes 0x80..0xFF
+    int Number;         // e.g. 1252 for ANSI_1252
+    uint16_t High[128]; // code points of bytes 0x80..0xFF
 };
 
 extern const TCodePageTable kCodePageTables[];

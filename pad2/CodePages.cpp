@@ -9,16 +9,13 @@
 namespace pad2 {
 namespace {
 
-const unsigned short* FindTable(int number)
-{
+const unsigned short* FindTable(int number) {
     for (int i = 0; i < kCodePageTableCount; ++i)
-        if (kCodePageTables[i].Number == number)
-            return kCodePageTables[i].High;
+        if (kCodePageTables[i].Number == number) return kCodePageTables[i].High;
     return nullptr;
 }
 
-void AppendCodePoint(uint32_t c, std::string& out)
-{
+void AppendCodePoint(uint32_t c, std::string& out) {
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {
@@ -36,42 +33,32 @@ void AppendCodePoint(uint32_t c, std::string& out)
     }
 }
 
-bool HasHighBytes(std::string_view text)
-{
+bool HasHighBytes(std::string_view text) {
     for (char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return true;
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
     return false;
 }
 
 // Length of the well-formed UTF-8 sequence starting at text[i], or 0 when it is invalid
 // (overlong forms, surrogates and values above U+10FFFF included).
-std::size_t SequenceLength(std::string_view text, std::size_t i)
-{
+std::size_t SequenceLength(std::string_view text, std::size_t i) {
     const auto b = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
     const unsigned char c = b(i);
     const std::size_t left = text.size() - i;
-    if (c < 0x80)
-        return 1;
-    if (c >= 0xC2 && c <= 0xDF)
-        return left >= 2 && (b(i + 1) & 0xC0) == 0x80 ? 2 : 0;
+    if (c < 0x80) return 1;
+    if (c >= 0xC2 && c <= 0xDF) return left >= 2 && (b(i + 1) & 0xC0) == 0x80 ? 2 : 0;
     if (c >= 0xE0 && c <= 0xEF) {
-        if (left < 3 || (b(i + 1) & 0xC0) != 0x80 || (b(i + 2) & 0xC0) != 0x80)
-            return 0;
-        if (c == 0xE0 && b(i + 1) < 0xA0)
-            return 0;
-        if (c == 0xED && b(i + 1) >= 0xA0)
-            return 0;
+        if (left < 3 || (b(i + 1) & 0xC0) != 0x80 || (b(i + 2) & 0xC0) != 0x80) return 0;
+        if (c == 0xE0 && b(i + 1) < 0xA0) return 0;
+        if (c == 0xED && b(i + 1) >= 0xA0) return 0;
         return 3;
     }
     if (c >= 0xF0 && c <= 0xF4) {
         if (left < 4 || (b(i + 1) & 0xC0) != 0x80 || (b(i + 2) & 0xC0) != 0x80 ||
             (b(i + 3) & 0xC0) != 0x80)
             return 0;
-        if (c == 0xF0 && b(i + 1) < 0x90)
-            return 0;
-        if (c == 0xF4 && b(i + 1) >= 0x90)
-            return 0;
+        if (c == 0xF0 && b(i + 1) < 0x90) return 0;
+        if (c == 0xF4 && b(i + 1) >= 0x90) return 0;
         return 4;
     }
     return 0;
@@ -81,10 +68,8 @@ std::size_t SequenceLength(std::string_view text, std::size_t i)
 
 TTextDecoder::TTextDecoder() : CodePage_(1252), Known_(false), Table_(FindTable(1252)) {}
 
-void TTextDecoder::SetCodePage(std::string_view name)
-{
-    if (CodePage_ == 0 && Known_)
-        return; // R2007+ already said UTF-8
+void TTextDecoder::SetCodePage(std::string_view name) {
+    if (CodePage_ == 0 && Known_) return; // R2007+ already said UTF-8
     Known_ = true;
     // Names look like "ANSI_1252"; take the trailing number, whatever the prefix's case.
     std::size_t end = name.size();
@@ -98,7 +83,8 @@ void TTextDecoder::SetCodePage(std::string_view name)
         number = number * 10 + (name[i] - '0');
     std::string upper;
     for (std::size_t i = 0; i < end; ++i)
-        upper.push_back((name[i] >= 'a' && name[i] <= 'z') ? static_cast<char>(name[i] - 32) : name[i]);
+        upper.push_back((name[i] >= 'a' && name[i] <= 'z') ? static_cast<char>(name[i] - 32)
+                                                           : name[i]);
     if (upper == "UTF8" || upper == "UTF-8") {
         CodePage_ = 0;
         Table_ = nullptr;
@@ -113,8 +99,7 @@ void TTextDecoder::SetCodePage(std::string_view name)
     }
 }
 
-void TTextDecoder::SetUtf8(bool utf8)
-{
+void TTextDecoder::SetUtf8(bool utf8) {
     if (utf8) {
         CodePage_ = 0;
         Table_ = nullptr;
@@ -122,8 +107,7 @@ void TTextDecoder::SetUtf8(bool utf8)
     }
 }
 
-void TTextDecoder::Append(std::string_view text, std::string& out) const
-{
+void TTextDecoder::Append(std::string_view text, std::string& out) const {
     if (!HasHighBytes(text)) {
         out.append(text);
         return;
@@ -141,8 +125,7 @@ void TTextDecoder::Append(std::string_view text, std::string& out) const
     }
 }
 
-void AppendRepairedUtf8(std::string_view text, std::string& out)
-{
+void AppendRepairedUtf8(std::string_view text, std::string& out) {
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t n = SequenceLength(text, i);
@@ -156,22 +139,18 @@ void AppendRepairedUtf8(std::string_view text, std::string& out)
     }
 }
 
-bool IsValidUtf8(std::string_view text)
-{
+bool IsValidUtf8(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size()) {
         const std::size_t n = SequenceLength(text, i);
-        if (n == 0)
-            return false;
+        if (n == 0) return false;
         i += n;
     }
     return true;
 }
 
-std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes)
-{
-    if (text.size() <= maxBytes)
-        return text.size();
+std::size_t Utf8CutLength(std::string_view text, std::size_t maxBytes) {
+    if (text.size() <= maxBytes) return text.size();
     std::size_t n = maxBytes;
     // Step back over continuation bytes to the start of the character that would be split;
     // a character has at most three of them, anything longer is no UTF-8 to protect.

@@ -25,8 +25,8 @@ public:
     int CodePage() const { return CodePage_; }
 
 private:
-    int CodePage_;  // 0 = UTF-8
-    bool Known_;    // false until the header said how texts are stored
+    int CodePage_; // 0 = UTF-8
+    bool Known_;   // false until the header said how texts are stored
     const unsigned short* Table_;
 };
 

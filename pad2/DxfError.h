@@ -8,9 +8,9 @@ namespace pad2 {
 
 enum TErrorCode : int {
     ecNone = 0,
-    ecInitMissing = 1,    // PADINIT.DAT cannot be read
-    ecInitForeign = 2,    // PADINIT.DAT is not the engine's
-    ecInitVersion = 3,    // PADINIT.DAT of another engine version
+    ecInitMissing = 1, // PADINIT.DAT cannot be read
+    ecInitForeign = 2, // PADINIT.DAT is not the engine's
+    ecInitVersion = 3, // PADINIT.DAT of another engine version
     ecFileMissing = 10,
     ecFileEmpty = 11,
     ecNotDrawing = 12,

@@ -8,53 +8,63 @@
 
 namespace pad2 {
 
-int FieldCount(uint16_t code)
-{
+int FieldCount(uint16_t code) {
     using namespace dxfi::abi;
     switch (code) {
-    case kCodeLine: return 6;
-    case kCodePoint: return 3;
-    case kCodeCircle: return 4;
-    case kCodeArc: return 6;
-    case kCodeEllipse: return 9;
-    case kCodeText: return 5;
-    case kCodeMText: return 5;
+    case kCodeLine:
+        return 6;
+    case kCodePoint:
+        return 3;
+    case kCodeCircle:
+        return 4;
+    case kCodeArc:
+        return 6;
+    case kCodeEllipse:
+        return 9;
+    case kCodeText:
+        return 5;
+    case kCodeMText:
+        return 5;
     case kCodeSolid:
-    case kCodeTrace: return 12;
-    case kCodeInsert: return 6;
-    case kCodeDimension: return 7;
-    case kCodePolyline: return 1;
-    case kCodeVertex: return 5;
-    case kCodeLwPolyline: return 1;
-    case kCodeMLine: return 3;
-    default: return 0;
+    case kCodeTrace:
+        return 12;
+    case kCodeInsert:
+        return 6;
+    case kCodeDimension:
+        return 7;
+    case kCodePolyline:
+        return 1;
+    case kCodeVertex:
+        return 5;
+    case kCodeLwPolyline:
+        return 1;
+    case kCodeMLine:
+        return 3;
+    default:
+        return 0;
     }
 }
 
-uint32_t TNameIndex::Find(std::string_view name) const
-{
+uint32_t TNameIndex::Find(std::string_view name) const {
     Fold(name, Key_);
     const auto it = Map_.find(Key_);
     return it == Map_.end() ? kNoIndex : it->second;
 }
 
-void TNameIndex::Insert(std::string_view name, uint32_t index)
-{
+void TNameIndex::Insert(std::string_view name, uint32_t index) {
     std::string key;
     Fold(name, key);
     Map_.emplace(std::move(key), index);
 }
 
-void TNameIndex::Fold(std::string_view name, std::string& out)
-{
+void TNameIndex::Fold(std::string_view name, std::string& out) {
     out.assign(name);
     for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
 }
 
-TDrawing::TDrawing() : Header(std::make_unique<std::array<uint8_t, dxfi::abi::kDrawingHeaderSize>>())
-{
+TDrawing::TDrawing()
+    : Header(std::make_unique<std::array<uint8_t, dxfi::abi::kDrawingHeaderSize>>()) {
     Header->fill(0);
     Strings.push_back('\0'); // offset 0 = the empty text
     ModelSpace = FindOrAddBlock("*Model_Space");
@@ -63,8 +73,7 @@ TDrawing::TDrawing() : Header(std::make_unique<std::array<uint8_t, dxfi::abi::kD
     Blocks[PaperSpace].Defined = true;
 }
 
-uint32_t TDrawing::AddString(std::string_view text)
-{
+uint32_t TDrawing::AddString(std::string_view text) {
     if (Strings.size() + text.size() + 1 > 0xFFFFFFF0u)
         throw EDxfError{ecTooLarge, "The drawing holds too much text for the engine (over 4 GB)."};
     const uint32_t offset = static_cast<uint32_t>(Strings.size());
@@ -73,11 +82,9 @@ uint32_t TDrawing::AddString(std::string_view text)
     return offset;
 }
 
-uint32_t TDrawing::FindOrAddLayer(std::string_view name)
-{
+uint32_t TDrawing::FindOrAddLayer(std::string_view name) {
     uint32_t index = LayerIndex.Find(name);
-    if (index != kNoIndex)
-        return index;
+    if (index != kNoIndex) return index;
     index = static_cast<uint32_t>(Layers.size());
     TLayer layer;
     layer.Name = AddString(name);
@@ -86,11 +93,9 @@ uint32_t TDrawing::FindOrAddLayer(std::string_view name)
     return index;
 }
 
-uint32_t TDrawing::FindOrAddBlock(std::string_view name)
-{
+uint32_t TDrawing::FindOrAddBlock(std::string_view name) {
     uint32_t index = BlockIndex.Find(name);
-    if (index != kNoIndex)
-        return index;
+    if (index != kNoIndex) return index;
     // Block indexes travel in 26 bits of list handles.
     if (Blocks.size() >= (1u << 26) - 2)
         throw EDxfError{ecTooLarge, "The drawing has too many blocks for the engine."};
@@ -102,8 +107,7 @@ uint32_t TDrawing::FindOrAddBlock(std::string_view name)
     return index;
 }
 
-void TDrawing::Append(uint32_t block, uint32_t entity)
-{
+void TDrawing::Append(uint32_t block, uint32_t entity) {
     TBlock& b = Blocks[block];
     if (b.Last == kNoIndex)
         b.First = entity;

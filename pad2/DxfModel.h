@@ -18,17 +18,17 @@ namespace pad2 {
 inline constexpr uint32_t kNoIndex = 0xFFFFFFFFu;
 
 struct TLayer {
-    uint32_t Name = 0;   // offset in TDrawing::Strings
-    int16_t Colour = 7;  // negative = off
-    uint8_t Flags = 0;   // bit 0x01 frozen
+    uint32_t Name = 0;  // offset in TDrawing::Strings
+    int16_t Colour = 7; // negative = off
+    uint8_t Flags = 0;  // bit 0x01 frozen
 };
 
 struct TBlock {
-    uint32_t Name = 0;          // offset in TDrawing::Strings
+    uint32_t Name = 0; // offset in TDrawing::Strings
     double Base[3] = {0, 0, 0};
-    uint32_t First = kNoIndex;  // first entity of the list, linked by TEntity::Next
+    uint32_t First = kNoIndex; // first entity of the list, linked by TEntity::Next
     uint32_t Last = kNoIndex;
-    bool Defined = false;       // false for a name only referenced by an INSERT or DIMENSION
+    bool Defined = false; // false for a name only referenced by an INSERT or DIMENSION
     // Walk position of edaGetEntity: the next entity to deliver after the block start.
     uint32_t Cursor = kNoIndex;
     bool Started = false; // the block start was delivered
@@ -87,9 +87,9 @@ struct TDrawing {
     const char* String(uint32_t offset) const { return Strings.data() + offset; }
     std::string_view StringView(uint32_t offset) const { return String(offset); }
 
-    uint32_t FindOrAddLayer(std::string_view name);   // an implicit layer: colour 7, visible
-    uint32_t FindOrAddBlock(std::string_view name);   // not Defined until its definition
-    void Append(uint32_t block, uint32_t entity);     // to the end of the block's list
+    uint32_t FindOrAddLayer(std::string_view name); // an implicit layer: colour 7, visible
+    uint32_t FindOrAddBlock(std::string_view name); // not Defined until its definition
+    void Append(uint32_t block, uint32_t entity);   // to the end of the block's list
 };
 
 } // namespace pad2

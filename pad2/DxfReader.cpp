@@ -23,8 +23,25 @@ constexpr std::size_t kTextMax = kEntityDataSize - TextData::Text - 1;
 constexpr std::size_t kMTextMax = kEntityDataSize - MTextData::Text - 1;
 
 enum class TKind : uint8_t {
-    Line, Point, Circle, Arc, Ellipse, Spline, Text, MText, Solid, Trace, Insert, Polyline,
-    Vertex, SeqEnd, Dimension, LwPolyline, MLine, Attrib, Other
+    Line,
+    Point,
+    Circle,
+    Arc,
+    Ellipse,
+    Spline,
+    Text,
+    MText,
+    Solid,
+    Trace,
+    Insert,
+    Polyline,
+    Vertex,
+    SeqEnd,
+    Dimension,
+    LwPolyline,
+    MLine,
+    Attrib,
+    Other
 };
 
 struct TKindName {
@@ -72,12 +89,10 @@ constexpr TKindName kKinds[] = {
     {"OLE2FRAME", TKind::Other, kCodeOle},
 };
 
-const TKindName& KindOf(std::string_view name)
-{
+const TKindName& KindOf(std::string_view name) {
     static constexpr TKindName other{"", TKind::Other, kCodeOtherEntity};
     for (const TKindName& k : kKinds)
-        if (k.Name == name)
-            return k;
+        if (k.Name == name) return k;
     return other;
 }
 
@@ -93,34 +108,26 @@ struct TBag {
     bool HasLayer = false, HasName = false, HasName3 = false, HasText1 = false;
     bool Bad = false; // a non-finite number: the entity is skipped
 
-    void Clear()
-    {
+    void Clear() {
         DMask = 0;
         EMask = 0;
         IMask = 0;
         HasLayer = HasName = HasName3 = HasText1 = false;
         Bad = false;
     }
-    bool Has(int code) const
-    {
-        if (code >= 10 && code < 60)
-            return (DMask >> (code - 10)) & 1;
-        if (code >= 210 && code < 240)
-            return (EMask >> (code - 210)) & 1;
-        if (code >= 60 && code < 100)
-            return (IMask >> (code - 60)) & 1;
+    bool Has(int code) const {
+        if (code >= 10 && code < 60) return (DMask >> (code - 10)) & 1;
+        if (code >= 210 && code < 240) return (EMask >> (code - 210)) & 1;
+        if (code >= 60 && code < 100) return (IMask >> (code - 60)) & 1;
         return false;
     }
-    double Get(int code, double fallback = 0.0) const
-    {
-        if (code >= 10 && code < 60)
-            return ((DMask >> (code - 10)) & 1) ? D[code - 10] : fallback;
+    double Get(int code, double fallback = 0.0) const {
+        if (code >= 10 && code < 60) return ((DMask >> (code - 10)) & 1) ? D[code - 10] : fallback;
         if (code >= 210 && code < 240)
             return ((EMask >> (code - 210)) & 1) ? E[code - 210] : fallback;
         return fallback;
     }
-    int64_t Int(int code, int64_t fallback = 0) const
-    {
+    int64_t Int(int code, int64_t fallback = 0) const {
         return (code >= 60 && code < 100 && ((IMask >> (code - 60)) & 1)) ? I[code - 60] : fallback;
     }
 };
@@ -139,24 +146,18 @@ struct TMLineElement {
     uint32_t First41 = 0, Count41 = 0, First42 = 0, Count42 = 0;
 };
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
+bool EqualsNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i], y = b[i];
-        if (x >= 'a' && x <= 'z')
-            x = static_cast<char>(x - 32);
-        if (y >= 'a' && y <= 'z')
-            y = static_cast<char>(y - 32);
-        if (x != y)
-            return false;
+        if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
+        if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
+        if (x != y) return false;
     }
     return true;
 }
 
-int16_t ClampInt16(int64_t v)
-{
+int16_t ClampInt16(int64_t v) {
     return static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
 }
 
@@ -164,8 +165,7 @@ class TDxfReader {
 public:
     TDxfReader(const char* data, std::size_t size, const std::string& fileName,
                const TReadCallbacks& callbacks)
-        : S_(data, size, fileName), Callbacks_(callbacks), D_(std::make_unique<TDrawing>())
-    {
+        : S_(data, size, fileName), Callbacks_(callbacks), D_(std::make_unique<TDrawing>()) {
         // Room for what the file can hold, reserved up front: untouched pages cost nothing,
         // and no regrowth copies the vectors while the file is still mapped.
         const std::size_t cap = std::size_t{1} << 30;
@@ -185,18 +185,15 @@ public:
 private:
     void Advance();
     void Tick();
-    bool AtZero(std::string_view name) const
-    {
+    bool AtZero(std::string_view name) const {
         return Have_ && G_.Code == 0 && TDxfScanner::Trimmed(G_.Text) == name;
     }
-    void SkipObject()
-    {
+    void SkipObject() {
         Advance();
         while (Have_ && G_.Code != 0)
             Advance();
     }
-    void SkipSection()
-    {
+    void SkipSection() {
         while (Have_ && !AtZero("ENDSEC") && !AtZero("EOF"))
             SkipObject();
     }
@@ -256,35 +253,31 @@ private:
     bool HasExt_[4] = {};
 };
 
-void TDxfReader::Advance()
-{
+void TDxfReader::Advance() {
     const std::size_t before = S_.Position();
     Have_ = S_.Next(G_);
     if (Have_ && G_.Code == 0) {
         PreviousObjectStart_ = ObjectStart_;
         ObjectStart_ = before;
     }
-    if ((++Groups_ & 0x3FFF) == 0)
-        Tick();
+    if ((++Groups_ & 0x3FFF) == 0) Tick();
 }
 
-void TDxfReader::Tick()
-{
+void TDxfReader::Tick() {
     const std::size_t size = S_.Size();
-    const int percent = size == 0 ? 100 : static_cast<int>(S_.Position() * 100.0 / static_cast<double>(size));
+    const int percent =
+        size == 0 ? 100 : static_cast<int>(S_.Position() * 100.0 / static_cast<double>(size));
     if (percent > LastPercent_ && percent < 100) {
         LastPercent_ = percent;
-        if (Callbacks_.Progress)
-            Callbacks_.Progress(percent);
+        if (Callbacks_.Progress) Callbacks_.Progress(percent);
     }
-    if (Callbacks_.Release && PreviousObjectStart_ > Released_ + (std::size_t{32} << 20)) {
+    if (Callbacks_.Release && PreviousObjectStart_ > Released_ + (std::size_t{4} << 20)) {
         Released_ = PreviousObjectStart_;
         Callbacks_.Release(Released_);
     }
 }
 
-std::unique_ptr<TDrawing> TDxfReader::Read()
-{
+std::unique_ptr<TDrawing> TDxfReader::Read() {
     if (Callbacks_.Progress) {
         Callbacks_.Progress(0);
         LastPercent_ = 0;
@@ -294,8 +287,7 @@ std::unique_ptr<TDrawing> TDxfReader::Read()
         while (Have_ && G_.Code == 999)
             Advance();
     } catch (const EDxfError& e) {
-        if (e.Code != ecBadGroupCode)
-            throw;
+        if (e.Code != ecBadGroupCode) throw;
         Have_ = false;
     }
     if (!AtZero("SECTION"))
@@ -331,21 +323,17 @@ std::unique_ptr<TDrawing> TDxfReader::Read()
         } else {
             SkipSection();
         }
-        if (AtZero("ENDSEC"))
-            SkipObject();
+        if (AtZero("ENDSEC")) SkipObject();
     }
-    if (!sawEof)
-        S_.FailTruncated(S_.IsBinary() ? S_.Size() : G_.Where + 2);
+    if (!sawEof) S_.FailTruncated(S_.IsBinary() ? S_.Size() : G_.Where + 2);
 
     FinishExtents(*D_, ExtMin_, ExtMax_, HasExt_[0] && HasExt_[1], PExtMin_, PExtMax_,
                   HasExt_[2] && HasExt_[3]);
-    if (Callbacks_.Progress && LastPercent_ < 100)
-        Callbacks_.Progress(100);
+    if (Callbacks_.Progress && LastPercent_ < 100) Callbacks_.Progress(100);
     return std::move(D_);
 }
 
-void TDxfReader::ReadHeader()
-{
+void TDxfReader::ReadHeader() {
     while (Have_ && G_.Code != 0) {
         if (G_.Code != 9) {
             Advance();
@@ -379,15 +367,17 @@ void TDxfReader::ReadHeader()
             Advance();
         }
         if (point >= 0 && seen && finite) {
-            double* target = point == 0 ? ExtMin_ : point == 1 ? ExtMax_ : point == 2 ? PExtMin_ : PExtMax_;
+            double* target = point == 0   ? ExtMin_
+                             : point == 1 ? ExtMax_
+                             : point == 2 ? PExtMin_
+                                          : PExtMax_;
             std::copy(xyz, xyz + 3, target);
             HasExt_[point] = true;
         }
     }
 }
 
-void TDxfReader::ReadTables()
-{
+void TDxfReader::ReadTables() {
     while (Have_ && G_.Code != 0)
         Advance();
     while (Have_ && !AtZero("ENDSEC") && !AtZero("EOF")) {
@@ -400,8 +390,7 @@ void TDxfReader::ReadTables()
     }
 }
 
-void TDxfReader::ReadLayer()
-{
+void TDxfReader::ReadLayer() {
     std::string_view name;
     bool hasName = false;
     int64_t colour = 7;
@@ -420,26 +409,22 @@ void TDxfReader::ReadLayer()
     }
     // The entry's views stay valid: the scanner's bytes are released only behind the
     // previous object.
-    if (!hasName)
-        return;
+    if (!hasName) return;
     TLayer& layer = D_->Layers[D_->FindOrAddLayer(Decode(name, kNameMax))];
     layer.Colour = ClampInt16(colour);
     layer.Flags = (flags & 1) ? 0x01 : 0x00;
     LastLayer_ = kNoIndex;
 }
 
-void TDxfReader::ReadBlockRecord()
-{
+void TDxfReader::ReadBlockRecord() {
     Advance();
     while (Have_ && G_.Code != 0) {
-        if (G_.Code == 2)
-            D_->Blocks[BlockOf(G_.Text)].Defined = true;
+        if (G_.Code == 2) D_->Blocks[BlockOf(G_.Text)].Defined = true;
         Advance();
     }
 }
 
-void TDxfReader::ReadBlocks()
-{
+void TDxfReader::ReadBlocks() {
     while (Have_ && G_.Code != 0)
         Advance();
     while (Have_ && !AtZero("ENDSEC") && !AtZero("EOF")) {
@@ -481,13 +466,11 @@ void TDxfReader::ReadBlocks()
         b.Base[1] = Bag_.Get(20);
         b.Base[2] = Bag_.Get(30);
         ReadEntities(true, block);
-        if (AtZero("ENDBLK"))
-            SkipObject();
+        if (AtZero("ENDBLK")) SkipObject();
     }
 }
 
-void TDxfReader::ReadEntities(bool inBlock, uint32_t block)
-{
+void TDxfReader::ReadEntities(bool inBlock, uint32_t block) {
     while (Have_ && G_.Code == 0) {
         const std::string_view name = TDxfScanner::Trimmed(G_.Text);
         if (name == "ENDSEC" || name == "EOF" || name == "ENDBLK" || name == "BLOCK" ||
@@ -495,13 +478,11 @@ void TDxfReader::ReadEntities(bool inBlock, uint32_t block)
             break;
         ReadEntity(inBlock, block);
     }
-    if (Sequence_ == TSequence::Polyline)
-        EndPolyline();
+    if (Sequence_ == TSequence::Polyline) EndPolyline();
     Sequence_ = TSequence::None;
 }
 
-void TDxfReader::ReadEntity(bool inBlock, uint32_t block)
-{
+void TDxfReader::ReadEntity(bool inBlock, uint32_t block) {
     const TKindName& kind = KindOf(TDxfScanner::Trimmed(G_.Text));
     Gather(kind.Kind);
 
@@ -516,15 +497,12 @@ void TDxfReader::ReadEntity(bool inBlock, uint32_t block)
         return;
     }
     if (kind.Kind == TKind::SeqEnd) {
-        if (Sequence_ == TSequence::Polyline)
-            EndPolyline();
+        if (Sequence_ == TSequence::Polyline) EndPolyline();
         Sequence_ = TSequence::None;
         return;
     }
-    if (kind.Kind == TKind::Attrib)
-        return;
-    if (Sequence_ == TSequence::Polyline)
-        EndPolyline();
+    if (kind.Kind == TKind::Attrib) return;
+    if (Sequence_ == TSequence::Polyline) EndPolyline();
     Sequence_ = TSequence::None;
 
     const uint32_t target = (!inBlock && Bag_.Int(67) == 1) ? D_->PaperSpace : block;
@@ -546,29 +524,24 @@ void TDxfReader::ReadEntity(bool inBlock, uint32_t block)
     }
     if (Bag_.Bad) {
         ++D_->SkippedEntities;
-        if (kind.Kind == TKind::Insert)
-            Sequence_ = TSequence::Attributes;
+        if (kind.Kind == TKind::Insert) Sequence_ = TSequence::Attributes;
         return;
     }
     Store(kind, target);
-    if (kind.Kind == TKind::Insert)
-        Sequence_ = TSequence::Attributes;
+    if (kind.Kind == TKind::Insert) Sequence_ = TSequence::Attributes;
 }
 
-void TDxfReader::EndPolyline()
-{
+void TDxfReader::EndPolyline() {
     StoreSeqEnd(SequenceBlock_, SequenceLayer_);
     Sequence_ = TSequence::None;
 }
 
-void TDxfReader::Gather(TKind kind)
-{
+void TDxfReader::Gather(TKind kind) {
     Bag_.Clear();
     Joined_.clear();
     const bool fields = kind != TKind::Other && kind != TKind::Spline && kind != TKind::Attrib &&
                         kind != TKind::SeqEnd;
-    if (kind == TKind::LwPolyline)
-        Lw_.clear();
+    if (kind == TKind::LwPolyline) Lw_.clear();
     if (kind == TKind::MLine) {
         MVertices_.clear();
         MElements_.clear();
@@ -586,24 +559,28 @@ void TDxfReader::Gather(TKind kind)
             Bag_.IMask |= uint64_t{1} << (code - 60);
         } else if (!fields) {
             // other entity types: only layer and space matter
-        } else if (kind == TKind::LwPolyline && (code == 10 || code == 20 || code == 40 ||
-                                                   code == 41 || code == 42)) {
+        } else if (kind == TKind::LwPolyline &&
+                   (code == 10 || code == 20 || code == 40 || code == 41 || code == 42)) {
             const double v = Number();
-            if (!std::isfinite(v))
-                Bag_.Bad = true;
+            if (!std::isfinite(v)) Bag_.Bad = true;
             if (code == 10)
                 Lw_.push_back(TLwVertex{v, 0, 0, 0, 0});
             else if (!Lw_.empty()) {
                 TLwVertex& lv = Lw_.back();
-                (code == 20 ? lv.Y : code == 40 ? lv.StartWidth : code == 41 ? lv.EndWidth : lv.Bulge) = v;
+                (code == 20   ? lv.Y
+                 : code == 40 ? lv.StartWidth
+                 : code == 41 ? lv.EndWidth
+                              : lv.Bulge) = v;
             }
-        } else if (kind == TKind::MLine && ((code >= 11 && code <= 13) || (code >= 21 && code <= 23) ||
-                                            (code >= 31 && code <= 33) || code == 74 || code == 75 ||
-                                            code == 41 || code == 42)) {
+        } else if (kind == TKind::MLine &&
+                   ((code >= 11 && code <= 13) || (code >= 21 && code <= 23) ||
+                    (code >= 31 && code <= 33) || code == 74 || code == 75 || code == 41 ||
+                    code == 42)) {
             if (code == 74 || code == 75) {
                 S_.ToInteger(G_); // the stated count is checked but not trusted
                 if (code == 74 && !MVertices_.empty()) {
-                    MElements_.push_back(TMLineElement{static_cast<uint32_t>(MParams_.size()), 0, 0, 0});
+                    MElements_.push_back(
+                        TMLineElement{static_cast<uint32_t>(MParams_.size()), 0, 0, 0});
                     ++MVertices_.back().ElementCount;
                     MIn42_ = false;
                 } else if (code == 75 && !MElements_.empty() && !MVertices_.empty() &&
@@ -613,8 +590,7 @@ void TDxfReader::Gather(TKind kind)
                 }
             } else {
                 const double v = Number();
-                if (!std::isfinite(v))
-                    Bag_.Bad = true;
+                if (!std::isfinite(v)) Bag_.Bad = true;
                 if (code == 11) {
                     TMLineVertex mv;
                     mv.FirstElement = static_cast<uint32_t>(MElements_.size());
@@ -640,14 +616,12 @@ void TDxfReader::Gather(TKind kind)
             }
         } else if (code >= 10 && code < 60) {
             const double v = Number();
-            if (!std::isfinite(v))
-                Bag_.Bad = true;
+            if (!std::isfinite(v)) Bag_.Bad = true;
             Bag_.D[code - 10] = v;
             Bag_.DMask |= uint64_t{1} << (code - 10);
         } else if (code >= 210 && code < 240) {
             const double v = Number();
-            if (!std::isfinite(v))
-                Bag_.Bad = true;
+            if (!std::isfinite(v)) Bag_.Bad = true;
             Bag_.E[code - 210] = v;
             Bag_.EMask |= uint32_t{1} << (code - 210);
         } else if (code == 1) {
@@ -665,30 +639,29 @@ void TDxfReader::Gather(TKind kind)
     }
 }
 
-uint32_t TDxfReader::LayerOf()
-{
+uint32_t TDxfReader::LayerOf() {
     const std::string_view raw = Bag_.HasLayer ? Bag_.Layer : std::string_view("0");
-    if (LastLayer_ != kNoIndex && raw == LastLayerRaw_)
-        return LastLayer_;
+    if (LastLayer_ != kNoIndex && raw == LastLayerRaw_) return LastLayer_;
     LastLayerRaw_.assign(raw);
     LastLayer_ = D_->FindOrAddLayer(Decode(raw, kNameMax));
     return LastLayer_;
 }
 
-std::string_view TDxfReader::Decode(std::string_view raw, std::size_t max)
-{
+std::string_view TDxfReader::Decode(std::string_view raw, std::size_t max) {
     Decoded_.clear();
     // Decoding may grow a text up to three times; what the record cannot hold is not needed.
     Decoder_.Append(raw.substr(0, Utf8CutLength(raw, max * 4 + 4)), Decoded_);
     return std::string_view(Decoded_).substr(0, Utf8CutLength(Decoded_, max));
 }
 
-uint32_t TDxfReader::BlockOf(std::string_view raw) { return D_->FindOrAddBlock(Decode(raw, kNameMax)); }
+uint32_t TDxfReader::BlockOf(std::string_view raw) {
+    return D_->FindOrAddBlock(Decode(raw, kNameMax));
+}
 
-uint32_t TDxfReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block)
-{
+uint32_t TDxfReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
     if (D_->Entities.size() >= 0xFFFFFFF0u || D_->Doubles.size() >= 0xFFFFFF00u)
-        throw EDxfError{ecTooLarge, "The drawing " + S_.FileName() + " has too many entities for the engine."};
+        throw EDxfError{ecTooLarge,
+                        "The drawing " + S_.FileName() + " has too many entities for the engine."};
     const uint32_t index = static_cast<uint32_t>(D_->Entities.size());
     TEntity e;
     e.Code = code;
@@ -699,49 +672,45 @@ uint32_t TDxfReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block)
     return index;
 }
 
-uint32_t TDxfReader::PushDoubles(std::initializer_list<double> values)
-{
+uint32_t TDxfReader::PushDoubles(std::initializer_list<double> values) {
     const uint32_t at = static_cast<uint32_t>(D_->Doubles.size());
     for (double v : values)
         D_->Doubles.push_back(v);
     return at;
 }
 
-void TDxfReader::PushExtrusion(TEntity& e)
-{
+void TDxfReader::PushExtrusion(TEntity& e) {
     const double x = Bag_.Get(210, 0.0), y = Bag_.Get(220, 0.0), z = Bag_.Get(230, 1.0);
-    if (x == 0.0 && y == 0.0 && z == 1.0)
-        return;
+    if (x == 0.0 && y == 0.0 && z == 1.0) return;
     e.Flags |= TEntity::kHasExtrusion;
     PushDoubles({x, y, z});
 }
 
-void TDxfReader::StoreSeqEnd(uint32_t block, uint32_t layer) { NewEntity(kCodeSeqEnd, layer, block); }
+void TDxfReader::StoreSeqEnd(uint32_t block, uint32_t layer) {
+    NewEntity(kCodeSeqEnd, layer, block);
+}
 
-uint32_t TDxfReader::NewBlob()
-{
+uint32_t TDxfReader::NewBlob() {
     if (D_->BlobStarts.size() >= (1u << 26) - 2)
-        throw EDxfError{ecTooLarge, "The drawing " + S_.FileName() + " has too many polylines for the engine."};
+        throw EDxfError{ecTooLarge,
+                        "The drawing " + S_.FileName() + " has too many polylines for the engine."};
     D_->BlobStarts.push_back(D_->Blob.size());
     return static_cast<uint32_t>(D_->BlobStarts.size() - 1);
 }
 
-void TDxfReader::BlobDouble(double v)
-{
+void TDxfReader::BlobDouble(double v) {
     const std::size_t at = D_->Blob.size();
     D_->Blob.resize(at + 8);
     std::memcpy(D_->Blob.data() + at, &v, 8);
 }
 
-void TDxfReader::BlobShort(int16_t v)
-{
+void TDxfReader::BlobShort(int16_t v) {
     uint8_t bytes[2];
     std::memcpy(bytes, &v, 2);
     D_->Blob.insert(D_->Blob.end(), bytes, bytes + 2);
 }
 
-void TDxfReader::Store(const TKindName& kind, uint32_t block)
-{
+void TDxfReader::Store(const TKindName& kind, uint32_t block) {
     const uint32_t layer = LayerOf();
     const TBag& b = Bag_;
     const uint32_t index = NewEntity(kind.Code, layer, block);
@@ -762,8 +731,8 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block)
                      b.Get(51) * kDegToRad});
         break;
     case TKind::Ellipse:
-        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(11), b.Get(21), b.Get(31), b.Get(40, 1.0),
-                     b.Get(41, 0.0), b.Get(42, 2 * std::numbers::pi)});
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(11), b.Get(21), b.Get(31),
+                     b.Get(40, 1.0), b.Get(41, 0.0), b.Get(42, 2 * std::numbers::pi)});
         break;
     case TKind::Text:
         PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(40), b.Get(50) * kDegToRad});
@@ -782,16 +751,18 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block)
     case TKind::Trace: {
         const bool has4 = b.Has(13) || b.Has(23);
         PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(11), b.Get(21), b.Get(31), b.Get(12),
-                     b.Get(22), b.Get(32), has4 ? b.Get(13) : b.Get(12), has4 ? b.Get(23) : b.Get(22),
-                     has4 ? b.Get(33) : b.Get(32)});
+                     b.Get(22), b.Get(32), has4 ? b.Get(13) : b.Get(12),
+                     has4 ? b.Get(23) : b.Get(22), has4 ? b.Get(33) : b.Get(32)});
         break;
     }
     case TKind::Insert:
-        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(41, 1.0), b.Get(42, 1.0), b.Get(50) * kDegToRad});
+        PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(41, 1.0), b.Get(42, 1.0),
+                     b.Get(50) * kDegToRad});
         e.Aux = b.HasName ? BlockOf(b.Name) : kNoIndex;
         break;
     case TKind::Dimension:
-        PushDoubles({b.Get(12), b.Get(22), b.Get(32), b.Get(10), b.Get(20), b.Get(30), b.Get(50) * kDegToRad});
+        PushDoubles({b.Get(12), b.Get(22), b.Get(32), b.Get(10), b.Get(20), b.Get(30),
+                     b.Get(50) * kDegToRad});
         e.Aux = b.HasName ? BlockOf(b.Name) : kNoIndex;
         break;
     case TKind::Polyline:
@@ -804,10 +775,8 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block)
     case TKind::LwPolyline: {
         uint16_t flags = (b.Int(70) & 1) ? LwPolylineData::FlagClosed : 0;
         for (const TLwVertex& v : Lw_) {
-            if (v.Bulge != 0.0)
-                flags |= LwPolylineData::FlagBulges;
-            if (v.StartWidth != 0.0 || v.EndWidth != 0.0)
-                flags |= LwPolylineData::FlagWidths;
+            if (v.Bulge != 0.0) flags |= LwPolylineData::FlagBulges;
+            if (v.StartWidth != 0.0 || v.EndWidth != 0.0) flags |= LwPolylineData::FlagWidths;
         }
         PushDoubles({b.Get(43)});
         e.Flags = flags;
@@ -816,8 +785,7 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block)
         for (const TLwVertex& v : Lw_) {
             BlobDouble(v.X);
             BlobDouble(v.Y);
-            if (flags & LwPolylineData::FlagBulges)
-                BlobDouble(v.Bulge);
+            if (flags & LwPolylineData::FlagBulges) BlobDouble(v.Bulge);
             if (flags & LwPolylineData::FlagWidths) {
                 BlobDouble(v.StartWidth);
                 BlobDouble(v.EndWidth);
@@ -831,8 +799,8 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block)
         uint32_t most = 0;
         for (const TMLineVertex& v : MVertices_)
             most = std::max(most, v.ElementCount);
-        const uint32_t styleLines =
-            static_cast<uint32_t>(std::clamp<int64_t>(b.Int(73), 0, std::min<int64_t>(most, INT16_MAX)));
+        const uint32_t styleLines = static_cast<uint32_t>(
+            std::clamp<int64_t>(b.Int(73), 0, std::min<int64_t>(most, INT16_MAX)));
         const std::size_t vertices = std::min<std::size_t>(MVertices_.size(), 0xFFFF);
         PushDoubles({b.Get(10), b.Get(20), b.Get(30)});
         e.Aux = NewBlob();
@@ -869,13 +837,11 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block)
 } // namespace
 
 std::unique_ptr<TDrawing> ReadDxf(const char* data, std::size_t size, const std::string& fileName,
-                                  const TReadCallbacks& callbacks)
-{
+                                  const TReadCallbacks& callbacks) {
     if (size == 0)
         throw EDxfError{ecFileEmpty, "The file " + fileName + " is empty: choose a DXF drawing."};
     const std::string dwg = DwgRefusal(data, size);
-    if (!dwg.empty())
-        throw EDxfError{ecDwg, dwg};
+    if (!dwg.empty()) throw EDxfError{ecDwg, dwg};
     // A UTF-8 byte order mark, as some writers put one.
     if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
         data += 3;
@@ -885,32 +851,30 @@ std::unique_ptr<TDrawing> ReadDxf(const char* data, std::size_t size, const std:
     return reader.Read();
 }
 
-std::string DwgRefusal(const char* data, std::size_t size)
-{
+std::string DwgRefusal(const char* data, std::size_t size) {
     static constexpr struct {
         const char* Signature;
         const char* Release;
     } kVersions[] = {
-        {"AC1.2", "Release 1.2"}, {"AC1.40", "Release 1.40"}, {"AC1.50", "Release 2.05"},
-        {"AC2.10", "Release 2.10"}, {"AC1001", "Release 2.2"}, {"AC1002", "Release 2.5"},
-        {"AC1003", "Release 2.6"}, {"AC1004", "Release 9"}, {"AC1006", "Release 10"},
-        {"AC1009", "Release 11/12"}, {"AC1012", "Release 13"}, {"AC1014", "Release 14"},
-        {"AC1015", "2000"}, {"AC1018", "2004"}, {"AC1021", "2007"}, {"AC1024", "2010"},
-        {"AC1027", "2013"}, {"AC1032", "2018"},
+        {"AC1.2", "Release 1.2"},    {"AC1.40", "Release 1.40"}, {"AC1.50", "Release 2.05"},
+        {"AC2.10", "Release 2.10"},  {"AC1001", "Release 2.2"},  {"AC1002", "Release 2.5"},
+        {"AC1003", "Release 2.6"},   {"AC1004", "Release 9"},    {"AC1006", "Release 10"},
+        {"AC1009", "Release 11/12"}, {"AC1012", "Release 13"},   {"AC1014", "Release 14"},
+        {"AC1015", "2000"},          {"AC1018", "2004"},         {"AC1021", "2007"},
+        {"AC1024", "2010"},          {"AC1027", "2013"},         {"AC1032", "2018"},
     };
-    if (size < 6 || std::memcmp(data, "AC", 2) != 0)
-        return "";
+    if (size < 6 || std::memcmp(data, "AC", 2) != 0) return "";
     for (const auto& v : kVersions) {
         const std::size_t n = std::strlen(v.Signature);
         if (std::memcmp(data, v.Signature, n) == 0)
             return std::string("This is a DWG file of AutoCAD ") + v.Release + " (" +
-                   std::string(data, n) + "); DWG is not supported yet: save it as DXF and import that.";
+                   std::string(data, n) +
+                   "); DWG is not supported yet: save it as DXF and import that.";
     }
     bool digits = true;
     for (int i = 2; i < 6; ++i)
         digits = digits && data[i] >= '0' && data[i] <= '9';
-    if (!digits)
-        return "";
+    if (!digits) return "";
     return "This is a DWG file of an unknown AutoCAD version (" + std::string(data, 6) +
            "); DWG is not supported yet: save it as DXF and import that.";
 }

@@ -13,13 +13,14 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
 
 // What a binary file stores for a group code (the value types of the DXF group code ranges).
 enum class TBinaryType { String, Double, Int16, Int32, Int64, Byte, Chunk };
 
-TBinaryType BinaryType(int code)
-{
+TBinaryType BinaryType(int code) {
     if ((code >= 10 && code < 60) || (code >= 110 && code < 150) || (code >= 210 && code < 240) ||
         (code >= 460 && code < 470) || (code >= 1010 && code < 1060))
         return TBinaryType::Double;
@@ -28,33 +29,27 @@ TBinaryType BinaryType(int code)
         return TBinaryType::Int16;
     if ((code >= 90 && code < 100) || (code >= 420 && code < 460) || code == 1071)
         return TBinaryType::Int32;
-    if (code >= 160 && code < 170)
-        return TBinaryType::Int64;
-    if (code >= 290 && code < 300)
-        return TBinaryType::Byte;
-    if ((code >= 310 && code < 320) || code == 1004)
-        return TBinaryType::Chunk;
+    if (code >= 160 && code < 170) return TBinaryType::Int64;
+    if (code >= 290 && code < 300) return TBinaryType::Byte;
+    if ((code >= 310 && code < 320) || code == 1004) return TBinaryType::Chunk;
     return TBinaryType::String;
 }
 
 // A value as it may appear in a message: repaired, at most 40 bytes.
-std::string Quoted(std::string_view value)
-{
+std::string Quoted(std::string_view value) {
     std::string shown;
     const std::size_t n = Utf8CutLength(value, 40);
     AppendRepairedUtf8(value.substr(0, n), shown);
-    if (n < value.size())
-        shown += "...";
+    if (n < value.size()) shown += "...";
     return "'" + shown + "'";
 }
 
 // Plain decimals of at most 15 digits without exponent ("-12.375"), the bulk of a drawing:
 // the digits form an exact integer and one division by an exact power of ten rounds
 // correctly, so the result equals the full conversion's.
-bool FastDecimal(const char* b, const char* e, double& out)
-{
-    static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8,
-                                        1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+bool FastDecimal(const char* b, const char* e, double& out) {
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     const char* p = b;
     bool negative = false;
     if (p < e && *p == '-') {
@@ -68,27 +63,22 @@ bool FastDecimal(const char* b, const char* e, double& out)
         const char c = *p;
         if (c >= '0' && c <= '9') {
             mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-            if (++digits > 15)
-                return false;
-            if (fraction >= 0)
-                ++fraction;
+            if (++digits > 15) return false;
+            if (fraction >= 0) ++fraction;
         } else if (c == '.' && fraction < 0) {
             fraction = 0;
         } else {
             return false;
         }
     }
-    if (digits == 0)
-        return false;
+    if (digits == 0) return false;
     double value = static_cast<double>(mantissa);
-    if (fraction > 0)
-        value /= kPow10[fraction];
+    if (fraction > 0) value /= kPow10[fraction];
     out = negative ? -value : value;
     return true;
 }
 
-template <typename T> T Load(const char* p)
-{
+template <typename T> T Load(const char* p) {
     T value;
     std::memcpy(&value, p, sizeof value);
     return value;
@@ -97,8 +87,7 @@ template <typename T> T Load(const char* p)
 } // namespace
 
 TDxfScanner::TDxfScanner(const char* data, std::size_t size, std::string fileName)
-    : Begin_(data), Pos_(data), End_(data + size), FileName_(std::move(fileName))
-{
+    : Begin_(data), Pos_(data), End_(data + size), FileName_(std::move(fileName)) {
     if (size >= kBinarySentinel.size() &&
         std::memcmp(data, kBinarySentinel.data(), kBinarySentinel.size()) == 0) {
         Binary_ = true;
@@ -109,13 +98,13 @@ TDxfScanner::TDxfScanner(const char* data, std::size_t size, std::string fileNam
     }
 }
 
-bool TDxfScanner::Next(TGroup& group) { return Binary_ ? NextBinary(group) : NextAscii(group); }
+bool TDxfScanner::Next(TGroup& group) {
+    return Binary_ ? NextBinary(group) : NextAscii(group);
+}
 
-bool TDxfScanner::NextAscii(TGroup& group)
-{
+bool TDxfScanner::NextAscii(TGroup& group) {
     const char* p = Pos_;
-    if (p >= End_)
-        return false;
+    if (p >= End_) return false;
     const char* codeEnd = p;
     while (codeEnd < End_ && *codeEnd != '\n')
         ++codeEnd;
@@ -142,15 +131,12 @@ bool TDxfScanner::NextAscii(TGroup& group)
         const char* rest = p;
         while (rest < End_ && (IsBlank(*rest) || *rest == '\n'))
             ++rest;
-        if (rest == End_)
-            return false;
-        throw EDxfError{ecBadGroupCode, "Bad group code at line " + std::to_string(Line_) + " of " +
-                                            FileName_ + ": " +
-                                            Quoted(std::string_view(p, codeEnd - p)) +
-                                            " is not a number."};
+        if (rest == End_) return false;
+        throw EDxfError{ecBadGroupCode,
+                        "Bad group code at line " + std::to_string(Line_) + " of " + FileName_ +
+                            ": " + Quoted(std::string_view(p, codeEnd - p)) + " is not a number."};
     }
-    if (codeEnd + 1 >= End_)
-        FailTruncated(Line_ + 1); // a code without its value line
+    if (codeEnd + 1 >= End_) FailTruncated(Line_ + 1); // a code without its value line
 
     const char* v = codeEnd + 1;
     // Values are mostly short: a plain loop finds their end sooner than a library call.
@@ -162,12 +148,11 @@ bool TDxfScanner::NextAscii(TGroup& group)
             break;
         }
     if (!vEnd && shortEnd < End_)
-        vEnd = static_cast<const char*>(std::memchr(shortEnd, '\n', static_cast<std::size_t>(End_ - shortEnd)));
+        vEnd = static_cast<const char*>(
+            std::memchr(shortEnd, '\n', static_cast<std::size_t>(End_ - shortEnd)));
     const char* next = vEnd ? vEnd + 1 : End_;
-    if (!vEnd)
-        vEnd = End_;
-    if (vEnd > v && vEnd[-1] == '\r')
-        --vEnd;
+    if (!vEnd) vEnd = End_;
+    if (vEnd > v && vEnd[-1] == '\r') --vEnd;
 
     group.Code = negative ? -code : code;
     group.Kind = TValueKind::Text;
@@ -178,23 +163,19 @@ bool TDxfScanner::NextAscii(TGroup& group)
     return true;
 }
 
-bool TDxfScanner::NextBinary(TGroup& group)
-{
+bool TDxfScanner::NextBinary(TGroup& group) {
     const char* p = Pos_;
-    if (p >= End_)
-        return false;
+    if (p >= End_) return false;
     const uint64_t where = static_cast<uint64_t>(p - Begin_);
     int code;
     if (TwoByteCodes_) {
-        if (End_ - p < 2)
-            FailTruncated(where);
+        if (End_ - p < 2) FailTruncated(where);
         code = Load<int16_t>(p);
         p += 2;
     } else {
         code = static_cast<unsigned char>(*p++);
         if (code == 255) {
-            if (End_ - p < 2)
-                FailTruncated(where);
+            if (End_ - p < 2) FailTruncated(where);
             code = Load<int16_t>(p);
             p += 2;
         }
@@ -204,46 +185,39 @@ bool TDxfScanner::NextBinary(TGroup& group)
     const std::size_t left = static_cast<std::size_t>(End_ - p);
     switch (BinaryType(code)) {
     case TBinaryType::Double:
-        if (left < 8)
-            FailTruncated(where);
+        if (left < 8) FailTruncated(where);
         group.Kind = TValueKind::Double;
         group.Double = Load<double>(p);
         p += 8;
         break;
     case TBinaryType::Int16:
-        if (left < 2)
-            FailTruncated(where);
+        if (left < 2) FailTruncated(where);
         group.Kind = TValueKind::Integer;
         group.Integer = Load<int16_t>(p);
         p += 2;
         break;
     case TBinaryType::Int32:
-        if (left < 4)
-            FailTruncated(where);
+        if (left < 4) FailTruncated(where);
         group.Kind = TValueKind::Integer;
         group.Integer = Load<int32_t>(p);
         p += 4;
         break;
     case TBinaryType::Int64:
-        if (left < 8)
-            FailTruncated(where);
+        if (left < 8) FailTruncated(where);
         group.Kind = TValueKind::Integer;
         group.Integer = Load<int64_t>(p);
         p += 8;
         break;
     case TBinaryType::Byte:
-        if (left < 1)
-            FailTruncated(where);
+        if (left < 1) FailTruncated(where);
         group.Kind = TValueKind::Integer;
         group.Integer = static_cast<unsigned char>(*p);
         p += 1;
         break;
     case TBinaryType::Chunk: {
-        if (left < 1)
-            FailTruncated(where);
+        if (left < 1) FailTruncated(where);
         const std::size_t length = static_cast<unsigned char>(*p);
-        if (left - 1 < length)
-            FailTruncated(where);
+        if (left - 1 < length) FailTruncated(where);
         group.Kind = TValueKind::Text;
         group.Text = std::string_view(p + 1, length);
         p += 1 + length;
@@ -251,8 +225,7 @@ bool TDxfScanner::NextBinary(TGroup& group)
     }
     case TBinaryType::String: {
         const char* nul = static_cast<const char*>(std::memchr(p, 0, left));
-        if (!nul)
-            FailTruncated(where);
+        if (!nul) FailTruncated(where);
         group.Kind = TValueKind::Text;
         group.Text = std::string_view(p, static_cast<std::size_t>(nul - p));
         p = nul + 1;
@@ -263,8 +236,7 @@ bool TDxfScanner::NextBinary(TGroup& group)
     return true;
 }
 
-std::string_view TDxfScanner::Trimmed(std::string_view text)
-{
+std::string_view TDxfScanner::Trimmed(std::string_view text) {
     std::size_t b = 0;
     std::size_t e = text.size();
     while (b < e && IsBlank(text[b]))
@@ -274,12 +246,9 @@ std::string_view TDxfScanner::Trimmed(std::string_view text)
     return text.substr(b, e - b);
 }
 
-double TDxfScanner::ToDouble(const TGroup& group) const
-{
-    if (group.Kind == TValueKind::Double)
-        return std::isfinite(group.Double) ? group.Double : kNaN;
-    if (group.Kind == TValueKind::Integer)
-        return static_cast<double>(group.Integer);
+double TDxfScanner::ToDouble(const TGroup& group) const {
+    if (group.Kind == TValueKind::Double) return std::isfinite(group.Double) ? group.Double : kNaN;
+    if (group.Kind == TValueKind::Integer) return static_cast<double>(group.Integer);
     std::string_view t = group.Text;
     const char* b = t.data();
     const char* e = b + t.size();
@@ -287,11 +256,9 @@ double TDxfScanner::ToDouble(const TGroup& group) const
         ++b;
     while (e > b && IsBlank(e[-1]))
         --e;
-    if (b < e && *b == '+')
-        ++b;
+    if (b < e && *b == '+') ++b;
     double fast = 0.0;
-    if (FastDecimal(b, e, fast))
-        return fast;
+    if (FastDecimal(b, e, fast)) return fast;
     double value = 0.0;
     const auto [ptr, ec] = std::from_chars(b, e, value);
     if (ptr != e || b == e || (ec != std::errc() && ec != std::errc::result_out_of_range))
@@ -299,32 +266,26 @@ double TDxfScanner::ToDouble(const TGroup& group) const
     if (ec == std::errc::result_out_of_range) {
         // Underflow to a denormal or zero is harmless; overflow is not a coordinate.
         for (const char* c = b; c < e; ++c)
-            if ((*c == 'e' || *c == 'E') && c + 1 < e && c[1] == '-')
-                return 0.0;
+            if ((*c == 'e' || *c == 'E') && c + 1 < e && c[1] == '-') return 0.0;
         return kNaN;
     }
     return std::isfinite(value) ? value : kNaN;
 }
 
-int64_t TDxfScanner::ToInteger(const TGroup& group) const
-{
-    if (group.Kind == TValueKind::Integer)
-        return group.Integer;
+int64_t TDxfScanner::ToInteger(const TGroup& group) const {
+    if (group.Kind == TValueKind::Integer) return group.Integer;
     if (group.Kind == TValueKind::Double) {
         const double d = group.Double;
-        if (!(d > -9.2e18 && d < 9.2e18))
-            FailBadValue(group, "an integer");
+        if (!(d > -9.2e18 && d < 9.2e18)) FailBadValue(group, "an integer");
         return static_cast<int64_t>(d);
     }
     std::string_view t = Trimmed(group.Text);
     const char* b = t.data();
     const char* e = b + t.size();
-    if (b < e && *b == '+')
-        ++b;
+    if (b < e && *b == '+') ++b;
     int64_t value = 0;
     const auto [ptr, ec] = std::from_chars(b, e, value);
-    if (ec == std::errc() && ptr == e && b != e)
-        return value;
+    if (ec == std::errc() && ptr == e && b != e) return value;
     // Some writers put integers as "1.0".
     double d = 0.0;
     const auto [dptr, dec] = std::from_chars(b, e, d);
@@ -333,20 +294,17 @@ int64_t TDxfScanner::ToInteger(const TGroup& group) const
     FailBadValue(group, "an integer");
 }
 
-std::string TDxfScanner::Where(const TGroup& group) const
-{
+std::string TDxfScanner::Where(const TGroup& group) const {
     return (Binary_ ? "byte " : "line ") + std::to_string(group.Where);
 }
 
-void TDxfScanner::FailTruncated(uint64_t where) const
-{
+void TDxfScanner::FailTruncated(uint64_t where) const {
     throw EDxfError{ecTruncated, "The file " + FileName_ + " is truncated at " +
                                      (Binary_ ? "byte " : "line ") + std::to_string(where) +
                                      ": save the drawing again and import the new file."};
 }
 
-void TDxfScanner::FailBadValue(const TGroup& group, const char* expected) const
-{
+void TDxfScanner::FailBadValue(const TGroup& group, const char* expected) const {
     std::string shown = group.Kind == TValueKind::Text ? Quoted(group.Text) : "the value";
     throw EDxfError{ecBadValue, "Bad value for group code " + std::to_string(group.Code) + " at " +
                                     Where(group) + " of " + FileName_ + ": " + shown + " is not " +

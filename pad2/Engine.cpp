@@ -18,65 +18,75 @@ constexpr std::string_view kInitSignature = "PAD2INIT";
 constexpr int kInitVersion = 1;
 constexpr std::size_t kMaxOpenReaders = 1u << 20;
 
-std::string BaseName(const std::string& path)
-{
+std::string BaseName(const std::string& path) {
     const std::size_t slash = path.find_last_of("/\\");
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-const char* GenericText(int32_t code)
-{
+const char* GenericText(int32_t code) {
     switch (code) {
-    case ecNone: return "No error.";
-    case ecInitMissing: return "The drawing engine's data file PADINIT.DAT cannot be read: reinstall the importer.";
-    case ecInitForeign: return "PADINIT.DAT is not the drawing engine's data file: reinstall the importer.";
-    case ecInitVersion: return "PADINIT.DAT belongs to another version of the drawing engine: reinstall the importer.";
-    case ecFileMissing: return "The drawing file cannot be opened: check its name and folder.";
-    case ecFileEmpty: return "The drawing file is empty.";
-    case ecNotDrawing: return "The file is not a drawing.";
-    case ecDwg: return "DWG files are not supported yet: save the drawing as DXF and import that.";
-    case ecTruncated: return "The drawing file is truncated: save the drawing again.";
-    case ecBadValue: return "The drawing file has a bad value.";
-    case ecBadGroupCode: return "The drawing file has a bad group code.";
-    case ecTooLarge: return "The drawing is too large for the drawing engine.";
-    case ecTooManyDrawings: return "Too many drawings are open: close one first.";
-    case ecInternal: return "The drawing engine failed.";
-    case ecBadArgument: return "The drawing engine was called with an invalid argument.";
-    default: return nullptr;
+    case ecNone:
+        return "No error.";
+    case ecInitMissing:
+        return "The drawing engine's data file PADINIT.DAT cannot be read: reinstall the importer.";
+    case ecInitForeign:
+        return "PADINIT.DAT is not the drawing engine's data file: reinstall the importer.";
+    case ecInitVersion:
+        return "PADINIT.DAT belongs to another version of the drawing engine: reinstall the "
+               "importer.";
+    case ecFileMissing:
+        return "The drawing file cannot be opened: check its name and folder.";
+    case ecFileEmpty:
+        return "The drawing file is empty.";
+    case ecNotDrawing:
+        return "The file is not a drawing.";
+    case ecDwg:
+        return "DWG files are not supported yet: save the drawing as DXF and import that.";
+    case ecTruncated:
+        return "The drawing file is truncated: save the drawing again.";
+    case ecBadValue:
+        return "The drawing file has a bad value.";
+    case ecBadGroupCode:
+        return "The drawing file has a bad group code.";
+    case ecTooLarge:
+        return "The drawing is too large for the drawing engine.";
+    case ecTooManyDrawings:
+        return "Too many drawings are open: close one first.";
+    case ecInternal:
+        return "The drawing engine failed.";
+    case ecBadArgument:
+        return "The drawing engine was called with an invalid argument.";
+    default:
+        return nullptr;
     }
 }
 
 } // namespace
 
-TEngine& TEngine::Instance()
-{
+TEngine& TEngine::Instance() {
     static TEngine engine;
     return engine;
 }
 
-void TEngine::Fail(TErrorCode code, std::string message)
-{
+void TEngine::Fail(TErrorCode code, std::string message) {
     LastError_ = code;
-    if (code > 0 && code < ecErrorCodeCount)
-        Messages_[code] = std::move(message);
+    if (code > 0 && code < ecErrorCodeCount) Messages_[code] = std::move(message);
 }
 
-const char* TEngine::ErrorText(int32_t code)
-{
+const char* TEngine::ErrorText(int32_t code) {
     if (code > 0 && code < ecErrorCodeCount && !Messages_[code].empty())
         return Messages_[code].c_str();
-    if (const char* text = GenericText(code))
-        return text;
+    if (const char* text = GenericText(code)) return text;
     UnknownText_ = "Unknown drawing engine error " + std::to_string(code) + ".";
     return UnknownText_.c_str();
 }
 
-bool TEngine::Init(const char* initFile, int32_t& code)
-{
+bool TEngine::Init(const char* initFile, int32_t& code) {
     const std::string path = initFile ? initFile : "";
     std::FILE* file = path.empty() ? nullptr : std::fopen(path.c_str(), "rb");
     if (!file) {
-        Fail(ecInitMissing, "The drawing engine's data file " + (path.empty() ? std::string("PADINIT.DAT") : path) +
+        Fail(ecInitMissing, "The drawing engine's data file " +
+                                (path.empty() ? std::string("PADINIT.DAT") : path) +
                                 " cannot be read: reinstall the importer.");
         code = ecInitMissing;
         return false;
@@ -94,7 +104,8 @@ bool TEngine::Init(const char* initFile, int32_t& code)
         return l;
     };
     if (line() != kInitSignature) {
-        Fail(ecInitForeign, "The file " + path + " is not the drawing engine's data file: reinstall the importer.");
+        Fail(ecInitForeign, "The file " + path +
+                                " is not the drawing engine's data file: reinstall the importer.");
         code = ecInitForeign;
         return false;
     }
@@ -115,7 +126,8 @@ bool TEngine::Init(const char* initFile, int32_t& code)
     }
     if (version != kInitVersion) {
         Fail(ecInitVersion, "The drawing engine's data file " + path + " is of " +
-                                (version < 0 ? std::string("an unknown version") : "version " + std::to_string(version)) +
+                                (version < 0 ? std::string("an unknown version")
+                                             : "version " + std::to_string(version)) +
                                 "; this engine needs version " + std::to_string(kInitVersion) +
                                 ": reinstall the importer.");
         code = ecInitVersion;
@@ -125,8 +137,7 @@ bool TEngine::Init(const char* initFile, int32_t& code)
     return true;
 }
 
-void TEngine::Close()
-{
+void TEngine::Close() {
     for (TSlot& slot : Slots_) {
         slot.Handle = 0;
         slot.Drawing.reset();
@@ -135,25 +146,19 @@ void TEngine::Close()
     FreeReaders_.clear();
 }
 
-TDrawing* TEngine::Find(TDrawingHandle drawing, uint32_t* slot) const
-{
+TDrawing* TEngine::Find(TDrawingHandle drawing, uint32_t* slot) const {
     const uint32_t s = (drawing & 0x3F);
-    if (s == 0 || s > kSlots || Slots_[s - 1].Handle != drawing || drawing == 0)
-        return nullptr;
-    if (slot)
-        *slot = s - 1;
+    if (s == 0 || s > kSlots || Slots_[s - 1].Handle != drawing || drawing == 0) return nullptr;
+    if (slot) *slot = s - 1;
     return Slots_[s - 1].Drawing.get();
 }
 
-TDrawing* TEngine::FindSlot(uint32_t slot) const
-{
+TDrawing* TEngine::FindSlot(uint32_t slot) const {
     return slot < kSlots && Slots_[slot].Handle != 0 ? Slots_[slot].Drawing.get() : nullptr;
 }
 
-TDrawingHandle TEngine::Load(const char* path)
-{
-    if (!path || !*path)
-        throw EDxfError{ecFileMissing, "No drawing file was named."};
+TDrawingHandle TEngine::Load(const char* path) {
+    if (!path || !*path) throw EDxfError{ecFileMissing, "No drawing file was named."};
     uint32_t free = kSlots;
     for (uint32_t i = 0; i < kSlots; ++i)
         if (Slots_[i].Handle == 0) {
@@ -170,14 +175,15 @@ TDrawingHandle TEngine::Load(const char* path)
         TReadCallbacks callbacks;
         if (Progress_) {
             const TLoadometerFn progress = Progress_;
-            callbacks.Progress = [progress](int percent) { progress(static_cast<int16_t>(percent)); };
+            callbacks.Progress = [progress](int percent) {
+                progress(static_cast<int16_t>(percent));
+            };
         }
         callbacks.Release = [&file](std::size_t offset) { file.Release(offset); };
         drawing = ReadDxf(file.Data(), file.Size(), name, callbacks);
     }
     Generation_ = (Generation_ + 1) & 0x3FFFFFF;
-    if (Generation_ == 0)
-        Generation_ = 1;
+    if (Generation_ == 0) Generation_ = 1;
     const TDrawingHandle handle = (Generation_ << 6) | (free + 1);
     Slots_[free].Handle = handle;
     Slots_[free].Drawing = std::move(drawing);
@@ -185,72 +191,57 @@ TDrawingHandle TEngine::Load(const char* path)
     return handle;
 }
 
-bool TEngine::CloseDrawing(TDrawingHandle drawing)
-{
+bool TEngine::CloseDrawing(TDrawingHandle drawing) {
     uint32_t slot;
-    if (!Find(drawing, &slot))
-        return false;
+    if (!Find(drawing, &slot)) return false;
     Slots_[slot].Handle = 0;
     Slots_[slot].Drawing.reset();
     return true;
 }
 
-uint8_t* TEngine::Header(TDrawingHandle drawing)
-{
+uint8_t* TEngine::Header(TDrawingHandle drawing) {
     TDrawing* d = Find(drawing);
     return d ? d->Header->data() : nullptr;
 }
 
-bool TEngine::StartLayerGet(TDrawingHandle drawing)
-{
+bool TEngine::StartLayerGet(TDrawingHandle drawing) {
     TDrawing* d = Find(drawing);
-    if (!d)
-        return false;
+    if (!d) return false;
     d->LayerCursor = 0;
     return !d->Layers.empty();
 }
 
-bool TEngine::GetLayer(TDrawingHandle drawing, uint8_t* record)
-{
+bool TEngine::GetLayer(TDrawingHandle drawing, uint8_t* record) {
     TDrawing* d = Find(drawing);
-    if (!d || !record || d->LayerCursor >= d->Layers.size())
-        return false;
+    if (!d || !record || d->LayerCursor >= d->Layers.size()) return false;
     FillLayer(*d, d->LayerCursor++, record);
     return true;
 }
 
-bool TEngine::SeekLayer(TDrawingHandle drawing, TObjectHandle layer, uint8_t* record)
-{
+bool TEngine::SeekLayer(TDrawingHandle drawing, TObjectHandle layer, uint8_t* record) {
     uint32_t slot;
     TDrawing* d = Find(drawing, &slot);
-    if (!d || !record)
-        return false;
+    if (!d || !record) return false;
     const uint32_t index = ObjectIndex(layer, kLayerTag, slot);
-    if (index >= d->Layers.size())
-        return false;
+    if (index >= d->Layers.size()) return false;
     FillLayer(*d, index, record);
     return true;
 }
 
-bool TEngine::SeekBlock(TDrawingHandle drawing, TObjectHandle block, uint8_t* record)
-{
+bool TEngine::SeekBlock(TDrawingHandle drawing, TObjectHandle block, uint8_t* record) {
     uint32_t slot;
     TDrawing* d = Find(drawing, &slot);
-    if (!d || !record)
-        return false;
+    if (!d || !record) return false;
     const uint32_t index = ObjectIndex(block, kBlockTag, slot);
-    if (index >= d->Blocks.size() || !d->Blocks[index].Defined)
-        return false;
+    if (index >= d->Blocks.size() || !d->Blocks[index].Defined) return false;
     FillBlockHeader(*d, slot, index, record);
     return true;
 }
 
-bool TEngine::FindBlock(TDrawingHandle drawing, const char* name, TObjectHandle* block)
-{
+bool TEngine::FindBlock(TDrawingHandle drawing, const char* name, TObjectHandle* block) {
     uint32_t slot;
     TDrawing* d = Find(drawing, &slot);
-    if (!d || !name || !block)
-        return false;
+    if (!d || !name || !block) return false;
     const uint32_t index = d->BlockIndex.Find(std::string_view(name, strnlen(name, 4096)));
     if (index == kNoIndex || !d->Blocks[index].Defined) {
         *block = 0;
@@ -260,32 +251,26 @@ bool TEngine::FindBlock(TDrawingHandle drawing, const char* name, TObjectHandle*
     return true;
 }
 
-TEntityListHandle TEngine::EntityList(TDrawingHandle drawing, TObjectHandle block)
-{
+TEntityListHandle TEngine::EntityList(TDrawingHandle drawing, TObjectHandle block) {
     uint32_t slot;
     TDrawing* d = Find(drawing, &slot);
-    if (!d)
-        return 0;
+    if (!d) return 0;
     const uint32_t index = ObjectIndex(block, kBlockTag, slot);
-    if (index >= d->Blocks.size() || !d->Blocks[index].Defined)
-        return 0;
+    if (index >= d->Blocks.size() || !d->Blocks[index].Defined) return 0;
     return MakeSmallHandle(slot, index);
 }
 
-bool TEngine::StartEntityGet(TEntityListHandle list)
-{
+bool TEngine::StartEntityGet(TEntityListHandle list) {
     uint32_t slot, index;
     TDrawing* d = SplitSmallHandle(list, slot, index) ? FindSlot(slot) : nullptr;
-    if (!d || index >= d->Blocks.size() || !d->Blocks[index].Defined)
-        return false;
+    if (!d || index >= d->Blocks.size() || !d->Blocks[index].Defined) return false;
     TBlock& b = d->Blocks[index];
     b.Started = false;
     b.Cursor = b.First;
     return true;
 }
 
-bool TEngine::GetEntity(TEntityListHandle list, uint8_t* header, uint8_t* data)
-{
+bool TEngine::GetEntity(TEntityListHandle list, uint8_t* header, uint8_t* data) {
     uint32_t slot, index;
     TDrawing* d = SplitSmallHandle(list, slot, index) ? FindSlot(slot) : nullptr;
     if (!d || !header || !data || index >= d->Blocks.size() || !d->Blocks[index].Defined)
@@ -297,20 +282,17 @@ bool TEngine::GetEntity(TEntityListHandle list, uint8_t* header, uint8_t* data)
         FillBlockStart(*d, slot, index, header, data);
         return true;
     }
-    if (b.Cursor == kNoIndex)
-        return false;
+    if (b.Cursor == kNoIndex) return false;
     const uint32_t entity = b.Cursor;
     b.Cursor = d->Entities[entity].Next;
     FillEntity(*d, slot, entity, header, data);
     return true;
 }
 
-TBlobReader TEngine::StartBlobRead(uint32_t reference)
-{
+TBlobReader TEngine::StartBlobRead(uint32_t reference) {
     uint32_t slot, index;
     TDrawing* d = SplitSmallHandle(reference, slot, index) ? FindSlot(slot) : nullptr;
-    if (!d || index >= d->BlobStarts.size())
-        return 0;
+    if (!d || index >= d->BlobStarts.size()) return 0;
     TReader reader;
     reader.Drawing = Slots_[slot].Handle;
     reader.Pos = d->BlobStarts[index];
@@ -321,48 +303,40 @@ TBlobReader TEngine::StartBlobRead(uint32_t reference)
         FreeReaders_.pop_back();
         Readers_[at] = reader;
     } else {
-        if (Readers_.size() >= kMaxOpenReaders)
-            return 0;
+        if (Readers_.size() >= kMaxOpenReaders) return 0;
         at = static_cast<uint32_t>(Readers_.size());
         Readers_.push_back(reader);
     }
     return at + 1;
 }
 
-void TEngine::EndBlobRead(TBlobReader reader)
-{
-    if (reader == 0 || reader > Readers_.size() || Readers_[reader - 1].Drawing == 0)
-        return;
+void TEngine::EndBlobRead(TBlobReader reader) {
+    if (reader == 0 || reader > Readers_.size() || Readers_[reader - 1].Drawing == 0) return;
     Readers_[reader - 1].Drawing = 0;
     FreeReaders_.push_back(reader - 1);
 }
 
-bool TEngine::ReadBlob(TBlobReader reader, void* out, std::size_t bytes)
-{
-    if (!out)
-        return false;
+bool TEngine::ReadBlob(TBlobReader reader, void* out, std::size_t bytes) {
+    if (!out) return false;
     std::memset(out, 0, bytes);
-    if (reader == 0 || reader > Readers_.size())
-        return false;
+    if (reader == 0 || reader > Readers_.size()) return false;
     TReader& r = Readers_[reader - 1];
     TDrawing* d = r.Drawing ? Find(r.Drawing) : nullptr;
-    if (!d || r.End - r.Pos < bytes || r.Pos > r.End)
-        return false;
+    if (!d || r.End - r.Pos < bytes || r.Pos > r.End) return false;
     std::memcpy(out, d->Blob.data() + r.Pos, bytes);
     r.Pos += bytes;
     return true;
 }
 
-bool CalcPlineArcCenter(double x1, double y1, double x2, double y2, double includedAngle, double& cx,
-                        double& cy, double& radius)
-{
+bool CalcPlineArcCenter(double x1, double y1, double x2, double y2, double includedAngle,
+                        double& cx, double& cy, double& radius) {
     cx = cy = radius = 0.0;
     const double dx = x2 - x1, dy = y2 - y1;
     const double chord = std::hypot(dx, dy);
     const double half = includedAngle / 2;
     const double s = std::sin(half);
-    if (!std::isfinite(chord) || !std::isfinite(includedAngle) || chord == 0.0 || !std::isfinite(s) ||
-        std::fabs(s) < 1e-12)
+    if (!std::isfinite(chord) || !std::isfinite(includedAngle) || chord == 0.0 ||
+        !std::isfinite(s) || std::fabs(s) < 1e-12)
         return false;
     // The centre lies on the chord's perpendicular bisector, left of p1 -> p2 for a
     // counter-clockwise (positive) turn of less than half a circle.
@@ -370,8 +344,7 @@ bool CalcPlineArcCenter(double x1, double y1, double x2, double y2, double inclu
     const double x = (x1 + x2) / 2 - dy / chord * h;
     const double y = (y1 + y2) / 2 + dx / chord * h;
     const double r = std::fabs(chord / (2 * s));
-    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(r))
-        return false;
+    if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(r)) return false;
     cx = x;
     cy = y;
     radius = r;

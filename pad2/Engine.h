@@ -27,10 +27,14 @@ public:
     uint8_t* Header(dxfi::abi::TDrawingHandle drawing);
     bool StartLayerGet(dxfi::abi::TDrawingHandle drawing);
     bool GetLayer(dxfi::abi::TDrawingHandle drawing, uint8_t* record);
-    bool SeekLayer(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle layer, uint8_t* record);
-    bool SeekBlock(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle block, uint8_t* record);
-    bool FindBlock(dxfi::abi::TDrawingHandle drawing, const char* name, dxfi::abi::TObjectHandle* block);
-    dxfi::abi::TEntityListHandle EntityList(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle block);
+    bool SeekLayer(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle layer,
+                   uint8_t* record);
+    bool SeekBlock(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle block,
+                   uint8_t* record);
+    bool FindBlock(dxfi::abi::TDrawingHandle drawing, const char* name,
+                   dxfi::abi::TObjectHandle* block);
+    dxfi::abi::TEntityListHandle EntityList(dxfi::abi::TDrawingHandle drawing,
+                                            dxfi::abi::TObjectHandle block);
     bool StartEntityGet(dxfi::abi::TEntityListHandle list);
     bool GetEntity(dxfi::abi::TEntityListHandle list, uint8_t* header, uint8_t* data);
     bool IsOpen(dxfi::abi::TDrawingHandle drawing) const { return Find(drawing) != nullptr; }
@@ -41,8 +45,7 @@ public:
     bool ReadBlob(dxfi::abi::TBlobReader reader, void* out, std::size_t bytes);
 
     void SetProgress(dxfi::abi::TLoadometerFn callback) { Progress_ = callback; }
-    int16_t SetConvertPlines(int16_t on)
-    {
+    int16_t SetConvertPlines(int16_t on) {
         const int16_t previous = ConvertPlines_;
         ConvertPlines_ = on;
         return previous;
@@ -80,7 +83,7 @@ private:
 
 // Centre and radius of the arc from (x1, y1) to (x2, y2) turning by `includedAngle` radians,
 // counter-clockwise when positive. False (and zeros) for degenerate or non-finite input.
-bool CalcPlineArcCenter(double x1, double y1, double x2, double y2, double includedAngle, double& cx,
-                        double& cy, double& radius);
+bool CalcPlineArcCenter(double x1, double y1, double x2, double y2, double includedAngle,
+                        double& cx, double& cy, double& radius);
 
 } // namespace pad2

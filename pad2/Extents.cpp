@@ -17,10 +17,10 @@ constexpr int kMaxNesting = 32;
 
 class TBoxes {
 public:
-    explicit TBoxes(const TDrawing& d) : D_(d), Boxes_(d.Blocks.size()), State_(d.Blocks.size(), 0) {}
+    explicit TBoxes(const TDrawing& d)
+        : D_(d), Boxes_(d.Blocks.size()), State_(d.Blocks.size(), 0) {}
 
-    const TBox& Of(uint32_t block, int depth)
-    {
+    const TBox& Of(uint32_t block, int depth) {
         if (State_[block] == 2 || State_[block] == 1 || depth > kMaxNesting)
             return State_[block] == 2 ? Boxes_[block] : Empty_;
         State_[block] = 1; // a block that inserts itself adds nothing the second time
@@ -33,16 +33,14 @@ public:
     }
 
 private:
-    void AddEntity(const TEntity& e, TBox& box, int depth)
-    {
+    void AddEntity(const TEntity& e, TBox& box, int depth) {
         const double* f = D_.Doubles.data() + e.Data;
         // An extrusion of (0, 0, -1) mirrors the entity's X; other directions are rare in 2D
         // drawings and counted as stored.
         double sx = 1.0;
         if (e.Flags & TEntity::kHasExtrusion) {
             const double* ext = f + FieldCount(e.Code);
-            if (ext[0] == 0.0 && ext[1] == 0.0 && ext[2] < 0.0)
-                sx = -1.0;
+            if (ext[0] == 0.0 && ext[1] == 0.0 && ext[2] < 0.0) sx = -1.0;
         }
         auto point = [&](int at) { box.Add(sx * f[at], f[at + 1], f[at + 2]); };
         auto disc = [&](int at, double r) {
@@ -91,12 +89,10 @@ private:
         }
     }
 
-    void AddInsert(uint32_t block, double x, double y, double scaleX, double scaleY, double rotation,
-                   TBox& box, int depth)
-    {
+    void AddInsert(uint32_t block, double x, double y, double scaleX, double scaleY,
+                   double rotation, TBox& box, int depth) {
         const TBox inner = Of(block, depth + 1);
-        if (inner.Empty())
-            return;
+        if (inner.Empty()) return;
         const double* base = D_.Blocks[block].Base;
         const double c = std::cos(rotation), s = std::sin(rotation);
         for (int k = 0; k < 4; ++k) {
@@ -107,10 +103,10 @@ private:
         }
     }
 
-    void AddLwPolyline(const TEntity& e, double sx, TBox& box)
-    {
+    void AddLwPolyline(const TEntity& e, double sx, TBox& box) {
         const uint64_t begin = D_.BlobStarts[e.Aux];
-        const uint64_t end = e.Aux + 1 < D_.BlobStarts.size() ? D_.BlobStarts[e.Aux + 1] : D_.Blob.size();
+        const uint64_t end =
+            e.Aux + 1 < D_.BlobStarts.size() ? D_.BlobStarts[e.Aux + 1] : D_.Blob.size();
         const bool bulges = e.Flags & LwPolylineData::FlagBulges;
         const bool widths = e.Flags & LwPolylineData::FlagWidths;
         const std::size_t stride = 8 * (2 + (bulges ? 1 : 0) + (widths ? 2 : 0));
@@ -144,14 +140,12 @@ private:
     TBox Empty_;
 };
 
-void WritePoint(TDrawing& d, int offset, const double xyz[3])
-{
+void WritePoint(TDrawing& d, int offset, const double xyz[3]) {
     std::memcpy(d.Header->data() + offset, xyz, 24);
 }
 
 void Finish(TDrawing& d, TBoxes& boxes, uint32_t space, int minOffset, int maxOffset,
-            const double statedMin[3], const double statedMax[3], bool stated)
-{
+            const double statedMin[3], const double statedMax[3], bool stated) {
     const bool usable = stated && statedMin[0] <= statedMax[0] && statedMin[1] <= statedMax[1];
     if (usable) {
         WritePoint(d, minOffset, statedMin);
@@ -173,8 +167,7 @@ void Finish(TDrawing& d, TBoxes& boxes, uint32_t space, int minOffset, int maxOf
 
 } // namespace
 
-void TBox::Add(double x, double y, double z)
-{
+void TBox::Add(double x, double y, double z) {
     Min[0] = std::min(Min[0], x);
     Min[1] = std::min(Min[1], y);
     Min[2] = std::min(Min[2], z);
@@ -183,28 +176,25 @@ void TBox::Add(double x, double y, double z)
     Max[2] = std::max(Max[2], z);
 }
 
-void TBox::Add(const TBox& other)
-{
-    if (other.Empty())
-        return;
+void TBox::Add(const TBox& other) {
+    if (other.Empty()) return;
     Add(other.Min[0], other.Min[1], other.Min[2]);
     Add(other.Max[0], other.Max[1], other.Max[2]);
 }
 
-TBox ComputeBlockBox(const TDrawing& drawing, uint32_t block)
-{
+TBox ComputeBlockBox(const TDrawing& drawing, uint32_t block) {
     TBoxes boxes(drawing);
     return boxes.Of(block, 0);
 }
 
 void FinishExtents(TDrawing& drawing, const double modelMin[3], const double modelMax[3],
-                   bool hasModel, const double paperMin[3], const double paperMax[3], bool hasPaper)
-{
+                   bool hasModel, const double paperMin[3], const double paperMax[3],
+                   bool hasPaper) {
     TBoxes boxes(drawing);
-    Finish(drawing, boxes, drawing.ModelSpace, DrawingHeader::ModelExtMin, DrawingHeader::ModelExtMax,
-           modelMin, modelMax, hasModel);
-    Finish(drawing, boxes, drawing.PaperSpace, DrawingHeader::PaperExtMin, DrawingHeader::PaperExtMax,
-           paperMin, paperMax, hasPaper);
+    Finish(drawing, boxes, drawing.ModelSpace, DrawingHeader::ModelExtMin,
+           DrawingHeader::ModelExtMax, modelMin, modelMax, hasModel);
+    Finish(drawing, boxes, drawing.PaperSpace, DrawingHeader::PaperExtMin,
+           DrawingHeader::PaperExtMax, paperMin, paperMax, hasPaper);
 }
 
 } // namespace pad2

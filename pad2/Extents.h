@@ -22,6 +22,7 @@ TBox ComputeBlockBox(const TDrawing& drawing, uint32_t block);
 // Writes both spaces' extents into drawing.Header. `hasModel`/`hasPaper` tell whether the
 // file stated $EXTMIN/$EXTMAX and $PEXTMIN/$PEXTMAX.
 void FinishExtents(TDrawing& drawing, const double modelMin[3], const double modelMax[3],
-                   bool hasModel, const double paperMin[3], const double paperMax[3], bool hasPaper);
+                   bool hasModel, const double paperMin[3], const double paperMax[3],
+                   bool hasPaper);
 
 } // namespace pad2

@@ -11,19 +11,16 @@ namespace {
 
 using namespace dxfi::abi;
 
-template <typename T> void Put(uint8_t* record, int offset, T value)
-{
+template <typename T> void Put(uint8_t* record, int offset, T value) {
     std::memcpy(record + offset, &value, sizeof value);
 }
 
-void PutPoint(uint8_t* record, int offset, const double* xyz, int count = 3)
-{
+void PutPoint(uint8_t* record, int offset, const double* xyz, int count = 3) {
     std::memcpy(record + offset, xyz, sizeof(double) * static_cast<std::size_t>(count));
 }
 
 // Copies a stored text (already cut to fit when stored) NUL-terminated into the record.
-void PutText(uint8_t* record, int offset, int recordSize, const char* text)
-{
+void PutText(uint8_t* record, int offset, int recordSize, const char* text) {
     const std::size_t room = static_cast<std::size_t>(recordSize - offset - 1);
     const std::string_view view(text);
     const std::size_t n = Utf8CutLength(view, room);
@@ -33,34 +30,30 @@ void PutText(uint8_t* record, int offset, int recordSize, const char* text)
 
 } // namespace
 
-uint64_t MakeObjectHandle(uint64_t tag, uint32_t slot, uint32_t index)
-{
+uint64_t MakeObjectHandle(uint64_t tag, uint32_t slot, uint32_t index) {
     return (tag << 48) | (uint64_t{slot + 1} << 32) | (uint64_t{index} + 1);
 }
 
-uint32_t ObjectIndex(uint64_t handle, uint64_t tag, uint32_t slot)
-{
-    if ((handle >> 48) != tag || ((handle >> 32) & 0xFFFF) != slot + 1)
-        return kNoIndex;
+uint32_t ObjectIndex(uint64_t handle, uint64_t tag, uint32_t slot) {
+    if ((handle >> 48) != tag || ((handle >> 32) & 0xFFFF) != slot + 1) return kNoIndex;
     const uint64_t low = handle & 0xFFFFFFFFu;
     return low == 0 ? kNoIndex : static_cast<uint32_t>(low - 1);
 }
 
-uint32_t MakeSmallHandle(uint32_t slot, uint32_t index) { return ((slot + 1) << 26) | (index + 1); }
+uint32_t MakeSmallHandle(uint32_t slot, uint32_t index) {
+    return ((slot + 1) << 26) | (index + 1);
+}
 
-bool SplitSmallHandle(uint32_t handle, uint32_t& slot, uint32_t& index)
-{
+bool SplitSmallHandle(uint32_t handle, uint32_t& slot, uint32_t& index) {
     const uint32_t s = handle >> 26;
     const uint32_t i = handle & ((1u << 26) - 1);
-    if (s == 0 || i == 0)
-        return false;
+    if (s == 0 || i == 0) return false;
     slot = s - 1;
     index = i - 1;
     return true;
 }
 
-void FillLayer(const TDrawing& d, uint32_t layer, uint8_t* record)
-{
+void FillLayer(const TDrawing& d, uint32_t layer, uint8_t* record) {
     const TLayer& l = d.Layers[layer];
     std::memset(record, 0, kLayerRecordSize);
     Put<uint8_t>(record, LayerRecord::Offered, 0);
@@ -69,15 +62,15 @@ void FillLayer(const TDrawing& d, uint32_t layer, uint8_t* record)
     PutText(record, LayerRecord::Name, LayerRecord::Name + 256, d.String(l.Name));
 }
 
-void FillBlockHeader(const TDrawing& d, uint32_t slot, uint32_t block, uint8_t* record)
-{
+void FillBlockHeader(const TDrawing& d, uint32_t slot, uint32_t block, uint8_t* record) {
     std::memset(record, 0, kBlockHeaderRecordSize);
-    PutText(record, BlockHeaderRecord::Name, BlockHeaderRecord::Name + 256, d.String(d.Blocks[block].Name));
+    PutText(record, BlockHeaderRecord::Name, BlockHeaderRecord::Name + 256,
+            d.String(d.Blocks[block].Name));
     Put<uint32_t>(record, BlockHeaderRecord::EntityList, MakeSmallHandle(slot, block));
 }
 
-void FillBlockStart(const TDrawing& d, uint32_t slot, uint32_t block, uint8_t* header, uint8_t* data)
-{
+void FillBlockStart(const TDrawing& d, uint32_t slot, uint32_t block, uint8_t* header,
+                    uint8_t* data) {
     std::memset(header, 0, kEntityHeaderSize);
     std::memset(data, 0, kEntityDataSize);
     Put<uint16_t>(header, EntityHeader::TypeCode, kCodeBlockStart);
@@ -89,8 +82,7 @@ void FillBlockStart(const TDrawing& d, uint32_t slot, uint32_t block, uint8_t* h
     PutPoint(data, BlockStartData::BasePoint, d.Blocks[block].Base);
 }
 
-void FillEntity(const TDrawing& d, uint32_t slot, uint32_t entity, uint8_t* header, uint8_t* data)
-{
+void FillEntity(const TDrawing& d, uint32_t slot, uint32_t entity, uint8_t* header, uint8_t* data) {
     const TEntity& e = d.Entities[entity];
     const double* f = d.Doubles.data() + e.Data;
     std::memset(header, 0, kEntityHeaderSize);
@@ -98,10 +90,13 @@ void FillEntity(const TDrawing& d, uint32_t slot, uint32_t entity, uint8_t* head
     Put<uint16_t>(header, EntityHeader::TypeCode, e.Code);
     Put<uint64_t>(header, EntityHeader::LayerHandle, MakeObjectHandle(kLayerTag, slot, e.Layer));
     const double up[3] = {0.0, 0.0, 1.0};
-    PutPoint(header, EntityHeader::ExtrusionX, (e.Flags & TEntity::kHasExtrusion) ? f + FieldCount(e.Code) : up);
+    PutPoint(header, EntityHeader::ExtrusionX,
+             (e.Flags & TEntity::kHasExtrusion) ? f + FieldCount(e.Code) : up);
 
     const auto blockHandle = [&](uint32_t block) -> uint64_t {
-        return (block != kNoIndex && d.Blocks[block].Defined) ? MakeObjectHandle(kBlockTag, slot, block) : 0;
+        return (block != kNoIndex && d.Blocks[block].Defined)
+                   ? MakeObjectHandle(kBlockTag, slot, block)
+                   : 0;
     };
     switch (e.Code) {
     case kCodeLine:

@@ -25,7 +25,8 @@ bool SplitSmallHandle(uint32_t handle, uint32_t& slot, uint32_t& index);
 
 void FillLayer(const TDrawing& d, uint32_t layer, uint8_t* record);
 void FillBlockHeader(const TDrawing& d, uint32_t slot, uint32_t block, uint8_t* record);
-void FillBlockStart(const TDrawing& d, uint32_t slot, uint32_t block, uint8_t* header, uint8_t* data);
+void FillBlockStart(const TDrawing& d, uint32_t slot, uint32_t block, uint8_t* header,
+                    uint8_t* data);
 void FillEntity(const TDrawing& d, uint32_t slot, uint32_t entity, uint8_t* header, uint8_t* data);
 
 } // namespace pad2

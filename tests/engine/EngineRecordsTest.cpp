@@ -9,8 +9,7 @@
 
 using namespace dxfi;
 
-TEST(EngineRecordsTest, ReadersAreBoundsChecked)
-{
+TEST(EngineRecordsTest, ReadersAreBoundsChecked) {
     TEntityData data;
     const double x = 1.5, y = -2.0;
     std::memcpy(data.Bytes() + 2, &x, 8);
@@ -20,8 +19,10 @@ TEST(EngineRecordsTest, ReadersAreBoundsChecked)
     EXPECT_THROW(data.ReadF64(dxfi::abi::kEntityDataSize - 7), EAssertionFailure);
     EXPECT_THROW(data.ReadU8(-1), EAssertionFailure);
     // A text without NUL ends at the record's end.
-    std::memset(data.Bytes() + dxfi::abi::TextData::Text, 'a', dxfi::abi::kEntityDataSize - dxfi::abi::TextData::Text);
-    EXPECT_EQ(data.ReadText(dxfi::abi::TextData::Text).size(), static_cast<std::size_t>(dxfi::abi::kEntityDataSize - dxfi::abi::TextData::Text));
+    std::memset(data.Bytes() + dxfi::abi::TextData::Text, 'a',
+                dxfi::abi::kEntityDataSize - dxfi::abi::TextData::Text);
+    EXPECT_EQ(data.ReadText(dxfi::abi::TextData::Text).size(),
+              static_cast<std::size_t>(dxfi::abi::kEntityDataSize - dxfi::abi::TextData::Text));
 
     TLayerRecord layer;
     std::memset(layer.Bytes() + dxfi::abi::LayerRecord::Name, 'L', 400);
@@ -31,12 +32,12 @@ TEST(EngineRecordsTest, ReadersAreBoundsChecked)
     EXPECT_THROW(nil.ReadF64(dxfi::abi::DrawingHeader::ModelExtMin), EAssertionFailure);
 }
 
-TEST(EngineRecordsTest, FixedCodesMapWithoutAskingTheEngine)
-{
+TEST(EngineRecordsTest, FixedCodesMapWithoutAskingTheEngine) {
     const std::pair<uint16_t, TEntityKind> table[] = {
-        {1, ekLine}, {19, ekPolyline}, {20, ekVertex}, {17, ekSeqEnd}, {3, ekCircle}, {14, ekInsert},
-        {7, ekText}, {23, ekDimension}, {2, ekPoint}, {8, ekArc}, {28, ekMText}, {31, ekMLine},
-        {5, ekEllipse}, {9, ekTrace}, {11, ekSolid}, {6, ekSpline}};
+        {1, ekLine},    {19, ekPolyline}, {20, ekVertex}, {17, ekSeqEnd},
+        {3, ekCircle},  {14, ekInsert},   {7, ekText},    {23, ekDimension},
+        {2, ekPoint},   {8, ekArc},       {28, ekMText},  {31, ekMLine},
+        {5, ekEllipse}, {9, ekTrace},     {11, ekSolid},  {6, ekSpline}};
     for (const auto& [code, kind] : table) {
         TEntityHeader header;
         std::memcpy(header.Bytes(), &code, 2);
@@ -49,8 +50,7 @@ TEST(EngineRecordsTest, FixedCodesMapWithoutAskingTheEngine)
     EXPECT_THROW(EntityKind(&blockStart, 0), EAssertionFailure); // unlisted: asks the engine
 }
 
-TEST(EngineRecordsTest, KindNames)
-{
+TEST(EngineRecordsTest, KindNames) {
     EXPECT_EQ(EntityKindName(ekLine), "LINE entity");
     EXPECT_EQ(EntityKindName(ekLwPolyline), "LWPOLYLINE entity");
     EXPECT_EQ(EntityKindName(ekSeqEnd), "SEQEND entity");

@@ -19,18 +19,17 @@ namespace {
 const std::string kEngine = DXFI_BIN_DIR "/libpad2.so";
 const std::string kInitFile = DXFI_BIN_DIR "/PADINIT.DAT";
 
-std::string WriteTemp(const std::string& text)
-{
+std::string WriteTemp(const std::string& text) {
     const std::string path = (std::filesystem::temp_directory_path() /
-                              ("engine_binding_" + std::to_string(::getpid()) + ".dxf")).string();
+                              ("engine_binding_" + std::to_string(::getpid()) + ".dxf"))
+                                 .string();
     std::ofstream(path, std::ios::binary) << text;
     return path;
 }
 
 class Pad2BindingTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
+    void TearDown() override {
         SetEngineMessageFunction({});
         CloseEngine();
     }
@@ -38,8 +37,7 @@ protected:
 
 } // namespace
 
-TEST_F(Pad2BindingTest, LoadsInitialisesAndUnloads)
-{
+TEST_F(Pad2BindingTest, LoadsInitialisesAndUnloads) {
     EXPECT_FALSE(EngineLibraryLoaded());
     LoadEngineLibrary(kEngine);
     ASSERT_TRUE(EngineLibraryLoaded());
@@ -50,14 +48,12 @@ TEST_F(Pad2BindingTest, LoadsInitialisesAndUnloads)
     EXPECT_THROW(Pad2(), EAssertionFailure);
 }
 
-TEST_F(Pad2BindingTest, UnloadableLibraryLeavesItUnloaded)
-{
+TEST_F(Pad2BindingTest, UnloadableLibraryLeavesItUnloaded) {
     LoadEngineLibrary("/nonexistent/libpad2.so");
     EXPECT_FALSE(EngineLibraryLoaded());
 }
 
-TEST_F(Pad2BindingTest, MissingFunctionRaisesAssertion)
-{
+TEST_F(Pad2BindingTest, MissingFunctionRaisesAssertion) {
     try {
         LoadEngineLibrary("libm.so.6");
         FAIL() << "no assertion";
@@ -67,29 +63,31 @@ TEST_F(Pad2BindingTest, MissingFunctionRaisesAssertion)
     EXPECT_FALSE(EngineLibraryLoaded());
 }
 
-TEST_F(Pad2BindingTest, InitFailureShowsTheEngineTextInAnErrorBox)
-{
+TEST_F(Pad2BindingTest, InitFailureShowsTheEngineTextInAnErrorBox) {
     std::vector<std::pair<std::string, std::string>> shown;
-    SetEngineMessageFunction([&](const std::string& caption, const std::string& text) { shown.emplace_back(caption, text); });
+    SetEngineMessageFunction([&](const std::string& caption, const std::string& text) {
+        shown.emplace_back(caption, text);
+    });
     LoadEngineLibrary(kEngine);
     ASSERT_TRUE(EngineLibraryLoaded());
     EXPECT_FALSE(InitEngine("/nonexistent/PADINIT.DAT"));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].first, "Error");
-    EXPECT_EQ(shown[0].second,
-              "The drawing engine's data file /nonexistent/PADINIT.DAT cannot be read: reinstall the importer.");
+    EXPECT_EQ(shown[0].second, "The drawing engine's data file /nonexistent/PADINIT.DAT cannot be "
+                               "read: reinstall the importer.");
 }
 
-TEST_F(Pad2BindingTest, WalksEveryListAndRecord)
-{
+TEST_F(Pad2BindingTest, WalksEveryListAndRecord) {
     LoadEngineLibrary(kEngine);
     ASSERT_TRUE(InitEngine(kInitFile));
     const TPad2Functions& f = Pad2();
-    const std::string path = WriteTemp(
-        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nTop\n62\n-1\n70\n1\n0\nENDTAB\n0\nENDSEC\n"
-        "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nPad\n10\n1\n20\n1\n0\nCIRCLE\n8\nTop\n40\n0.5\n0\nENDBLK\n0\nENDSEC\n"
-        "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n10\n0\n20\n0\n10\n1\n20\n0\n0\nINSERT\n2\nPad\n10\n3\n20\n4\n"
-        "0\nHATCH\n0\nENDSEC\n0\nEOF\n");
+    const std::string path = WriteTemp("0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nTop"
+                                       "\n62\n-1\n70\n1\n0\nENDTAB\n0\nENDSEC\n"
+                                       "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nPad\n10\n1\n20\n1\n0\nC"
+                                       "IRCLE\n8\nTop\n40\n0.5\n0\nENDBLK\n0\nENDSEC\n"
+                                       "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n10\n0\n20\n0\n10\n1"
+                                       "\n20\n0\n0\nINSERT\n2\nPad\n10\n3\n20\n4\n"
+                                       "0\nHATCH\n0\nENDSEC\n0\nEOF\n");
     f.ConvertPlinesOnLoad(1);
     f.SetupDxfRead();
     f.SetupDwgRead();
@@ -118,7 +116,8 @@ TEST_F(Pad2BindingTest, WalksEveryListAndRecord)
             insertBlock = e.Data.ReadObjectHandle(dxfi::abi::InsertData::BlockHeader);
         if (kinds.back() == ekLwPolyline) {
             EXPECT_EQ(e.Data.ReadI32(dxfi::abi::LwPolylineData::VertexCount), 2);
-            const dxfi::abi::TBlobReader reader = f.StartBlobRead(e.Data.ReadU32(dxfi::abi::LwPolylineData::BlobRef));
+            const dxfi::abi::TBlobReader reader =
+                f.StartBlobRead(e.Data.ReadU32(dxfi::abi::LwPolylineData::BlobRef));
             double xy[2];
             ASSERT_NE(f.ReadBlob2Double(reader, xy), 0);
             ASSERT_NE(f.ReadBlob2Double(reader, xy), 0);
@@ -145,7 +144,8 @@ TEST_F(Pad2BindingTest, WalksEveryListAndRecord)
 
     TDrawingHeader header(f.HeaderPointer(drawing));
     ASSERT_FALSE(header.IsNil());
-    // Computed, as none is stated: the circle (radius 0.5 at 0,0 of a block based at 1,1) placed at 3,4.
+    // Computed, as none is stated: the circle (radius 0.5 at 0,0 of a block based at 1,1) placed at
+    // 3,4.
     EXPECT_EQ(header.ReadF64(dxfi::abi::DrawingHeader::ModelExtMax + 8), 3.5);
     header.WriteRecomputeWord(1);
     EXPECT_NE(f.CloseFile(drawing), 0);

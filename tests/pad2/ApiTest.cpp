@@ -14,32 +14,37 @@ using namespace pad2test;
 namespace {
 
 std::vector<int> Progress;
-void RecordProgress(int16_t percent) { Progress.push_back(percent); }
+void RecordProgress(int16_t percent) {
+    Progress.push_back(percent);
+}
 
-double HeaderF64(TDrawingHandle h, int offset) { return Get<double>(edaHeaderPointer(h), offset); }
+double HeaderF64(TDrawingHandle h, int offset) {
+    return Get<double>(edaHeaderPointer(h), offset);
+}
 
 } // namespace
 
-TEST(Pad2ApiTest, InitReadsTheDataFile)
-{
+TEST(Pad2ApiTest, InitReadsTheDataFile) {
     int32_t code = -1;
     EXPECT_EQ(edaInitAd2(DXFI_BIN_DIR "/PADINIT.DAT", 0, &code), 1);
     EXPECT_EQ(code, 0);
     EXPECT_EQ(edaInitAd2("/nonexistent/PADINIT.DAT", 0, &code), 0);
     EXPECT_EQ(std::string(edaErrorStr(code)),
-              "The drawing engine's data file /nonexistent/PADINIT.DAT cannot be read: reinstall the importer.");
+              "The drawing engine's data file /nonexistent/PADINIT.DAT cannot be read: reinstall "
+              "the importer.");
     TTempFile foreign("something else\n", "PADINIT.DAT");
     EXPECT_EQ(edaInitAd2(foreign.Path().c_str(), 0, &code), 0);
     EXPECT_EQ(std::string(edaErrorStr(code)),
-              "The file " + foreign.Path() + " is not the drawing engine's data file: reinstall the importer.");
+              "The file " + foreign.Path() +
+                  " is not the drawing engine's data file: reinstall the importer.");
     TTempFile old("PAD2INIT\r\nversion=0\r\n", "PADINIT.DAT");
     EXPECT_EQ(edaInitAd2(old.Path().c_str(), 0, &code), 0);
-    EXPECT_EQ(std::string(edaErrorStr(code)), "The drawing engine's data file " + old.Path() +
-                                                   " is of version 0; this engine needs version 1: reinstall the importer.");
+    EXPECT_EQ(std::string(edaErrorStr(code)),
+              "The drawing engine's data file " + old.Path() +
+                  " is of version 0; this engine needs version 1: reinstall the importer.");
 }
 
-TEST(Pad2ApiTest, ArcCentreIsCounterClockwiseForPositiveAngles)
-{
+TEST(Pad2ApiTest, ArcCentreIsCounterClockwiseForPositiveAngles) {
     double cx = 9, cy = 9, r = 9;
     ASSERT_EQ(edaCalcPlineArcCenter(1, 0, 0, 1, std::numbers::pi / 2, &cx, &cy, &r), 1);
     EXPECT_NEAR(cx, 0.0, 1e-12);
@@ -52,7 +57,8 @@ TEST(Pad2ApiTest, ArcCentreIsCounterClockwiseForPositiveAngles)
     EXPECT_NEAR(cx, 5.0, 1e-12);
     EXPECT_NEAR(cy, 0.0, 1e-12);
     EXPECT_NEAR(r, 5.0, 1e-12);
-    ASSERT_EQ(edaCalcPlineArcCenter(0, 0, 2, 0, 3 * std::numbers::pi / 2, &cx, &cy, &r), 1); // major arc
+    ASSERT_EQ(edaCalcPlineArcCenter(0, 0, 2, 0, 3 * std::numbers::pi / 2, &cx, &cy, &r),
+              1); // major arc
     EXPECT_NEAR(cx, 1.0, 1e-12);
     EXPECT_NEAR(cy, -1.0, 1e-12);
     EXPECT_NEAR(r, std::sqrt(2.0), 1e-12);
@@ -64,8 +70,7 @@ TEST(Pad2ApiTest, ArcCentreIsCounterClockwiseForPositiveAngles)
     EXPECT_EQ(edaCalcPlineArcCenter(0, 0, 1, 0, 1.0, nullptr, &cy, &r), 0);
 }
 
-TEST(Pad2ApiTest, ProgressRisesFromZeroToHundredBoundedly)
-{
+TEST(Pad2ApiTest, ProgressRisesFromZeroToHundredBoundedly) {
     std::string entities;
     for (int i = 0; i < 40000; ++i)
         entities += Groups({{0, "LINE"}, {10, std::to_string(i)}, {20, "0"}, {11, "1"}, {21, "1"}});
@@ -84,11 +89,18 @@ TEST(Pad2ApiTest, ProgressRisesFromZeroToHundredBoundedly)
     edaCloseFile(h);
 }
 
-TEST(Pad2ApiTest, StatedExtentsAreKeptInvertedOnesComputed)
-{
+TEST(Pad2ApiTest, StatedExtentsAreKeptInvertedOnesComputed) {
     const std::string stated = "0\nSECTION\n2\nHEADER\n" +
-                               Groups({{9, "$EXTMIN"}, {10, "-1"}, {20, "-2"}, {30, "0"}, {9, "$EXTMAX"}, {10, "3"}, {20, "4"}, {30, "0"}}) +
-                               "0\nENDSEC\n" + EntitiesDxf(Groups({{0, "POINT"}, {10, "100"}})).substr(0) ;
+                               Groups({{9, "$EXTMIN"},
+                                       {10, "-1"},
+                                       {20, "-2"},
+                                       {30, "0"},
+                                       {9, "$EXTMAX"},
+                                       {10, "3"},
+                                       {20, "4"},
+                                       {30, "0"}}) +
+                               "0\nENDSEC\n" +
+                               EntitiesDxf(Groups({{0, "POINT"}, {10, "100"}})).substr(0);
     // The ENTITIES helper starts its own SECTION; drop its EOF duplication by building directly.
     const TDrawingHandle a = Load(stated);
     ASSERT_NE(a, 0u) << LastError();
@@ -98,16 +110,41 @@ TEST(Pad2ApiTest, StatedExtentsAreKeptInvertedOnesComputed)
     EXPECT_EQ(HeaderF64(a, DrawingHeader::PaperExtMax), -1e20);
     edaCloseFile(a);
 
-    const std::string inverted =
-        "0\nSECTION\n2\nHEADER\n" +
-        Groups({{9, "$EXTMIN"}, {10, "1e20"}, {20, "1e20"}, {30, "1e20"}, {9, "$EXTMAX"}, {10, "-1e20"}, {20, "-1e20"}, {30, "-1e20"}}) +
-        "0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" +
-        Groups({{0, "BLOCK"}, {2, "B"}, {10, "1"}, {20, "1"}, {0, "LINE"}, {10, "1"}, {20, "1"}, {11, "2"}, {21, "3"},
-                {0, "INSERT"}, {2, "B"}, {0, "ENDBLK"}}) +
-        "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
-        Groups({{0, "CIRCLE"}, {10, "0"}, {20, "0"}, {40, "1"}, {0, "INSERT"}, {2, "B"}, {10, "10"}, {20, "10"},
-                {41, "2"}, {42, "2"}, {50, "90"}}) +
-        "0\nENDSEC\n0\nEOF\n";
+    const std::string inverted = "0\nSECTION\n2\nHEADER\n" +
+                                 Groups({{9, "$EXTMIN"},
+                                         {10, "1e20"},
+                                         {20, "1e20"},
+                                         {30, "1e20"},
+                                         {9, "$EXTMAX"},
+                                         {10, "-1e20"},
+                                         {20, "-1e20"},
+                                         {30, "-1e20"}}) +
+                                 "0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" +
+                                 Groups({{0, "BLOCK"},
+                                         {2, "B"},
+                                         {10, "1"},
+                                         {20, "1"},
+                                         {0, "LINE"},
+                                         {10, "1"},
+                                         {20, "1"},
+                                         {11, "2"},
+                                         {21, "3"},
+                                         {0, "INSERT"},
+                                         {2, "B"},
+                                         {0, "ENDBLK"}}) +
+                                 "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
+                                 Groups({{0, "CIRCLE"},
+                                         {10, "0"},
+                                         {20, "0"},
+                                         {40, "1"},
+                                         {0, "INSERT"},
+                                         {2, "B"},
+                                         {10, "10"},
+                                         {20, "10"},
+                                         {41, "2"},
+                                         {42, "2"},
+                                         {50, "90"}}) +
+                                 "0\nENDSEC\n0\nEOF\n";
     const TDrawingHandle b = Load(inverted);
     ASSERT_NE(b, 0u) << LastError();
     // Circle: -1..1. Block B: (1,1)-(2,3) about base (1,1) -> (0,0)-(1,2), scaled 2 -> (0,0)-(2,4),
@@ -123,11 +160,14 @@ TEST(Pad2ApiTest, StatedExtentsAreKeptInvertedOnesComputed)
     edaCloseFile(b);
 }
 
-TEST(Pad2ApiTest, WholeFilesInEachFormatAndLineEnd)
-{
-    std::string lf = "999\nwritten by a test\n0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_1251\n0\nENDSEC\n"
-                     "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nCu\xC0\n62\n1\n70\n0\n0\nENDTAB\n0\nENDSEC\n"
-                     "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nCu\xC0\n10\n1\n20\n2\n0\nENDSEC\n0\nEOF\n";
+TEST(Pad2ApiTest, WholeFilesInEachFormatAndLineEnd) {
+    std::string lf =
+        "999\nwritten by a "
+        "test\n0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_"
+        "1251\n0\nENDSEC\n"
+        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nCu\xC0\n62\n1\n70\n0\n0\nENDTAB\n0"
+        "\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nCu\xC0\n10\n1\n20\n2\n0\nENDSEC\n0\nEOF\n";
     std::string crlf;
     for (char c : lf)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);

@@ -9,8 +9,7 @@ using namespace pad2test;
 
 namespace {
 
-std::string Refusal(const std::string& bytes, const std::string& name = "bad.dxf")
-{
+std::string Refusal(const std::string& bytes, const std::string& name = "bad.dxf") {
     const TDrawingHandle h = Load(bytes, name);
     if (h) {
         edaCloseFile(h);
@@ -21,20 +20,23 @@ std::string Refusal(const std::string& bytes, const std::string& name = "bad.dxf
 
 } // namespace
 
-TEST(BadInputTest, UnreadableFilesAreRefusedWithTheirReason)
-{
+TEST(BadInputTest, UnreadableFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(edaLoadFile("/nonexistent/folder/x.dxf", 1, 0), 0u);
     EXPECT_EQ(LastError(), "The file x.dxf does not exist: check its name and folder.");
     EXPECT_EQ(Refusal(""), "The file bad.dxf is empty: choose a DXF drawing.");
-    EXPECT_EQ(Refusal("hello world\n"), "The file bad.dxf is not a drawing: DXF files begin with a SECTION.");
+    EXPECT_EQ(Refusal("hello world\n"),
+              "The file bad.dxf is not a drawing: DXF files begin with a SECTION.");
     EXPECT_EQ(Refusal(std::string("AC1032\0\0\0\0", 10), "board.dwg"),
-              "This is a DWG file of AutoCAD 2018 (AC1032); DWG is not supported yet: save it as DXF and import that.");
-    EXPECT_EQ(Refusal("AC1015xxxxxx"),
-              "This is a DWG file of AutoCAD 2000 (AC1015); DWG is not supported yet: save it as DXF and import that.");
-    EXPECT_EQ(Refusal("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n"),
-              "The file bad.dxf is truncated at line 8: save the drawing again and import the new file.");
-    EXPECT_EQ(Refusal("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n1\n"),
-              "The file bad.dxf is truncated at line 9: save the drawing again and import the new file.");
+              "This is a DWG file of AutoCAD 2018 (AC1032); DWG is not supported yet: save it as "
+              "DXF and import that.");
+    EXPECT_EQ(Refusal("AC1015xxxxxx"), "This is a DWG file of AutoCAD 2000 (AC1015); DWG is not "
+                                       "supported yet: save it as DXF and import that.");
+    EXPECT_EQ(
+        Refusal("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n"),
+        "The file bad.dxf is truncated at line 8: save the drawing again and import the new file.");
+    EXPECT_EQ(
+        Refusal("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n1\n"),
+        "The file bad.dxf is truncated at line 9: save the drawing again and import the new file.");
     EXPECT_EQ(Refusal(EntitiesDxf("0\nLINE\n10\nabc\n")),
               "Bad value for group code 10 at line 7 of bad.dxf: 'abc' is not a number.");
     EXPECT_EQ(Refusal(EntitiesDxf("0\nLINE\n62\n1x\n")),
@@ -43,12 +45,20 @@ TEST(BadInputTest, UnreadableFilesAreRefusedWithTheirReason)
     EXPECT_EQ(std::string(edaErrorStr(999)), "Unknown drawing engine error 999.");
 }
 
-TEST(BadInputTest, NonFiniteEntitiesAreSkipped)
-{
-    const TDrawingHandle h = Load(EntitiesDxf(Groups({{0, "LINE"}, {10, "nan"}, {0, "CIRCLE"}, {40, "1e400"},
-                                                      {0, "LWPOLYLINE"}, {10, "inf"}, {20, "0"},
-                                                      {0, "POLYLINE"}, {10, "nan"}, {0, "VERTEX"}, {0, "SEQEND"},
-                                                      {0, "POINT"}, {10, "1"}})));
+TEST(BadInputTest, NonFiniteEntitiesAreSkipped) {
+    const TDrawingHandle h = Load(EntitiesDxf(Groups({{0, "LINE"},
+                                                      {10, "nan"},
+                                                      {0, "CIRCLE"},
+                                                      {40, "1e400"},
+                                                      {0, "LWPOLYLINE"},
+                                                      {10, "inf"},
+                                                      {20, "0"},
+                                                      {0, "POLYLINE"},
+                                                      {10, "nan"},
+                                                      {0, "VERTEX"},
+                                                      {0, "SEQEND"},
+                                                      {0, "POINT"},
+                                                      {10, "1"}})));
     ASSERT_NE(h, 0u) << LastError();
     const auto list = ListOf(h, "*MODEL_SPACE");
     ASSERT_EQ(list.size(), 2u);
@@ -56,15 +66,15 @@ TEST(BadInputTest, NonFiniteEntitiesAreSkipped)
     edaCloseFile(h);
 }
 
-TEST(BadInputTest, LongNamesAndSelfInsertingBlocks)
-{
+TEST(BadInputTest, LongNamesAndSelfInsertingBlocks) {
     const std::string longName(300, 'N');
-    const std::string dxf = "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n" +
-                            Groups({{0, "LAYER"}, {2, longName}, {62, "-3"}, {70, "1"}}) +
-                            "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" +
-                            Groups({{0, "BLOCK"}, {2, "Loop"}, {0, "INSERT"}, {2, "Loop"}, {0, "ENDBLK"}}) +
-                            "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
-                            Groups({{0, "INSERT"}, {2, "Loop"}, {8, longName}}) + "0\nENDSEC\n0\nEOF\n";
+    const std::string dxf =
+        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n" +
+        Groups({{0, "LAYER"}, {2, longName}, {62, "-3"}, {70, "1"}}) +
+        "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" +
+        Groups({{0, "BLOCK"}, {2, "Loop"}, {0, "INSERT"}, {2, "Loop"}, {0, "ENDBLK"}}) +
+        "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
+        Groups({{0, "INSERT"}, {2, "Loop"}, {8, longName}}) + "0\nENDSEC\n0\nEOF\n";
     const TDrawingHandle h = Load(dxf);
     ASSERT_NE(h, 0u) << LastError();
     ASSERT_EQ(edaStartLayerGet(h), 1);
@@ -86,16 +96,16 @@ TEST(BadInputTest, LongNamesAndSelfInsertingBlocks)
     edaCloseFile(h);
 }
 
-TEST(BadInputTest, BinaryDrawingsWithBadLengths)
-{
+TEST(BadInputTest, BinaryDrawingsWithBadLengths) {
     std::string bin("AutoCAD Binary DXF\r\n\x1a\0", 22);
     bin += std::string("\0\0SECTION\0\x02\0ENTITIES\0\0\0LINE\0\x0a\0\x01", 31);
-    EXPECT_EQ(Refusal(bin), "The file bad.dxf is truncated at byte 50: save the drawing again and import the new file.");
+    EXPECT_EQ(Refusal(bin), "The file bad.dxf is truncated at byte 50: save the drawing again and "
+                            "import the new file.");
 }
 
-TEST(BadInputTest, HandlesOfNothingFailCleanly)
-{
-    std::vector<uint8_t> header(kEntityHeaderSize), data(kEntityDataSize), rec(kBlockHeaderRecordSize);
+TEST(BadInputTest, HandlesOfNothingFailCleanly) {
+    std::vector<uint8_t> header(kEntityHeaderSize), data(kEntityDataSize),
+        rec(kBlockHeaderRecordSize);
     EXPECT_EQ(edaCloseFile(12345), 0);
     EXPECT_EQ(edaHeaderPointer(0), nullptr);
     EXPECT_EQ(edaStartLayerGet(77), 0);

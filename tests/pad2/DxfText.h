@@ -18,14 +18,14 @@ namespace pad2test {
 // A file in the temporary folder, removed with the object.
 class TTempFile {
 public:
-    explicit TTempFile(const std::string& bytes, const std::string& name = "drawing.dxf")
-    {
+    explicit TTempFile(const std::string& bytes, const std::string& name = "drawing.dxf") {
         static int counter = 0;
         Dir_ = std::filesystem::temp_directory_path() /
                ("pad2test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
         std::filesystem::create_directories(Dir_);
         Path_ = (Dir_ / name).string();
-        std::ofstream(Path_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream(Path_, std::ios::binary)
+            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     }
     ~TTempFile() { std::filesystem::remove_all(Dir_); }
     const std::string& Path() const { return Path_; }
@@ -36,8 +36,7 @@ private:
 };
 
 // Group code / value lines, LF-terminated.
-inline std::string Groups(std::initializer_list<std::pair<int, std::string>> groups)
-{
+inline std::string Groups(std::initializer_list<std::pair<int, std::string>> groups) {
     std::string s;
     for (const auto& [code, value] : groups)
         s += std::to_string(code) + "\n" + value + "\n";
@@ -45,19 +44,19 @@ inline std::string Groups(std::initializer_list<std::pair<int, std::string>> gro
 }
 
 // A drawing with only an ENTITIES section holding `entities` (already as group lines).
-inline std::string EntitiesDxf(const std::string& entities)
-{
+inline std::string EntitiesDxf(const std::string& entities) {
     return "0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
 }
 
-template <typename T> T Get(const uint8_t* record, int offset)
-{
+template <typename T> T Get(const uint8_t* record, int offset) {
     T value;
     std::memcpy(&value, record + offset, sizeof value);
     return value;
 }
 
-inline std::string Text(const uint8_t* record, int offset) { return reinterpret_cast<const char*>(record + offset); }
+inline std::string Text(const uint8_t* record, int offset) {
+    return reinterpret_cast<const char*>(record + offset);
+}
 
 struct TEntity {
     std::vector<uint8_t> Header = std::vector<uint8_t>(dxfi::abi::kEntityHeaderSize);
@@ -67,12 +66,10 @@ struct TEntity {
 };
 
 // Every entity of the named block's list, block start included.
-inline std::vector<TEntity> ListOf(dxfi::abi::TDrawingHandle drawing, const char* block)
-{
+inline std::vector<TEntity> ListOf(dxfi::abi::TDrawingHandle drawing, const char* block) {
     std::vector<TEntity> out;
     dxfi::abi::TObjectHandle handle = 0;
-    if (!edaFindBlockheaderByName(drawing, block, &handle))
-        return out;
+    if (!edaFindBlockheaderByName(drawing, block, &handle)) return out;
     const auto list = edaEntityList(drawing, handle);
     edaStartEntityGet(list);
     TEntity e;
@@ -82,12 +79,14 @@ inline std::vector<TEntity> ListOf(dxfi::abi::TDrawingHandle drawing, const char
 }
 
 // Loads `text` from a temporary file; returns the handle (0 on failure).
-inline dxfi::abi::TDrawingHandle Load(const std::string& text, const std::string& name = "drawing.dxf")
-{
+inline dxfi::abi::TDrawingHandle Load(const std::string& text,
+                                      const std::string& name = "drawing.dxf") {
     TTempFile file(text, name);
     return edaLoadFile(file.Path().c_str(), 1, 0);
 }
 
-inline std::string LastError() { return edaErrorStr(edaError()); }
+inline std::string LastError() {
+    return edaErrorStr(edaError());
+}
 
 } // namespace pad2test

@@ -17,14 +17,11 @@ constexpr double kPi = std::numbers::pi;
 
 class EntityRecordTest : public ::testing::Test {
 protected:
-    void TearDown() override
-    {
-        if (Drawing_)
-            edaCloseFile(Drawing_);
+    void TearDown() override {
+        if (Drawing_) edaCloseFile(Drawing_);
     }
     // Loads the entities and returns model space without its block start.
-    std::vector<TEntity> Model(const std::string& entities)
-    {
+    std::vector<TEntity> Model(const std::string& entities) {
         Drawing_ = Load(EntitiesDxf(entities));
         EXPECT_NE(Drawing_, 0u) << LastError();
         std::vector<TEntity> list = ListOf(Drawing_, "*MODEL_SPACE");
@@ -40,9 +37,15 @@ protected:
 
 } // namespace
 
-TEST_F(EntityRecordTest, LineWithDefaultExtrusionAndUnlistedBytesZero)
-{
-    const auto list = Model(Groups({{0, "LINE"}, {8, "Edge"}, {10, "1"}, {20, "2"}, {30, "3"}, {11, "4"}, {21, "5"}, {31, "6"}}));
+TEST_F(EntityRecordTest, LineWithDefaultExtrusionAndUnlistedBytesZero) {
+    const auto list = Model(Groups({{0, "LINE"},
+                                    {8, "Edge"},
+                                    {10, "1"},
+                                    {20, "2"},
+                                    {30, "3"},
+                                    {11, "4"},
+                                    {21, "5"},
+                                    {31, "6"}}));
     ASSERT_EQ(list.size(), 1u);
     const TEntity& e = list[0];
     EXPECT_EQ(e.Code(), kCodeLine);
@@ -53,16 +56,33 @@ TEST_F(EntityRecordTest, LineWithDefaultExtrusionAndUnlistedBytesZero)
     for (std::size_t i = 48; i < e.Data.size(); ++i)
         ASSERT_EQ(e.Data[i], 0) << i;
     std::vector<uint8_t> layer(kLayerRecordSize);
-    ASSERT_EQ(edaSeekLayer(Drawing_, Get<uint64_t>(e.Header.data(), EntityHeader::LayerHandle), layer.data()), 1);
+    ASSERT_EQ(edaSeekLayer(Drawing_, Get<uint64_t>(e.Header.data(), EntityHeader::LayerHandle),
+                           layer.data()),
+              1);
     EXPECT_EQ(Text(layer.data(), LayerRecord::Name), "Edge"); // implicit layer
     EXPECT_EQ(Get<int16_t>(layer.data(), LayerRecord::Colour), 7);
 }
 
-TEST_F(EntityRecordTest, CircleArcEllipseAndExtrusion)
-{
-    const auto list = Model(Groups({{0, "CIRCLE"}, {10, "5"}, {20, "3"}, {40, "2"}, {210, "0"}, {220, "0"}, {230, "-1"},
-                                    {0, "ARC"}, {10, "1"}, {20, "1"}, {40, "3"}, {50, "90"}, {51, "180"},
-                                    {0, "ELLIPSE"}, {10, "1"}, {20, "2"}, {11, "3"}, {21, "0"}, {40, "0.5"}}));
+TEST_F(EntityRecordTest, CircleArcEllipseAndExtrusion) {
+    const auto list = Model(Groups({{0, "CIRCLE"},
+                                    {10, "5"},
+                                    {20, "3"},
+                                    {40, "2"},
+                                    {210, "0"},
+                                    {220, "0"},
+                                    {230, "-1"},
+                                    {0, "ARC"},
+                                    {10, "1"},
+                                    {20, "1"},
+                                    {40, "3"},
+                                    {50, "90"},
+                                    {51, "180"},
+                                    {0, "ELLIPSE"},
+                                    {10, "1"},
+                                    {20, "2"},
+                                    {11, "3"},
+                                    {21, "0"},
+                                    {40, "0.5"}}));
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[0].Code(), kCodeCircle);
     EXPECT_EQ(list[0].F(CircleData::Centre), 5.0);
@@ -78,11 +98,23 @@ TEST_F(EntityRecordTest, CircleArcEllipseAndExtrusion)
     EXPECT_DOUBLE_EQ(list[2].F(EllipseData::EndParam), 2 * kPi);
 }
 
-TEST_F(EntityRecordTest, TextAndMTextStrings)
-{
-    const auto list = Model(Groups({{0, "TEXT"}, {10, "1"}, {20, "2"}, {40, "2.5"}, {50, "30"}, {71, "2"}, {1, "Hello"},
-                                    {0, "MTEXT"}, {10, "3"}, {20, "4"}, {40, "1.5"}, {41, "20"}, {71, "5"},
-                                    {3, "first "}, {3, "second "}, {1, "last"}}));
+TEST_F(EntityRecordTest, TextAndMTextStrings) {
+    const auto list = Model(Groups({{0, "TEXT"},
+                                    {10, "1"},
+                                    {20, "2"},
+                                    {40, "2.5"},
+                                    {50, "30"},
+                                    {71, "2"},
+                                    {1, "Hello"},
+                                    {0, "MTEXT"},
+                                    {10, "3"},
+                                    {20, "4"},
+                                    {40, "1.5"},
+                                    {41, "20"},
+                                    {71, "5"},
+                                    {3, "first "},
+                                    {3, "second "},
+                                    {1, "last"}}));
     ASSERT_EQ(list.size(), 2u);
     const TEntity& t = list[0];
     EXPECT_EQ(t.Code(), kCodeText);
@@ -99,25 +131,38 @@ TEST_F(EntityRecordTest, TextAndMTextStrings)
     EXPECT_EQ(Text(m.Data.data(), MTextData::Text), "first second last");
 }
 
-TEST_F(EntityRecordTest, LongTextsAreCutToTheRecordOnACharacterBoundary)
-{
+TEST_F(EntityRecordTest, LongTextsAreCutToTheRecordOnACharacterBoundary) {
     std::string text = "x";
     for (int i = 0; i < 500000; ++i)
         text += "\xC3\xA9";
     const auto list = Model(Groups({{0, "TEXT"}, {1, text}, {0, "MTEXT"}, {1, text}}));
     ASSERT_EQ(list.size(), 2u);
     const std::string t = Text(list[0].Data.data(), TextData::Text);
-    EXPECT_EQ(t.size(), static_cast<std::size_t>(kEntityDataSize - TextData::Text - 2)); // 1 + 2 * 1281
+    EXPECT_EQ(t.size(),
+              static_cast<std::size_t>(kEntityDataSize - TextData::Text - 2)); // 1 + 2 * 1281
     EXPECT_EQ(t.substr(0, 3), "x\xC3\xA9");
     const std::string m = Text(list[1].Data.data(), MTextData::Text);
     EXPECT_LE(m.size(), static_cast<std::size_t>(kEntityDataSize - MTextData::Text - 1));
     EXPECT_EQ(m.size() % 2, 1u);
 }
 
-TEST_F(EntityRecordTest, SolidTraceWithThreeCornersRepeatTheThird)
-{
-    const auto list = Model(Groups({{0, "SOLID"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "0"}, {12, "0"}, {22, "1"}, {13, "1"}, {23, "1"},
-                                    {0, "TRACE"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "0"}, {12, "0"}, {22, "1"}}));
+TEST_F(EntityRecordTest, SolidTraceWithThreeCornersRepeatTheThird) {
+    const auto list = Model(Groups({{0, "SOLID"},
+                                    {10, "0"},
+                                    {20, "0"},
+                                    {11, "1"},
+                                    {21, "0"},
+                                    {12, "0"},
+                                    {22, "1"},
+                                    {13, "1"},
+                                    {23, "1"},
+                                    {0, "TRACE"},
+                                    {10, "0"},
+                                    {20, "0"},
+                                    {11, "1"},
+                                    {21, "0"},
+                                    {12, "0"},
+                                    {22, "1"}}));
     ASSERT_EQ(list.size(), 2u);
     EXPECT_EQ(list[0].Code(), kCodeSolid);
     EXPECT_EQ(list[0].F(SolidData::Corner4), 1.0);
@@ -127,14 +172,12 @@ TEST_F(EntityRecordTest, SolidTraceWithThreeCornersRepeatTheThird)
     EXPECT_EQ(list[1].F(SolidData::Corner4 + 8), 1.0);
 }
 
-TEST_F(EntityRecordTest, PolylineVerticesSeqEndAndMeshes)
-{
-    const auto list = Model(Groups({{0, "POLYLINE"}, {66, "1"}, {40, "0.5"}, {70, "1"},
-                                    {0, "VERTEX"}, {10, "1"}, {20, "2"}, {40, "0.25"}, {42, "1"},
-                                    {0, "VERTEX"}, {10, "3"}, {20, "4"},
-                                    {0, "SEQEND"},
-                                    {0, "POLYLINE"}, {70, "64"}, {0, "VERTEX"}, {10, "1"}, {0, "SEQEND"},
-                                    {0, "POLYLINE"}, {0, "VERTEX"}, {10, "9"}, {0, "POINT"}, {10, "7"}}));
+TEST_F(EntityRecordTest, PolylineVerticesSeqEndAndMeshes) {
+    const auto list = Model(Groups(
+        {{0, "POLYLINE"}, {66, "1"},       {40, "0.5"}, {70, "1"},     {0, "VERTEX"}, {10, "1"},
+         {20, "2"},       {40, "0.25"},    {42, "1"},   {0, "VERTEX"}, {10, "3"},     {20, "4"},
+         {0, "SEQEND"},   {0, "POLYLINE"}, {70, "64"},  {0, "VERTEX"}, {10, "1"},     {0, "SEQEND"},
+         {0, "POLYLINE"}, {0, "VERTEX"},   {10, "9"},   {0, "POINT"},  {10, "7"}}));
     ASSERT_EQ(list.size(), 9u);
     EXPECT_EQ(list[0].Code(), kCodePolyline);
     EXPECT_EQ(list[0].F(PolylineData::DefaultWidth), 0.5);
@@ -153,16 +196,28 @@ TEST_F(EntityRecordTest, PolylineVerticesSeqEndAndMeshes)
     EXPECT_EQ(list[8].Code(), kCodePoint);
 }
 
-TEST_F(EntityRecordTest, LwPolylineBlobAndFlags)
-{
-    const auto list = Model(Groups({{0, "LWPOLYLINE"}, {90, "1000000"}, {70, "1"}, {43, "0.1"},
-                                    {10, "0"}, {20, "0"}, {42, "1"}, {10, "10"}, {20, "0"}, {40, "2"}, {41, "3"},
-                                    {0, "LWPOLYLINE"}, {90, "-5"}, {10, "1"}, {20, "2"}}));
+TEST_F(EntityRecordTest, LwPolylineBlobAndFlags) {
+    const auto list = Model(Groups({{0, "LWPOLYLINE"},
+                                    {90, "1000000"},
+                                    {70, "1"},
+                                    {43, "0.1"},
+                                    {10, "0"},
+                                    {20, "0"},
+                                    {42, "1"},
+                                    {10, "10"},
+                                    {20, "0"},
+                                    {40, "2"},
+                                    {41, "3"},
+                                    {0, "LWPOLYLINE"},
+                                    {90, "-5"},
+                                    {10, "1"},
+                                    {20, "2"}}));
     ASSERT_EQ(list.size(), 2u);
     const TEntity& p = list[0];
     EXPECT_EQ(p.Code(), pad2::kCodeLwPolyline);
     EXPECT_EQ(edaLwplineEnttype(Drawing_), static_cast<int16_t>(pad2::kCodeLwPolyline));
-    EXPECT_EQ(Get<int32_t>(p.Data.data(), LwPolylineData::VertexCount), 2); // the stated count is not trusted
+    EXPECT_EQ(Get<int32_t>(p.Data.data(), LwPolylineData::VertexCount),
+              2); // the stated count is not trusted
     EXPECT_EQ(Get<uint16_t>(p.Data.data(), LwPolylineData::Flags), 0x0230);
     EXPECT_EQ(p.F(LwPolylineData::ConstWidth), 0.1);
     const TBlobReader r = edaStartBlobRead(Get<uint32_t>(p.Data.data(), LwPolylineData::BlobRef));
@@ -184,21 +239,21 @@ TEST_F(EntityRecordTest, LwPolylineBlobAndFlags)
     const TEntity& plain = list[1];
     EXPECT_EQ(Get<int32_t>(plain.Data.data(), LwPolylineData::VertexCount), 1);
     EXPECT_EQ(Get<uint16_t>(plain.Data.data(), LwPolylineData::Flags), 0);
-    const TBlobReader r2 = edaStartBlobRead(Get<uint32_t>(plain.Data.data(), LwPolylineData::BlobRef));
+    const TBlobReader r2 =
+        edaStartBlobRead(Get<uint32_t>(plain.Data.data(), LwPolylineData::BlobRef));
     ASSERT_EQ(edaReadBlob2Double(r2, xy), 1);
     EXPECT_EQ(xy[1], 2.0);
     EXPECT_EQ(edaReadBlobDouble(r2, &past), 0); // exactly two doubles per vertex
     edaEndBlobRead(r2);
 }
 
-TEST_F(EntityRecordTest, MLineBlobPerVertexAndStyleLine)
-{
-    const auto list = Model(Groups({{0, "MLINE"}, {72, "2"}, {73, "2"}, {10, "1"}, {20, "2"}, {30, "0"},
-                                    {11, "1"}, {21, "2"}, {31, "0"}, {12, "1"}, {22, "0"}, {32, "0"}, {13, "0"}, {23, "1"}, {33, "0"},
-                                    {74, "2"}, {41, "0"}, {41, "0.5"}, {75, "0"},
-                                    {74, "1"}, {41, "1"}, {75, "1"}, {42, "7"},
-                                    {11, "5"}, {21, "2"}, {31, "0"}, {12, "1"}, {22, "0"}, {32, "0"}, {13, "0"}, {23, "1"}, {33, "0"},
-                                    {74, "1"}, {41, "3"}, {75, "0"}}));
+TEST_F(EntityRecordTest, MLineBlobPerVertexAndStyleLine) {
+    const auto list = Model(
+        Groups({{0, "MLINE"}, {72, "2"}, {73, "2"}, {10, "1"},   {20, "2"}, {30, "0"}, {11, "1"},
+                {21, "2"},    {31, "0"}, {12, "1"}, {22, "0"},   {32, "0"}, {13, "0"}, {23, "1"},
+                {33, "0"},    {74, "2"}, {41, "0"}, {41, "0.5"}, {75, "0"}, {74, "1"}, {41, "1"},
+                {75, "1"},    {42, "7"}, {11, "5"}, {21, "2"},   {31, "0"}, {12, "1"}, {22, "0"},
+                {32, "0"},    {13, "0"}, {23, "1"}, {33, "0"},   {74, "1"}, {41, "3"}, {75, "0"}}));
     ASSERT_EQ(list.size(), 1u);
     const TEntity& m = list[0];
     EXPECT_EQ(m.Code(), kCodeMLine);
@@ -247,18 +302,26 @@ TEST_F(EntityRecordTest, MLineBlobPerVertexAndStyleLine)
     edaEndBlobRead(r);
 }
 
-TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities)
-{
+TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities) {
     const std::string dxf =
         "0\nSECTION\n2\nBLOCKS\n" +
-        Groups({{0, "BLOCK"}, {2, "Part"}, {10, "1"}, {20, "2"}, {0, "POINT"}, {10, "0"}, {0, "ENDBLK"},
-                {0, "BLOCK"}, {2, "*D1"}, {0, "LINE"}, {0, "ENDBLK"}}) +
+        Groups({{0, "BLOCK"},
+                {2, "Part"},
+                {10, "1"},
+                {20, "2"},
+                {0, "POINT"},
+                {10, "0"},
+                {0, "ENDBLK"},
+                {0, "BLOCK"},
+                {2, "*D1"},
+                {0, "LINE"},
+                {0, "ENDBLK"}}) +
         "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
-        Groups({{0, "INSERT"}, {2, "PART"}, {66, "1"}, {10, "5"}, {20, "6"}, {41, "2"}, {50, "90"},
-                {0, "ATTRIB"}, {1, "value"}, {0, "SEQEND"},
-                {0, "DIMENSION"}, {2, "*D1"}, {10, "7"}, {20, "8"}, {12, "1"}, {22, "1"}, {50, "180"},
-                {0, "INSERT"}, {2, "Missing"},
-                {0, "HATCH"}, {10, "abc"}, {0, "SPLINE"}, {10, "1"}}) +
+        Groups({{0, "INSERT"},    {2, "PART"},   {66, "1"},     {10, "5"},      {20, "6"},
+                {41, "2"},        {50, "90"},    {0, "ATTRIB"}, {1, "value"},   {0, "SEQEND"},
+                {0, "DIMENSION"}, {2, "*D1"},    {10, "7"},     {20, "8"},      {12, "1"},
+                {22, "1"},        {50, "180"},   {0, "INSERT"}, {2, "Missing"}, {0, "HATCH"},
+                {10, "abc"},      {0, "SPLINE"}, {10, "1"}}) +
         "0\nENDSEC\n0\nEOF\n";
     Drawing_ = Load(dxf);
     ASSERT_NE(Drawing_, 0u) << LastError();
@@ -272,9 +335,12 @@ TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities)
     EXPECT_EQ(ins.F(InsertData::ScaleY), 1.0);
     EXPECT_DOUBLE_EQ(ins.F(InsertData::Rotation), kPi / 2);
     std::vector<uint8_t> block(kBlockHeaderRecordSize);
-    ASSERT_EQ(edaSeekBlockheader(Drawing_, Get<uint64_t>(ins.Data.data(), InsertData::BlockHeader), block.data()), 1);
+    ASSERT_EQ(edaSeekBlockheader(Drawing_, Get<uint64_t>(ins.Data.data(), InsertData::BlockHeader),
+                                 block.data()),
+              1);
     EXPECT_EQ(Text(block.data(), BlockHeaderRecord::Name), "Part");
-    const auto part = edaEntityList(Drawing_, Get<uint64_t>(ins.Data.data(), InsertData::BlockHeader));
+    const auto part =
+        edaEntityList(Drawing_, Get<uint64_t>(ins.Data.data(), InsertData::BlockHeader));
     EXPECT_EQ(Get<uint32_t>(block.data(), BlockHeaderRecord::EntityList), part);
     TEntity start;
     ASSERT_EQ(edaStartEntityGet(part), 1);
@@ -289,7 +355,10 @@ TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities)
     EXPECT_EQ(dim.F(DimensionData::DefinitionPoint), 7.0);
     EXPECT_EQ(dim.F(DimensionData::DefinitionPoint + 8), 8.0);
     EXPECT_DOUBLE_EQ(dim.F(DimensionData::Rotation), kPi);
-    ASSERT_EQ(edaSeekBlockheader(Drawing_, Get<uint64_t>(dim.Data.data(), DimensionData::BlockHeader), block.data()), 1);
+    ASSERT_EQ(edaSeekBlockheader(Drawing_,
+                                 Get<uint64_t>(dim.Data.data(), DimensionData::BlockHeader),
+                                 block.data()),
+              1);
     EXPECT_EQ(Text(block.data(), BlockHeaderRecord::Name), "*D1");
 
     // A dangling reference: delivered with no block; seeking it fails cleanly.
@@ -302,12 +371,18 @@ TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities)
     EXPECT_EQ(list[5].Code(), kCodeSpline);
 }
 
-TEST_F(EntityRecordTest, PaperSpaceByGroup67AndR12SpaceBlocks)
-{
-    const std::string dxf = "0\nSECTION\n2\nBLOCKS\n" +
-                            Groups({{0, "BLOCK"}, {2, "$MODEL_SPACE"}, {0, "ENDBLK"}, {0, "BLOCK"}, {2, "$PAPER_SPACE"}, {0, "ENDBLK"}}) +
-                            "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
-                            Groups({{0, "LINE"}, {67, "1"}, {0, "POINT"}, {0, "CIRCLE"}, {67, "0"}}) + "0\nENDSEC\n0\nEOF\n";
+TEST_F(EntityRecordTest, PaperSpaceByGroup67AndR12SpaceBlocks) {
+    const std::string dxf =
+        "0\nSECTION\n2\nBLOCKS\n" +
+        Groups({{0, "BLOCK"},
+                {2, "$MODEL_SPACE"},
+                {0, "ENDBLK"},
+                {0, "BLOCK"},
+                {2, "$PAPER_SPACE"},
+                {0, "ENDBLK"}}) +
+        "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
+        Groups({{0, "LINE"}, {67, "1"}, {0, "POINT"}, {0, "CIRCLE"}, {67, "0"}}) +
+        "0\nENDSEC\n0\nEOF\n";
     Drawing_ = Load(dxf);
     ASSERT_NE(Drawing_, 0u) << LastError();
     const auto model = ListOf(Drawing_, "*MODEL_SPACE");

@@ -73,6 +73,23 @@ void CheckDrawing(const std::string& drawing) {
                              "a folder with a shorter path.");
 }
 
+// Saving the board or its picture over the drawing (or the picture over the board) would
+// destroy what the user asked to import.
+void CheckOutputs(const std::string& drawing, const std::string& board, const std::string& svg) {
+    auto same = [](const std::string& a, const std::string& b) {
+        std::error_code error;
+        return a == b || fs::equivalent(a, b, error);
+    };
+    if (same(board, drawing))
+        throw EHostError(kExitUsage, "Cannot save the board to " + board +
+                                         ": that is the drawing being imported. Choose another "
+                                         "file with -o FILE.");
+    if (!svg.empty() && (same(svg, drawing) || same(svg, board)))
+        throw EHostError(kExitUsage, "Cannot write the SVG to " + svg + ": that is the " +
+                                         (same(svg, drawing) ? "drawing" : "board") +
+                                         ". Choose another file with --svg FILE.");
+}
+
 } // namespace
 
 std::string DefaultOutputPath(const std::string& drawing, const std::string& board) {
@@ -87,6 +104,8 @@ int RunImport(const TImportOptions& options) {
     CheckDrawing(drawing);
     const std::string output = AbsolutePath(DefaultOutputPath(drawing, options.Board));
     const std::string outputPath = options.Output.empty() ? output : AbsolutePath(options.Output);
+    const std::string svgPath = options.Svg.empty() ? std::string() : AbsolutePath(options.Svg);
+    CheckOutputs(drawing, outputPath, svgPath);
 
     TClientSettings settings;
     settings.Answers = options.Yes ? amYes : options.No ? amNo : amAsk;
@@ -142,10 +161,9 @@ int RunImport(const TImportOptions& options) {
     const int64_t after = ObjectCount(board);
     std::fprintf(stderr, "Board saved to %s (%lld objects, %lld new)\n", outputPath.c_str(),
                  static_cast<long long>(after), static_cast<long long>(after - before));
-    if (!options.Svg.empty()) {
-        const std::string svg = AbsolutePath(options.Svg);
-        board.RenderSvg(svg);
-        std::fprintf(stderr, "SVG saved to %s\n", svg.c_str());
+    if (!svgPath.empty()) {
+        board.RenderSvg(svgPath);
+        std::fprintf(stderr, "SVG saved to %s\n", svgPath.c_str());
     }
     return kExitOk;
 }

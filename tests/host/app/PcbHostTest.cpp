@@ -331,6 +331,23 @@ TEST_F(PcbHostTest, DrawingsThePluginCannotTakeAreRefused) {
                            "folder with a shorter path.\n");
 }
 
+TEST_F(PcbHostTest, NeverSavesOverTheDrawing) {
+    std::string drawing = Folder.WriteFile("logo.dxf", "objects\n");
+    TRun run = Run({"import", "logo.dxf", "--plugin", kPlugin, "-o", "./logo.dxf"});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_EQ(run.Err, "pcbhost: Cannot save the board to " + drawing +
+                           ": that is the drawing being imported. Choose another file with -o "
+                           "FILE.\n");
+    run = Run({"import", "logo.dxf", "--plugin", kPlugin, "--svg", "logo.board.json"});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_EQ(run.Err, "pcbhost: Cannot write the SVG to " + Path("logo.board.json") +
+                           ": that is the board. Choose another file with --svg FILE.\n");
+    run = Run({"import", "logo.dxf", "--plugin", kPlugin, "--svg", "logo.dxf"});
+    EXPECT_EQ(run.ExitCode, 2);
+    EXPECT_EQ(TTempFolder::ReadFile(drawing), "objects\n");
+    EXPECT_FALSE(Exists("logo.board.json"));
+}
+
 TEST_F(PcbHostTest, HelpDocumentsTheCommands) {
     TRun run = Run({"--help"});
     EXPECT_EQ(run.ExitCode, 0);

@@ -10,9 +10,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <type_traits>
 #include <unistd.h>
 
 namespace dxfi::korrin {
@@ -206,7 +208,15 @@ private:
     throw EBoardFile(where.empty() ? problem : where + ": " + problem);
 }
 
-template <class T> void ReadInt(const json& j, T& out, const std::string& where) {
+// Where a value sits, spelled out only when a message needs it.
+struct TField {
+    const std::string& Base;
+    const char* Name;
+};
+const std::string& Describe(const std::string& where) { return where; }
+std::string Describe(const TField& where) { return where.Base + "." + where.Name; }
+
+template <class T, class W> void ReadInt(const json& j, T& out, const W& where) {
     using L = std::numeric_limits<T>;
     if (j.is_number_unsigned()) {
         auto v = j.get<uint64_t>();
@@ -221,15 +231,15 @@ template <class T> void ReadInt(const json& j, T& out, const std::string& where)
             return;
         }
     }
-    Fail(where, "expected an integer from " + std::to_string(L::min()) + " to " +
-                    std::to_string(L::max()));
+    Fail(Describe(where), "expected an integer from " + std::to_string(L::min()) + " to " +
+                              std::to_string(L::max()));
 }
 
-void ReadValue(const json& j, int32_t& v, const std::string& w) { ReadInt(j, v, w); }
-void ReadValue(const json& j, uint32_t& v, const std::string& w) { ReadInt(j, v, w); }
-void ReadValue(const json& j, uint16_t& v, const std::string& w) { ReadInt(j, v, w); }
-void ReadValue(const json& j, uint8_t& v, const std::string& w) { ReadInt(j, v, w); }
-void ReadValue(const json& j, double& v, const std::string& w) {
+template <class W> void ReadValue(const json& j, int32_t& v, const W& w) { ReadInt(j, v, w); }
+template <class W> void ReadValue(const json& j, uint32_t& v, const W& w) { ReadInt(j, v, w); }
+template <class W> void ReadValue(const json& j, uint16_t& v, const W& w) { ReadInt(j, v, w); }
+template <class W> void ReadValue(const json& j, uint8_t& v, const W& w) { ReadInt(j, v, w); }
+template <class W> void ReadValue(const json& j, double& v, const W& w) {
     if (j.is_number()) {
         v = j.get<double>();
         return;
@@ -239,10 +249,10 @@ void ReadValue(const json& j, double& v, const std::string& w) {
         if (s == "NaN") v = std::numeric_limits<double>::quiet_NaN();
         else if (s == "Infinity") v = std::numeric_limits<double>::infinity();
         else if (s == "-Infinity") v = -std::numeric_limits<double>::infinity();
-        else Fail(w, "expected a number");
+        else Fail(Describe(w), "expected a number");
         return;
     }
-    Fail(w, "expected a number");
+    Fail(Describe(w), "expected a number");
 }
 
 std::vector<uint8_t> FromHex(const std::string& s, const std::string& w) {
@@ -259,22 +269,44 @@ std::vector<uint8_t> FromHex(const std::string& s, const std::string& w) {
     return bytes;
 }
 
-void ReadValue(const json& j, std::string& v, const std::string& w) {
+template <class W> void ReadValue(const json& j, std::string& v, const W& w) {
     if (j.is_string()) {
         v = j.get<std::string>();
         return;
     }
     if (j.is_object() && j.size() == 1 && j.contains("Bytes") && j["Bytes"].is_string()) {
-        auto bytes = FromHex(j["Bytes"].get<std::string>(), w + ".Bytes");
+        auto bytes = FromHex(j["Bytes"].get<std::string>(), Describe(w) + ".Bytes");
         v.assign(bytes.begin(), bytes.end());
         return;
     }
-    Fail(w, "expected a text");
+    Fail(Describe(w), "expected a text");
 }
 
-template <class T, size_t N> void ReadValue(const json& j, std::array<T, N>& a, const std::string& w) {
-    if (!j.is_array() || j.size() != N) Fail(w, "expected a list of " + std::to_string(N) + " values");
-    for (size_t i = 0; i < N; ++i) ReadValue(j[i], a[i], w + "[" + std::to_string(i) + "]");
+template <class T, size_t N, class W>
+void ReadValue(const json& j, std::array<T, N>& a, const W& where) {
+    if (!j.is_array() || j.size() != N)
+        Fail(Describe(where), "expected a list of " + std::to_string(N) + " values");
+    for (size_t i = 0; i < N; ++i) {
+        if constexpr (std::is_integral_v<T>) {
+            // The common case reads without building the element's name.
+            const json& e = j[i];
+            if (e.is_number_unsigned()) {
+                auto v = e.get<uint64_t>();
+                if (v <= static_cast<uint64_t>(std::numeric_limits<T>::max())) {
+                    a[i] = static_cast<T>(v);
+                    continue;
+                }
+            } else if (e.is_number_integer()) {
+                auto v = e.get<int64_t>();
+                if (v >= static_cast<int64_t>(std::numeric_limits<T>::min()) &&
+                    v <= static_cast<int64_t>(std::numeric_limits<T>::max())) {
+                    a[i] = static_cast<T>(v);
+                    continue;
+                }
+            }
+        }
+        ReadValue(j[i], a[i], Describe(where) + "[" + std::to_string(i) + "]");
+    }
 }
 
 uint32_t ReadLayer(const json& obj, const char* name, const std::string& where) {
@@ -296,7 +328,7 @@ class TReader {
 public:
     TReader(const json& j, std::string where) : J(j), Where(std::move(where)) {}
     template <class T> void operator()(const char* name, T& v, const T&, bool) {
-        if (auto it = J.find(name); it != J.end()) ReadValue(*it, v, Where + "." + name);
+        if (auto it = J.find(name); it != J.end()) ReadValue(*it, v, TField{Where, name});
     }
     void operator()(const char* name, const TLayerField& v, uint32_t, bool) {
         if (J.contains(name) || J.contains(std::string(name) + "Value"))
@@ -952,6 +984,8 @@ TObject* LoadBoardFile(const std::string& path) {
     auto fail = [&](const std::string& problem) -> EBoardFile {
         return EBoardFile("Cannot load board '" + path + "': " + problem + ".");
     };
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) throw fail("that is a folder, not a board file");
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         int error = errno;

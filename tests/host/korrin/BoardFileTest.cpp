@@ -182,6 +182,9 @@ TEST_F(TBoardFileTest, BadBoardFilesAreRefusedWithTheFileAndTheProblem) {
     std::string missing = PathOf("missing.json");
     EXPECT_EQ(LoadError(missing), "Cannot load board '" + missing + "': the file does not exist.");
 
+    EXPECT_EQ(LoadError(Dir.string()),
+              "Cannot load board '" + Dir.string() + "': that is a folder, not a board file.");
+
     std::string empty = PathOf("empty.json");
     Write(empty, " \n ");
     EXPECT_EQ(LoadError(empty), "Cannot load board '" + empty + "': the file is empty.");

@@ -152,9 +152,10 @@ struct TLayerField {
 // `always` (the geometry a reader of the file wants to see).
 class TWriter {
 public:
-    explicit TWriter(std::string& out) : Out(out) {}
+    explicit TWriter(std::string& out, const char* separator = ", ")
+        : Out(out), Separator(separator) {}
     void Key(std::string_view name) {
-        if (!First) Out += ", ";
+        if (!First) Out += Separator;
         First = false;
         Out += '"';
         Out += name;
@@ -199,6 +200,7 @@ public:
 
 private:
     std::string& Out;
+    const char* Separator;
     bool First = true;
 };
 
@@ -702,14 +704,14 @@ bool SameRecord(const TLayerRecord& a, const TLayerRecord& b) {
 }
 
 void AppendBoard(std::string& out, TBoardData& d) {
-    out += "{";
-    TWriter w(out);
+    out += "{\n    ";
+    TWriter w(out, ",\n    ");
     VisitBoard(w, d);
     w.Key("Layers");
     out += "[\n";
     auto layers = StandardLayers();
     for (size_t i = 0; i < layers.size(); ++i) {
-        out += "    {";
+        out += "      {";
         TWriter lw(out);
         lw.WriteLayer("Layer", layers[i]);
         if (!d.LayerNames[i].empty()) {
@@ -720,21 +722,21 @@ void AppendBoard(std::string& out, TBoardData& d) {
         out += d.LayerShown[i] ? "true" : "false";
         out += i + 1 < layers.size() ? "},\n" : "}\n";
     }
-    out += "  ]";
+    out += "    ]";
     const TBoardData def;
     w.Key("LayerRecords");
     out += '[';
     bool first = true;
     for (int i = 1; i < kClassicLayerCount; ++i) {
         if (SameRecord(d.LayerRecords[i], def.LayerRecords[i])) continue;
-        out += first ? "\n    {" : ",\n    {";
+        out += first ? "\n      {" : ",\n      {";
         first = false;
         TWriter rw(out);
         rw.WriteLayer("Layer", static_cast<uint32_t>(i));
         VisitLayerRecord(rw, d.LayerRecords[i], def.LayerRecords[i]);
         out += '}';
     }
-    out += first ? "]" : "\n  ]";
+    out += first ? "]" : "\n    ]";
     w.Key("Options");
     out += '{';
     TWriter ow(out);
@@ -784,7 +786,7 @@ void AppendBoard(std::string& out, TBoardData& d) {
         VisitDielectric(dw, *dielectric);
         out += '}';
     }
-    out += "}";
+    out += "\n  }";
 }
 
 void ApplyBoard(TBoardData& d, const json& j) {

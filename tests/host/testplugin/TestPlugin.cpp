@@ -128,6 +128,20 @@ std::string Upper(std::string text) {
     return text;
 }
 
+// Texts spell line breaks as "\n" so that a box can have several lines.
+std::string UnescapeLineBreaks(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
 std::string ProbeLine() {
     IClient* client = Client();
     bool server = false;
@@ -196,11 +210,8 @@ DXFI_EXPORT uint8_t DXFI_STDCALL ImportFileIntoPcb(const uint8_t* fileName, cons
     for (const std::string& line : lines) {
         std::size_t space = line.find(' ');
         std::string command = line.substr(0, space);
-        std::string argument = space == std::string::npos ? "" : line.substr(space + 1);
-        // Texts spell line breaks as "\n" so that a box can have several lines.
-        for (std::size_t at = argument.find("\\n"); at != std::string::npos;
-             at = argument.find("\\n", at + 1))
-            argument.replace(at, 2, "\n");
+        std::string argument =
+            UnescapeLineBreaks(space == std::string::npos ? "" : line.substr(space + 1));
         if (command == "objects") {
             CreateObjects(pcb, board);
         } else if (command == "warning" && client) {

@@ -64,13 +64,28 @@ struct TRotation {
 
 double AddDegrees(double angle, double delta) { return NormalizeDegrees(angle + delta); }
 
+// Cosine and sine of an angle in degrees, exact at quarter turns so that boxes of objects
+// turned by them do not grow by rounding noise.
+void CosSin(double degrees, double& c, double& s) {
+    double d = NormalizeDegrees(degrees);
+    if (!std::isfinite(d)) d = 0;
+    if (d == 0) c = 1, s = 0;
+    else if (d == 90) c = 0, s = 1;
+    else if (d == 180) c = -1, s = 0;
+    else if (d == 270) c = 0, s = -1;
+    else {
+        constexpr double kPi = 3.14159265358979323846;
+        c = std::cos(d * kPi / 180.0);
+        s = std::sin(d * kPi / 180.0);
+    }
+}
+
 // A rectangle of size w x h whose corner or centre is at (x, y), turned by `degrees` about
 // (x, y), added to the bounds.
 void AddTurnedRect(TBounds& b, double x, double y, double x0, double y0, double x1, double y1,
                    double degrees) {
-    constexpr double kPi = 3.14159265358979323846;
-    double c = std::cos(degrees * kPi / 180.0), s = std::sin(degrees * kPi / 180.0);
-    if (!std::isfinite(c) || !std::isfinite(s)) c = 1, s = 0;
+    double c = 1, s = 0;
+    CosSin(degrees, c, s);
     for (double px : {x0, x1})
         for (double py : {y0, y1}) {
             double rx = x + px * c - py * s, ry = y + px * s + py * c;
@@ -500,9 +515,10 @@ TBounds TObjectStore::Bounds(const TObject& o) const {
         if (!std::isfinite(s) || !std::isfinite(e)) s = 0, e = 0;
         double sweep = e - s;
         if (sweep <= 0) sweep += 360;
-        constexpr double kPi = 3.14159265358979323846;
         auto addAt = [&](double deg) {
-            double x = o.X + r * std::cos(deg * kPi / 180), y = o.Y + r * std::sin(deg * kPi / 180);
+            double c = 1, sn = 0;
+            CosSin(deg, c, sn);
+            double x = o.X + r * c, y = o.Y + r * sn;
             b.Add(SaturateRound(std::floor(x - h)), SaturateRound(std::floor(y - h)));
             b.Add(SaturateRound(std::ceil(x + h)), SaturateRound(std::ceil(y + h)));
         };

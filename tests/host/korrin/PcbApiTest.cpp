@@ -3,6 +3,7 @@
 // every kind, refusal of handles that name nothing, iterators, components and the board.
 #include "KorrinTestSupport.h"
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -434,6 +435,28 @@ TEST_F(TPcbApiTest, ComponentChildrenFollowAnUpdateTurnedAboutTheOldLocation) {
     EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(child), 0);
     EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(arc), 0);
     EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(c.NameText), 0);
+}
+
+TEST_F(TPcbApiTest, KindByLayerIterationOverAComponentFindsEachChildOnce) {
+    // The import explodes a component by asking 9 kinds x 75 layers.
+    uint32_t comp = PcbApi_CreateObject(kKindComponent);
+    std::vector<uint32_t> children = {AddTrack(comp, 0, 0, 1, 1, 1), AddTrack(comp, 0, 0, 1, 1, 75),
+                                      AddTrack(comp, 0, 0, 1, 1, 57)};
+    for (uint8_t kind : {kKindArc, kKindPad, kKindText, kKindRegion}) {
+        uint32_t h = PcbApi_CreateObject(kind);
+        PcbApi_AddObjectToContainer(comp, h);
+        children.push_back(h);
+    }
+    uint32_t onLayer76 = AddTrack(comp, 0, 0, 1, 1, 76);
+    std::vector<uint32_t> seen;
+    for (uint8_t kind : {1, 2, 3, 4, 5, 6, 11, 12, 21})
+        for (uint32_t layer = 1; layer <= 75; ++layer)
+            for (uint32_t h : Iterate(comp, kind, layer)) seen.push_back(h);
+    std::sort(seen.begin(), seen.end());
+    std::sort(children.begin(), children.end());
+    EXPECT_EQ(seen, children) << "each child once; the component's texts and layer 76 never";
+    EXPECT_EQ(Iterate(comp, kKindTrack, 76), std::vector<uint32_t>{onLayer76});
+    PcbApi_DestroyObject(comp);
 }
 
 TEST_F(TPcbApiTest, ReplicatingAComponentCopiesItsChildrenAndTexts) {

@@ -4,6 +4,7 @@
 // layer names and location pick.
 #include "KorrinTestSupport.h"
 
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -180,6 +181,50 @@ TEST_F(TServerInterfacesTest, MarksMovesAndBoundsServeTheImportRun) {
     EXPECT_EQ(r.Right, 1000 + 5000);
     EXPECT_EQ(r.Bottom, 2000 - 5000);
     board->BoardIterator_Destroy(it);
+}
+
+TEST_F(TServerInterfacesTest, BoundsOfPadsTextsAndTurnedFills) {
+    IPCB_Board* board = BoardInterface(Board);
+    auto boundsOf = [&](uint32_t handle) {
+        IPCB_BoardIterator* it = board->BoardIterator_Create();
+        TCoordRect r{};
+        for (IPCB_Primitive* p = it->FirstPCBObject(); p; p = it->NextPCBObject())
+            if (p->Handle() == handle) r = p->BoundingRectangle();
+        board->BoardIterator_Destroy(it);
+        return std::vector<int32_t>{r.Left, r.Bottom, r.Right, r.Top};
+    };
+    // A pad 60 x 30 mil turned by 90 degrees.
+    uint32_t pad = PcbApi_CreateObject(kKindPad);
+    uint16_t w16 = 0;
+    uint32_t layer = 74;
+    int32_t v = 0, x = 1000000, y = 0, sx = 600000, sy = 300000, hole = 0;
+    uint8_t b = 0;
+    double rot = 90;
+    char s[4][kText21] = {};
+    PcbApi_QueryPad(ptWrite, pad, &w16, &w16, &layer, &v, &b, &v, &x, &y, &sx, &sy, &sx, &sy, &sx,
+                    &sy, &hole, &b, &b, &b, s[0], &b, &b, &rot, s[1], s[2], &v, s[3], &b, &b, &v,
+                    &v, &v, &v, &v, &b, &b);
+    PcbApi_AddObjectToContainer(Board, pad);
+    EXPECT_EQ(boundsOf(pad), (std::vector<int32_t>{850000, -300000, 1150000, 300000}));
+    // A text of three characters, 100 units high, is estimated 0.6 of its height per character.
+    uint32_t text = PcbApi_CreateObject(kKindText);
+    TText t;
+    t.Query(ptRead, text);
+    t.X = 0, t.Y = 0, t.Height = 100, t.Rotation = 0;
+    std::strcpy(t.Text, "abc");
+    t.Query(ptWrite, text);
+    PcbApi_AddObjectToContainer(Board, text);
+    EXPECT_EQ(boundsOf(text), (std::vector<int32_t>{0, 0, 180, 100}));
+    t.Rotation = 180;
+    t.Query(ptWrite, text);
+    EXPECT_EQ(boundsOf(text), (std::vector<int32_t>{-180, -100, 0, 0}));
+    // A fill from (0,0) to (400,200) turned a quarter about its centre (200,100).
+    uint32_t fill = PcbApi_CreateObject(kKindFill);
+    int32_t x2 = 400, y2 = 200, fx = 0, fy = 0;
+    double frot = 90;
+    PcbApi_QueryFill(ptWrite, fill, &w16, &w16, &layer, &v, &b, &v, &fx, &fy, &x2, &y2, &frot, &v);
+    PcbApi_AddObjectToContainer(Board, fill);
+    EXPECT_EQ(boundsOf(fill), (std::vector<int32_t>{100, -100, 300, 300}));
 }
 
 TEST_F(TServerInterfacesTest, LayerNamesReadBackThroughTheLayerIterator) {

@@ -75,16 +75,22 @@ void TProgressDisplay::BreakLine() {
 }
 
 void TProgressDisplay::Draw() {
-    std::string line = "\r" + FitCaption(Caption_);
+    // Appended piece by piece: GCC 12 at -O3 warns wrongly about "literal" + std::string.
+    std::string line(1, '\r');
+    line.append(FitCaption(Caption_));
     if (Total_ > 0) {
         int percent = static_cast<int>(std::min<int64_t>(100, Steps_ * 100 / Total_));
         int filled = percent * kBarWidth / 100;
-        line += " [" + std::string(static_cast<std::size_t>(filled), '#') +
-                std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') + "] " +
-                std::to_string(percent) + "%";
+        line.append(" [");
+        line.append(static_cast<std::size_t>(filled), '#');
+        line.append(static_cast<std::size_t>(kBarWidth - filled), ' ');
+        line.append("] ");
+        line.append(std::to_string(percent));
+        line.append(1, '%');
         LastPercent_ = percent;
     } else {
-        line += " " + std::to_string(Steps_);
+        line.append(1, ' ');
+        line.append(std::to_string(Steps_));
     }
     line += "\033[K"; // clears what a longer earlier line left behind
     std::fputs(line.c_str(), Out_);

@@ -40,17 +40,18 @@ class PcbHostTest : public ::testing::Test {
 protected:
     // Runs pcbhost in the test's folder with no display and no terminal; `env` adds variables.
     TRun Run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-        std::string command = "cd " + Quote(Folder.Path()) +
-                              " && env -u DISPLAY -u WAYLAND_DISPLAY -u DXFI_MACHINE_HIVE -u "
-                              "DXFI_EXE_DIR TMPDIR=" +
-                              Quote(Folder.Path() + "tmp");
+        std::string command = "cd ";
+        command.append(Quote(Folder.Path()));
+        command.append(
+            " && env -u DISPLAY -u WAYLAND_DISPLAY -u DXFI_MACHINE_HIVE -u DXFI_EXE_DIR");
+        command.append(" TMPDIR=").append(Quote(Folder.Path() + "tmp"));
         for (const std::string& variable : env)
-            command += " " + Quote(variable);
-        command += " " + Quote(kHost);
+            command.append(1, ' ').append(Quote(variable));
+        command.append(1, ' ').append(Quote(kHost));
         for (const std::string& arg : args)
-            command += " " + Quote(arg);
-        command += " >" + Quote(Folder.Path() + "out.txt") + " 2>" +
-                   Quote(Folder.Path() + "err.txt") + " </dev/null";
+            command.append(1, ' ').append(Quote(arg));
+        command.append(" >").append(Quote(Folder.Path() + "out.txt"));
+        command.append(" 2>").append(Quote(Folder.Path() + "err.txt")).append(" </dev/null");
         int status = std::system(command.c_str());
         TRun run;
         run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

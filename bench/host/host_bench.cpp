@@ -64,8 +64,8 @@ std::vector<TPhase> Run(long count, const std::string& folder) {
         uint8_t pb = 0;
         PcbApi_GetObjectBitField2(ptRead, h, &bf2);
         PcbApi_GetObjectBitField3(ptRead, h, &bf3);
-        PcbApi_QueryTrack(ptRead, h, &flags, &word, &layer, &la, &pb, &lb, &x, &y, &x2, &y2,
-                          &width, &v1, &v2, &v3);
+        PcbApi_QueryTrack(ptRead, h, &flags, &word, &layer, &la, &pb, &lb, &x, &y, &x2, &y2, &width,
+                          &v1, &v2, &v3);
         x = static_cast<int32_t>(i % 10000) * 1000;
         y = static_cast<int32_t>(i / 10000) * 1000;
         x2 = x + 800;
@@ -84,7 +84,8 @@ std::vector<TPhase> Run(long count, const std::string& folder) {
     long seen = 0;
     for (uint32_t layer : layers) {
         uint32_t it = PcbApi_CreateIterator(board, kKindTrack, 0, layer);
-        for (uint32_t h = PcbApi_GetFirstObject(it); h != 0; h = PcbApi_GetNextObject(it)) ++seen;
+        for (uint32_t h = PcbApi_GetFirstObject(it); h != 0; h = PcbApi_GetNextObject(it))
+            ++seen;
         PcbApi_DestroyIterator(it);
     }
     phases.push_back({"flat iteration by kind and layer", Since(start), seen});
@@ -113,7 +114,8 @@ std::vector<TPhase> Run(long count, const std::string& folder) {
     long counted = b->GetPrimitiveCounter(kRunKinds);
     IPCB_BoardIterator* it = b->BoardIterator_Create();
     it->AddFilter_ObjectSet(kRunKinds);
-    for (IPCB_Primitive* p = it->FirstPCBObject(); p; p = it->NextPCBObject()) p->SetMark(true);
+    for (IPCB_Primitive* p = it->FirstPCBObject(); p; p = it->NextPCBObject())
+        p->SetMark(true);
     b->BoardIterator_Destroy(it);
     phases.push_back({"count and mark (board interface)", Since(start), counted});
 

@@ -27,30 +27,54 @@ constexpr int kFormatVersion = 1;
 
 const char* KindName(uint8_t kind) {
     switch (kind) {
-    case 1: return "Arc";
-    case 2: return "Pad";
-    case 3: return "Via";
-    case 4: return "Track";
-    case 5: return "Text";
-    case 6: return "Fill";
-    case 7: return "FromTo";
-    case 8: return "Net";
-    case 9: return "Component";
-    case 10: return "Polygon";
-    case 11: return "Region";
-    case 12: return "ComponentBody";
-    case 13: return "Dimension";
-    case 14: return "Coordinate";
-    case 15: return "ObjectClass";
-    case 16: return "Rule";
-    case 17: return "ManualFromTo";
-    case 18: return "DifferentialPair";
-    case 19: return "Violation";
-    case 20: return "Embedded";
-    case 21: return "EmbeddedBoard";
-    case 22: return "SplitPlane";
-    case 26: return "BoardOutline";
-    default: return nullptr;
+    case 1:
+        return "Arc";
+    case 2:
+        return "Pad";
+    case 3:
+        return "Via";
+    case 4:
+        return "Track";
+    case 5:
+        return "Text";
+    case 6:
+        return "Fill";
+    case 7:
+        return "FromTo";
+    case 8:
+        return "Net";
+    case 9:
+        return "Component";
+    case 10:
+        return "Polygon";
+    case 11:
+        return "Region";
+    case 12:
+        return "ComponentBody";
+    case 13:
+        return "Dimension";
+    case 14:
+        return "Coordinate";
+    case 15:
+        return "ObjectClass";
+    case 16:
+        return "Rule";
+    case 17:
+        return "ManualFromTo";
+    case 18:
+        return "DifferentialPair";
+    case 19:
+        return "Violation";
+    case 20:
+        return "Embedded";
+    case 21:
+        return "EmbeddedBoard";
+    case 22:
+        return "SplitPlane";
+    case 26:
+        return "BoardOutline";
+    default:
+        return nullptr;
     }
 }
 
@@ -106,11 +130,21 @@ void AppendString(std::string& out, std::string_view s) {
     for (char ch : s) {
         unsigned char c = static_cast<unsigned char>(ch);
         switch (ch) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char buf[8];
@@ -215,8 +249,12 @@ struct TField {
     const std::string& Base;
     const char* Name;
 };
-const std::string& Describe(const std::string& where) { return where; }
-std::string Describe(const TField& where) { return where.Base + "." + where.Name; }
+const std::string& Describe(const std::string& where) {
+    return where;
+}
+std::string Describe(const TField& where) {
+    return where.Base + "." + where.Name;
+}
 
 template <class T, class W> void ReadInt(const json& j, T& out, const W& where) {
     using L = std::numeric_limits<T>;
@@ -237,10 +275,18 @@ template <class T, class W> void ReadInt(const json& j, T& out, const W& where) 
                               std::to_string(L::max()));
 }
 
-template <class W> void ReadValue(const json& j, int32_t& v, const W& w) { ReadInt(j, v, w); }
-template <class W> void ReadValue(const json& j, uint32_t& v, const W& w) { ReadInt(j, v, w); }
-template <class W> void ReadValue(const json& j, uint16_t& v, const W& w) { ReadInt(j, v, w); }
-template <class W> void ReadValue(const json& j, uint8_t& v, const W& w) { ReadInt(j, v, w); }
+template <class W> void ReadValue(const json& j, int32_t& v, const W& w) {
+    ReadInt(j, v, w);
+}
+template <class W> void ReadValue(const json& j, uint32_t& v, const W& w) {
+    ReadInt(j, v, w);
+}
+template <class W> void ReadValue(const json& j, uint16_t& v, const W& w) {
+    ReadInt(j, v, w);
+}
+template <class W> void ReadValue(const json& j, uint8_t& v, const W& w) {
+    ReadInt(j, v, w);
+}
 template <class W> void ReadValue(const json& j, double& v, const W& w) {
     if (j.is_number()) {
         v = j.get<double>();
@@ -248,10 +294,14 @@ template <class W> void ReadValue(const json& j, double& v, const W& w) {
     }
     if (j.is_string()) {
         const auto& s = j.get_ref<const std::string&>();
-        if (s == "NaN") v = std::numeric_limits<double>::quiet_NaN();
-        else if (s == "Infinity") v = std::numeric_limits<double>::infinity();
-        else if (s == "-Infinity") v = -std::numeric_limits<double>::infinity();
-        else Fail(Describe(w), "expected a number");
+        if (s == "NaN")
+            v = std::numeric_limits<double>::quiet_NaN();
+        else if (s == "Infinity")
+            v = std::numeric_limits<double>::infinity();
+        else if (s == "-Infinity")
+            v = -std::numeric_limits<double>::infinity();
+        else
+            Fail(Describe(w), "expected a number");
         return;
     }
     Fail(Describe(w), "expected a number");
@@ -495,7 +545,8 @@ template <class V> void VisitKind(V& v, TObject& o) {
         v("Model", d.Model, def.Model, false);
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -515,8 +566,10 @@ void AppendObject(std::string& out, const TObject& object) {
         for (int i = 0; i < kClassicLayerCount; ++i) {
             const TPadLayerData& l = layers[i];
             if (l == def) continue;
-            if (!any) w.Key("PadLayers"), out += '[';
-            else out += ", ";
+            if (!any)
+                w.Key("PadLayers"), out += '[';
+            else
+                out += ", ";
             any = true;
             out += '{';
             TWriter lw(out);
@@ -547,7 +600,8 @@ void AppendObject(std::string& out, const TObject& object) {
     }
     if (o.Kind == abi::kKindComponent) {
         auto* d = o.As<TComponentData>();
-        for (auto [name, handle] : {std::pair{"NameText", d->NameText}, {"SecondText", d->SecondText}})
+        for (auto [name, handle] :
+             {std::pair{"NameText", d->NameText}, {"SecondText", d->SecondText}})
             if (const TObject* t = store.Find(handle)) {
                 w.Key(name);
                 AppendObject(out, *t);
@@ -579,7 +633,8 @@ void ApplyObjectFields(TObject& o, const json& j, const std::string& where) {
             for (size_t i = 0; i < it->size(); ++i) {
                 const json& e = (*it)[i];
                 std::string w = where + ".PadLayers[" + std::to_string(i) + "]";
-                if (!e.is_object() || !e.contains("Layer")) Fail(w, "expected an object with a Layer");
+                if (!e.is_object() || !e.contains("Layer"))
+                    Fail(w, "expected an object with a Layer");
                 uint32_t layer = ReadLayer(e, "Layer", w);
                 if (layer >= static_cast<uint32_t>(kClassicLayerCount))
                     Fail(w + ".Layer", "expected a layer numbered 0 to 82");
@@ -611,7 +666,8 @@ TObject* BuildObject(const json& j, const std::string& where, bool inComponent) 
     if (kindIt == j.end()) Fail(where, "the member 'Kind' is missing");
     if (!kindIt->is_string()) Fail(where + ".Kind", "expected a kind name");
     uint8_t kind = KindFromName(kindIt->get_ref<const std::string&>());
-    if (kind == 0) Fail(where + ".Kind", "'" + kindIt->get<std::string>() + "' is not an object kind");
+    if (kind == 0)
+        Fail(where + ".Kind", "'" + kindIt->get<std::string>() + "' is not an object kind");
     if (kind == abi::kKindComponent && inComponent)
         Fail(where, "a component cannot hold a component");
     TObjectStore& store = Store();
@@ -627,7 +683,8 @@ TObject* BuildObject(const json& j, const std::string& where, bool inComponent) 
                 if (it == j.end()) continue;
                 std::string w = where + "." + name;
                 if (!it->is_object()) Fail(w, "expected an object");
-                if (it->value("Kind", std::string()) != "Text") Fail(w + ".Kind", "expected 'Text'");
+                if (it->value("Kind", std::string()) != "Text")
+                    Fail(w + ".Kind", "expected 'Text'");
                 if (TObject* t = store.Find(handle)) ApplyObjectFields(*t, *it, w);
             }
             if (auto it = j.find("Children"); it != j.end()) {
@@ -649,10 +706,10 @@ TObject* BuildObject(const json& j, const std::string& where, bool inComponent) 
 // ---- The board's own properties ---------------------------------------------------------------
 
 constexpr const char* kOptionNames[okOptionKindCount] = {
-    "GridsEx", "OutputOptions", "GerberOptions", "PrinterOptions", "AdvancedPlacerOptions",
-    "EngineeringChangeOrderOptions"};
+    "GridsEx",        "OutputOptions",         "GerberOptions",
+    "PrinterOptions", "AdvancedPlacerOptions", "EngineeringChangeOrderOptions"};
 constexpr const char* kIndexedOptionNames[ioCount] = {"PlotLayers", "FlipLayers", "PlotterPen",
-                                                     "CompositeLayer"};
+                                                      "CompositeLayer"};
 
 template <class V> void VisitDielectric(V& v, TDielectric& d) {
     const TDielectric def;
@@ -752,7 +809,8 @@ void AppendBoard(std::string& out, TBoardData& d) {
         ow.Key(kIndexedOptionNames[k]);
         out += '{';
         std::vector<int32_t> indexes;
-        for (const auto& [index, record] : table) indexes.push_back(index);
+        for (const auto& [index, record] : table)
+            indexes.push_back(index);
         std::sort(indexes.begin(), indexes.end());
         TWriter iw(out);
         for (int32_t index : indexes) {
@@ -802,7 +860,8 @@ void ApplyBoard(TBoardData& d, const json& j) {
             if (!e.is_object() || !e.contains("Layer")) Fail(w, "expected an object with a Layer");
             int index = StandardLayerIndex(ReadLayer(e, "Layer", w));
             if (index < 0) Fail(w + ".Layer", "not a layer of the board");
-            if (auto n = e.find("Name"); n != e.end()) ReadValue(*n, d.LayerNames[index], w + ".Name");
+            if (auto n = e.find("Name"); n != e.end())
+                ReadValue(*n, d.LayerNames[index], w + ".Name");
             if (auto s = e.find("Shown"); s != e.end()) {
                 if (!s->is_boolean()) Fail(w + ".Shown", "expected true or false");
                 d.LayerShown[index] = s->get<bool>();
@@ -919,7 +978,8 @@ template <class TInput> TObject* ReadDocument(TInput&& input) {
             if (auto p = what.find("] "); p != std::string::npos) what = what.substr(p + 2);
             throw EBoardFile("the file is not JSON: " + what);
         }
-        if (!root.is_object()) throw EBoardFile("the file is not a board document: expected a JSON object");
+        if (!root.is_object())
+            throw EBoardFile("the file is not a board document: expected a JSON object");
         auto format = root.find("Format");
         if (format == root.end() || !format->is_string() || *format != kFormatName)
             throw EBoardFile(std::string("the file is not a board document: 'Format' is not '") +
@@ -942,7 +1002,9 @@ template <class TInput> TObject* ReadDocument(TInput&& input) {
     return board;
 }
 
-std::string Reason(int error) { return std::strerror(error); }
+std::string Reason(int error) {
+    return std::strerror(error);
+}
 
 } // namespace
 
@@ -980,7 +1042,9 @@ TObject* ReadBoardDocument(std::string_view text) {
     return ReadDocument(text);
 }
 
-TObject* ReadBoardDocument(std::istream& in) { return ReadDocument(in); }
+TObject* ReadBoardDocument(std::istream& in) {
+    return ReadDocument(in);
+}
 
 TObject* LoadBoardFile(const std::string& path) {
     auto fail = [&](const std::string& problem) -> EBoardFile {
@@ -1025,8 +1089,9 @@ void WriteFileAtomically(const std::string& path, const char* verb,
     std::string temp = path + ".tmp" + std::to_string(getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw fail("the temporary file '" + temp + "' cannot be created (" +
-                             Reason(errno) + ")");
+        if (!out)
+            throw fail("the temporary file '" + temp + "' cannot be created (" + Reason(errno) +
+                       ")");
         write(context, out);
         out.flush();
         if (!out) {

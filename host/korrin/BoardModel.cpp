@@ -13,7 +13,9 @@ namespace {
 
 constexpr uint32_t kLastObjectHandle = 0x7FFFFFFFu;
 
-bool IsKnownKind(uint8_t kind) { return (kind >= 1 && kind <= 22) || kind == 26; }
+bool IsKnownKind(uint8_t kind) {
+    return (kind >= 1 && kind <= 22) || kind == 26;
+}
 
 int32_t Clamp32(int64_t v) {
     return static_cast<int32_t>(std::clamp<int64_t>(v, std::numeric_limits<int32_t>::min(),
@@ -46,10 +48,18 @@ struct TRotation {
         int64_t dx = int64_t{x} - Cx, dy = int64_t{y} - Cy;
         int64_t rx = 0, ry = 0;
         switch (Quarter) {
-        case 0: rx = dx, ry = dy; break;
-        case 1: rx = -dy, ry = dx; break;
-        case 2: rx = -dx, ry = -dy; break;
-        case 3: rx = dy, ry = -dx; break;
+        case 0:
+            rx = dx, ry = dy;
+            break;
+        case 1:
+            rx = -dy, ry = dx;
+            break;
+        case 2:
+            rx = -dx, ry = -dy;
+            break;
+        case 3:
+            rx = dy, ry = -dx;
+            break;
         default:
             x = SaturateRound(static_cast<double>(Cx) + static_cast<double>(dx) * Cos -
                               static_cast<double>(dy) * Sin);
@@ -62,17 +72,23 @@ struct TRotation {
     }
 };
 
-double AddDegrees(double angle, double delta) { return NormalizeDegrees(angle + delta); }
+double AddDegrees(double angle, double delta) {
+    return NormalizeDegrees(angle + delta);
+}
 
 // Cosine and sine of an angle in degrees, exact at quarter turns so that boxes of objects
 // turned by them do not grow by rounding noise.
 void CosSin(double degrees, double& c, double& s) {
     double d = NormalizeDegrees(degrees);
     if (!std::isfinite(d)) d = 0;
-    if (d == 0) c = 1, s = 0;
-    else if (d == 90) c = 0, s = 1;
-    else if (d == 180) c = -1, s = 0;
-    else if (d == 270) c = 0, s = -1;
+    if (d == 0)
+        c = 1, s = 0;
+    else if (d == 90)
+        c = 0, s = 1;
+    else if (d == 180)
+        c = -1, s = 0;
+    else if (d == 270)
+        c = 0, s = -1;
     else {
         constexpr double kPi = 3.14159265358979323846;
         c = std::cos(d * kPi / 180.0);
@@ -103,7 +119,9 @@ int32_t SaturateRound(double value) {
     return static_cast<int32_t>(std::lround(value));
 }
 
-int32_t SaturateAdd(int32_t a, int64_t b) { return Clamp32(int64_t{a} + b); }
+int32_t SaturateAdd(int32_t a, int64_t b) {
+    return Clamp32(int64_t{a} + b);
+}
 
 void TBounds::Add(int64_t x, int64_t y) {
     if (Empty) {
@@ -144,9 +162,13 @@ bool TObject::InComponent() {
     return c && c->Kind == abi::kKindComponent;
 }
 
-abi::TCoordRect TObject::BoundingRectangle() { return Store.Bounds(*this).ToRect(); }
+abi::TCoordRect TObject::BoundingRectangle() {
+    return Store.Bounds(*this).ToRect();
+}
 
-void TObject::MoveByXY(int32_t dx, int32_t dy) { Store.Move(*this, dx, dy); }
+void TObject::MoveByXY(int32_t dx, int32_t dy) {
+    Store.Move(*this, dx, dy);
+}
 
 uint32_t TObject::AddRef() {
     if (CallerOwned) return ++CallerRefs;
@@ -164,7 +186,9 @@ uint32_t TObject::Release() {
 
 // ---- TObjectStore ----------------------------------------------------------------------------
 
-TObjectStore::TObjectStore() { Objects.resize(1); }
+TObjectStore::TObjectStore() {
+    Objects.resize(1);
+}
 TObjectStore::~TObjectStore() = default;
 
 TObjectStore& Store() {
@@ -187,25 +211,51 @@ TObject* TObjectStore::Create(uint8_t kind) {
     o.Id = h;
     o.Kind = kind;
     switch (kind) {
-    case abi::kKindTrack: o.Data = std::make_unique<TTrackData>(); o.LayerValue = kLayerTop; break;
-    case abi::kKindArc: o.Data = std::make_unique<TArcData>(); o.LayerValue = kLayerTop; break;
-    case abi::kKindText: o.Data = std::make_unique<TTextData>(); o.LayerValue = kLayerTopOverlay; break;
-    case abi::kKindPad: o.Data = std::make_unique<TPadData>(); o.LayerValue = kLayerMulti; break;
-    case abi::kKindVia: o.Data = std::make_unique<TViaData>(); o.LayerValue = kLayerMulti; break;
-    case abi::kKindFill: o.Data = std::make_unique<TFillData>(); o.LayerValue = kLayerTop; break;
-    case abi::kKindRegion: o.Data = std::make_unique<TRegionData>(); o.LayerValue = kLayerTop; break;
+    case abi::kKindTrack:
+        o.Data = std::make_unique<TTrackData>();
+        o.LayerValue = kLayerTop;
+        break;
+    case abi::kKindArc:
+        o.Data = std::make_unique<TArcData>();
+        o.LayerValue = kLayerTop;
+        break;
+    case abi::kKindText:
+        o.Data = std::make_unique<TTextData>();
+        o.LayerValue = kLayerTopOverlay;
+        break;
+    case abi::kKindPad:
+        o.Data = std::make_unique<TPadData>();
+        o.LayerValue = kLayerMulti;
+        break;
+    case abi::kKindVia:
+        o.Data = std::make_unique<TViaData>();
+        o.LayerValue = kLayerMulti;
+        break;
+    case abi::kKindFill:
+        o.Data = std::make_unique<TFillData>();
+        o.LayerValue = kLayerTop;
+        break;
+    case abi::kKindRegion:
+        o.Data = std::make_unique<TRegionData>();
+        o.LayerValue = kLayerTop;
+        break;
     case abi::kKindComponentBody:
         o.Data = std::make_unique<TComponentBodyData>();
         o.LayerValue = 57;
         break;
-    case abi::kKindEmbeddedBoard: o.Data = std::make_unique<TEmbeddedBoardData>(); break;
-    case abi::kKindNet: o.Data = std::make_unique<TNetData>(); break;
+    case abi::kKindEmbeddedBoard:
+        o.Data = std::make_unique<TEmbeddedBoardData>();
+        break;
+    case abi::kKindNet:
+        o.Data = std::make_unique<TNetData>();
+        break;
     case abi::kKindComponent:
         o.Data = std::make_unique<TComponentData>();
         o.Children = std::make_unique<TContainer>();
         o.LayerValue = kLayerTop;
         break;
-    default: break;
+    default:
+        break;
     }
     Objects[h] = std::move(object);
     if (kind == abi::kKindComponent) {
@@ -311,8 +361,10 @@ void TObjectStore::LinkIntoBuckets(TContainer& c, TObject& o) {
     TBucket& b = c.Buckets[TContainer::Key(o.Kind, o.LayerValue)];
     o.PrevInBucket = b.Last;
     o.NextInBucket = 0;
-    if (b.Last) Objects[b.Last]->NextInBucket = o.Id;
-    else b.First = o.Id;
+    if (b.Last)
+        Objects[b.Last]->NextInBucket = o.Id;
+    else
+        b.First = o.Id;
     b.Last = o.Id;
 }
 
@@ -320,10 +372,14 @@ void TObjectStore::UnlinkFromBuckets(TContainer& c, TObject& o) {
     auto it = c.Buckets.find(TContainer::Key(o.Kind, o.LayerValue));
     if (it == c.Buckets.end()) return;
     TBucket& b = it->second;
-    if (o.PrevInBucket) Objects[o.PrevInBucket]->NextInBucket = o.NextInBucket;
-    else b.First = o.NextInBucket;
-    if (o.NextInBucket) Objects[o.NextInBucket]->PrevInBucket = o.PrevInBucket;
-    else b.Last = o.PrevInBucket;
+    if (o.PrevInBucket)
+        Objects[o.PrevInBucket]->NextInBucket = o.NextInBucket;
+    else
+        b.First = o.NextInBucket;
+    if (o.NextInBucket)
+        Objects[o.NextInBucket]->PrevInBucket = o.PrevInBucket;
+    else
+        b.Last = o.PrevInBucket;
     o.PrevInBucket = o.NextInBucket = 0;
     if (b.First == 0) c.Buckets.erase(it);
 }
@@ -346,8 +402,10 @@ bool TObjectStore::AddToContainer(TObject& container, TObject& object) {
     TContainer& c = *container.Children;
     object.PrevAll = c.Last;
     object.NextAll = 0;
-    if (c.Last) Objects[c.Last]->NextAll = object.Id;
-    else c.First = object.Id;
+    if (c.Last)
+        Objects[c.Last]->NextAll = object.Id;
+    else
+        c.First = object.Id;
     c.Last = object.Id;
     LinkIntoBuckets(c, object);
     object.Container = container.Id;
@@ -364,10 +422,14 @@ void TObjectStore::RemoveFromContainer(TObject& object) {
         return;
     }
     TContainer& c = *container->Children;
-    if (object.PrevAll) Objects[object.PrevAll]->NextAll = object.NextAll;
-    else c.First = object.NextAll;
-    if (object.NextAll) Objects[object.NextAll]->PrevAll = object.PrevAll;
-    else c.Last = object.PrevAll;
+    if (object.PrevAll)
+        Objects[object.PrevAll]->NextAll = object.NextAll;
+    else
+        c.First = object.NextAll;
+    if (object.NextAll)
+        Objects[object.NextAll]->PrevAll = object.PrevAll;
+    else
+        c.Last = object.PrevAll;
     object.PrevAll = object.NextAll = 0;
     UnlinkFromBuckets(c, object);
     AdjustCounts(*container, object, -1);
@@ -403,13 +465,18 @@ void TObjectStore::Move(TObject& o, int32_t dx, int32_t dy) {
         y2 = SaturateAdd(y2, dy);
     };
     switch (o.Kind) {
-    case abi::kKindTrack: moveSecond(o.As<TTrackData>()->X2, o.As<TTrackData>()->Y2); break;
-    case abi::kKindFill: moveSecond(o.As<TFillData>()->X2, o.As<TFillData>()->Y2); break;
+    case abi::kKindTrack:
+        moveSecond(o.As<TTrackData>()->X2, o.As<TTrackData>()->Y2);
+        break;
+    case abi::kKindFill:
+        moveSecond(o.As<TFillData>()->X2, o.As<TFillData>()->Y2);
+        break;
     case abi::kKindEmbeddedBoard:
         moveSecond(o.As<TEmbeddedBoardData>()->X2, o.As<TEmbeddedBoardData>()->Y2);
         break;
     case abi::kKindRegion:
-        for (auto& p : o.As<TRegionData>()->Outline) moveSecond(p[0], p[1]);
+        for (auto& p : o.As<TRegionData>()->Outline)
+            moveSecond(p[0], p[1]);
         break;
     case abi::kKindComponent: {
         auto* cd = o.As<TComponentData>();
@@ -423,7 +490,8 @@ void TObjectStore::Move(TObject& o, int32_t dx, int32_t dy) {
         }
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -453,11 +521,14 @@ void TObjectStore::Rotate(TObject& o, double degrees, int32_t cx, int32_t cy) {
         turnRect(d->X2, d->Y2, d->Rotation);
         return;
     }
-    default: break;
+    default:
+        break;
     }
     r.Apply(o.X, o.Y);
     switch (o.Kind) {
-    case abi::kKindTrack: r.Apply(o.As<TTrackData>()->X2, o.As<TTrackData>()->Y2); break;
+    case abi::kKindTrack:
+        r.Apply(o.As<TTrackData>()->X2, o.As<TTrackData>()->Y2);
+        break;
     case abi::kKindArc: {
         auto* d = o.As<TArcData>();
         bool full = NormalizeDegrees(d->StartAngle) == NormalizeDegrees(d->EndAngle);
@@ -476,7 +547,8 @@ void TObjectStore::Rotate(TObject& o, double degrees, int32_t cx, int32_t cy) {
         break;
     }
     case abi::kKindRegion:
-        for (auto& p : o.As<TRegionData>()->Outline) r.Apply(p[0], p[1]);
+        for (auto& p : o.As<TRegionData>()->Outline)
+            r.Apply(p[0], p[1]);
         break;
     case abi::kKindComponent: {
         auto* cd = o.As<TComponentData>();
@@ -491,7 +563,8 @@ void TObjectStore::Rotate(TObject& o, double degrees, int32_t cx, int32_t cy) {
         }
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -556,8 +629,10 @@ TBounds TObjectStore::Bounds(const TObject& o) const {
     }
     case abi::kKindFill: {
         auto* d = o.As<TFillData>();
-        double cx = (static_cast<double>(o.X) + d->X2) / 2, cy = (static_cast<double>(o.Y) + d->Y2) / 2;
-        double hx = std::fabs(static_cast<double>(d->X2) - o.X) / 2, hy = std::fabs(static_cast<double>(d->Y2) - o.Y) / 2;
+        double cx = (static_cast<double>(o.X) + d->X2) / 2,
+               cy = (static_cast<double>(o.Y) + d->Y2) / 2;
+        double hx = std::fabs(static_cast<double>(d->X2) - o.X) / 2,
+               hy = std::fabs(static_cast<double>(d->Y2) - o.Y) / 2;
         AddTurnedRect(b, cx, cy, -hx, -hy, hx, hy, d->Rotation);
         return b;
     }
@@ -568,7 +643,8 @@ TBounds TObjectStore::Bounds(const TObject& o) const {
         return b;
     }
     case abi::kKindRegion:
-        for (const auto& p : o.As<TRegionData>()->Outline) b.Add(p[0], p[1]);
+        for (const auto& p : o.As<TRegionData>()->Outline)
+            b.Add(p[0], p[1]);
         if (b.Empty) b.Add(o.X, o.Y);
         return b;
     case abi::kKindComponent:
@@ -581,7 +657,9 @@ TBounds TObjectStore::Bounds(const TObject& o) const {
         }
         if (b.Empty && o.Kind == abi::kKindComponent) b.Add(o.X, o.Y);
         return b;
-    default: b.Add(o.X, o.Y); return b;
+    default:
+        b.Add(o.X, o.Y);
+        return b;
     }
 }
 
@@ -598,8 +676,7 @@ std::string DisplayString(const TObject& o) {
     const auto* d = o.As<TTextData>();
     const TObjectStore& store = Store();
     if (EqualNoCase(d->Text, ".Designator")) {
-        if (const TObject* owner = store.Find(d->Owner))
-            return owner->As<TComponentData>()->Name;
+        if (const TObject* owner = store.Find(d->Owner)) return owner->As<TComponentData>()->Name;
     } else if (EqualNoCase(d->Text, ".Layer_Name")) {
         if (const TObject* board = store.BoardOf(o)) return BoardLayerName(*board, o.LayerValue);
         return LayerDisplayName(o.LayerValue);
@@ -671,6 +748,8 @@ THandle TObjectStore::IteratorNext(THandle iterator) {
     return Step(found->second, found->second.Pending);
 }
 
-bool TObjectStore::DestroyIterator(THandle iterator) { return Iterators.erase(iterator) != 0; }
+bool TObjectStore::DestroyIterator(THandle iterator) {
+    return Iterators.erase(iterator) != 0;
+}
 
 } // namespace dxfi::korrin

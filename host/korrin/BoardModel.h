@@ -141,8 +141,8 @@ struct TLayerRecord {
     std::string Name; // kText21; initially the classic identifier
     uint8_t Shown = 1;
     int32_t CopperThickness = 14000, Value1 = 0;
-    std::string NetName = "(No Net)"; // internal planes
-    int32_t PullBackDistance = 200000;  // internal planes
+    std::string NetName = "(No Net)";  // internal planes
+    int32_t PullBackDistance = 200000; // internal planes
     uint8_t Scratch1 = 0, Scratch2 = 0;
     int32_t Info = 0;
     TDielectric Dielectric;
@@ -160,7 +160,13 @@ enum TOptionKind : int {
     okEngineeringChangeOrderOptions,
     okOptionKindCount
 };
-enum TIndexedOptionKind : int { ioPlotLayers, ioFlipLayers, ioPlotterPen, ioCompositeLayer, ioCount };
+enum TIndexedOptionKind : int {
+    ioPlotLayers,
+    ioFlipLayers,
+    ioPlotterPen,
+    ioCompositeLayer,
+    ioCount
+};
 inline constexpr int kIndexedRecordLimit = 256; // indexes 0..255 are kept
 
 struct TBoardData : TKindDataOf<TBoardData> {

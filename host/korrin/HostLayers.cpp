@@ -18,21 +18,36 @@ struct TFixedName {
 
 // Layers with a name of their own (no number), in the order names are matched.
 constexpr TFixedName kFixedNames[] = {
-    {0, "No Layer"},           {1, "Top Layer"},           {32, "Bottom Layer"},
-    {33, "Top Overlay"},       {34, "Bottom Overlay"},     {35, "Top Paste"},
-    {36, "Bottom Paste"},      {37, "Top Solder Mask"},    {38, "Bottom Solder Mask"},
-    {55, "Drill Guide"},       {56, "Keep Out Layer"},     {73, "Drill Drawing"},
-    {74, "Multi Layer"},       {75, "Connect Layer"},      {76, "BackGround"},
-    {77, "DRC Errors"},        {78, "Highlight Layer"},    {79, "Grid Color 1"},
-    {80, "Grid Color 10"},     {81, "Pad Hole Layer"},     {82, "Via Hole Layer"},
-    {0x00010018, "Top Pad Master"}, {0x00010019, "Bottom Pad Master"},
+    {0, "No Layer"},
+    {1, "Top Layer"},
+    {32, "Bottom Layer"},
+    {33, "Top Overlay"},
+    {34, "Bottom Overlay"},
+    {35, "Top Paste"},
+    {36, "Bottom Paste"},
+    {37, "Top Solder Mask"},
+    {38, "Bottom Solder Mask"},
+    {55, "Drill Guide"},
+    {56, "Keep Out Layer"},
+    {73, "Drill Drawing"},
+    {74, "Multi Layer"},
+    {75, "Connect Layer"},
+    {76, "BackGround"},
+    {77, "DRC Errors"},
+    {78, "Highlight Layer"},
+    {79, "Grid Color 1"},
+    {80, "Grid Color 10"},
+    {81, "Pad Hole Layer"},
+    {82, "Via Hole Layer"},
+    {0x00010018, "Top Pad Master"},
+    {0x00010019, "Bottom Pad Master"},
     {0x0001001A, "DRC Details"},
 };
 
 constexpr TFixedName kGroupNames[] = {
-    {0x01020000, "Mid Layers"},          {0xFFFF0000, "All Layers"},
-    {0x01010000, "Signal Layers"},       {0x01040000, "Internal Plane Layers"},
-    {0x01000000, "Electrical Layers"},   {0x04000000, "Mechanical Layers"},
+    {0x01020000, "Mid Layers"},        {0xFFFF0000, "All Layers"},
+    {0x01010000, "Signal Layers"},     {0x01040000, "Internal Plane Layers"},
+    {0x01000000, "Electrical Layers"}, {0x04000000, "Mechanical Layers"},
 };
 
 constexpr std::array<uint32_t, kStandardLayerCount> MakeStandardLayers() {
@@ -40,13 +55,17 @@ constexpr std::array<uint32_t, kStandardLayerCount> MakeStandardLayers() {
     int i = 0;
     list[i++] = 0;
     list[i++] = 1;
-    for (uint32_t n = 1; n <= 30; ++n) list[i++] = n + 1;
+    for (uint32_t n = 1; n <= 30; ++n)
+        list[i++] = n + 1;
     list[i++] = 32;
-    for (uint32_t n = 1; n <= 16; ++n) list[i++] = 38 + n;
-    for (uint32_t n = 1; n <= 16; ++n) list[i++] = 56 + n;
-    for (uint32_t n = 17; n <= 32; ++n) list[i++] = kMechanicalBase | n;
-    for (uint32_t v : {33u, 34u, 35u, 36u, 37u, 38u, 55u, 56u, 73u, 74u, 75u, 76u, 77u, 78u,
-                       79u, 80u, 81u, 82u})
+    for (uint32_t n = 1; n <= 16; ++n)
+        list[i++] = 38 + n;
+    for (uint32_t n = 1; n <= 16; ++n)
+        list[i++] = 56 + n;
+    for (uint32_t n = 17; n <= 32; ++n)
+        list[i++] = kMechanicalBase | n;
+    for (uint32_t v :
+         {33u, 34u, 35u, 36u, 37u, 38u, 55u, 56u, 73u, 74u, 75u, 76u, 77u, 78u, 79u, 80u, 81u, 82u})
         list[i++] = v;
     list[i++] = 0x00010018;
     list[i++] = 0x00010019;
@@ -57,30 +76,28 @@ constexpr std::array<uint32_t, kStandardLayerCount> MakeStandardLayers() {
 constexpr std::array<uint32_t, kStandardLayerCount> kStandardLayers = MakeStandardLayers();
 
 constexpr const char* kClassicIdentifiers[kClassicLayerCount] = {
-    "NoLayer",         "TopLayer",        "MidLayer1",       "MidLayer2",
-    "MidLayer3",       "MidLayer4",       "MidLayer5",       "MidLayer6",
-    "MidLayer7",       "MidLayer8",       "MidLayer9",       "MidLayer10",
-    "MidLayer11",      "MidLayer12",      "MidLayer13",      "MidLayer14",
-    "MidLayer15",      "MidLayer16",      "MidLayer17",      "MidLayer18",
-    "MidLayer19",      "MidLayer20",      "MidLayer21",      "MidLayer22",
-    "MidLayer23",      "MidLayer24",      "MidLayer25",      "MidLayer26",
-    "MidLayer27",      "MidLayer28",      "MidLayer29",      "MidLayer30",
-    "BottomLayer",     "TopOverlay",      "BottomOverlay",   "TopPaste",
-    "BottomPaste",     "TopSolder",       "BottomSolder",    "InternalPlane1",
-    "InternalPlane2",  "InternalPlane3",  "InternalPlane4",  "InternalPlane5",
-    "InternalPlane6",  "InternalPlane7",  "InternalPlane8",  "InternalPlane9",
-    "InternalPlane10", "InternalPlane11", "InternalPlane12", "InternalPlane13",
-    "InternalPlane14", "InternalPlane15", "InternalPlane16", "DrillGuide",
-    "KeepOutLayer",    "Mechanical1",     "Mechanical2",     "Mechanical3",
-    "Mechanical4",     "Mechanical5",     "Mechanical6",     "Mechanical7",
-    "Mechanical8",     "Mechanical9",     "Mechanical10",    "Mechanical11",
-    "Mechanical12",    "Mechanical13",    "Mechanical14",    "Mechanical15",
-    "Mechanical16",    "DrillDrawing",    "MultiLayer",      "ConnectLayer",
-    "BackGroundLayer", "DRCErrorLayer",   "HighlightLayer",  "GridColor1",
+    "NoLayer",         "TopLayer",        "MidLayer1",       "MidLayer2",       "MidLayer3",
+    "MidLayer4",       "MidLayer5",       "MidLayer6",       "MidLayer7",       "MidLayer8",
+    "MidLayer9",       "MidLayer10",      "MidLayer11",      "MidLayer12",      "MidLayer13",
+    "MidLayer14",      "MidLayer15",      "MidLayer16",      "MidLayer17",      "MidLayer18",
+    "MidLayer19",      "MidLayer20",      "MidLayer21",      "MidLayer22",      "MidLayer23",
+    "MidLayer24",      "MidLayer25",      "MidLayer26",      "MidLayer27",      "MidLayer28",
+    "MidLayer29",      "MidLayer30",      "BottomLayer",     "TopOverlay",      "BottomOverlay",
+    "TopPaste",        "BottomPaste",     "TopSolder",       "BottomSolder",    "InternalPlane1",
+    "InternalPlane2",  "InternalPlane3",  "InternalPlane4",  "InternalPlane5",  "InternalPlane6",
+    "InternalPlane7",  "InternalPlane8",  "InternalPlane9",  "InternalPlane10", "InternalPlane11",
+    "InternalPlane12", "InternalPlane13", "InternalPlane14", "InternalPlane15", "InternalPlane16",
+    "DrillGuide",      "KeepOutLayer",    "Mechanical1",     "Mechanical2",     "Mechanical3",
+    "Mechanical4",     "Mechanical5",     "Mechanical6",     "Mechanical7",     "Mechanical8",
+    "Mechanical9",     "Mechanical10",    "Mechanical11",    "Mechanical12",    "Mechanical13",
+    "Mechanical14",    "Mechanical15",    "Mechanical16",    "DrillDrawing",    "MultiLayer",
+    "ConnectLayer",    "BackGroundLayer", "DRCErrorLayer",   "HighlightLayer",  "GridColor1",
     "GridColor10",     "PadHoleLayer",    "ViaHoleLayer",
 };
 
-char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char Upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -107,7 +124,9 @@ bool NumberAfter(std::string_view name, std::string_view prefix, uint32_t& n) {
 
 } // namespace
 
-std::span<const uint32_t> StandardLayers() { return kStandardLayers; }
+std::span<const uint32_t> StandardLayers() {
+    return kStandardLayers;
+}
 
 int StandardLayerIndex(uint32_t layer) {
     if (layer <= 82) {
@@ -124,7 +143,8 @@ int StandardLayerIndex(uint32_t layer) {
         uint32_t n = layer & 0xFFFF;
         return (n >= 17 && n <= 32) ? static_cast<int>(65 + n - 17) : -1;
     }
-    if (layer >= 0x00010018 && layer <= 0x0001001A) return 99 + static_cast<int>(layer - 0x00010018);
+    if (layer >= 0x00010018 && layer <= 0x0001001A)
+        return 99 + static_cast<int>(layer - 0x00010018);
     return -1;
 }
 
@@ -154,11 +174,16 @@ bool LayerFromDisplayName(std::string_view name, uint32_t& layer) {
     }
     if (NumberAfter(name, "Mid Layer ", n)) {
         uint32_t signal = n + 1;
-        if (signal == 1) layer = 1;
-        else if (signal == 65535) layer = 32;
-        else if (signal <= 31) layer = signal;
-        else if (signal <= 65534) layer = kSignalBase | signal;
-        else return false;
+        if (signal == 1)
+            layer = 1;
+        else if (signal == 65535)
+            layer = 32;
+        else if (signal <= 31)
+            layer = signal;
+        else if (signal <= 65534)
+            layer = kSignalBase | signal;
+        else
+            return false;
         return true;
     }
     if (NumberAfter(name, "Internal Plane ", n)) {
@@ -188,21 +213,37 @@ std::string LayerColour(uint32_t layer) {
     static constexpr const char* kCycle[] = {"#c8a000", "#00a0a0", "#a000c8", "#60a000",
                                              "#c86400", "#0064c8", "#c80064", "#509070"};
     switch (layer) {
-    case 1: return "#d02020";
-    case 32: return "#2040d0";
-    case 33: return "#b8a000";
-    case 34: return "#807000";
-    case 35: case 36: return "#808080";
-    case 37: case 38: return "#8020a0";
-    case 55: case 73: return "#a05000";
-    case 56: return "#d000d0";
-    case 74: return "#707070";
-    default: break;
+    case 1:
+        return "#d02020";
+    case 32:
+        return "#2040d0";
+    case 33:
+        return "#b8a000";
+    case 34:
+        return "#807000";
+    case 35:
+    case 36:
+        return "#808080";
+    case 37:
+    case 38:
+        return "#8020a0";
+    case 55:
+    case 73:
+        return "#a05000";
+    case 56:
+        return "#d000d0";
+    case 74:
+        return "#707070";
+    default:
+        break;
     }
     uint32_t n = layer & 0xFFFF;
-    if (layer >= 2 && layer <= 31) n = layer;
-    else if (layer >= 39 && layer <= 54) n = layer + 3;
-    else if (layer >= 57 && layer <= 72) n = layer + 5;
+    if (layer >= 2 && layer <= 31)
+        n = layer;
+    else if (layer >= 39 && layer <= 54)
+        n = layer + 3;
+    else if (layer >= 57 && layer <= 72)
+        n = layer + 5;
     return kCycle[n % 8];
 }
 

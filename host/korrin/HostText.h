@@ -16,7 +16,8 @@ inline std::string_view CutUtf8(std::string_view text, size_t maxBytes) {
     size_t n = maxBytes;
     // Step back over continuation bytes to the lead byte of the cut character.
     size_t lead = n;
-    while (lead > 0 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80) --lead;
+    while (lead > 0 && (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80)
+        --lead;
     if (lead < n || (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) n = lead;
     return text.substr(0, n);
 }

@@ -22,12 +22,38 @@ void WriteError(char* error, int32_t size, const std::string& message) {
     if (error && size > 0) CopyOut(message, error, static_cast<size_t>(size));
 }
 
-constexpr const char* kKindNames[32] = {
-    "Board", "Arc", "Pad", "Via", "Track", "Text", "Fill", "FromTo", "Net", "Component",
-    "Polygon", "Region", "ComponentBody", "Dimension", "Coordinate", "ObjectClass", "Rule",
-    "ManualFromTo", "DifferentialPair", "Violation", "Embedded", "EmbeddedBoard", "SplitPlane",
-    "Kind23", "Kind24", "Kind25", "BoardOutline", "Kind27", "Kind28", "Kind29", "Kind30",
-    "Kind31"};
+constexpr const char* kKindNames[32] = {"Board",
+                                        "Arc",
+                                        "Pad",
+                                        "Via",
+                                        "Track",
+                                        "Text",
+                                        "Fill",
+                                        "FromTo",
+                                        "Net",
+                                        "Component",
+                                        "Polygon",
+                                        "Region",
+                                        "ComponentBody",
+                                        "Dimension",
+                                        "Coordinate",
+                                        "ObjectClass",
+                                        "Rule",
+                                        "ManualFromTo",
+                                        "DifferentialPair",
+                                        "Violation",
+                                        "Embedded",
+                                        "EmbeddedBoard",
+                                        "SplitPlane",
+                                        "Kind23",
+                                        "Kind24",
+                                        "Kind25",
+                                        "BoardOutline",
+                                        "Kind27",
+                                        "Kind28",
+                                        "Kind29",
+                                        "Kind30",
+                                        "Kind31"};
 
 std::string SummaryJson(const TObject& board) {
     using nlohmann::ordered_json;
@@ -118,7 +144,8 @@ int32_t KorrinHost_SaveBoard(uint32_t board, const char* path, char* error, int3
     try {
         TObject* b = Store().FindBoard(board);
         if (!b) {
-            WriteError(error, errorSize, "Cannot save board: the board handle names no open board.");
+            WriteError(error, errorSize,
+                       "Cannot save board: the board handle names no open board.");
             return 1;
         }
         SaveBoardFile(*b, path ? path : "");
@@ -185,7 +212,9 @@ int32_t KorrinHost_BoardSummaryJson(uint32_t board, KorrinHost_TextSinkFn sink, 
     }
 }
 
-dxfi::abi::IInterface* KorrinHost_GetServerModule(void) { return ServerModule(); }
+dxfi::abi::IInterface* KorrinHost_GetServerModule(void) {
+    return ServerModule();
+}
 
 void KorrinHost_SetProgressCallbacks(KorrinHost_ProgressInitFn init,
                                      KorrinHost_ProgressStepFn update,

@@ -25,7 +25,7 @@ extern "C" {
 // Progress display behind PcbApi_Percent_Init/Update/Finish. `caption` is the decoded caption
 // text (borrowed for the call). `context` is the value given to KorrinHost_SetProgressCallbacks.
 typedef void(DXFI_CDECL* KorrinHost_ProgressInitFn)(void* context, const char* caption,
-                                                     int32_t total);
+                                                    int32_t total);
 typedef void(DXFI_CDECL* KorrinHost_ProgressStepFn)(void* context);
 // Interactive location pick behind IPCB_Board::ChooseLocation: returns 1 and fills *x, *y
 // (board units) when the user picked a point, 0 when not.
@@ -51,8 +51,8 @@ DXFI_EXPORT uint32_t DXFI_CDECL KorrinHost_LoadBoard(const char* path, char* err
 // Saves the board with every object and property to `path`: written to a temporary file in
 // the same folder, then renamed over `path`, so a failure never leaves half a board and never
 // harms an existing file. The board's FileName is not changed. 0 on success.
-DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_SaveBoard(uint32_t board, const char* path,
-                                                    char* error, int32_t errorSize);
+DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_SaveBoard(uint32_t board, const char* path, char* error,
+                                                    int32_t errorSize);
 
 // Sets the board's FileName (what PcbApi_QueryBoard reports). 0 on success.
 DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_SetBoardFileName(uint32_t board, const char* fileName);
@@ -66,8 +66,8 @@ DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_SetCurrentBoard(uint32_t board);
 
 // Writes an SVG picture of the board (same temporary-file-and-rename rule as saving).
 // 0 on success.
-DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_RenderSvg(uint32_t board, const char* path,
-                                                    char* error, int32_t errorSize);
+DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_RenderSvg(uint32_t board, const char* path, char* error,
+                                                    int32_t errorSize);
 
 // A JSON summary of the board for `pcbhost info`, handed to `sink` once:
 //   {"FileName": "...", "ObjectCount": n,

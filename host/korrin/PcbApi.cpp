@@ -20,17 +20,25 @@ constexpr int32_t kOkStatus = 0;
 constexpr int32_t kRefused = 1;
 constexpr int kMaxLayerPairs = 4096;
 
-bool ValidMode(uint8_t mode) { return mode <= abi::ptUpdate; }
-bool Reading(uint8_t mode) { return mode == abi::ptRead; }
+bool ValidMode(uint8_t mode) {
+    return mode <= abi::ptUpdate;
+}
+bool Reading(uint8_t mode) {
+    return mode == abi::ptRead;
+}
 
 template <class T> void Xfer(uint8_t mode, T& field, T* value) {
-    if (Reading(mode)) *value = field;
-    else field = *value;
+    if (Reading(mode))
+        *value = field;
+    else
+        field = *value;
 }
 
 void XferText(uint8_t mode, std::string& field, char* buffer, size_t size, size_t maxBytes) {
-    if (Reading(mode)) CopyOut(CutUtf8(field, maxBytes), buffer, size);
-    else field = CopyIn(buffer, size, maxBytes);
+    if (Reading(mode))
+        CopyOut(CutUtf8(field, maxBytes), buffer, size);
+    else
+        field = CopyIn(buffer, size, maxBytes);
 }
 
 // The primitive of that kind (any kind when kind is 0), or null.
@@ -41,12 +49,13 @@ TObject* Primitive(uint32_t handle, uint8_t kind = 0) {
 }
 
 void XferBase(uint8_t mode, TObject& o, uint16_t* flags, uint16_t* primWord, uint32_t* layer,
-              int32_t* primLongA, uint8_t* primByte, int32_t* primLongB, int32_t* x,
-              int32_t* y) {
+              int32_t* primLongA, uint8_t* primByte, int32_t* primLongB, int32_t* x, int32_t* y) {
     Xfer(mode, o.Flags, flags);
     Xfer(mode, o.PrimWord, primWord);
-    if (Reading(mode)) *layer = o.LayerValue;
-    else Store().SetLayer(o, *layer);
+    if (Reading(mode))
+        *layer = o.LayerValue;
+    else
+        Store().SetLayer(o, *layer);
     Xfer(mode, o.PrimLongA, primLongA);
     Xfer(mode, o.PrimByte, primByte);
     Xfer(mode, o.PrimLongB, primLongB);
@@ -54,11 +63,15 @@ void XferBase(uint8_t mode, TObject& o, uint16_t* flags, uint16_t* primWord, uin
     Xfer(mode, o.Y, y);
 }
 
-TObject* Board(uint32_t handle) { return Store().FindBoard(handle); }
-TBoardData& BoardData(TObject& board) { return *board.As<TBoardData>(); }
+TObject* Board(uint32_t handle) {
+    return Store().FindBoard(handle);
+}
+TBoardData& BoardData(TObject& board) {
+    return *board.As<TBoardData>();
+}
 
-void XferDielectric(uint8_t mode, TDielectric& d, char* material, uint8_t* kind,
-                    double* constant, int32_t* height) {
+void XferDielectric(uint8_t mode, TDielectric& d, char* material, uint8_t* kind, double* constant,
+                    int32_t* height) {
     XferText(mode, d.Material, material, abi::kText256, 255);
     Xfer(mode, d.Kind, kind);
     Xfer(mode, d.Constant, constant);
@@ -69,40 +82,47 @@ int32_t XferRecord(uint8_t mode, uint32_t board, int kind, uint8_t* record) {
     TObject* b = Board(board);
     if (!b || !ValidMode(mode)) return kRefused;
     auto& r = BoardData(*b).Options[kind];
-    if (Reading(mode)) std::memcpy(record, r.data(), r.size());
-    else std::memcpy(r.data(), record, r.size());
+    if (Reading(mode))
+        std::memcpy(record, r.data(), r.size());
+    else
+        std::memcpy(r.data(), record, r.size());
     return kOkStatus;
 }
 
-int32_t XferIndexedRecord(uint8_t mode, uint32_t board, int kind, int32_t index,
-                          uint8_t* record) {
+int32_t XferIndexedRecord(uint8_t mode, uint32_t board, int kind, int32_t index, uint8_t* record) {
     TObject* b = Board(board);
     if (!b || !ValidMode(mode) || index < 0 || index >= kIndexedRecordLimit) return kRefused;
     auto& table = BoardData(*b).IndexedOptions[kind];
     if (Reading(mode)) {
         auto it = table.find(index);
-        if (it == table.end()) std::memset(record, 0, abi::kBoardOptionRecordSize);
-        else std::memcpy(record, it->second.data(), abi::kBoardOptionRecordSize);
+        if (it == table.end())
+            std::memset(record, 0, abi::kBoardOptionRecordSize);
+        else
+            std::memcpy(record, it->second.data(), abi::kBoardOptionRecordSize);
     } else {
         TOptionRecord r;
         std::memcpy(r.data(), record, r.size());
-        if (std::all_of(r.begin(), r.end(), [](uint8_t v) { return v == 0; })) table.erase(index);
-        else table[index] = r;
+        if (std::all_of(r.begin(), r.end(), [](uint8_t v) { return v == 0; }))
+            table.erase(index);
+        else
+            table[index] = r;
     }
     return kOkStatus;
 }
 
-bool ValidClassic(uint8_t layer) { return layer < kClassicLayerCount; }
+bool ValidClassic(uint8_t layer) {
+    return layer < kClassicLayerCount;
+}
 
 } // namespace
 
-// Exports that allocate run their body through KORRIN_GUARD: an exception (only std::bad_alloc can arise)
-// becomes the refusal value instead of crossing the C boundary.
-#define KORRIN_GUARD(refusal, ...)                                                             \
-    try {                                                                                      \
-        __VA_ARGS__                                                                            \
-    } catch (...) {                                                                            \
-        return refusal;                                                                        \
+// Exports that allocate run their body through KORRIN_GUARD: an exception (only std::bad_alloc can
+// arise) becomes the refusal value instead of crossing the C boundary.
+#define KORRIN_GUARD(refusal, ...)                                                                 \
+    try {                                                                                          \
+        __VA_ARGS__                                                                                \
+    } catch (...) {                                                                                \
+        return refusal;                                                                            \
     }
 
 extern "C" {
@@ -111,21 +131,21 @@ uint32_t PcbApi_GetCurrentBoardHandle(void) {
     return Store().FindBoard(Store().CurrentBoard) ? Store().CurrentBoard : 0;
 }
 
-uint32_t PcbApi_CreateObject(uint8_t kind) {
-    KORRIN_GUARD(0u, {
-        TObject* o = Store().Create(kind);
-        return o ? o->Id : 0u;
-    })
-}
+uint32_t PcbApi_CreateObject(uint8_t kind){KORRIN_GUARD(0u,
+                                                        {
+                                                            TObject* o = Store().Create(kind);
+                                                            return o ? o->Id : 0u;
+                                                        })}
 
-uint32_t PcbApi_ReplicateObject(uint32_t object) {
-    KORRIN_GUARD(0u, {
-        TObject* o = Store().FindPrimitive(object);
-        if (!o) return 0u;
-        TObject* copy = Store().Replicate(*o);
-        return copy ? copy->Id : 0u;
-    })
-}
+uint32_t
+    PcbApi_ReplicateObject(uint32_t object){KORRIN_GUARD(0u,
+                                                         {
+                                                             TObject* o =
+                                                                 Store().FindPrimitive(object);
+                                                             if (!o) return 0u;
+                                                             TObject* copy = Store().Replicate(*o);
+                                                             return copy ? copy->Id : 0u;
+                                                         })}
 
 int32_t PcbApi_DestroyObject(uint32_t object) {
     TObject* o = Store().FindPrimitive(object);
@@ -150,12 +170,15 @@ int32_t PcbApi_DeleteObjectFromComponent(uint32_t component, uint32_t object) {
     return kOkStatus;
 }
 
-uint32_t PcbApi_CreateIterator(uint32_t container, uint8_t kind, int32_t, uint32_t layer) {
-    KORRIN_GUARD(0u, { return Store().CreateIterator(container, kind, layer); })
-}
+uint32_t PcbApi_CreateIterator(uint32_t container, uint8_t kind, int32_t, uint32_t layer){
+    KORRIN_GUARD(0u, { return Store().CreateIterator(container, kind, layer); })}
 
-uint32_t PcbApi_GetFirstObject(uint32_t iterator) { return Store().IteratorFirst(iterator); }
-uint32_t PcbApi_GetNextObject(uint32_t iterator) { return Store().IteratorNext(iterator); }
+uint32_t PcbApi_GetFirstObject(uint32_t iterator) {
+    return Store().IteratorFirst(iterator);
+}
+uint32_t PcbApi_GetNextObject(uint32_t iterator) {
+    return Store().IteratorNext(iterator);
+}
 int32_t PcbApi_DestroyIterator(uint32_t iterator) {
     return Store().DestroyIterator(iterator) ? kOkStatus : kRefused;
 }
@@ -231,9 +254,9 @@ int32_t PcbApi_QueryTrack(uint8_t mode, uint32_t object, uint16_t* flags, uint16
 }
 
 int32_t PcbApi_QueryArc(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
-                        uint32_t* layer, int32_t* primLongA, uint8_t* primByte,
-                        int32_t* primLongB, int32_t* x, int32_t* y, int32_t* radius,
-                        double* startAngle, double* endAngle, int32_t* width, int32_t* value1) {
+                        uint32_t* layer, int32_t* primLongA, uint8_t* primByte, int32_t* primLongB,
+                        int32_t* x, int32_t* y, int32_t* radius, double* startAngle,
+                        double* endAngle, int32_t* width, int32_t* value1) {
     TObject* o = Primitive(object, abi::kKindArc);
     if (!o || !ValidMode(mode)) return kRefused;
     KORRIN_GUARD(kRefused, {
@@ -249,10 +272,10 @@ int32_t PcbApi_QueryArc(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t
 }
 
 int32_t PcbApi_QueryText(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
-                         uint32_t* layer, int32_t* primLongA, uint8_t* primByte,
-                         int32_t* primLongB, int32_t* x, int32_t* y, int32_t* height,
-                         int32_t* value1, double* rotation, uint8_t* mirror, char* text,
-                         int32_t* width, int32_t* value2, int32_t* value3) {
+                         uint32_t* layer, int32_t* primLongA, uint8_t* primByte, int32_t* primLongB,
+                         int32_t* x, int32_t* y, int32_t* height, int32_t* value1, double* rotation,
+                         uint8_t* mirror, char* text, int32_t* width, int32_t* value2,
+                         int32_t* value3) {
     TObject* o = Primitive(object, abi::kKindText);
     if (!o || !ValidMode(mode)) return kRefused;
     KORRIN_GUARD(kRefused, {
@@ -312,22 +335,22 @@ int32_t PcbApi_QueryBarCodeTextInfo(uint8_t mode, uint32_t object, uint8_t* barC
 }
 
 int32_t PcbApi_QueryPad(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
-                        uint32_t* layer, int32_t* primLongA, uint8_t* primByte,
-                        int32_t* primLongB, int32_t* x, int32_t* y, int32_t* padSize1,
-                        int32_t* padSize2, int32_t* padSize3, int32_t* padSize4,
-                        int32_t* padSize5, int32_t* padSize6, int32_t* holeSize, uint8_t* byte1,
-                        uint8_t* byte2, uint8_t* byte3, char* string1, uint8_t* byte4,
-                        uint8_t* byte5, double* rotation, char* string2, char* string3,
-                        int32_t* long1, char* string4, uint8_t* byte6, uint8_t* byte7,
-                        int32_t* long2, int32_t* long3, int32_t* long4, int32_t* long5,
-                        int32_t* long6, uint8_t* byte8, uint8_t* byte9) {
+                        uint32_t* layer, int32_t* primLongA, uint8_t* primByte, int32_t* primLongB,
+                        int32_t* x, int32_t* y, int32_t* padSize1, int32_t* padSize2,
+                        int32_t* padSize3, int32_t* padSize4, int32_t* padSize5, int32_t* padSize6,
+                        int32_t* holeSize, uint8_t* byte1, uint8_t* byte2, uint8_t* byte3,
+                        char* string1, uint8_t* byte4, uint8_t* byte5, double* rotation,
+                        char* string2, char* string3, int32_t* long1, char* string4, uint8_t* byte6,
+                        uint8_t* byte7, int32_t* long2, int32_t* long3, int32_t* long4,
+                        int32_t* long5, int32_t* long6, uint8_t* byte8, uint8_t* byte9) {
     TObject* o = Primitive(object, abi::kKindPad);
     if (!o || !ValidMode(mode)) return kRefused;
     KORRIN_GUARD(kRefused, {
         XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
         auto* d = o->As<TPadData>();
         int32_t* sizes[6] = {padSize1, padSize2, padSize3, padSize4, padSize5, padSize6};
-        for (int i = 0; i < 6; ++i) Xfer(mode, d->PadSizes[i], sizes[i]);
+        for (int i = 0; i < 6; ++i)
+            Xfer(mode, d->PadSizes[i], sizes[i]);
         Xfer(mode, d->HoleSize, holeSize);
         Xfer(mode, d->Byte1, byte1);
         Xfer(mode, d->Byte2, byte2);
@@ -343,7 +366,8 @@ int32_t PcbApi_QueryPad(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t
         Xfer(mode, d->Byte6, byte6);
         Xfer(mode, d->Byte7, byte7);
         int32_t* longs[5] = {long2, long3, long4, long5, long6};
-        for (int i = 0; i < 5; ++i) Xfer(mode, d->Longs[i], longs[i]);
+        for (int i = 0; i < 5; ++i)
+            Xfer(mode, d->Longs[i], longs[i]);
         Xfer(mode, d->Byte8, byte8);
         Xfer(mode, d->Byte9, byte9);
         return kOkStatus;
@@ -360,9 +384,12 @@ int32_t PcbApi_QueryPadStackMode(uint8_t mode, uint32_t object, uint8_t* padStac
 int32_t PcbApi_QueryPadOrViaShapeOnLayer(uint32_t object, uint8_t layer, uint8_t* shape) {
     TObject* o = Primitive(object);
     if (!o || !ValidClassic(layer)) return kRefused;
-    if (o->Kind == abi::kKindPad) *shape = o->As<TPadData>()->Layers[layer].Shape;
-    else if (o->Kind == abi::kKindVia) *shape = 1; // vias are round on every layer
-    else return kRefused;
+    if (o->Kind == abi::kKindPad)
+        *shape = o->As<TPadData>()->Layers[layer].Shape;
+    else if (o->Kind == abi::kKindVia)
+        *shape = 1; // vias are round on every layer
+    else
+        return kRefused;
     return kOkStatus;
 }
 
@@ -417,10 +444,9 @@ int32_t PcbApi_SetCRPctOnLayer(uint32_t object, uint8_t layer, uint8_t percentag
 }
 
 int32_t PcbApi_QueryVia(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
-                        uint32_t* layer, int32_t* primLongA, uint8_t* primByte,
-                        int32_t* primLongB, int32_t* x, int32_t* y, int32_t* size,
-                        int32_t* holeSize, uint32_t* lowLayer, uint32_t* highLayer,
-                        int32_t* value1, int32_t* value2) {
+                        uint32_t* layer, int32_t* primLongA, uint8_t* primByte, int32_t* primLongB,
+                        int32_t* x, int32_t* y, int32_t* size, int32_t* holeSize,
+                        uint32_t* lowLayer, uint32_t* highLayer, int32_t* value1, int32_t* value2) {
     TObject* o = Primitive(object, abi::kKindVia);
     if (!o || !ValidMode(mode)) return kRefused;
     KORRIN_GUARD(kRefused, {
@@ -437,9 +463,9 @@ int32_t PcbApi_QueryVia(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t
 }
 
 int32_t PcbApi_QueryFill(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
-                         uint32_t* layer, int32_t* primLongA, uint8_t* primByte,
-                         int32_t* primLongB, int32_t* x, int32_t* y, int32_t* x2, int32_t* y2,
-                         double* rotation, int32_t* value1) {
+                         uint32_t* layer, int32_t* primLongA, uint8_t* primByte, int32_t* primLongB,
+                         int32_t* x, int32_t* y, int32_t* x2, int32_t* y2, double* rotation,
+                         int32_t* value1) {
     TObject* o = Primitive(object, abi::kKindFill);
     if (!o || !ValidMode(mode)) return kRefused;
     KORRIN_GUARD(kRefused, {
@@ -486,9 +512,9 @@ int32_t PcbApi_QueryComponentBody(uint8_t mode, uint32_t object, uint16_t* flags
 int32_t PcbApi_QueryEmbeddedBoard(uint8_t mode, uint32_t object, uint16_t* flags,
                                   uint16_t* primWord, uint32_t* layer, int32_t* primLongA,
                                   uint8_t* primByte, int32_t* primLongB, int32_t* x, int32_t* y,
-                                  int32_t* x2, int32_t* y2, int32_t* rowCount,
-                                  int32_t* columnCount, int32_t* rowSpacing,
-                                  int32_t* columnSpacing, double* rotation, char* documentPath) {
+                                  int32_t* x2, int32_t* y2, int32_t* rowCount, int32_t* columnCount,
+                                  int32_t* rowSpacing, int32_t* columnSpacing, double* rotation,
+                                  char* documentPath) {
     TObject* o = Primitive(object, abi::kKindEmbeddedBoard);
     if (!o || !ValidMode(mode)) return kRefused;
     KORRIN_GUARD(kRefused, {
@@ -515,8 +541,7 @@ int32_t PcbApi_QueryNetName(uint8_t mode, uint32_t object, char* name) {
     })
 }
 
-int32_t PcbApi_QueryComponentChannelOffset(uint8_t mode, uint32_t object,
-                                           int32_t* channelOffset) {
+int32_t PcbApi_QueryComponentChannelOffset(uint8_t mode, uint32_t object, int32_t* channelOffset) {
     TObject* o = Primitive(object, abi::kKindComponent);
     if (!o || !ValidMode(mode)) return kRefused;
     Xfer(mode, o->As<TComponentData>()->ChannelOffset, channelOffset);
@@ -544,9 +569,8 @@ int32_t PcbApi_QueryComponent(uint8_t mode, uint32_t object, uint16_t* flags, ui
         Xfer(mode, o->Flags, flags);
         Xfer(mode, o->PrimWord, primWord);
         if (Reading(mode)) {
-            *classicLayer = o->LayerValue < kClassicLayerCount
-                                ? static_cast<uint8_t>(o->LayerValue)
-                                : uint8_t{0};
+            *classicLayer = o->LayerValue < kClassicLayerCount ? static_cast<uint8_t>(o->LayerValue)
+                                                               : uint8_t{0};
         } else {
             Store().SetLayer(*o, *classicLayer < kClassicLayerCount ? *classicLayer : 0u);
         }
@@ -565,7 +589,8 @@ int32_t PcbApi_QueryComponent(uint8_t mode, uint32_t object, uint16_t* flags, ui
         Xfer(mode, d->Byte1, byte1);
         // The designator and comment texts always stay with their component; the children
         // follow an update only (a write places a component not yet in use).
-        if (!Reading(mode)) CarryComponentChildren(*o, oldX, oldY, oldRotation, mode == abi::ptUpdate);
+        if (!Reading(mode))
+            CarryComponentChildren(*o, oldX, oldY, oldRotation, mode == abi::ptUpdate);
         return kOkStatus;
     })
 }
@@ -590,7 +615,8 @@ int32_t PcbApi_QueryComponentSourceLinks(uint8_t mode, uint32_t object, char* li
     KORRIN_GUARD(kRefused, {
         char* links[8] = {link1, link2, link3, link4, link5, link6, link7, link8};
         auto* d = o->As<TComponentData>();
-        for (int i = 0; i < 8; ++i) XferText(mode, d->SourceLinks[i], links[i], abi::kText256, 255);
+        for (int i = 0; i < 8; ++i)
+            XferText(mode, d->SourceLinks[i], links[i], abi::kText256, 255);
         return kOkStatus;
     })
 }
@@ -637,8 +663,8 @@ int32_t PcbApi_QueryBoardLayerInfo(uint8_t mode, uint32_t board, uint8_t layer, 
     return kOkStatus;
 }
 
-int32_t PcbApi_QueryLayer(uint8_t mode, uint32_t board, uint8_t layer, char* name,
-                          uint8_t* shown, int32_t* copperThickness, int32_t* value1) {
+int32_t PcbApi_QueryLayer(uint8_t mode, uint32_t board, uint8_t layer, char* name, uint8_t* shown,
+                          int32_t* copperThickness, int32_t* value1) {
     TObject* b = Board(board);
     if (!b || !ValidMode(mode) || layer < 1 || layer > 82) return kRefused;
     KORRIN_GUARD(kRefused, {
@@ -672,8 +698,8 @@ int32_t PcbApi_QueryLayerDielectric(uint8_t mode, uint32_t board, uint8_t layer,
     TObject* b = Board(board);
     if (!b || !ValidMode(mode) || layer < 1 || layer > 82) return kRefused;
     KORRIN_GUARD(kRefused, {
-        XferDielectric(mode, BoardData(*b).LayerRecords[layer].Dielectric, material,
-                       dielectricKind, constant, height);
+        XferDielectric(mode, BoardData(*b).LayerRecords[layer].Dielectric, material, dielectricKind,
+                       constant, height);
         return kOkStatus;
     })
 }
@@ -692,29 +718,29 @@ int32_t PcbApi_QueryBoardOutputOptions(uint8_t mode, uint32_t board, uint8_t* re
     return XferRecord(mode, board, okOutputOptions, record);
 }
 int32_t PcbApi_QueryBoardOutputOptionsPlotLayers(uint8_t mode, uint32_t board, int32_t index,
-                                                 uint8_t* record) {
-    KORRIN_GUARD(kRefused, { return XferIndexedRecord(mode, board, ioPlotLayers, index, record); })
-}
-int32_t PcbApi_QueryBoardOutputOptionsFlipLayers(uint8_t mode, uint32_t board, int32_t index,
-                                                 uint8_t* record) {
-    KORRIN_GUARD(kRefused, { return XferIndexedRecord(mode, board, ioFlipLayers, index, record); })
-}
-int32_t PcbApi_QueryBoardGerberOptions(uint8_t mode, uint32_t board, uint8_t* record) {
+                                                 uint8_t* record){
+    KORRIN_GUARD(kRefused,
+                 { return XferIndexedRecord(mode, board, ioPlotLayers, index, record); })} int32_t
+    PcbApi_QueryBoardOutputOptionsFlipLayers(uint8_t mode, uint32_t board, int32_t index,
+                                             uint8_t* record){KORRIN_GUARD(kRefused, {
+        return XferIndexedRecord(mode, board, ioFlipLayers, index, record);
+    })} int32_t PcbApi_QueryBoardGerberOptions(uint8_t mode, uint32_t board, uint8_t* record) {
     return XferRecord(mode, board, okGerberOptions, record);
 }
 int32_t PcbApi_QueryBoardPrinterOptions(uint8_t mode, uint32_t board, uint8_t* record) {
     return XferRecord(mode, board, okPrinterOptions, record);
 }
 int32_t PcbApi_QueryBoardPrinterOptionsPlotterPen(uint8_t mode, uint32_t board, int32_t index,
-                                                  uint8_t* record) {
-    KORRIN_GUARD(kRefused, { return XferIndexedRecord(mode, board, ioPlotterPen, index, record); })
-}
-int32_t PcbApi_QueryBoardPrinterOptionsCompositeLayer(uint8_t mode, uint32_t board, int32_t index,
-                                                      uint8_t* record) {
+                                                  uint8_t* record){
     KORRIN_GUARD(kRefused,
-                 { return XferIndexedRecord(mode, board, ioCompositeLayer, index, record); })
-}
-int32_t PcbApi_QueryBoardAdvancedPlacerOptions(uint8_t mode, uint32_t board, uint8_t* record) {
+                 { return XferIndexedRecord(mode, board, ioPlotterPen, index, record); })} int32_t
+    PcbApi_QueryBoardPrinterOptionsCompositeLayer(uint8_t mode, uint32_t board, int32_t index,
+                                                  uint8_t* record){
+        KORRIN_GUARD(kRefused,
+                     {
+                         return XferIndexedRecord(mode, board, ioCompositeLayer, index, record);
+                     })} int32_t
+    PcbApi_QueryBoardAdvancedPlacerOptions(uint8_t mode, uint32_t board, uint8_t* record) {
     return XferRecord(mode, board, okAdvancedPlacerOptions, record);
 }
 int32_t PcbApi_QueryBoardEngineeringChangeOrderOptions(uint8_t mode, uint32_t board,

@@ -106,8 +106,8 @@ public:
     void SetOutlineContour(abi::IPCB_Contour* contour) override {
         if (!contour) return;
         try {
-            std::vector<std::array<int32_t, 2>> points(static_cast<size_t>(
-                std::max<int32_t>(0, contour->Count())));
+            std::vector<std::array<int32_t, 2>> points(
+                static_cast<size_t>(std::max<int32_t>(0, contour->Count())));
             for (size_t i = 0; i < points.size(); ++i)
                 points[i] = {contour->X(static_cast<int32_t>(i)),
                              contour->Y(static_cast<int32_t>(i))};
@@ -357,8 +357,7 @@ public:
         if (!out) return abi::kNoInterface;
         TObject* o = Store().Find(handle);
         if (!o) return Refuse(out);
-        if (o->Kind == kKindBoard && iid == abi::IID_IPCB_Board)
-            return o->QueryInterface(iid, out);
+        if (o->Kind == kKindBoard && iid == abi::IID_IPCB_Board) return o->QueryInterface(iid, out);
         if (o->Kind == abi::kKindComponent && iid == abi::IID_IPCB_Component)
             return o->QueryInterface(iid, out);
         return Refuse(out);
@@ -391,8 +390,7 @@ int32_t TObject::QueryInterface(const TGuid& iid, void** out) {
         if (iid == abi::IID_IPCB_Region && Kind == abi::kKindRegion)
             return Offer(static_cast<abi::IPCB_Region*>(FacadeOf<TRegionFacade>(*this)), out);
         if (iid == abi::IID_IPCB_Component && Kind == abi::kKindComponent)
-            return Offer(static_cast<abi::IPCB_Component*>(FacadeOf<TComponentFacade>(*this)),
-                         out);
+            return Offer(static_cast<abi::IPCB_Component*>(FacadeOf<TComponentFacade>(*this)), out);
     } catch (...) {
     }
     return Refuse(out);
@@ -403,6 +401,8 @@ abi::IPCB_ServerInterface* Server() {
     return &server;
 }
 
-abi::IInterface* ServerModule() { return Server(); }
+abi::IInterface* ServerModule() {
+    return Server();
+}
 
 } // namespace dxfi::korrin

@@ -88,7 +88,8 @@ public:
             std::string colour = LayerColour(layer);
             Out << "<g class=\"layer\" data-layer=\"" << XmlEscape(LayerName(layer))
                 << "\" stroke=\"" << colour << "\" fill=\"" << colour << "\">\n";
-            for (const TObject* o : objects) Draw(*o, colour);
+            for (const TObject* o : objects)
+                Draw(*o, colour);
             Out << "</g>\n";
         }
         Out << "</g>\n";
@@ -118,10 +119,10 @@ private:
         auto& list = ByLayer[o.LayerValue];
         if (list.empty()) {
             int index = StandardLayerIndex(o.LayerValue);
-            LayerOrder.emplace(std::pair<int64_t, uint32_t>{
-                                   index >= 0 ? index : int64_t{1000} + o.LayerValue,
-                                   o.LayerValue},
-                               o.LayerValue);
+            LayerOrder.emplace(
+                std::pair<int64_t, uint32_t>{index >= 0 ? index : int64_t{1000} + o.LayerValue,
+                                             o.LayerValue},
+                o.LayerValue);
         }
         list.push_back(&o);
     }
@@ -180,8 +181,10 @@ private:
                 break;
             }
             constexpr double kPi = 3.14159265358979323846;
-            double sx = o.X + radius * std::cos(s * kPi / 180), sy = o.Y + radius * std::sin(s * kPi / 180);
-            double ex = o.X + radius * std::cos(e * kPi / 180), ey = o.Y + radius * std::sin(e * kPi / 180);
+            double sx = o.X + radius * std::cos(s * kPi / 180),
+                   sy = o.Y + radius * std::sin(s * kPi / 180);
+            double ex = o.X + radius * std::cos(e * kPi / 180),
+                   ey = o.Y + radius * std::sin(e * kPi / 180);
             // Counter-clockwise in board coordinates is the positive-angle direction of
             // the flipped group: sweep flag 1.
             Out << "<path d=\"M " << Mils(sx) << ' ' << Mils(sy) << " A " << Mils(radius) << ' '
@@ -197,8 +200,7 @@ private:
             Out << "<g transform=\"rotate(" << Num(std::isfinite(d->Rotation) ? d->Rotation : 0)
                 << ' ' << Mils(o.X) << ' ' << Mils(o.Y) << ")\" stroke=\"none\">";
             if (shape == 2 || shape == 9 || shape == 3) {
-                double rx = shape == 9 ? std::min(w, h) / 2 * d->Layers[1].CRPercentage / 100.0
-                                       : 0;
+                double rx = shape == 9 ? std::min(w, h) / 2 * d->Layers[1].CRPercentage / 100.0 : 0;
                 Out << "<rect x=\"" << Mils(o.X - w / 2) << "\" y=\"" << Mils(o.Y - h / 2)
                     << "\" width=\"" << Mils(w) << "\" height=\"" << Mils(h) << "\"";
                 if (rx > 0) Out << " rx=\"" << Mils(rx) << "\"";
@@ -234,8 +236,10 @@ private:
         }
         case abi::kKindFill: {
             auto* d = o.As<TFillData>();
-            double cx = (static_cast<double>(o.X) + d->X2) / 2, cy = (static_cast<double>(o.Y) + d->Y2) / 2;
-            double w = std::fabs(static_cast<double>(d->X2) - o.X), h = std::fabs(static_cast<double>(d->Y2) - o.Y);
+            double cx = (static_cast<double>(o.X) + d->X2) / 2,
+                   cy = (static_cast<double>(o.Y) + d->Y2) / 2;
+            double w = std::fabs(static_cast<double>(d->X2) - o.X),
+                   h = std::fabs(static_cast<double>(d->Y2) - o.Y);
             Out << "<rect x=\"" << Mils(cx - w / 2) << "\" y=\"" << Mils(cy - h / 2)
                 << "\" width=\"" << Mils(w) << "\" height=\"" << Mils(h) << "\" transform=\"rotate("
                 << Num(std::isfinite(d->Rotation) ? d->Rotation : 0) << ' ' << Mils(cx) << ' '
@@ -259,7 +263,8 @@ private:
                 << Mils(std::fabs(static_cast<double>(d->Y2) - o.Y)) << "\" fill=\"none\"/>\n";
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
 
@@ -287,9 +292,12 @@ std::string XmlEscape(std::string_view s) {
                 if ((cc & 0xC0) != 0x80) ok = false;
                 v = (v << 6) | (cc & 0x3F);
             }
-            bool overlong = (n == 2 && v < 0x80) || (n == 3 && v < 0x800) || (n == 4 && v < 0x10000);
-            if (ok && !overlong && v <= 0x10FFFF) cp = v;
-            else n = 1;
+            bool overlong =
+                (n == 2 && v < 0x80) || (n == 3 && v < 0x800) || (n == 4 && v < 0x10000);
+            if (ok && !overlong && v <= 0x10FFFF)
+                cp = v;
+            else
+                n = 1;
         } else {
             n = 1;
         }
@@ -298,18 +306,31 @@ std::string XmlEscape(std::string_view s) {
             (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF)
             cp = 0xFFFD;
         switch (cp) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&apos;"; break;
-        default: AppendCodePoint(out, cp);
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\'':
+            out += "&apos;";
+            break;
+        default:
+            AppendCodePoint(out, cp);
         }
     }
     return out;
 }
 
-void WriteSvg(const TObject& board, std::ostream& out) { TSvgWriter(board, out).Write(); }
+void WriteSvg(const TObject& board, std::ostream& out) {
+    TSvgWriter(board, out).Write();
+}
 
 void RenderSvgFile(const TObject& board, const std::string& path) {
     WriteFileAtomically(

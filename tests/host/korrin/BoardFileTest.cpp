@@ -191,8 +191,9 @@ TEST_F(TBoardFileTest, BadBoardFilesAreRefusedWithTheFileAndTheProblem) {
 
     std::string notJson = PathOf("drawing.dxf");
     Write(notJson, "0\nSECTION\n");
-    EXPECT_EQ(LoadError(notJson).rfind("Cannot load board '" + notJson + "': the file is not JSON: ", 0),
-              0u);
+    EXPECT_EQ(
+        LoadError(notJson).rfind("Cannot load board '" + notJson + "': the file is not JSON: ", 0),
+        0u);
 
     std::string truncated = PathOf("truncated.json");
     Write(truncated, R"({"Format": "korrin-board", "Version": 1, "Objects": [{"Kind": "Track")");
@@ -228,7 +229,8 @@ TEST_F(TBoardFileTest, BadBoardFilesAreRefusedWithTheFileAndTheProblem) {
               "Objects[0].Width: expected an integer from -2147483648 to 2147483647.");
     EXPECT_EQ(shaped("g.json", R"("Objects": [{"Kind": "Track", "X": 4294967296}])"),
               "Objects[0].X: expected an integer from -2147483648 to 2147483647.");
-    EXPECT_EQ(shaped("h.json", R"("Objects": [{"Kind": "Component", "Children": [{"Kind": "Component"}]}])"),
+    EXPECT_EQ(shaped("h.json",
+                     R"("Objects": [{"Kind": "Component", "Children": [{"Kind": "Component"}]}])"),
               "Objects[0].Children[0]: a component cannot hold a component.");
     EXPECT_EQ(shaped("i.json", R"("Objects": [])", R"("Board": [])"), "Board: expected an object.");
     EXPECT_EQ(shaped("j.json", R"("Objects": [])", R"("Board": {"CurrentLayer": 3})"),
@@ -246,10 +248,9 @@ TEST_F(TBoardFileTest, SavingNeverHarmsAnExistingFile) {
     char error[512] = {};
     std::string nowhere = (Dir / "no-such-folder" / "board.json").string();
     EXPECT_NE(KorrinHost_SaveBoard(Board, nowhere.c_str(), error, sizeof error), 0);
-    EXPECT_EQ(std::string(error).rfind("Cannot save board '" + nowhere +
-                                           "': the temporary file '",
-                                       0),
-              0u)
+    EXPECT_EQ(
+        std::string(error).rfind("Cannot save board '" + nowhere + "': the temporary file '", 0),
+        0u)
         << error;
     EXPECT_NE(KorrinHost_SaveBoard(0x7FFFFFF0u, path.c_str(), error, sizeof error), 0);
     EXPECT_STREQ(error, "Cannot save board: the board handle names no open board.");

@@ -23,8 +23,8 @@ struct TTrack {
     uint8_t PrimByte = 0;
     int32_t PrimLongB = 0, X = 0, Y = 0, X2 = 0, Y2 = 0, Width = 0, V1 = 0, V2 = 0, V3 = 0;
     auto Tie() const {
-        return std::tie(Flags, PrimWord, Layer, PrimLongA, PrimByte, PrimLongB, X, Y, X2, Y2,
-                        Width, V1, V2, V3);
+        return std::tie(Flags, PrimWord, Layer, PrimLongA, PrimByte, PrimLongB, X, Y, X2, Y2, Width,
+                        V1, V2, V3);
     }
     int32_t Query(uint8_t mode, uint32_t h) {
         return PcbApi_QueryTrack(mode, h, &Flags, &PrimWord, &Layer, &PrimLongA, &PrimByte,
@@ -58,8 +58,8 @@ struct TText {
     int32_t Width = 0, V2 = 0, V3 = 0;
     int32_t Query(uint8_t mode, uint32_t h) {
         return PcbApi_QueryText(mode, h, &Flags, &PrimWord, &Layer, &PrimLongA, &PrimByte,
-                                &PrimLongB, &X, &Y, &Height, &V1, &Rotation, &Mirror, Text,
-                                &Width, &V2, &V3);
+                                &PrimLongB, &X, &Y, &Height, &V1, &Rotation, &Mirror, Text, &Width,
+                                &V2, &V3);
     }
 };
 

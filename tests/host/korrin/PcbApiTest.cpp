@@ -23,15 +23,16 @@ std::vector<uint32_t> Iterate(uint32_t container, uint8_t kind, uint32_t layer) 
 }
 
 TEST_F(TPcbApiTest, CreatesEveryKindWithTheHostDefaultsAndRefusesUnknownKinds) {
-    for (uint8_t kind : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,
-                         21, 22, 26}) {
+    for (uint8_t kind :
+         {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 26}) {
         uint32_t h = PcbApi_CreateObject(kind);
         ASSERT_NE(h, 0u) << int(kind);
         EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(h), kind);
         EXPECT_EQ(PcbApi_DestroyObject(h), 0);
         EXPECT_EQ(PcbApi_GetObjectIdFromObjectHandle(h), 0) << "destroyed handles name nothing";
     }
-    for (uint8_t kind : {0, 23, 24, 25, 27, 255}) EXPECT_EQ(PcbApi_CreateObject(kind), 0u);
+    for (uint8_t kind : {0, 23, 24, 25, 27, 255})
+        EXPECT_EQ(PcbApi_CreateObject(kind), 0u);
 
     TTrack t;
     uint32_t track = PcbApi_CreateObject(kKindTrack);
@@ -92,9 +93,9 @@ TEST_F(TPcbApiTest, TrackArcTextFieldsRoundTrip) {
     uint8_t tt = 1, bold = 1, italic = 0, inverted = 1;
     char font[kText256] = "Courier New";
     int32_t border = 77;
-    ASSERT_EQ(PcbApi_QueryTrueTypeTextInfo(ptWrite, text, &tt, font, &bold, &italic, &inverted,
-                                           &border),
-              0);
+    ASSERT_EQ(
+        PcbApi_QueryTrueTypeTextInfo(ptWrite, text, &tt, font, &bold, &italic, &inverted, &border),
+        0);
     uint8_t b[4] = {1, 2, 3, 4};
     ASSERT_EQ(PcbApi_QueryBarCodeTextInfo(ptWrite, text, &b[0], &b[1], &b[2], &b[3]), 0);
     uint8_t rb[4] = {};
@@ -123,7 +124,8 @@ TEST_F(TPcbApiTest, TrackArcTextFieldsRoundTrip) {
     PcbApi_GetObjectBitField3(ptRead, text, &bf3);
     EXPECT_EQ(bf2, 0xA5);
     EXPECT_EQ(bf3, 0xBEEF);
-    for (uint32_t h : {track, arc, text}) PcbApi_DestroyObject(h);
+    for (uint32_t h : {track, arc, text})
+        PcbApi_DestroyObject(h);
 }
 
 TEST_F(TPcbApiTest, TextsAreCutToTheirLimitWithoutSplittingACharacter) {
@@ -149,8 +151,8 @@ TEST_F(TPcbApiTest, TextsAreCutToTheirLimitWithoutSplittingACharacter) {
     std::memset(s1, 'x', sizeof s1); // 21 bytes, no terminator
     auto query = [&](uint8_t mode) {
         return PcbApi_QueryPad(mode, pad, &w16, &w16, &layer, &v, &b, &v, &v, &v, &v, &v, &v, &v,
-                               &v, &v, &v, &b, &b, &b, s1, &b, &b, &rot, s2, s3, &v, s4, &b, &b,
-                               &v, &v, &v, &v, &v, &b, &b);
+                               &v, &v, &v, &b, &b, &b, s1, &b, &b, &rot, s2, s3, &v, s4, &b, &b, &v,
+                               &v, &v, &v, &v, &b, &b);
     };
     ASSERT_EQ(query(ptWrite), 0);
     ASSERT_EQ(query(ptRead), 0);
@@ -171,8 +173,8 @@ TEST_F(TPcbApiTest, PadViaFillRegionBodyEmbeddedBoardAndNetFieldsRoundTrip) {
     auto query = [&](uint8_t mode) {
         return PcbApi_QueryPad(mode, pad, &flags, &word, &layer, &la, &pb, &lb, &x, &y, &s[0],
                                &s[1], &s[2], &s[3], &s[4], &s[5], &hole, &b1, &b2, &b3, s1, &b4,
-                               &b5, &rot, s2, s3, &l1, s4, &b6, &b7, &l2, &l3, &l4, &l5, &l6,
-                               &b8, &b9);
+                               &b5, &rot, s2, s3, &l1, s4, &b6, &b7, &l2, &l3, &l4, &l5, &l6, &b8,
+                               &b9);
     };
     ASSERT_EQ(query(ptWrite), 0);
     flags = word = 0, layer = 0, la = lb = x = y = hole = 0, s[0] = s[5] = 0;
@@ -234,8 +236,8 @@ TEST_F(TPcbApiTest, PadViaFillRegionBodyEmbeddedBoardAndNetFieldsRoundTrip) {
 
     uint32_t body = PcbApi_CreateObject(kKindComponentBody);
     int32_t height = 1500, bv = 6;
-    ASSERT_EQ(PcbApi_QueryComponentBody(ptWrite, body, &flags, &word, &layer, &la, &pb, &lb, &x,
-                                        &y, &height, &bv),
+    ASSERT_EQ(PcbApi_QueryComponentBody(ptWrite, body, &flags, &word, &layer, &la, &pb, &lb, &x, &y,
+                                        &height, &bv),
               0);
     height = 0;
     PcbApi_QueryComponentBody(ptRead, body, &flags, &word, &layer, &la, &pb, &lb, &x, &y, &height,
@@ -246,13 +248,13 @@ TEST_F(TPcbApiTest, PadViaFillRegionBodyEmbeddedBoardAndNetFieldsRoundTrip) {
     int32_t ex2 = 10, ey2 = 20, rows = 3, cols = 4, rs = 5, cs = 6;
     double erot = 90;
     char path[kText256] = "/boards/panel.json";
-    ASSERT_EQ(PcbApi_QueryEmbeddedBoard(ptWrite, embedded, &flags, &word, &layer, &la, &pb, &lb,
-                                        &x, &y, &ex2, &ey2, &rows, &cols, &rs, &cs, &erot, path),
+    ASSERT_EQ(PcbApi_QueryEmbeddedBoard(ptWrite, embedded, &flags, &word, &layer, &la, &pb, &lb, &x,
+                                        &y, &ex2, &ey2, &rows, &cols, &rs, &cs, &erot, path),
               0);
     rows = cols = 0;
     path[0] = '\0';
-    PcbApi_QueryEmbeddedBoard(ptRead, embedded, &flags, &word, &layer, &la, &pb, &lb, &x, &y,
-                              &ex2, &ey2, &rows, &cols, &rs, &cs, &erot, path);
+    PcbApi_QueryEmbeddedBoard(ptRead, embedded, &flags, &word, &layer, &la, &pb, &lb, &x, &y, &ex2,
+                              &ey2, &rows, &cols, &rs, &cs, &erot, path);
     EXPECT_EQ(rows, 3);
     EXPECT_EQ(cols, 4);
     EXPECT_STREQ(path, "/boards/panel.json");
@@ -267,7 +269,8 @@ TEST_F(TPcbApiTest, PadViaFillRegionBodyEmbeddedBoardAndNetFieldsRoundTrip) {
     uint32_t nl = 0;
     ASSERT_EQ(PcbApi_QueryPrimitive(ptRead, net, &flags, &word, &nl, &la, &pb, &lb, &x, &y), 0);
 
-    for (uint32_t h : {pad, via, fill, region, body, embedded, net}) PcbApi_DestroyObject(h);
+    for (uint32_t h : {pad, via, fill, region, body, embedded, net})
+        PcbApi_DestroyObject(h);
 }
 
 TEST_F(TPcbApiTest, PadPerLayerValuesAreKeptPerClassicLayer) {
@@ -451,7 +454,8 @@ TEST_F(TPcbApiTest, KindByLayerIterationOverAComponentFindsEachChildOnce) {
     std::vector<uint32_t> seen;
     for (uint8_t kind : {1, 2, 3, 4, 5, 6, 11, 12, 21})
         for (uint32_t layer = 1; layer <= 75; ++layer)
-            for (uint32_t h : Iterate(comp, kind, layer)) seen.push_back(h);
+            for (uint32_t h : Iterate(comp, kind, layer))
+                seen.push_back(h);
     std::sort(seen.begin(), seen.end());
     std::sort(children.begin(), children.end());
     EXPECT_EQ(seen, children) << "each child once; the component's texts and layer 76 never";
@@ -496,18 +500,20 @@ TEST_F(TPcbApiTest, ReplicatingAComponentCopiesItsChildrenAndTexts) {
     PcbApi_QueryComponentKind(ptWrite, comp, &kind);
     PcbApi_QueryComponentEx(ptWrite, comp, &ex1, &eb1, &eb2, &ex2);
     char links[8][kText256];
-    for (int i = 0; i < 8; ++i) std::snprintf(links[i], kText256, "link %d", i);
+    for (int i = 0; i < 8; ++i)
+        std::snprintf(links[i], kText256, "link %d", i);
     PcbApi_QueryComponentSourceLinks(ptWrite, comp, links[0], links[1], links[2], links[3],
                                      links[4], links[5], links[6], links[7]);
     char model[kText256] = "model.step";
     PcbApi_QueryDefaultPCB3DModel(ptWrite, comp, model);
     offset = kind = ex1 = ex2 = 0, eb1 = eb2 = 0, model[0] = '\0';
-    for (auto& l : links) l[0] = '\0';
+    for (auto& l : links)
+        l[0] = '\0';
     PcbApi_QueryComponentChannelOffset(ptRead, comp, &offset);
     PcbApi_QueryComponentKind(ptRead, comp, &kind);
     PcbApi_QueryComponentEx(ptRead, comp, &ex1, &eb1, &eb2, &ex2);
-    PcbApi_QueryComponentSourceLinks(ptRead, comp, links[0], links[1], links[2], links[3],
-                                     links[4], links[5], links[6], links[7]);
+    PcbApi_QueryComponentSourceLinks(ptRead, comp, links[0], links[1], links[2], links[3], links[4],
+                                     links[5], links[6], links[7]);
     PcbApi_QueryDefaultPCB3DModel(ptRead, comp, model);
     EXPECT_EQ(offset, 5);
     EXPECT_EQ(kind, 6);
@@ -571,8 +577,8 @@ TEST_F(TPcbApiTest, TheBoardReportsItsDefaultsAndKeepsWhatIsWritten) {
     uint8_t bk = 0;
     double bc = 0;
     int32_t bh = 0;
-    ASSERT_EQ(PcbApi_QueryBoardExternalDielectrics(ptRead, Board, material, &dk, &constant,
-                                                   &height, bottom, &bk, &bc, &bh),
+    ASSERT_EQ(PcbApi_QueryBoardExternalDielectrics(ptRead, Board, material, &dk, &constant, &height,
+                                                   bottom, &bk, &bc, &bh),
               0);
     EXPECT_STREQ(bottom, "FR-4");
     EXPECT_EQ(bh, 126000);
@@ -582,7 +588,8 @@ TEST_F(TPcbApiTest, TheBoardReportsItsDefaultsAndKeepsWhatIsWritten) {
     EXPECT_EQ(split, 1);
 
     uint8_t record[kBoardOptionRecordSize], back[kBoardOptionRecordSize];
-    for (int i = 0; i < kBoardOptionRecordSize; ++i) record[i] = static_cast<uint8_t>(i * 7);
+    for (int i = 0; i < kBoardOptionRecordSize; ++i)
+        record[i] = static_cast<uint8_t>(i * 7);
     ASSERT_EQ(PcbApi_QueryBoardGerberOptions(ptWrite, Board, record), 0);
     ASSERT_EQ(PcbApi_QueryBoardOutputOptionsPlotLayers(ptWrite, Board, 109, record), 0);
     PcbApi_QueryBoardGerberOptions(ptRead, Board, back);
@@ -628,8 +635,8 @@ TEST_F(TPcbApiTest, TheProgressDisplayReachesTheApplication) {
     } log;
     KorrinHost_SetProgressCallbacks(
         [](void* c, const char* caption, int32_t total) {
-            static_cast<TLog*>(c)->Text += std::string("init ") + caption + " " +
-                                           std::to_string(total) + ";";
+            static_cast<TLog*>(c)->Text +=
+                std::string("init ") + caption + " " + std::to_string(total) + ";";
         },
         [](void* c) { static_cast<TLog*>(c)->Text += "step;"; },
         [](void* c) { static_cast<TLog*>(c)->Text += "done;"; }, &log);

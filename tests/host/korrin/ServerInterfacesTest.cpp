@@ -129,7 +129,8 @@ TEST_F(TServerInterfacesTest, MarksMovesAndBoundsServeTheImportRun) {
     // Mark what was there.
     IPCB_BoardIterator* it = board->BoardIterator_Create();
     it->AddFilter_ObjectSet(kRunKinds);
-    for (IPCB_Primitive* p = it->FirstPCBObject(); p; p = it->NextPCBObject()) p->SetMark(true);
+    for (IPCB_Primitive* p = it->FirstPCBObject(); p; p = it->NextPCBObject())
+        p->SetMark(true);
     board->BoardIterator_Destroy(it);
 
     uint32_t comp = PcbApi_CreateObject(kKindComponent);

@@ -74,7 +74,15 @@ int32_t TClient::ShowMessage(const char* caption, const char* text, uint32_t sty
     if (IsErrorOrWarning(captionText, style) && IsTestMode())
         EndProcessForTestMode(captionText, bodyText);
     TMessageStreams streams{stderr, stdin, isatty(STDIN_FILENO) != 0};
-    return PresentMessage(captionText, bodyText, style, Settings_.Answers, streams);
+    // With the input redirected but the user watching the error stream, ask the terminal.
+    std::FILE* terminal = nullptr;
+    if (!streams.InIsTerminal && Settings_.Answers == amAsk && isatty(STDERR_FILENO)) {
+        terminal = std::fopen("/dev/tty", "r");
+        if (terminal) streams = {stderr, terminal, true};
+    }
+    int32_t result = PresentMessage(captionText, bodyText, style, Settings_.Answers, streams);
+    if (terminal) std::fclose(terminal);
+    return result;
 }
 
 } // namespace dxfi::host

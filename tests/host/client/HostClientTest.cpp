@@ -12,6 +12,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 using namespace dxfi::host;
@@ -357,6 +358,34 @@ TEST(HostClientTest, OpenObjectPrintsThePathWithoutADisplay) {
                   "\nNothing to open: no file was produced.\n"
                   "Cannot open /no/such.html: the file does not exist.\n"
                   "pcbhost: the host has no command Unknown:Command; nothing was done.\n");
+}
+
+TEST(HostClientTest, OpenObjectHandsTheFileToTheDesktopsOpener) {
+    TTempFolder folder;
+    std::string report = folder.WriteFile("report.html", "<html/>");
+    std::filesystem::create_directory(folder.Path() + "bin");
+    // A stand-in opener that records what it was asked to open.
+    std::string opener = folder.WriteFile("bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > " +
+                                                              folder.Path() + "opened.txt\n");
+    std::filesystem::permissions(opener, std::filesystem::perms::owner_all);
+    std::string path = folder.Path() + "bin:" + std::getenv("PATH");
+    TScopedEnv pathVariable("PATH", path.c_str());
+    TScopedEnv display("DISPLAY", ":99");
+    std::string parameters = "Filename=" + report;
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(TClient::Instance().SendCommand("WorkspaceManager:OpenObject", parameters.c_str(),
+                                              static_cast<int32_t>(parameters.size())),
+              0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_EQ(TTempFolder::ReadFile(folder.Path() + "opened.txt"), report);
+
+    // An opener that fails leaves the path for the user.
+    folder.WriteFile("bin/xdg-open", "#!/bin/sh\nexit 3\n");
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(TClient::Instance().SendCommand("WorkspaceManager:OpenObject", parameters.c_str(),
+                                              static_cast<int32_t>(parameters.size())),
+              0);
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Open this file: " + report + "\n");
 }
 
 TEST(HostClientTest, StatusBarTextIsALine) {

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+#include "pcbimport/RegistrySettingsStore.h"
+
+#include "base/TextCompare.h"
+
+namespace dxfi {
+
+std::string SettingsRootKey(std::string_view productFolder) {
+    return "Software" + std::string(productFolder) + "\\Lumora" + "\\Preferences\\" + "Drenvik";
+}
+
+TRegistrySettingsStore::TRegistrySettingsStore(std::string rootKey, platform::THive hive)
+    : RootKey_(std::move(rootKey)), Hive_(hive) {}
+
+platform::TRegistryKey* TRegistrySettingsStore::Section(std::string_view section,
+                                                        bool create) const {
+    for (auto& [name, key] : Sections_)
+        if (CompareNoCase(name, section) == 0) {
+            if (key->IsOpen() || (create && key->Open(Hive_, RootKey_ + "\\" + name, true)))
+                return key.get();
+            return nullptr;
+        }
+    auto key = std::make_unique<platform::TRegistryKey>();
+    key->Open(Hive_, RootKey_ + "\\" + std::string(section), create);
+    Sections_.emplace_back(std::string(section), std::move(key));
+    return Sections_.back().second->IsOpen() ? Sections_.back().second.get() : nullptr;
+}
+
+bool TRegistrySettingsStore::ValueExists(std::string_view section, std::string_view key) const {
+    const auto* k = Section(section, false);
+    return k && k->ValueExists(key);
+}
+
+int32_t TRegistrySettingsStore::ReadInteger(std::string_view section, std::string_view key,
+                                            int32_t fallback) const {
+    const auto* k = Section(section, false);
+    if (!k) return fallback;
+    uint32_t dword = 0;
+    if (k->ReadDword(key, dword)) return static_cast<int32_t>(dword);
+    std::string text;
+    int32_t value = fallback;
+    if (k->ReadText(key, text) && ParseInteger(text, value)) return value;
+    return fallback;
+}
+
+std::string TRegistrySettingsStore::ReadString(std::string_view section, std::string_view key,
+                                               std::string_view fallback) const {
+    const auto* k = Section(section, false);
+    std::string text;
+    if (k && k->ReadText(key, text)) return text;
+    uint32_t dword = 0;
+    if (k && k->ReadDword(key, dword)) return std::to_string(static_cast<int32_t>(dword));
+    return std::string(fallback);
+}
+
+void TRegistrySettingsStore::WriteInteger(std::string_view section, std::string_view key,
+                                          int32_t value) {
+    auto* k = Section(section, true);
+    if (!k) return;
+    if (k->ValueType(key) == platform::rvText)
+        k->WriteText(key, std::to_string(value));
+    else
+        k->WriteDword(key, static_cast<uint32_t>(value));
+}
+
+void TRegistrySettingsStore::WriteString(std::string_view section, std::string_view key,
+                                         std::string_view value) {
+    if (auto* k = Section(section, true)) k->WriteText(key, value);
+}
+
+bool TRegistrySettingsStore::Flush(std::string& error) {
+    for (auto& [name, key] : Sections_)
+        if (key->IsOpen() && !key->Flush(&error)) return false;
+    return true;
+}
+
+} // namespace dxfi

@@ -1,0 +1,152 @@
+// SPDX-License-Identifier: MIT
+#include "pcbimport/SettingsStore.h"
+
+#include "base/TextCompare.h"
+
+#include <charconv>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace dxfi {
+
+namespace {
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    return s;
+}
+} // namespace
+
+bool ParseInteger(std::string_view text, int32_t& value) {
+    text = Trim(text);
+    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+    int32_t v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc() || end != text.data() + text.size() || text.empty()) return false;
+    value = v;
+    return true;
+}
+
+bool TSettingsStore::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
+    return ReadInteger(section, key, fallback ? 1 : 0) != 0;
+}
+
+void TSettingsStore::WriteBool(std::string_view section, std::string_view key, bool value) {
+    WriteString(section, key, value ? "1" : "0");
+}
+
+TIniSettingsStore::TIniSettingsStore(std::string path) : Path_(std::move(path)) {
+    std::ifstream in(Path_, std::ios::binary);
+    if (!in) return;
+    std::ostringstream text;
+    text << in.rdbuf();
+    *this = FromText(Path_, text.str());
+}
+
+TIniSettingsStore TIniSettingsStore::FromText(std::string path, std::string_view text) {
+    TIniSettingsStore store("");
+    store.Path_ = std::move(path);
+    TSection* current = nullptr;
+    while (!text.empty()) {
+        const std::size_t eol = text.find('\n');
+        std::string_view line = Trim(text.substr(0, eol));
+        text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
+        if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
+            current = &store.SectionFor(Trim(line.substr(1, line.size() - 2)));
+            continue;
+        }
+        const std::size_t eq = line.find('=');
+        if (current == nullptr || eq == std::string_view::npos || line.front() == ';') continue;
+        // A key repeated in a section: the later line wins, as when it is written again.
+        Put(*current, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
+    }
+    return store;
+}
+
+TIniSettingsStore::TSection& TIniSettingsStore::SectionFor(std::string_view section) {
+    const auto it = SectionIndex_.find(section);
+    if (it != SectionIndex_.end()) return Sections_[it->second];
+    Sections_.push_back({std::string(section), {}, {}});
+    SectionIndex_.emplace(std::string(section), Sections_.size() - 1);
+    return Sections_.back();
+}
+
+void TIniSettingsStore::Put(TSection& section, std::string_view key, std::string_view value) {
+    const auto it = section.Index.find(key);
+    if (it != section.Index.end()) {
+        section.Keys[it->second].Value = value;
+        return;
+    }
+    section.Keys.push_back({std::string(key), std::string(value)});
+    section.Index.emplace(std::string(key), section.Keys.size() - 1);
+}
+
+const TIniSettingsStore::TKey* TIniSettingsStore::Find(std::string_view section,
+                                                        std::string_view key) const {
+    const auto s = SectionIndex_.find(section);
+    if (s == SectionIndex_.end()) return nullptr;
+    const TSection& sec = Sections_[s->second];
+    const auto k = sec.Index.find(key);
+    return k == sec.Index.end() ? nullptr : &sec.Keys[k->second];
+}
+
+bool TIniSettingsStore::ValueExists(std::string_view section, std::string_view key) const {
+    return Find(section, key) != nullptr;
+}
+
+int32_t TIniSettingsStore::ReadInteger(std::string_view section, std::string_view key,
+                                       int32_t fallback) const {
+    const TKey* k = Find(section, key);
+    int32_t v = fallback;
+    if (k && ParseInteger(k->Value, v)) return v;
+    return fallback;
+}
+
+std::string TIniSettingsStore::ReadString(std::string_view section, std::string_view key,
+                                          std::string_view fallback) const {
+    const TKey* k = Find(section, key);
+    return k ? k->Value : std::string(fallback);
+}
+
+void TIniSettingsStore::WriteInteger(std::string_view section, std::string_view key,
+                                     int32_t value) {
+    WriteString(section, key, std::to_string(value));
+}
+
+void TIniSettingsStore::WriteString(std::string_view section, std::string_view key,
+                                    std::string_view value) {
+    Put(SectionFor(section), key, value);
+}
+
+std::string TIniSettingsStore::ToText() const {
+    std::string out;
+    for (std::size_t i = 0; i < Sections_.size(); ++i) {
+        if (i > 0) out += "\n";
+        out += "[" + Sections_[i].Name + "]\n";
+        for (const auto& k : Sections_[i].Keys) out += k.Name + "=" + k.Value + "\n";
+    }
+    return out;
+}
+
+bool TIniSettingsStore::Save(std::string& error) const {
+    const std::string temp = Path_ + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out << ToText();
+        out.close();
+        if (!out) {
+            std::remove(temp.c_str());
+            error = "Could not write the settings file " + Path_ + ": check that its folder exists and is writable.";
+            return false;
+        }
+    }
+    if (std::rename(temp.c_str(), Path_.c_str()) != 0) {
+        std::remove(temp.c_str());
+        error = "Could not replace the settings file " + Path_ + ": check that it is not read-only.";
+        return false;
+    }
+    return true;
+}
+
+} // namespace dxfi

@@ -1,0 +1,81 @@
+// SPDX-License-Identifier: MIT
+// The store of sections and keys that options and layer mappings are saved to: the
+// interface, and its form as an INI file. (The registry form is RegistrySettingsStore.h.)
+#pragma once
+
+#include "base/TextCompare.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dxfi {
+
+class TSettingsStore {
+public:
+    virtual ~TSettingsStore() = default;
+    virtual bool ValueExists(std::string_view section, std::string_view key) const = 0;
+    // An integer, or a text holding a decimal integer; anything else gives `fallback`.
+    virtual int32_t ReadInteger(std::string_view section, std::string_view key,
+                                int32_t fallback) const = 0;
+    // True when the value reads as a non-zero integer.
+    bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
+    virtual std::string ReadString(std::string_view section, std::string_view key,
+                                   std::string_view fallback) const = 0;
+    virtual void WriteInteger(std::string_view section, std::string_view key, int32_t value) = 0;
+    // Written as the text "1" or "0".
+    void WriteBool(std::string_view section, std::string_view key, bool value);
+    virtual void WriteString(std::string_view section, std::string_view key,
+                             std::string_view value) = 0;
+};
+
+// Parses a whole decimal integer (optional sign, digits, surrounding blanks); false for
+// anything else, including values outside 32 bits.
+bool ParseInteger(std::string_view text, int32_t& value);
+
+// An INI file: "[Section]" lines, then "Key=Value" lines. Sections and keys are found without
+// regard to ASCII letter case, as on the editor's platform. The file is read when the store is
+// created (a missing file is an empty store) and written by Save, atomically.
+class TIniSettingsStore : public TSettingsStore {
+public:
+    explicit TIniSettingsStore(std::string path);
+    // Parses INI text; lines that are neither sections nor keys are kept as they are.
+    static TIniSettingsStore FromText(std::string path, std::string_view text);
+
+    bool ValueExists(std::string_view section, std::string_view key) const override;
+    int32_t ReadInteger(std::string_view section, std::string_view key,
+                        int32_t fallback) const override;
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view fallback) const override;
+    void WriteInteger(std::string_view section, std::string_view key, int32_t value) override;
+    void WriteString(std::string_view section, std::string_view key,
+                     std::string_view value) override;
+
+    std::string ToText() const;
+    // Writes the file (temporary file, then rename). False with `error` naming the file and the
+    // problem when it cannot be written.
+    bool Save(std::string& error) const;
+    const std::string& Path() const { return Path_; }
+
+private:
+    struct TKey {
+        std::string Name;
+        std::string Value;
+    };
+    struct TSection {
+        std::string Name;
+        std::vector<TKey> Keys; // in file order
+        std::map<std::string, std::size_t, TNoCaseLess> Index;
+    };
+    const TKey* Find(std::string_view section, std::string_view key) const;
+    TSection& SectionFor(std::string_view section);
+    static void Put(TSection& section, std::string_view key, std::string_view value);
+
+    std::string Path_;
+    std::vector<TSection> Sections_; // in file order
+    std::map<std::string, std::size_t, TNoCaseLess> SectionIndex_;
+};
+
+} // namespace dxfi

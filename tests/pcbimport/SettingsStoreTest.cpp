@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+#include "pcbimport/RegistrySettingsStore.h"
+#include "pcbimport/SettingsStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+using namespace dxfi;
+namespace fs = std::filesystem;
+
+namespace {
+fs::path TempPath(const std::string& name) {
+    return fs::temp_directory_path() / ("dxfi_settings_" + std::to_string(::getpid()) + "_" + name);
+}
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+} // namespace
+
+TEST(IniSettingsStore, ReadsWritesAndSavesAtomically) {
+    auto store = TIniSettingsStore::FromText("x.ini",
+        "[Misc]\r\nExplodeBlocks=0\r\nDefaultLineWidth = 50000 \r\nbad line\r\n"
+        "[Layer Mappings]\nDim_PCBLayer=Mechanical Layer 1\nDim_Condition=smaller than\n");
+    EXPECT_TRUE(store.ValueExists("misc", "explodeblocks"));
+    EXPECT_FALSE(store.ReadBool("Misc", "ExplodeBlocks", true));
+    EXPECT_EQ(store.ReadInteger("Misc", "DefaultLineWidth", 1), 50000);
+    EXPECT_EQ(store.ReadInteger("Misc", "Missing", 7), 7);
+    EXPECT_EQ(store.ReadString("Layer Mappings", "Dim_PCBLayer", ""), "Mechanical Layer 1");
+    EXPECT_EQ(store.ReadInteger("Layer Mappings", "Dim_PCBLayer", 9), 9); // not a number
+    store.WriteInteger("Misc", "SpacesToImport", -1);
+    store.WriteBool("Misc", "ExplodeBlocks", true);
+    store.WriteString("New", "Key", "v");
+    EXPECT_EQ(store.ToText(),
+              "[Misc]\nExplodeBlocks=1\nDefaultLineWidth=50000\nSpacesToImport=-1\n\n"
+              "[Layer Mappings]\nDim_PCBLayer=Mechanical Layer 1\nDim_Condition=smaller than\n\n"
+              "[New]\nKey=v\n");
+
+    const fs::path path = TempPath("a.ini");
+    TIniSettingsStore file(path.string());
+    EXPECT_FALSE(file.ValueExists("Misc", "ExplodeBlocks")); // missing file: empty store
+    file.WriteInteger("Misc", "InsertionPointX", 10000000);
+    std::string error;
+    ASSERT_TRUE(file.Save(error)) << error;
+    EXPECT_FALSE(fs::exists(path.string() + ".tmp"));
+    EXPECT_EQ(TIniSettingsStore(path.string()).ReadInteger("Misc", "InsertionPointX", 0), 10000000);
+    fs::remove(path);
+
+    TIniSettingsStore nowhere("/nonexistent-folder/x.ini");
+    EXPECT_FALSE(nowhere.Save(error));
+    EXPECT_NE(error.find("/nonexistent-folder/x.ini"), std::string::npos);
+}
+
+TEST(IniSettingsStore, IntegersAreWholeDecimalNumbers) {
+    int32_t v = 5;
+    EXPECT_TRUE(ParseInteger(" -12 ", v));
+    EXPECT_EQ(v, -12);
+    EXPECT_TRUE(ParseInteger("+3", v));
+    EXPECT_EQ(v, 3);
+    EXPECT_FALSE(ParseInteger("", v));
+    EXPECT_FALSE(ParseInteger("12x", v));
+    EXPECT_FALSE(ParseInteger("99999999999", v));
+    EXPECT_EQ(v, 3);
+}
+
+TEST(RegistrySettingsStore, DwordVersusTextRule) {
+    const fs::path hive = TempPath("user.reg");
+    platform::SetHiveFileOverride(platform::hkCurrentUser, hive.string());
+    const std::string root = SettingsRootKey("\\Corvane2004");
+    EXPECT_EQ(root, "Software\\Corvane2004\\Lumora\\Preferences\\Drenvik");
+    {
+        TRegistrySettingsStore store(root);
+        EXPECT_FALSE(store.ValueExists("Misc", "DefaultLineWidth"));
+        EXPECT_EQ(store.ReadInteger("Misc", "DefaultLineWidth", 42), 42);
+        store.WriteInteger("Misc", "DefaultLineWidth", 50000);
+        store.WriteBool("Misc", "ExplodeBlocks", false);
+        store.WriteString("Layer Mappings", "0_PCBLayer", "Any Layer");
+        std::string error;
+        ASSERT_TRUE(store.Flush(error)) << error;
+    }
+    std::string text = ReadAll(hive);
+    EXPECT_NE(text.find("\"DefaultLineWidth\"=dword:0000c350"), std::string::npos) << text;
+    EXPECT_NE(text.find("\"ExplodeBlocks\"=\"0\""), std::string::npos) << text;
+    {
+        // A value that exists as text is rewritten as decimal text; text integers read back.
+        platform::TRegistryKey key;
+        ASSERT_TRUE(key.Open(platform::hkCurrentUser, root + "\\Misc", false));
+        key.WriteText("InsertionPointX", "17");
+        key.Flush();
+    }
+    {
+        TRegistrySettingsStore store(root);
+        EXPECT_EQ(store.ReadInteger("Misc", "InsertionPointX", 0), 17);
+        EXPECT_FALSE(store.ReadBool("Misc", "ExplodeBlocks", true));
+        EXPECT_EQ(store.ReadInteger("Misc", "DefaultLineWidth", 0), 50000);
+        store.WriteInteger("Misc", "InsertionPointX", -5);
+        std::string error;
+        ASSERT_TRUE(store.Flush(error)) << error;
+    }
+    text = ReadAll(hive);
+    EXPECT_NE(text.find("\"InsertionPointX\"=\"-5\""), std::string::npos) << text;
+    platform::SetHiveFileOverride(platform::hkCurrentUser, "");
+    fs::remove(hive);
+}

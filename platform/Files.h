@@ -34,6 +34,10 @@ bool RemoveFile(const std::string& path);
 // Moves `from` to `to`, replacing `to` if it exists (atomic within one file system).
 bool MoveFile(const std::string& from, const std::string& to);
 
+// Copies the regular file `from` to `to`, replacing `to` if it exists (not atomic). False when
+// `from` cannot be read or `to` cannot be written completely; `to` may then be incomplete.
+bool CopyFile(const std::string& from, const std::string& to);
+
 // The path as an existence test should see it. Windows compares file names without regard
 // to case and the original code upper-cases paths before testing; on POSIX file names are
 // case-sensitive and upper-casing would make the test never match, so this returns `path`

@@ -60,6 +60,33 @@ bool MoveFile(const std::string& from, const std::string& to) {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
+bool CopyFile(const std::string& from, const std::string& to) {
+    if (from.empty() || to.empty()) return false;
+    std::FILE* in = std::fopen(from.c_str(), "rb");
+    if (!in) return false;
+    std::FILE* out = std::fopen(to.c_str(), "wb");
+    if (!out) {
+        std::fclose(in);
+        return false;
+    }
+    char buffer[65536];
+    bool ok = true;
+    for (;;) {
+        std::size_t count = std::fread(buffer, 1, sizeof buffer, in);
+        if (count > 0 && std::fwrite(buffer, 1, count, out) != count) {
+            ok = false;
+            break;
+        }
+        if (count < sizeof buffer) {
+            ok = !std::ferror(in);
+            break;
+        }
+    }
+    std::fclose(in);
+    if (std::fclose(out) != 0) ok = false;
+    return ok;
+}
+
 std::string FileSystemCase(const std::string& path) {
     return path;
 }

@@ -70,3 +70,21 @@ TEST(Files, PathParts) {
     EXPECT_EQ(IncludeTrailingDelimiter("/a/"), "/a/");
     EXPECT_EQ(IncludeTrailingDelimiter(""), "");
 }
+
+TEST(Files, CopyingFiles) {
+    TTempFolder folder;
+    std::string big(200000, 'x'); // more than one buffer
+    big[123456] = '\0';
+    std::string from = folder.WriteFile("from.bin", big);
+    std::string to = folder.WriteFile("to.bin", "old and longer than nothing");
+    EXPECT_TRUE(CopyFile(from, to));
+    EXPECT_EQ(TTempFolder::ReadFile(to), big);
+    EXPECT_TRUE(FileExists(from));
+    std::string empty = folder.WriteFile("empty", "");
+    EXPECT_TRUE(CopyFile(empty, to));
+    EXPECT_EQ(TTempFolder::ReadFile(to), "");
+    EXPECT_FALSE(CopyFile(folder.Path() + "missing", to));
+    EXPECT_FALSE(CopyFile(from, folder.Path() + "no/such/folder/x"));
+    EXPECT_FALSE(CopyFile("", to));
+    EXPECT_FALSE(CopyFile(from, ""));
+}

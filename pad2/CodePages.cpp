@@ -64,6 +64,25 @@ std::size_t SequenceLength(std::string_view text, std::size_t i) {
     return 0;
 }
 
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The code point of a "\U+XXXX" escape at text[i], or -1 when there is none.
+long EscapedCodePoint(const char* text, std::size_t size, std::size_t i) {
+    if (size - i < 7 || text[i] != '\\' || text[i + 1] != 'U' || text[i + 2] != '+') return -1;
+    long value = 0;
+    for (std::size_t k = 3; k < 7; ++k) {
+        const int digit = HexValue(text[i + k]);
+        if (digit < 0) return -1;
+        value = value * 16 + digit;
+    }
+    return value;
+}
+
 } // namespace
 
 TTextDecoder::TTextDecoder() : CodePage_(1252), Known_(false), Table_(FindTable(1252)) {}
@@ -137,6 +156,49 @@ void AppendRepairedUtf8(std::string_view text, std::string& out) {
             i += n;
         }
     }
+}
+
+void DecodeUnicodeEscapes(std::string& text, std::size_t from) {
+    if (from >= text.size()) return;
+    char* const data = text.data();
+    const std::size_t size = text.size();
+    const void* first = std::memchr(data + from, '\\', size - from);
+    if (!first) return;
+    // Reading runs ahead of writing: an escape of seven bytes writes at most three.
+    std::size_t read = static_cast<std::size_t>(static_cast<const char*>(first) - data);
+    std::size_t write = read;
+    while (read < size) {
+        const long c = EscapedCodePoint(data, size, read);
+        if (c >= 0) {
+            const uint32_t code =
+                (c == 0 || (c >= 0xD800 && c <= 0xDFFF)) ? 0xFFFDu : static_cast<uint32_t>(c);
+            char bytes[4];
+            const std::size_t n = code < 0x80 ? 1 : code < 0x800 ? 2 : 3;
+            if (n == 1) {
+                bytes[0] = static_cast<char>(code);
+            } else if (n == 2) {
+                bytes[0] = static_cast<char>(0xC0 | (code >> 6));
+                bytes[1] = static_cast<char>(0x80 | (code & 0x3F));
+            } else {
+                bytes[0] = static_cast<char>(0xE0 | (code >> 12));
+                bytes[1] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+                bytes[2] = static_cast<char>(0x80 | (code & 0x3F));
+            }
+            std::memcpy(data + write, bytes, n);
+            write += n;
+            read += 7;
+            continue;
+        }
+        // Copy up to the next backslash (this one included) in one step.
+        const std::size_t start = read + 1;
+        const void* next = std::memchr(data + start, '\\', size - start);
+        const std::size_t end =
+            next ? static_cast<std::size_t>(static_cast<const char*>(next) - data) : size;
+        if (write != read) std::memmove(data + write, data + read, end - read);
+        write += end - read;
+        read = end;
+    }
+    text.resize(write);
 }
 
 bool IsValidUtf8(std::string_view text) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Turning the 8-bit texts of a drawing into UTF-8: from the drawing's code page for versions
-// before R2007, or by repairing UTF-8 (invalid sequences become U+FFFD) for later ones.
+// before R2007, or by repairing UTF-8 (invalid sequences become U+FFFD) for later ones; then
+// the "\U+XXXX" escapes writers use for characters outside the code page.
 #pragma once
 
 #include <string>
@@ -29,6 +30,13 @@ private:
     bool Known_;   // false until the header said how texts are stored
     const unsigned short* Table_;
 };
+
+// Replaces, in place from `from` on, every "\U+XXXX" (four hex digits of either case; only
+// the first four count) by that character's UTF-8 bytes. U+0000 and the surrogates
+// U+D800..U+DFFF become U+FFFD: a NUL would end the record's text and a lone surrogate is no
+// character. A backslash not followed by "U+" and four hex digits stays as it is. The text
+// never grows; one memchr and no allocation when it holds no backslash.
+void DecodeUnicodeEscapes(std::string& text, std::size_t from = 0);
 
 // Appends `text` to `out`, replacing every invalid UTF-8 sequence by U+FFFD.
 void AppendRepairedUtf8(std::string_view text, std::string& out);

@@ -22,6 +22,13 @@ constexpr std::size_t kNameMax = 255;
 constexpr std::size_t kTextMax = kEntityDataSize - TextData::Text - 1;
 constexpr std::size_t kMTextMax = kEntityDataSize - MTextData::Text - 1;
 
+// How many bytes of a file's text can matter for a field of `max` bytes. Every byte of the file
+// gives at least one decoded byte, except an escape, whose 7 bytes give at least one; so
+// with this many the decoded text is longer than `max` even when an escape is cut at the end.
+constexpr std::size_t RawTextMax(std::size_t max) {
+    return 8 * max + 24;
+}
+
 enum class TKind : uint8_t {
     Line,
     Point,
@@ -632,8 +639,8 @@ void TDxfReader::Gather(TKind kind) {
             Bag_.HasName = true;
         } else if (code == 3 && kind == TKind::MText) {
             // MTEXT chunks: only as many bytes as the record can hold are kept
-            if (Joined_.size() < 4 * kMTextMax)
-                Joined_.append(G_.Text.substr(0, 4 * kMTextMax - Joined_.size()));
+            if (Joined_.size() < RawTextMax(kMTextMax))
+                Joined_.append(G_.Text.substr(0, RawTextMax(kMTextMax) - Joined_.size()));
         }
         Advance();
     }
@@ -649,8 +656,10 @@ uint32_t TDxfReader::LayerOf() {
 
 std::string_view TDxfReader::Decode(std::string_view raw, std::size_t max) {
     Decoded_.clear();
-    // Decoding may grow a text up to three times; what the record cannot hold is not needed.
-    Decoder_.Append(raw.substr(0, Utf8CutLength(raw, max * 4 + 4)), Decoded_);
+    // What the record cannot hold is not needed; see RawTextMax. The escapes are decoded
+    // before the cut, so a cut never splits a decoded character nor leaves half an escape.
+    Decoder_.Append(raw.substr(0, Utf8CutLength(raw, RawTextMax(max))), Decoded_);
+    DecodeUnicodeEscapes(Decoded_);
     return std::string_view(Decoded_).substr(0, Utf8CutLength(Decoded_, max));
 }
 
@@ -742,8 +751,8 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block) {
     case TKind::MText: {
         PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(40), b.Get(41)});
         e.Flags = static_cast<uint16_t>(b.Int(71) & 0xFF);
-        if (b.HasText1 && Joined_.size() < 4 * kMTextMax)
-            Joined_.append(b.Text1.substr(0, 4 * kMTextMax - Joined_.size()));
+        if (b.HasText1 && Joined_.size() < RawTextMax(kMTextMax))
+            Joined_.append(b.Text1.substr(0, RawTextMax(kMTextMax) - Joined_.size()));
         e.Aux = D_->AddString(Decode(Joined_, kMTextMax));
         break;
     }

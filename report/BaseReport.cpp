@@ -91,6 +91,12 @@ std::string SanitizeXmlText(std::string_view text) {
     return out;
 }
 
+std::string ReportTemplatesFolder() {
+    // The folder keeps its case: upper-casing it, as a case-insensitive file system would
+    // allow, would make the path wrong here.
+    return platform::ExecutableFolder() + "Templates/";
+}
+
 TBaseReport::TBaseReport(std::string_view title, std::string_view fileName, TReportClock clock)
     : FileName_(fileName), Clock_(clock ? std::move(clock) : TReportClock(ReadLocalClock)) {
     xmlInitParser();
@@ -105,9 +111,7 @@ TBaseReport::TBaseReport(std::string_view title, std::string_view fileName, TRep
     Document_ = document;
     Current_ = Element(root);
     AddElement("title", title);
-    // The folder keeps its case: upper-casing it, as a case-insensitive file system would
-    // allow, would make the path wrong here.
-    AddElement("resource_path", platform::ExecutableFolder() + "Templates/");
+    AddElement("resource_path", ReportTemplatesFolder());
 }
 
 TBaseReport::~TBaseReport() {

@@ -76,6 +76,10 @@ private:
     TReportClock Clock_;
 };
 
+// The host's templates folder: the host program's folder + "Templates/". The report records it
+// as "resource_path"; the report stylesheet lives there.
+std::string ReportTemplatesFolder();
+
 // Replaces every byte sequence that is not valid UTF-8 and every character that XML 1.0 does
 // not allow with U+FFFD.
 std::string SanitizeXmlText(std::string_view text);

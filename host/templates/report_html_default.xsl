@@ -1,0 +1,297 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<!-- SPDX-License-Identifier: MIT -->
+<!-- The host's default report stylesheet: one self-contained HTML page (inline styles, no
+     scripts, nothing fetched) with the report's files, any load error, the discarded entities
+     counted by kind and by reason, and every report line in order. Report texts come from
+     drawings and are always written as escaped text. -->
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:param name="file_extension">.html</xsl:param>
+<xsl:output method="html" encoding="utf-8" indent="yes" doctype-system="about:legacy-compat"/>
+
+<!-- A discard line reads "<kind> was discarded <reason>"; coordinates in the reason, written
+     in parentheses, differ from line to line and are left out of the grouping. -->
+<xsl:variable name="marker" select="' was discarded '"/>
+<xsl:key name="by-kind" match="report/text[contains(., ' was discarded ')]"
+         use="substring-before(., ' was discarded ')"/>
+<xsl:key name="by-reason" match="report/text[contains(., ' was discarded ')]"
+         use="substring-before(concat(substring-after(., ' was discarded '), ' ('), ' (')"/>
+<xsl:key name="by-kind-reason" match="report/text[contains(., ' was discarded ')]"
+         use="concat(substring-before(., ' was discarded '), '&#9;',
+                     substring-before(concat(substring-after(., ' was discarded '), ' ('), ' ('))"/>
+
+<xsl:template match="/">
+  <xsl:apply-templates select="report"/>
+</xsl:template>
+
+<xsl:template match="report">
+  <xsl:variable name="discards" select="text[contains(., $marker)]"/>
+  <xsl:variable name="total" select="count($discards)"/>
+  <html lang="en">
+    <head>
+      <meta charset="utf-8"/>
+      <meta http-equiv="Content-Security-Policy"
+            content="default-src 'none'; style-src 'unsafe-inline'; img-src data:"/>
+      <meta name="viewport" content="width=device-width, initial-scale=1"/>
+      <title><xsl:value-of select="title"/></title>
+      <style>
+        :root {
+          --ink: #1d2430; --muted: #5b6676; --line: #d9dee5; --soft: #f4f6f9;
+          --accent: #1f5fae; --warn: #9a5b00; --warn-soft: #fff6e5;
+          --bad: #a3261d; --bad-soft: #fdecea; --good: #2d6a3e; --good-soft: #e9f5ec;
+        }
+        * { box-sizing: border-box; }
+        html { background: #eef1f5; }
+        body {
+          margin: 0; padding: 32px 16px 48px; color: var(--ink);
+          font: 15px/1.5 system-ui, -apple-system, "Segoe UI", Roboto, "Noto Sans",
+                "Liberation Sans", Arial, sans-serif;
+        }
+        main {
+          max-width: 1000px; margin: 0 auto; background: #fff; border: 1px solid var(--line);
+          border-radius: 10px; padding: 36px 44px 28px; box-shadow: 0 1px 3px rgba(20,30,50,.06);
+        }
+        header { border-bottom: 2px solid var(--ink); padding-bottom: 16px; margin-bottom: 24px; }
+        h1 { font-size: 26px; line-height: 1.25; margin: 0 0 6px; letter-spacing: -.01em; }
+        h2 {
+          font-size: 17px; margin: 32px 0 10px; padding-bottom: 4px;
+          border-bottom: 1px solid var(--line);
+        }
+        .stamp { color: var(--muted); margin: 0; font-size: 14px; }
+        .verdict {
+          display: flex; align-items: baseline; gap: 12px; flex-wrap: wrap;
+          padding: 14px 18px; border-radius: 8px; margin: 0 0 8px; border: 1px solid;
+        }
+        .verdict strong { font-size: 18px; }
+        .verdict.warn { background: var(--warn-soft); border-color: #f0cf93; color: var(--warn); }
+        .verdict.bad { background: var(--bad-soft); border-color: #f1b5ae; color: var(--bad); }
+        .verdict.good { background: var(--good-soft); border-color: #a9d3b4; color: var(--good); }
+        .verdict span { color: var(--ink); }
+        dl.files {
+          display: grid; grid-template-columns: max-content 1fr; gap: 6px 18px; margin: 0;
+        }
+        dl.files dt { color: var(--muted); font-weight: 600; }
+        dl.files dd { margin: 0; }
+        .path, .line {
+          font-family: ui-monospace, "SFMono-Regular", "DejaVu Sans Mono", Menlo, Consolas,
+                       monospace;
+          font-size: 13.5px; overflow-wrap: anywhere; white-space: pre-wrap;
+        }
+        .error {
+          background: var(--bad-soft); border-left: 4px solid var(--bad); padding: 10px 14px;
+          margin: 8px 0; border-radius: 0 6px 6px 0;
+        }
+        .error b { display: block; color: var(--bad); margin-bottom: 2px; }
+        table { width: 100%; border-collapse: collapse; font-size: 14px; }
+        caption { text-align: left; color: var(--muted); padding: 0 0 6px; font-size: 13px; }
+        th, td { text-align: left; padding: 7px 10px; vertical-align: top; }
+        thead th {
+          background: var(--soft); border-bottom: 1px solid var(--line); font-size: 12px;
+          text-transform: uppercase; letter-spacing: .04em; color: var(--muted);
+        }
+        tbody tr + tr td { border-top: 1px solid #eceff3; }
+        tbody.kind { border-top: 1px solid var(--line); }
+        tbody.kind th { font-weight: 600; white-space: nowrap; }
+        tfoot td, tfoot th { border-top: 2px solid var(--ink); font-weight: 700; }
+        .num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; width: 6em; }
+        .share { width: 28%; }
+        .bar { height: 8px; background: var(--soft); border-radius: 4px; overflow: hidden; margin-top: 6px; }
+        .bar i { display: block; height: 100%; background: var(--accent); }
+        .tables { display: grid; grid-template-columns: 1fr; gap: 22px; }
+        ol.lines {
+          margin: 0; padding: 0 0 0 4.2em; border: 1px solid var(--line); border-radius: 6px;
+          background: #fbfcfd; color: var(--ink);
+        }
+        ol.lines li { padding: 3px 12px 3px 6px; border-bottom: 1px solid #eef1f4; }
+        ol.lines li:last-child { border-bottom: 0; }
+        ol.lines li::marker { color: var(--muted); font-size: 12px; }
+        .none { color: var(--muted); font-style: italic; margin: 0; }
+        footer {
+          margin-top: 32px; padding-top: 12px; border-top: 1px solid var(--line);
+          color: var(--muted); font-size: 13px; display: flex; justify-content: space-between;
+          flex-wrap: wrap; gap: 8px;
+        }
+        @media print {
+          @page { margin: 16mm 14mm; }
+          html, body { background: #fff; }
+          body { padding: 0; font-size: 10.5pt; }
+          main { border: 0; box-shadow: none; padding: 0; max-width: none; }
+          * { -webkit-print-color-adjust: exact; print-color-adjust: exact; }
+          h2 { break-after: avoid; }
+          tr, li, .error, .verdict { break-inside: avoid; }
+          thead { display: table-header-group; }
+          ol.lines { border: 0; background: none; }
+        }
+      </style>
+    </head>
+    <body>
+      <main>
+        <header>
+          <h1><xsl:value-of select="title"/></h1>
+          <p class="stamp">
+            <xsl:text>Produced </xsl:text>
+            <xsl:value-of select="date"/>
+            <xsl:text> at </xsl:text>
+            <xsl:value-of select="time"/>
+          </p>
+        </header>
+
+        <xsl:choose>
+          <xsl:when test="error">
+            <p class="verdict bad"><strong>The drawing could not be loaded.</strong>
+              <span>Nothing was imported from it; the reason is given below.</span></p>
+          </xsl:when>
+          <xsl:when test="$total &gt; 0">
+            <p class="verdict warn">
+              <strong>
+                <xsl:value-of select="$total"/>
+                <xsl:choose>
+                  <xsl:when test="$total = 1"> entity was discarded.</xsl:when>
+                  <xsl:otherwise> entities were discarded.</xsl:otherwise>
+                </xsl:choose>
+              </strong>
+              <span>Everything else was imported. The tables show what was left out and why.</span>
+            </p>
+          </xsl:when>
+          <xsl:otherwise>
+            <p class="verdict good"><strong>No entities were discarded.</strong></p>
+          </xsl:otherwise>
+        </xsl:choose>
+
+        <xsl:if test="filename/file or frontmatter">
+          <h2>Files</h2>
+          <dl class="files">
+            <xsl:for-each select="filename/file">
+              <dt>File</dt>
+              <dd class="path"><xsl:value-of select="."/></dd>
+            </xsl:for-each>
+            <xsl:for-each select="frontmatter">
+              <dt><xsl:value-of select="name"/></dt>
+              <dd class="path">
+                <xsl:for-each select="file">
+                  <xsl:if test="position() &gt; 1"><br/></xsl:if>
+                  <xsl:value-of select="."/>
+                </xsl:for-each>
+              </dd>
+            </xsl:for-each>
+          </dl>
+        </xsl:if>
+
+        <xsl:if test="error">
+          <h2>Load error</h2>
+          <xsl:for-each select="error">
+            <div class="error"><b>Error</b><span class="line"><xsl:value-of select="."/></span></div>
+          </xsl:for-each>
+        </xsl:if>
+
+        <xsl:if test="$total &gt; 0">
+          <h2>Discarded entities</h2>
+          <div class="tables">
+            <table class="by-kind">
+              <caption>By entity kind</caption>
+              <thead><tr><th scope="col">Entity</th><th scope="col" class="num">Count</th>
+                <th scope="col" class="share">Share</th></tr></thead>
+              <tbody>
+                <xsl:for-each select="$discards[generate-id() = generate-id(key('by-kind', substring-before(., $marker))[1])]">
+                  <xsl:sort select="count(key('by-kind', substring-before(., $marker)))" data-type="number" order="descending"/>
+                  <xsl:sort select="substring-before(., $marker)"/>
+                  <xsl:variable name="count" select="count(key('by-kind', substring-before(., $marker)))"/>
+                  <tr>
+                    <th scope="row"><xsl:call-template name="kind-name"/></th>
+                    <td class="num"><xsl:value-of select="$count"/></td>
+                    <td class="share"><xsl:value-of select="format-number($count div $total, '0%')"/>
+                      <div class="bar"><i style="width: {format-number(100 * $count div $total, '0.#')}%"></i></div></td>
+                  </tr>
+                </xsl:for-each>
+              </tbody>
+              <tfoot><tr><th scope="row">Total</th><td class="num"><xsl:value-of select="$total"/></td><td></td></tr></tfoot>
+            </table>
+
+            <table class="by-kind-reason">
+              <caption>By entity kind and reason</caption>
+              <thead><tr><th scope="col">Entity</th><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
+              <xsl:for-each select="$discards[generate-id() = generate-id(key('by-kind', substring-before(., $marker))[1])]">
+                <xsl:sort select="substring-before(., $marker)"/>
+                <xsl:variable name="kind" select="substring-before(., $marker)"/>
+                <tbody class="kind">
+                  <xsl:for-each select="key('by-kind', $kind)[generate-id() = generate-id(key('by-kind-reason', concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' (')))[1])]">
+                    <xsl:sort select="count(key('by-kind-reason', concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' ('))))" data-type="number" order="descending"/>
+                    <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
+                    <tr>
+                      <xsl:choose>
+                        <xsl:when test="position() = 1"><th scope="row"><xsl:call-template name="kind-name"/></th></xsl:when>
+                        <xsl:otherwise><td></td></xsl:otherwise>
+                      </xsl:choose>
+                      <td><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
+                      <td class="num"><xsl:value-of select="count(key('by-kind-reason', concat($kind, '&#9;', $reason)))"/></td>
+                    </tr>
+                  </xsl:for-each>
+                </tbody>
+              </xsl:for-each>
+            </table>
+
+            <table class="by-reason">
+              <caption>By reason</caption>
+              <thead><tr><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
+              <tbody>
+                <xsl:for-each select="$discards[generate-id() = generate-id(key('by-reason', substring-before(concat(substring-after(., $marker), ' ('), ' ('))[1])]">
+                  <xsl:sort select="count(key('by-reason', substring-before(concat(substring-after(., $marker), ' ('), ' (')))" data-type="number" order="descending"/>
+                  <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
+                  <tr>
+                    <td><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
+                    <td class="num"><xsl:value-of select="count(key('by-reason', $reason))"/></td>
+                  </tr>
+                </xsl:for-each>
+              </tbody>
+            </table>
+          </div>
+        </xsl:if>
+
+        <h2>Report lines</h2>
+        <xsl:choose>
+          <xsl:when test="text">
+            <ol class="lines">
+              <xsl:for-each select="text">
+                <li class="line"><xsl:value-of select="."/></li>
+              </xsl:for-each>
+            </ol>
+          </xsl:when>
+          <xsl:otherwise><p class="none">The report has no lines.</p></xsl:otherwise>
+        </xsl:choose>
+
+        <footer>
+          <span>
+            <xsl:text>Elapsed time </xsl:text>
+            <xsl:choose>
+              <xsl:when test="elapsed_time"><xsl:value-of select="elapsed_time"/></xsl:when>
+              <xsl:otherwise>not recorded</xsl:otherwise>
+            </xsl:choose>
+          </span>
+          <span><xsl:value-of select="title"/></span>
+        </footer>
+      </main>
+    </body>
+  </html>
+</xsl:template>
+
+<!-- The entity kind of the current discard line without the word " entity" that follows it. -->
+<xsl:template name="kind-name">
+  <xsl:variable name="kind" select="substring-before(., $marker)"/>
+  <xsl:variable name="length" select="string-length($kind)"/>
+  <xsl:choose>
+    <xsl:when test="$length = 0">(unnamed)</xsl:when>
+    <xsl:when test="$length &gt; 7 and substring($kind, $length - 6) = ' entity'">
+      <xsl:value-of select="substring($kind, 1, $length - 7)"/>
+    </xsl:when>
+    <xsl:otherwise><xsl:value-of select="$kind"/></xsl:otherwise>
+  </xsl:choose>
+</xsl:template>
+
+<xsl:template name="reason-text">
+  <xsl:param name="reason"/>
+  <xsl:choose>
+    <xsl:when test="string-length($reason) = 0">(no reason given)</xsl:when>
+    <xsl:otherwise><xsl:value-of select="$reason"/></xsl:otherwise>
+  </xsl:choose>
+</xsl:template>
+
+</xsl:stylesheet>

@@ -1,0 +1,108 @@
+// SPDX-License-Identifier: MIT
+#include "report/ReplaceFileSafely.h"
+
+#include "abi/ClientApi.h"
+#include "platform/Files.h"
+#include "platform/Identity.h"
+#include "report/ReportHost.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <string_view>
+
+namespace dxfi {
+namespace {
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::string_view Trim(std::string_view text) {
+    const char* blanks = " \t\r\n";
+    std::size_t first = text.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return {};
+    std::size_t last = text.find_last_not_of(blanks);
+    return text.substr(first, last - first + 1);
+}
+
+// The value of a line that begins with `name` ("UserName=joe" or "UserName: joe").
+bool LineValue(std::string_view line, std::string_view name, std::string& value) {
+    if (line.size() < name.size() || !EqualsIgnoringCase(line.substr(0, name.size()), name))
+        return false;
+    std::string_view rest = Trim(line.substr(name.size()));
+    if (!rest.empty() && (rest.front() == '=' || rest.front() == ':')) rest.remove_prefix(1);
+    value = std::string(Trim(rest));
+    return true;
+}
+
+std::string Holder(const TFileLockOwner& owner) {
+    std::string text = owner.UserName.empty() ? "another user" : owner.UserName;
+    if (!owner.ComputerName.empty()) text += " on " + owner.ComputerName;
+    if (!owner.ProcessId.empty()) text += " (process " + owner.ProcessId + ")";
+    return text;
+}
+
+} // namespace
+
+std::string LockFilePath(const std::string& target) {
+    return platform::ExtractFilePath(target) + "~$" + platform::ExtractFileName(target) + "_loc";
+}
+
+std::optional<TFileLockOwner> ForeignLockOwner(const std::string& target) {
+    std::ifstream in(LockFilePath(target), std::ios::binary);
+    if (!in) return std::nullopt;
+    TFileLockOwner owner;
+    bool hasComputer = false, hasUser = false, hasProcess = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        std::string_view text = Trim(line);
+        hasComputer |= LineValue(text, "ComputerName", owner.ComputerName);
+        hasUser |= LineValue(text, "UserName", owner.UserName);
+        hasProcess |= LineValue(text, "ProcessID", owner.ProcessId);
+    }
+    bool foreign =
+        (hasComputer && !EqualsIgnoringCase(owner.ComputerName, platform::ComputerName())) ||
+        (hasUser && !EqualsIgnoringCase(owner.UserName, platform::UserName())) ||
+        (hasProcess && owner.ProcessId != std::to_string(platform::ProcessId()));
+    if (!foreign) return std::nullopt;
+    return owner;
+}
+
+bool ReplaceFileSafely(const std::string& temporary, const std::string& target) {
+    if (platform::FileSystemCase(temporary) == platform::FileSystemCase(target)) return true;
+    if (std::optional<TFileLockOwner> owner = ForeignLockOwner(target)) {
+        platform::RemoveFile(temporary);
+        ShowReportMessage("Warning",
+                          "The file " + target + " is in use by " + Holder(*owner) +
+                              " and was not replaced; it still holds its earlier content. Close "
+                              "it there, then produce the file again.",
+                          abi::kMbOk | abi::kMbIconWarning);
+        return false;
+    }
+    // A rename keeps the earlier file whole until the new one takes its place; between file
+    // systems the content is copied over it instead.
+    if (platform::MoveFile(temporary, target)) return true;
+    int reason = errno;
+    if (reason == EXDEV && platform::CopyFile(temporary, target)) {
+        platform::RemoveFile(temporary);
+        return true;
+    }
+    if (reason == EXDEV) reason = errno;
+    platform::RemoveFile(temporary);
+    ShowReportMessage("Error",
+                      "The file " + target + " could not be written (" + std::strerror(reason) +
+                          "). Check that its folder exists and may be written, then produce the "
+                          "file again.",
+                      abi::kMbOk | abi::kMbIconError);
+    return false;
+}
+
+} // namespace dxfi

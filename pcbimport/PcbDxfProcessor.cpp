@@ -1,0 +1,613 @@
+// SPDX-License-Identifier: MIT
+#include "pcbimport/PcbDxfProcessor.h"
+
+#include "base/Rounding.h"
+#include "base/ShortString.h"
+#include "pcbclient/ObjectWrapping.h"
+#include "pcbclient/PcbBoard.h"
+#include "pcbclient/PcbComponent.h"
+#include "pcbclient/PcbPad.h"
+#include "pcbclient/PcbPrimitives.h"
+#include "pcbclient/PcbText.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+namespace dxfi {
+namespace {
+
+constexpr const char* kMiscSection = "Misc";
+constexpr const char* kMappingSection = "Layer Mappings";
+constexpr double kDefaultThreshold = 300000.0; // 30 mil
+constexpr TBoardCoord kParkedTemplateXY = 500000000;
+constexpr std::size_t kTextMax = 254;
+// Mechanical layers the default mapping uses beyond the classic numbering (17..32).
+constexpr int kFirstUnnumberedMechanical = 17;
+constexpr int kLastDefaultMechanical = 32;
+constexpr TLayerPartition kMechanicalPartition = 5;
+
+TBoardCoord SaturateToCoord(int64_t value) {
+    return static_cast<TBoardCoord>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
+                                                        std::numeric_limits<int32_t>::max()));
+}
+
+std::string_view NameOf(const char* name) {
+    return name ? std::string_view(name) : std::string_view();
+}
+
+// A non-zero value whose layer number is 0 stands for a whole group of layers.
+bool IsLayerGroup(TV7_Layer layer) {
+    return layer != NoLayer && (layer & 0xFFFFu) == 0;
+}
+
+// Bytes of the UTF-8 character starting at `i`; a byte that starts no well-formed character
+// counts as one.
+std::size_t Utf8CharLength(std::string_view text, std::size_t i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t length = 1;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead >= 0xE0 && lead <= 0xEF)
+        length = 3;
+    else if (lead >= 0xF0 && lead <= 0xF4)
+        length = 4;
+    if (i + length > text.size()) return 1;
+    for (std::size_t k = 1; k < length; ++k)
+        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 1;
+    return length;
+}
+
+void EraseFirst(std::string& text, std::string_view what) {
+    const std::size_t at = text.find(what);
+    if (at != std::string::npos) text.erase(at, what.size());
+}
+
+// The first degree sign: the character U+00B0, or a lone byte 0xB0 of a text that is not UTF-8.
+// A 0xB0 inside another character (Cyrillic "а" is D0 B0) is not one.
+void EraseFirstDegreeSign(std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8CharLength(text, i);
+        const auto first = static_cast<unsigned char>(text[i]);
+        const bool degree =
+            (length == 1 && first == 0xB0) ||
+            (length == 2 && first == 0xC2 && static_cast<unsigned char>(text[i + 1]) == 0xB0);
+        if (degree) {
+            text.erase(i, length);
+            return;
+        }
+        i += length;
+    }
+}
+
+// The creation sequence of a primitive: create, wrap, read, set, write, add, free the wrapper.
+template <typename TWrapper, typename TSet>
+void CreatePrimitive(THandle container, uint8_t kind, TSet&& set) {
+    const THandle handle = host::PcbApi_CreateObject(kind);
+    if (handle == 0) return;
+    {
+        TWrapper wrapper(handle);
+        wrapper.TransferProperties(ptRead);
+        set(wrapper);
+        wrapper.TransferProperties(ptWrite);
+    }
+    host::PcbApi_AddObjectToContainer(container, handle);
+}
+
+} // namespace
+
+TPcbDxfProcessor::TPcbDxfProcessor(std::string fileName, TPcbBoard& board)
+    : TDXFProcessor(std::move(fileName)), Container(board.Handle),
+      UsedLayers(TLayerSetUtils::Instance().NewLayerSet()), Board_(board) {
+    ExplodeBlocks = true;
+}
+
+TPcbDxfProcessor::~TPcbDxfProcessor() {
+    for (const auto& [name, handle] : BlockTemplates_)
+        host::PcbApi_DestroyObject(handle);
+}
+
+// ---- Virtual operations ---------------------------------------------------------------------
+
+bool TPcbDxfProcessor::BeginImportReport() {
+    TDXFProcessor::BeginImportReport();
+    if (ReportErrors) {
+        TGeneralReport& report = GetReport();
+        report.BeginFrontMatter("PCB Filename");
+        report.WriteFile(Board_.FileName, Board_.FileName);
+        report.EndFrontMatter();
+        report.BeginFrontMatter("DXF Filename");
+        report.WriteFile(FileName, FileName);
+        report.EndFrontMatter();
+    }
+    return true;
+}
+
+bool TPcbDxfProcessor::ProcessLayer(const TLayerRecord& layer) {
+    TV7_Layer target = NoLayer;
+    if (LayerVisible(layer))
+        target = MechanicalLayer(Mappings.Count() % PartitionLayerCount(kMechanicalPartition) + 1);
+    Mappings.SetMapping(LayerName(layer), target, ccAll, kDefaultThreshold);
+    return true;
+}
+
+bool TPcbDxfProcessor::ProcessEntity(TEntityHeader& header, TEntityData& data) {
+    const TBoardCoord dlw = DefaultLineWidth;
+    const char* layer = nullptr;
+    TBoardCoord x1 = 0, y1 = 0, x2 = 0, y2 = 0, x3 = 0, y3 = 0, x4 = 0, y4 = 0;
+    TBoardCoord width = 0, radius = 0, height = 0;
+    double startAngle = 0.0, endAngle = 0.0, rotation = 0.0, bulge = 0.0;
+    int32_t mirror = 0;
+    bool closed = false;
+    std::string_view text;
+    char blockName[256] = {};
+
+    switch (EntityKind(&header)) {
+    case ekLine:
+        if (GetLine(header, data, x1, y1, x2, y2, layer))
+            AddTrack(Container, x1, y1, x2, y2, dlw, LayerFor(NameOf(layer)));
+        break;
+    case ekPolyline:
+        Points.Clear();
+        SkipVertices_ = !GetPolylineHeader(header, data, width, closed, layer);
+        if (!SkipVertices_) {
+            Points.LayerName = layer;
+            Points.Closed = closed;
+            Points.Width = width;
+        }
+        break;
+    case ekVertex:
+        if (GetVertex(header, data, x1, y1, width, bulge, layer) && !SkipVertices_) {
+            Points.Add(x1, y1, width, bulge);
+            Points.LayerName = layer;
+        }
+        break;
+    case ekSeqEnd:
+        if (!SkipVertices_) EmitPolyline();
+        Points.Clear();
+        SkipVertices_ = false;
+        break;
+    case ekLwPolyline:
+        if (GetLwPolyline(header, data, &Points)) EmitPolyline();
+        Points.Clear();
+        break;
+    case ekMLine:
+        if (GetMLine(header, data, &Points)) {
+            if (Points.Width == 0) Points.Width = dlw;
+            EmitPolyline();
+        }
+        Points.Clear();
+        break;
+    case ekEllipse:
+        if (GetEllipse(header, data, &Points)) {
+            Points.Width = dlw;
+            EmitPolyline();
+        }
+        Points.Clear();
+        break;
+    case ekCircle:
+        if (GetCircle(header, data, x1, y1, radius, layer))
+            AddArc(Container, x1, y1, dlw, radius, 0.0, 360.0, LayerFor(NameOf(layer)));
+        break;
+    case ekArc:
+        if (GetArc(header, data, x1, y1, radius, startAngle, endAngle, layer))
+            AddArc(Container, x1, y1, dlw, radius, startAngle, endAngle, LayerFor(NameOf(layer)));
+        break;
+    case ekPoint:
+        // A filled dot of diameter DLW.
+        if (GetPoint(header, data, x1, y1, layer))
+            AddArc(Container, x1, y1, dlw / 2, dlw / 4, 0.0, 360.0, LayerFor(NameOf(layer)));
+        break;
+    case ekText:
+        if (GetText(header, data, x1, y1, height, mirror, rotation, text, layer))
+            AddText(Container, x1, y1, height, mirror, rotation, text, LayerFor(NameOf(layer)));
+        break;
+    case ekMText:
+        if (GetMText(header, data, x1, y1, height, mirror, rotation, text, layer))
+            AddText(Container, x1, y1, height, 0, 0.0, text, LayerFor(NameOf(layer)));
+        break;
+    case ekTrace:
+        if (GetTrace(header, data, x1, y1, x2, y2, x3, y3, x4, y4, layer)) {
+            const TV7_Layer target = LayerFor(NameOf(layer));
+            AddTrack(Container, x1, y1, x2, y2, dlw, target);
+            AddTrack(Container, x1, y1, x4, y4, dlw, target);
+            AddTrack(Container, x2, y2, x3, y3, dlw, target);
+            AddTrack(Container, x3, y3, x4, y4, dlw, target);
+        }
+        break;
+    case ekSolid:
+        if (GetSolid(header, data, x1, y1, x2, y2, x3, y3, x4, y4, layer))
+            AddRegion(Container, x1, y1, x2, y2, x3, y3, x4, y4, LayerFor(NameOf(layer)));
+        break;
+    case ekInsert:
+        if (GetInsert(header, data, x1, y1, rotation, blockName) && !InBlock)
+            PlaceBlock(TemplateFor(FromBuffer(blockName, sizeof blockName)), x1, y1, rotation,
+                       ExplodeBlocks);
+        break;
+    case ekDimension:
+        if (GetDimension(header, data, x1, y1, startAngle, blockName))
+            PlaceBlock(TemplateFor(FromBuffer(blockName, sizeof blockName)), x1, y1, 0.0, true);
+        break;
+    case ekSpline:
+        EntitiesDiscarded = true;
+        DiscardEntity(header, "because it is not supported");
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool TPcbDxfProcessor::BeginBlock(const TBlockHeaderRecord& block) {
+    TDXFProcessor::BeginBlock(block);
+    const std::string name(BlockName(block));
+    const THandle blockTemplate = CreateBlockTemplate(name);
+    if (blockTemplate == 0) {
+        Container = Board_.Handle;
+        return true;
+    }
+    Container = blockTemplate;
+    auto [entry, added] = BlockTemplates_.try_emplace(name, blockTemplate);
+    if (!added) {
+        host::PcbApi_DestroyObject(entry->second);
+        entry->second = blockTemplate;
+    }
+    return true;
+}
+
+bool TPcbDxfProcessor::EndBlock(const TBlockHeaderRecord& block) {
+    if (Container != Board_.Handle &&
+        host::PcbApi_GetObjectIdFromObjectHandle(Container) == abi::kKindComponent) {
+        // Parked far away; the copies are moved to their inserts from here.
+        TPcbComponent blockTemplate(Container);
+        blockTemplate.TransferProperties(ptRead);
+        blockTemplate.X = kParkedTemplateXY;
+        blockTemplate.Y = kParkedTemplateXY;
+        blockTemplate.TransferProperties(ptUpdate);
+    }
+    Container = Board_.Handle;
+    TDXFProcessor::EndBlock(block);
+    return false;
+}
+
+// ---- Layers and templates -------------------------------------------------------------------
+
+TV7_Layer TPcbDxfProcessor::LayerFor(std::string_view layerName) {
+    const TV7_Layer layer = Mappings.LayerOf(layerName);
+    if (layer != NoLayer) UsedLayers.Include(layer);
+    return layer;
+}
+
+THandle TPcbDxfProcessor::TemplateFor(std::string_view blockName) const {
+    const auto found = BlockTemplates_.find(blockName);
+    return found == BlockTemplates_.end() ? 0 : found->second;
+}
+
+// ---- Creation operations --------------------------------------------------------------------
+
+void TPcbDxfProcessor::AddTrack(THandle container, TBoardCoord x1, TBoardCoord y1, TBoardCoord x2,
+                                TBoardCoord y2, TBoardCoord width, TV7_Layer layer) {
+    if (layer == NoLayer) return;
+    CreatePrimitive<TPcbTrack>(container, abi::kKindTrack, [&](TPcbTrack& track) {
+        track.X = SaturatingSub(x1, OffsetX);
+        track.Y = SaturatingSub(y1, OffsetY);
+        track.X2 = SaturatingSub(x2, OffsetX);
+        track.Y2 = SaturatingSub(y2, OffsetY);
+        track.Width = width == 0 ? DefaultLineWidth : width;
+        track.Layer = layer;
+    });
+}
+
+void TPcbDxfProcessor::AddArc(THandle container, TBoardCoord x, TBoardCoord y, TBoardCoord width,
+                              TBoardCoord radius, double startAngle, double endAngle,
+                              TV7_Layer layer) {
+    if (layer == NoLayer) return;
+    CreatePrimitive<TPcbArc>(container, abi::kKindArc, [&](TPcbArc& arc) {
+        arc.X = SaturatingSub(x, OffsetX);
+        arc.Y = SaturatingSub(y, OffsetY);
+        arc.Radius = radius;
+        arc.StartAngle = startAngle;
+        arc.EndAngle = endAngle;
+        arc.Width = width == 0 ? DefaultLineWidth : width;
+        arc.Layer = layer;
+    });
+}
+
+void TPcbDxfProcessor::AddPad(THandle container, TBoardCoord x, TBoardCoord y, TBoardCoord width,
+                              TBoardCoord radius, TV7_Layer layer) {
+    if (layer == NoLayer) return;
+    const int64_t diameter = 2 * static_cast<int64_t>(radius);
+    CreatePrimitive<TPcbPad>(container, abi::kKindPad, [&](TPcbPad& pad) {
+        pad.X = SaturatingSub(x, OffsetX);
+        pad.Y = SaturatingSub(y, OffsetY);
+        pad.HoleSize = SaturateToCoord(diameter - width);
+        pad.PadSizes.fill(SaturateToCoord(diameter + width));
+        pad.Layer = layer;
+    });
+}
+
+void TPcbDxfProcessor::AddText(THandle container, TBoardCoord x, TBoardCoord y, TBoardCoord height,
+                               int32_t mirror, double rotation, std::string_view text,
+                               TV7_Layer layer) {
+    if (layer == NoLayer) return;
+    CreatePrimitive<TPcbText>(container, abi::kKindText, [&](TPcbText& object) {
+        object.X = SaturatingSub(x, OffsetX);
+        object.Y = SaturatingSub(y, OffsetY);
+        object.Height = height;
+        object.Rotation = rotation;
+        object.Layer = layer;
+        object.Mirror = mirror != 0;
+        object.Text = std::string(CutUtf8(CleanText(text), kTextMax));
+        object.Width = DefaultLineWidth;
+    });
+}
+
+void TPcbDxfProcessor::AddRegion(THandle container, TBoardCoord x1, TBoardCoord y1, TBoardCoord x2,
+                                 TBoardCoord y2, TBoardCoord x3, TBoardCoord y3, TBoardCoord x4,
+                                 TBoardCoord y4, TV7_Layer layer) {
+    if (layer == NoLayer) return;
+    abi::IPCB_ServerInterface* server = GetPcbServer();
+    if (!server) return;
+    // Owned by this function until a board or component takes it.
+    abi::IPCB_Primitive* object = server->PCBObjectFactory(abi::kKindRegion, 0, 0);
+    if (!object) return;
+    void* found = nullptr;
+    if (object->QueryInterface(abi::IID_IPCB_Region, &found) != abi::kOk || !found) {
+        object->Release();
+        return;
+    }
+    auto* region = static_cast<abi::IPCB_Region*>(found);
+    region->SetRegionLayer(layer);
+
+    abi::IPCB_Contour* contour = server->PCBContourFactory();
+    if (contour) {
+        contour->SetCount(4);
+        contour->SetPoint(0, SaturatingSub(x1, OffsetX), SaturatingSub(y1, OffsetY));
+        contour->SetPoint(1, SaturatingSub(x2, OffsetX), SaturatingSub(y2, OffsetY));
+        contour->SetPoint(2, SaturatingSub(x3, OffsetX), SaturatingSub(y3, OffsetY));
+        contour->SetPoint(3, SaturatingSub(x4, OffsetX), SaturatingSub(y4, OffsetY));
+        region->SetOutlineContour(contour);
+        contour->Release();
+    }
+
+    found = nullptr;
+    if (server->GetPCBBoardByBoardHandle(container, abi::IID_IPCB_Board, &found) == abi::kOk &&
+        found) {
+        static_cast<abi::IPCB_Board*>(found)->AddPCBObject(region);
+        return;
+    }
+    found = nullptr;
+    if (server->GetPCBBoardByBoardHandle(container, abi::IID_IPCB_Component, &found) == abi::kOk &&
+        found) {
+        static_cast<abi::IPCB_Component*>(found)->AddPCBObject(region);
+        return;
+    }
+    // Added nowhere: still ours.
+    object->Release();
+}
+
+// ---- Polylines and donuts -------------------------------------------------------------------
+
+void TPcbDxfProcessor::EmitPolyline() {
+    const int count = Points.Count();
+    if (count < 1) return;
+    const std::string_view layerName = NameOf(Points.LayerName);
+    if (Points.Closed && count == 2 && std::fabs(Points.Bulge(0)) == 1.0 &&
+        std::fabs(Points.Bulge(1)) == 1.0) {
+        TBoardCoord cx = 0, cy = 0, radius = 0;
+        double startAngle = 0.0, endAngle = 0.0;
+        if (GetBulgeArc(&Points, 0, 1, cx, cy, radius, startAngle, endAngle)) {
+            const TBoardCoord width = SegmentWidth(0, 1);
+            if (DonutToPad(radius, width, layerName)) {
+                AddPad(Container, cx, cy, width, radius, LayerFor(layerName));
+                return;
+            }
+        }
+    }
+    for (int i = 0; i + 1 < count; ++i)
+        EmitSegment(i, i + 1);
+    if (Points.Closed) EmitSegment(count - 1, 0);
+}
+
+void TPcbDxfProcessor::EmitSegment(int a, int b) {
+    const TBoardCoord width = SegmentWidth(a, b);
+    const TV7_Layer layer = LayerFor(NameOf(Points.LayerName));
+    if (Points.Bulge(a) == 0.0) {
+        AddTrack(Container, Points.X(a), Points.Y(a), Points.X(b), Points.Y(b), width, layer);
+        return;
+    }
+    TBoardCoord cx = 0, cy = 0, radius = 0;
+    double startAngle = 0.0, endAngle = 0.0;
+    if (GetBulgeArc(&Points, a, b, cx, cy, radius, startAngle, endAngle))
+        AddArc(Container, cx, cy, width, radius, startAngle, endAngle, layer);
+}
+
+TBoardCoord TPcbDxfProcessor::SegmentWidth(int a, int b) const {
+    // The list's Width field hides the vertex accessor of the point array.
+    const TPoints& vertices = Points;
+    const long double sum =
+        static_cast<long double>(vertices.Width(a)) + static_cast<long double>(vertices.Width(b));
+    const TBoardCoord width = RoundToInt32(sum / 2);
+    return width == 0 ? Points.Width : width;
+}
+
+bool TPcbDxfProcessor::DonutToPad(TBoardCoord radius, TBoardCoord width,
+                                  std::string_view layerName) const {
+    const int index = Mappings.IndexOf(layerName);
+    if (index < 0) return false;
+    const TBoardCoord outerDiameter = SaturateToCoord(2 * static_cast<int64_t>(radius) + width);
+    const double threshold = Mappings.Threshold(index);
+    switch (Mappings.Condition(index)) {
+    case ccAll:
+        return true;
+    case ccSmallerThan:
+        return static_cast<double>(outerDiameter) < threshold;
+    case ccLargerThan:
+        return static_cast<double>(outerDiameter) > threshold;
+    case ccNone:
+    default:
+        return false;
+    }
+}
+
+std::string TPcbDxfProcessor::CleanText(std::string_view text) {
+    // Deleting the first "%%" with the character after it, over and over, never joins two
+    // percent signs across the cut (the byte before a first "%%" is no "%"): one pass does it.
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '%' && i + 1 < text.size() && text[i + 1] == '%') {
+            i += 2;
+            if (i < text.size()) i += Utf8CharLength(text, i);
+            continue;
+        }
+        result.push_back(text[i]);
+        ++i;
+    }
+    EraseFirst(result, "\\A1;");
+    EraseFirst(result, "\\U+");
+    EraseFirstDegreeSign(result);
+    return result;
+}
+
+// ---- Blocks ---------------------------------------------------------------------------------
+
+THandle TPcbDxfProcessor::CreateBlockTemplate(std::string_view blockName) {
+    const THandle handle = host::PcbApi_CreateObject(abi::kKindComponent);
+    if (handle == 0) return 0;
+    TPcbComponent component(handle);
+    component.TransferProperties(ptRead);
+    component.Name = std::string(CutUtf8(blockName, kComponentNameMax));
+    component.FlagA = false;
+    component.FlagB = false;
+    SetObjectLayer(component.SecondText, TClassicLayer::TopOverlay);
+    SetObjectLayer(component.NameText, TClassicLayer::TopOverlay);
+    component.TransferProperties(ptWrite);
+    return handle;
+}
+
+void TPcbDxfProcessor::PlaceBlock(THandle blockTemplate, TBoardCoord x, TBoardCoord y,
+                                  double rotation, bool explode) {
+    if (blockTemplate == 0) return;
+    const THandle copy = host::PcbApi_ReplicateObject(blockTemplate);
+    if (copy == 0) return;
+    {
+        TPcbComponent component(copy);
+        component.TransferProperties(ptRead);
+        component.X = SaturatingSub(x, OffsetX);
+        component.Y = SaturatingSub(y, OffsetY);
+        component.Rotation = rotation;
+        component.TransferProperties(ptUpdate);
+    }
+    if (explode) {
+        ExplodeComponent(copy);
+        host::PcbApi_DestroyObject(copy);
+    } else {
+        host::PcbApi_AddObjectToContainer(Board_.Handle, copy);
+    }
+}
+
+void TPcbDxfProcessor::ExplodeComponent(THandle component) {
+    std::vector<THandle> children;
+    const auto collect = [&children](THandle child) { children.push_back(child); };
+    const TPcbComponent wrapper(component);
+    wrapper.ForEachChild(collect, PrimitiveKinds, ClassicLayerRange(0, kClassicLayerCount - 1));
+
+    // Layers without a classic number: the default mapping's mechanical layers 17..32 and any
+    // other such layer an entity was mapped to (only mapped layers reach a template).
+    std::vector<TV7_Layer> unnumbered;
+    for (int n = kFirstUnnumberedMechanical; n <= kLastDefaultMechanical; ++n)
+        unnumbered.push_back(MechanicalLayer(n));
+    for (int p = 0; p < TPCB_LayerSetBase::spCount; ++p)
+        for (const TV7_Layer layer :
+             UsedLayers.Partition(static_cast<TPCB_LayerSetBase::TPartitionIndex>(p)).Included)
+            if (layer >= static_cast<TV7_Layer>(kClassicLayerCount)) unnumbered.push_back(layer);
+    std::sort(unnumbered.begin(), unnumbered.end());
+    unnumbered.erase(std::unique(unnumbered.begin(), unnumbered.end()), unnumbered.end());
+
+    for (int kind = 0; kind < 32; ++kind) {
+        if ((PrimitiveKinds & (1u << kind)) == 0) continue;
+        for (const TV7_Layer layer : unnumbered) {
+            const THandle iterator =
+                host::PcbApi_CreateIterator(component, static_cast<uint8_t>(kind), 0, layer);
+            if (iterator == 0) continue;
+            for (THandle child = host::PcbApi_GetFirstObject(iterator); child != 0;
+                 child = host::PcbApi_GetNextObject(iterator))
+                children.push_back(child);
+            host::PcbApi_DestroyIterator(iterator);
+        }
+    }
+
+    for (const THandle child : children) {
+        host::PcbApi_AddObjectToContainer(Board_.Handle, child);
+        host::PcbApi_DeleteObjectFromComponent(component, child);
+    }
+}
+
+// ---- Settings -------------------------------------------------------------------------------
+
+void TPcbDxfProcessor::LoadSettings(const TSettingsStore& store) {
+    ExplodeBlocks = store.ReadBool(kMiscSection, "ExplodeBlocks", ExplodeBlocks);
+    DefaultLineWidth = store.ReadInteger(kMiscSection, "DefaultLineWidth", DefaultLineWidth);
+    InsertionPointX = store.ReadInteger(kMiscSection, "InsertionPointX", InsertionPointX);
+    InsertionPointY = store.ReadInteger(kMiscSection, "InsertionPointY", InsertionPointY);
+    const int32_t spaces =
+        std::min(store.ReadInteger(kMiscSection, "SpacesToImport", SpacesToImport), 1);
+    SpacesToImport = static_cast<uint8_t>(static_cast<uint32_t>(spaces) & 0xFFu);
+    ReadMappingSettings(store);
+}
+
+void TPcbDxfProcessor::SaveSettings(TSettingsStore& store) const {
+    store.WriteBool(kMiscSection, "ExplodeBlocks", ExplodeBlocks);
+    store.WriteInteger(kMiscSection, "DefaultLineWidth", DefaultLineWidth);
+    store.WriteInteger(kMiscSection, "InsertionPointX", InsertionPointX);
+    store.WriteInteger(kMiscSection, "InsertionPointY", InsertionPointY);
+    store.WriteInteger(kMiscSection, "SpacesToImport", SpacesToImport);
+    WriteMappingSettings(store);
+}
+
+void TPcbDxfProcessor::ReadMappingSettings(const TSettingsStore& store) {
+    // A threshold without a unit is read in the unit SaveSettings writes under this scale.
+    const bool savedInMils = DrawingScale() == 1.0;
+    for (int i = 0; i < Mappings.Count(); ++i) {
+        if (Mappings.Layer(i) == NoLayer) continue; // hidden or frozen in the drawing
+        const std::string name = Mappings.Name(i);
+        TV7_Layer layer = Mappings.Layer(i);
+        TConversionCondition condition = Mappings.Condition(i);
+        double threshold = Mappings.Threshold(i);
+        const std::string layerKey = name + "_PCBLayer";
+        const std::string conditionKey = name + "_Condition";
+        const std::string thresholdKey = name + "_ConditionThreshold";
+        if (store.ValueExists(kMappingSection, layerKey)) {
+            layer = SettingTextToLayer(store.ReadString(kMappingSection, layerKey, ""));
+            // Mappings hold single layers: a group would make UsedLayers impossible to walk.
+            if (IsLayerGroup(layer)) layer = NoLayer;
+        }
+        if (store.ValueExists(kMappingSection, conditionKey))
+            condition =
+                ConversionConditionFromName(store.ReadString(kMappingSection, conditionKey, ""));
+        if (store.ValueExists(kMappingSection, thresholdKey)) {
+            bool inMils = savedInMils;
+            threshold =
+                UnitTextToRealCoord(store.ReadString(kMappingSection, thresholdKey, ""), inMils);
+        }
+        Mappings.SetMapping(name, layer, condition, threshold);
+    }
+}
+
+void TPcbDxfProcessor::WriteMappingSettings(TSettingsStore& store) const {
+    const bool inMils = DrawingScale() == 1.0;
+    for (int i = 0; i < Mappings.Count(); ++i) {
+        const std::string& name = Mappings.Name(i);
+        store.WriteString(kMappingSection, name + "_PCBLayer",
+                          LayerToSettingText(Mappings.Layer(i)));
+        store.WriteString(kMappingSection, name + "_Condition",
+                          ConversionConditionName(Mappings.Condition(i)));
+        const auto threshold = static_cast<double>(RoundToInt64(Mappings.Threshold(i)));
+        store.WriteString(kMappingSection, name + "_ConditionThreshold",
+                          RealCoordToUnitText(inMils, threshold));
+    }
+}
+
+} // namespace dxfi

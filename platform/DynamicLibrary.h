@@ -29,6 +29,11 @@ bool UnloadModule(TModuleHandle module);
 // while its owner keeps the module loaded.
 TModuleHandle FindLoadedModule(const std::string& fileName);
 
+// The address of the symbol `name` exported by the program itself (the executable that
+// loaded this code; on POSIX it must be linked with its symbols exported), or nullptr when
+// the program does not export it. Libraries loaded into the process are not searched.
+void* FindProgramSymbol(const char* name);
+
 // The text of the last failure of the functions above on this thread ("" when none).
 std::string LastLoadError();
 

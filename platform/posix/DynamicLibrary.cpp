@@ -90,6 +90,33 @@ TModuleHandle FindLoadedModule(const std::string& fileName) {
     return NoLoadOpen(search.FoundPath);
 }
 
+void* FindProgramSymbol(const char* name) {
+    if (!name || !*name) {
+        LastError = "no symbol name was given";
+        return nullptr;
+    }
+    dlerror();
+    // The program's handle searches the global scope (the program first, then the libraries
+    // it was linked with); a symbol found in one of those libraries is not the program's.
+    void* program = dlopen(nullptr, RTLD_NOW);
+    if (!program) {
+        RememberDlError("the program cannot be opened for its symbols");
+        return nullptr;
+    }
+    void* symbol = dlsym(program, name);
+    link_map* programMap = nullptr;
+    Dl_info info{};
+    link_map* symbolMap = nullptr;
+    const bool own =
+        symbol && dlinfo(program, RTLD_DI_LINKMAP, &programMap) == 0 &&
+        dladdr1(symbol, &info, reinterpret_cast<void**>(&symbolMap), RTLD_DL_LINKMAP) != 0 &&
+        symbolMap == programMap;
+    dlclose(program);
+    if (own) return symbol;
+    LastError = std::string(name) + ": the program does not export this symbol";
+    return nullptr;
+}
+
 std::string LastLoadError() {
     return LastError;
 }

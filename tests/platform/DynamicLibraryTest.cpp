@@ -9,6 +9,12 @@
 
 using namespace dxfi::platform;
 
+// Exported by this test program (it is linked with its symbols exported), as a host program
+// exports its functions to the modules it loads.
+extern "C" __attribute__((visibility("default"))) int PlatformTestProgramAnswer() {
+    return 7;
+}
+
 namespace {
 const std::string kProbe = PROBE_LIBRARY;
 const std::string kProbeName = ExtractFileName(kProbe);
@@ -63,4 +69,26 @@ TEST(DynamicLibrary, FindsModulesOfTheProcess) {
     EXPECT_NE(FindLoadedModule("libc.so.6"), nullptr);
     EXPECT_EQ(OwnModuleFile(), TEST_EXECUTABLE);
     EXPECT_EQ(ModuleFileOf(nullptr), "");
+}
+
+TEST(DynamicLibrary, FindsSymbolsOfTheProgramOnly) {
+    auto answer = reinterpret_cast<int (*)()>(FindProgramSymbol("PlatformTestProgramAnswer"));
+    ASSERT_NE(answer, nullptr) << LastLoadError();
+    EXPECT_EQ(answer, &PlatformTestProgramAnswer);
+    EXPECT_EQ(answer(), 7);
+
+    EXPECT_EQ(FindProgramSymbol("NoSuchSymbol"), nullptr);
+    EXPECT_EQ(LastLoadError(), "NoSuchSymbol: the program does not export this symbol");
+    // Exported by the C library, which the program was linked with, not by the program.
+    EXPECT_EQ(FindProgramSymbol("gnu_get_libc_version"), nullptr);
+    EXPECT_EQ(LastLoadError(), "gnu_get_libc_version: the program does not export this symbol");
+    // Exported by a module the process loaded.
+    TModuleHandle module = LoadModule(kProbe);
+    ASSERT_NE(module, nullptr) << LastLoadError();
+    EXPECT_EQ(FindProgramSymbol("ProbeAnswer"), nullptr);
+    EXPECT_TRUE(UnloadModule(module));
+
+    EXPECT_EQ(FindProgramSymbol(""), nullptr);
+    EXPECT_EQ(LastLoadError(), "no symbol name was given");
+    EXPECT_EQ(FindProgramSymbol(nullptr), nullptr);
 }

@@ -1,0 +1,418 @@
+// SPDX-License-Identifier: MIT
+// The entity conversions of TDXFProcessor: each decodes one entity's records into board
+// geometry, rejecting it (report line, false) when its extrusion is not along Z or a point
+// that matters lies outside the walked space.
+#include "drawing/DXFProcessor.h"
+
+#include "base/Assertion.h"
+#include "base/Rounding.h"
+#include "base/ShortString.h"
+#include "engine/Pad2.h"
+
+#include <cmath>
+
+namespace dxfi {
+
+namespace {
+
+constexpr const char* kModule = "DXFProcessor";
+constexpr int kEllipsePoints = 100;
+// Below this included angle (radians) a bulged segment is drawn straight.
+constexpr double kMinBulgeAngle = 1e-5;
+
+// Report reasons are cut like every short text of the report.
+std::string CutReason(std::string reason) {
+    reason.resize(CutUtf8(reason).size());
+    return reason;
+}
+
+} // namespace
+
+// ---- Kinds and report lines -----------------------------------------------------------------
+
+TEntityKind TDXFProcessor::EntityKind(const TEntityHeader* header) const {
+    return ::dxfi::EntityKind(header, FileHandle);
+}
+
+std::string_view TDXFProcessor::EntityKindName(TEntityKind kind) {
+    return ::dxfi::EntityKindName(kind);
+}
+
+std::string_view TDXFProcessor::EntityName(const TEntityHeader& header) const {
+    return EntityKindName(EntityKind(&header));
+}
+
+void TDXFProcessor::DiscardEntity(const TEntityHeader& header, std::string_view reason) {
+    if (!ReportErrors) return;
+    std::string line(EntityName(header));
+    line += " was discarded ";
+    line += CutUtf8(reason);
+    GetReport().WriteLine(line);
+}
+
+void TDXFProcessor::DiscardInvalidPoint(const TEntityHeader& header, std::string_view pointKind,
+                                        double x, double y) {
+    std::string reason = "because of invalid ";
+    reason += pointKind;
+    reason += " (" + FormatReportNumber(x) + "," + FormatReportNumber(y) + ")";
+    DiscardEntity(header, CutReason(std::move(reason)));
+}
+
+bool TDXFProcessor::CheckExtrusion(const TEntityHeader& header) {
+    const double x = header.ExtrusionX();
+    const double y = header.ExtrusionY();
+    if (x == 0.0 && y == 0.0) return true;
+    DiscardEntity(header, CutReason("because of invalid extrusion direction (" +
+                                    FormatReportNumber(x) + "," + FormatReportNumber(y) + "," +
+                                    FormatReportNumber(header.ExtrusionZ()) + ")"));
+    EntitiesDiscarded = true;
+    return false;
+}
+
+bool TDXFProcessor::MirrorForExtrusion(const TEntityHeader& header, double& value) {
+    if (!CheckExtrusion(header)) return false;
+    if (header.ExtrusionZ() == -1.0) value = -value;
+    return true;
+}
+
+bool TDXFProcessor::TestPoint(const TEntityHeader& header, std::string_view pointKind,
+                              TRecordPoint p) {
+    if (InValidArea(p.X, p.Y)) return true;
+    DiscardInvalidPoint(header, pointKind, p.X, p.Y);
+    return false;
+}
+
+bool TDXFProcessor::MirrorInRecord(const TEntityHeader& header, TEntityData& data, int offset) {
+    double value = data.ReadF64(offset);
+    if (!MirrorForExtrusion(header, value)) return false;
+    data.WriteF64(offset, value);
+    return true;
+}
+
+// ---- Single entities ------------------------------------------------------------------------
+
+bool TDXFProcessor::GetLine(const TEntityHeader& h, TEntityData& d, TBoardCoord& x1,
+                            TBoardCoord& y1, TBoardCoord& x2, TBoardCoord& y2, const char*& layer) {
+    const TRecordPoint start = d.ReadPoint(abi::LineData::Start);
+    const TRecordPoint end = d.ReadPoint(abi::LineData::End);
+    if (!TestPoint(h, "start point", start) || !TestPoint(h, "end point", end)) return false;
+    x1 = ToBoardX(false, start.X);
+    y1 = ToBoardY(false, start.Y);
+    x2 = ToBoardX(false, end.X);
+    y2 = ToBoardY(false, end.Y);
+    layer = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+bool TDXFProcessor::GetPolylineHeader(const TEntityHeader& h, TEntityData& d, TBoardCoord& width,
+                                      bool& closed, const char*& layer) {
+    width = ToBoardLength(d.ReadF64(abi::PolylineData::DefaultWidth));
+    closed = (d.ReadU8(abi::PolylineData::Flags) & 0x01) != 0;
+    layer = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+bool TDXFProcessor::GetVertex(const TEntityHeader& h, TEntityData& d, TBoardCoord& x,
+                              TBoardCoord& y, TBoardCoord& width, double& bulge,
+                              const char*& layer) {
+    const TRecordPoint at = d.ReadPoint(abi::VertexData::Location);
+    if (!TestPoint(h, "location point", at)) return false;
+    x = ToBoardX(false, at.X);
+    y = ToBoardY(false, at.Y);
+    width = ToBoardLength(d.ReadF64(abi::VertexData::Width));
+    bulge = d.ReadF64(abi::VertexData::Bulge);
+    layer = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+bool TDXFProcessor::GetCircle(const TEntityHeader& h, TEntityData& d, TBoardCoord& x,
+                              TBoardCoord& y, TBoardCoord& radius, const char*& layer) {
+    if (!MirrorInRecord(h, d, abi::CircleData::Centre)) return false;
+    const TRecordPoint centre = d.ReadPoint(abi::CircleData::Centre);
+    if (!TestPoint(h, "centre point", centre)) return false;
+    x = ToBoardX(false, centre.X);
+    y = ToBoardY(false, centre.Y);
+    radius = ToBoardLength(d.ReadF64(abi::CircleData::Radius));
+    layer = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+bool TDXFProcessor::GetArc(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                           TBoardCoord& radius, double& startAngle, double& endAngle,
+                           const char*& layer) {
+    if (!MirrorInRecord(h, d, abi::ArcData::Centre)) return false;
+    const TRecordPoint centre = d.ReadPoint(abi::ArcData::Centre);
+    x = ToBoardX(false, centre.X);
+    y = ToBoardY(false, centre.Y);
+    // The X factor alone: a mirroring insert makes the radius negative, which tells the PCB
+    // side to mirror the arc.
+    radius = ToBoardX(false, d.ReadF64(abi::ArcData::Radius));
+    startAngle = RadToDeg(d.ReadF64(abi::ArcData::StartAngle));
+    endAngle = RadToDeg(d.ReadF64(abi::ArcData::EndAngle));
+    layer = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+bool TDXFProcessor::GetInsert(const TEntityHeader&, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                              double& rotation, char* blockName) {
+    TBlockHeaderRecord block;
+    Pad2().SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::InsertData::BlockHeader),
+                           block.Bytes());
+    CopyToBuffer(blockName, 256, BlockName(block));
+    const TRecordPoint at = d.ReadPoint(abi::InsertData::InsertionPoint);
+    x = ToBoardX(false, at.X);
+    y = ToBoardY(false, at.Y);
+    rotation = RadToDeg(d.ReadF64(abi::InsertData::Rotation));
+    return true;
+}
+
+bool TDXFProcessor::GetText(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                            TBoardCoord& height, int32_t& mirror, double& rotation,
+                            std::string_view& text, const char*& layer) {
+    const TRecordPoint at = d.ReadPoint(abi::TextData::AlignPoint);
+    if (!TestPoint(h, "first alignment point", at)) return false;
+    x = ToBoardX(false, at.X);
+    y = ToBoardY(false, at.Y);
+    height = ToBoardLength(d.ReadF64(abi::TextData::Height));
+    mirror = d.ReadU8(abi::TextData::GenFlags) & 0x02;
+    rotation = RadToDeg(d.ReadF64(abi::TextData::Rotation));
+    text = d.ReadText(abi::TextData::Text);
+    layer = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+bool TDXFProcessor::GetMText(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                             TBoardCoord& height, int32_t& mirror, double& rotation,
+                             std::string_view& text, const char*& layer) {
+    mirror = 0;
+    rotation = 0.0;
+    const TRecordPoint at = d.ReadPoint(abi::MTextData::InsertionPoint);
+    if (!TestPoint(h, "insertion point", at)) return false;
+    x = ToBoardX(false, at.X);
+    y = ToBoardY(false, at.Y);
+    height = ToBoardLength(d.ReadF64(abi::MTextData::Height));
+    const TBoardCoord width = ToBoardLength(d.ReadF64(abi::MTextData::RefWidth));
+    text = d.ReadText(abi::MTextData::Text);
+    // Middle centre: the text is placed by its lower left corner on the board.
+    if (d.ReadU8(abi::MTextData::Attachment) == 5) {
+        x = SaturatingSub(x, width / 2);
+        y = SaturatingSub(y, height / 2);
+    }
+    layer = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+bool TDXFProcessor::GetDimension(const TEntityHeader& h, TEntityData& d, TBoardCoord& x,
+                                 TBoardCoord& y, double& angle, char* blockName) {
+    const TRecordPoint def = d.ReadPoint(abi::DimensionData::DefinitionPoint);
+    if (!TestPoint(h, "definition point", def)) return false;
+    TBlockHeaderRecord block;
+    Pad2().SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::DimensionData::BlockHeader),
+                           block.Bytes());
+    CopyToBuffer(blockName, 256, BlockName(block));
+    x = ToBoardX(false, def.X);
+    y = ToBoardY(false, def.Y);
+    angle = RadToDeg(d.ReadF64(abi::DimensionData::Rotation));
+    return true;
+}
+
+bool TDXFProcessor::GetPoint(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                             const char*& layer) {
+    const TRecordPoint at = d.ReadPoint(abi::PointData::Location);
+    if (!TestPoint(h, "point location", at)) return false;
+    x = ToBoardX(false, at.X);
+    y = ToBoardY(false, at.Y);
+    layer = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+bool TDXFProcessor::GetSolid(const TEntityHeader& h, TEntityData& d, TBoardCoord& x1,
+                             TBoardCoord& y1, TBoardCoord& x2, TBoardCoord& y2, TBoardCoord& x4,
+                             TBoardCoord& y4, TBoardCoord& x3, TBoardCoord& y3,
+                             const char*& layer) {
+    static constexpr int kCorners[4] = {abi::SolidData::Corner1, abi::SolidData::Corner2,
+                                        abi::SolidData::Corner3, abi::SolidData::Corner4};
+    static constexpr const char* kKinds[4] = {"first corner", "second corner", "third corner",
+                                              "fourth corner"};
+    for (int offset : kCorners)
+        if (!MirrorInRecord(h, d, offset)) return false;
+    TRecordPoint c[4];
+    for (int i = 0; i < 4; ++i) {
+        c[i] = d.ReadPoint(kCorners[i]);
+        if (!TestPoint(h, kKinds[i], c[i])) return false;
+    }
+    x1 = ToBoardX(false, c[0].X);
+    y1 = ToBoardY(false, c[0].Y);
+    x2 = ToBoardX(false, c[1].X);
+    y2 = ToBoardY(false, c[1].Y);
+    x4 = ToBoardX(false, c[3].X);
+    y4 = ToBoardY(false, c[3].Y);
+    x3 = ToBoardX(false, c[2].X);
+    y3 = ToBoardY(false, c[2].Y);
+    layer = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+bool TDXFProcessor::GetTrace(const TEntityHeader& h, TEntityData& d, TBoardCoord& x1,
+                             TBoardCoord& y1, TBoardCoord& x2, TBoardCoord& y2, TBoardCoord& x4,
+                             TBoardCoord& y4, TBoardCoord& x3, TBoardCoord& y3,
+                             const char*& layer) {
+    return GetSolid(h, d, x1, y1, x2, y2, x4, y4, x3, y3, layer);
+}
+
+// ---- Point arrays ---------------------------------------------------------------------------
+
+bool TDXFProcessor::GetLwPolyline(const TEntityHeader& h, TEntityData& d, TPolyPoints* points) {
+    Assert(points != nullptr, kModule);
+    const TPad2Functions& eda = Pad2();
+    const int32_t count = d.ReadI32(abi::LwPolylineData::VertexCount);
+    const uint16_t flags = d.ReadU16(abi::LwPolylineData::Flags);
+    points->SetCount(count);
+    points->Width = ToBoardLength(d.ReadF64(abi::LwPolylineData::ConstWidth));
+    points->Closed = (flags & abi::LwPolylineData::FlagClosed) != 0;
+
+    const abi::TBlobReader reader = eda.StartBlobRead(d.ReadU32(abi::LwPolylineData::BlobRef));
+    bool ok = true;
+    for (int32_t i = 0; i < count; ++i) {
+        double xy[2] = {0.0, 0.0};
+        eda.ReadBlob2Double(reader, xy);
+        points->SetBulge(i, 0.0);
+        if (flags & abi::LwPolylineData::FlagBulges) {
+            double bulge = 0.0;
+            eda.ReadBlobDouble(reader, &bulge);
+            if (!(ok = MirrorForExtrusion(h, bulge))) break;
+            points->SetBulge(i, bulge);
+        }
+        double widths[2] = {0.0, 0.0};
+        if (flags & abi::LwPolylineData::FlagWidths) eda.ReadBlob2Double(reader, widths);
+        points->SetWidth(i, ToBoardLength(widths[0]));
+        if (!(ok = MirrorForExtrusion(h, xy[0]))) break;
+        if (!(ok = TestPoint(h, "vertex coordinates", TRecordPoint{xy[0], xy[1]}))) break;
+        points->SetX(i, ToBoardX(false, xy[0]));
+        points->SetY(i, ToBoardY(false, xy[1]));
+    }
+    eda.EndBlobRead(reader);
+    points->LayerName = EntityLayerName(h.LayerHandle());
+    return ok;
+}
+
+bool TDXFProcessor::GetMLine(const TEntityHeader& h, TEntityData& d, TPolyPoints* points) {
+    Assert(points != nullptr, kModule);
+    const TRecordPoint start = d.ReadPoint(abi::MLineData::StartPoint);
+    if (!TestPoint(h, "insertion point", start)) return false;
+
+    const TPad2Functions& eda = Pad2();
+    const int32_t vertices = d.ReadU16(abi::MLineData::VertexCount);
+    const int32_t styleLines = d.ReadI16(abi::MLineData::StyleLineCount);
+    points->SetCount(vertices + 1);
+    points->Width = 0;
+    points->Closed = false;
+    points->SetX(0, ToBoardX(false, start.X));
+    points->SetY(0, ToBoardY(false, start.Y));
+    points->SetBulge(0, 0.0);
+    points->SetWidth(0, 0);
+
+    const abi::TBlobReader reader = eda.StartBlobRead(d.ReadU32(abi::MLineData::BlobRef));
+    bool ok = true;
+    for (int32_t i = 1; i <= vertices; ++i) {
+        double vertex[3] = {0.0, 0.0, 0.0};
+        eda.ReadBlob3Double(reader, vertex);
+        if (!(ok = TestPoint(h, "vertex coordinates", TRecordPoint{vertex[0], vertex[1]}))) break;
+        points->SetX(i, ToBoardX(false, vertex[0]));
+        points->SetY(i, ToBoardY(false, vertex[1]));
+        points->SetBulge(i, 0.0);
+        points->SetWidth(i, 0);
+        // The rest of the vertex (direction vectors and the style lines' parameters) only has
+        // to be passed over. Once the data ends every read gives 0, so the style loop stops
+        // there instead of asking thousands of times for nothing.
+        double skipped[3];
+        eda.ReadBlob3Double(reader, skipped);
+        eda.ReadBlob3Double(reader, skipped);
+        for (int32_t line = 0; line < styleLines; ++line) {
+            bool more = true;
+            for (int twice = 0; twice < 2 && more; ++twice) {
+                int16_t n = 0;
+                more = eda.ReadBlobShort(reader, &n) != 0;
+                for (int16_t k = 0; k < n && more; ++k) {
+                    double value;
+                    more = eda.ReadBlobDouble(reader, &value) != 0;
+                }
+            }
+            if (!more) break;
+        }
+    }
+    eda.EndBlobRead(reader);
+    points->LayerName = EntityLayerName(h.LayerHandle());
+    return ok;
+}
+
+bool TDXFProcessor::GetEllipse(const TEntityHeader& h, TEntityData& d, TPolyPoints* points) {
+    Assert(points != nullptr, kModule);
+    const TRecordPoint centre = d.ReadPoint(abi::EllipseData::Centre);
+    const TRecordPoint major = d.ReadPoint(abi::EllipseData::MajorAxisEnd);
+    const double angle = VectorAngle(TRealPoint{0.0, 0.0}, TRealPoint{major.X, major.Y});
+    const double a = PointDistance(TRealPoint{0.0, 0.0}, TRealPoint{major.X, major.Y});
+    const double b = a * d.ReadF64(abi::EllipseData::Ratio);
+    const double start = d.ReadF64(abi::EllipseData::StartParam);
+    const double span = std::fabs(start - d.ReadF64(abi::EllipseData::EndParam));
+
+    points->SetCount(kEllipsePoints);
+    points->Width = 0;
+    points->Closed = false;
+    const TBoardCoord cx = ToBoardX(false, centre.X);
+    const TBoardCoord cy = ToBoardY(false, centre.Y);
+    for (int i = 0; i < kEllipsePoints; ++i) {
+        const double t = start + span * i / (kEllipsePoints - 1);
+        TBoardCoord px = ToBoardX(false, std::cos(t) * a + centre.X);
+        TBoardCoord py = ToBoardY(false, std::sin(t) * b + centre.Y);
+        RotateBoardPoint(cx, cy, px, py, angle);
+        points->SetX(i, px);
+        points->SetY(i, py);
+        points->SetBulge(i, 0.0);
+        points->SetWidth(i, 0);
+    }
+    points->LayerName = EntityLayerName(h.LayerHandle());
+    return true;
+}
+
+// ---- Arcs of bulged segments ----------------------------------------------------------------
+
+bool TDXFProcessor::GetBulgeArc(const TPolyPoints* points, int i, int j, TBoardCoord& cx,
+                                TBoardCoord& cy, TBoardCoord& radius, double& startAngle,
+                                double& endAngle) {
+    Assert(points != nullptr, kModule);
+    const TRealPoint p1{FromBoardX(points->X(i)), FromBoardY(points->Y(i))};
+    const TRealPoint p2{FromBoardX(points->X(j)), FromBoardY(points->Y(j))};
+    const double bulge = points->Bulge(i);
+    const double theta = 4.0 * std::atan(bulge);
+    if (!(std::fabs(theta) >= kMinBulgeAngle)) return false;
+    double ccx = 0.0, ccy = 0.0, r = 0.0;
+    // Coincident or non-finite end points have no arc; the segment is then left straight
+    // rather than becoming an arc of radius 0 at the origin.
+    if (Pad2().CalcPlineArcCenter(p1.X, p1.Y, p2.X, p2.Y, theta, &ccx, &ccy, &r) == 0) return false;
+    radius = ToBoardX(false, r);
+    cx = ToBoardX(false, ccx);
+    cy = ToBoardY(false, ccy);
+    const TRealPoint c{ccx, ccy};
+    if (bulge >= 0) {
+        startAngle = PointAngle(p1, c);
+        endAngle = PointAngle(p2, c);
+    } else {
+        startAngle = PointAngle(p2, c);
+        endAngle = PointAngle(p1, c);
+    }
+    return true;
+}
+
+double TDXFProcessor::PointAngle(TRealPoint p, TRealPoint c) {
+    double a = p.X == c.X ? 90.0 : std::fabs(RadToDeg(std::atan((p.Y - c.Y) / (p.X - c.X))));
+    if (p.X <= c.X && p.Y > c.Y)
+        a = 180.0 - a;
+    else if (p.X < c.X && p.Y <= c.Y)
+        a = 180.0 + a;
+    else if (p.X >= c.X && p.Y < c.Y)
+        a = 360.0 - a;
+    return a;
+}
+
+} // namespace dxfi

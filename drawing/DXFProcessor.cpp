@@ -1,0 +1,390 @@
+// SPDX-License-Identifier: MIT
+#include "drawing/DXFProcessor.h"
+
+#include "base/Assertion.h"
+#include "base/Rounding.h"
+#include "base/ShortString.h"
+#include "engine/Pad2.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace dxfi {
+
+namespace {
+
+constexpr const char* kModule = "DXFProcessor";
+constexpr const char* kReportTitle = "DXF/DWG File Import Error Report";
+constexpr TBoardCoord kInsertionPoint = 10000000;
+constexpr int32_t kExtentsTooLarge = 2147483647;
+
+// X * scale / drawingScale in extended precision, rounded ties to even. Strict conversions
+// refuse a quotient above the 32-bit range (or not a number); the others saturate.
+TBoardCoord ToBoard(bool strict, double value, double scale, double drawingScale) {
+    const long double quotient = static_cast<long double>(value) * static_cast<long double>(scale) /
+                                 static_cast<long double>(drawingScale);
+    if (strict && (std::isnan(quotient) ||
+                   quotient > static_cast<long double>(std::numeric_limits<int32_t>::max())))
+        throw EInvalidOperation();
+    return RoundToInt32(quotient);
+}
+
+bool Contains(std::string_view name, std::string_view part) {
+    return name.find(part) != std::string_view::npos;
+}
+
+// A block's name, read whole from the record and cut to 255 bytes on a character boundary.
+std::string_view RawBlockName(const TBlockHeaderRecord& block) {
+    return CutUtf8(block.Reader().ReadText(abi::BlockHeaderRecord::Name));
+}
+
+std::string_view RawLayerName(const TLayerRecord& layer) {
+    return CutUtf8(layer.Reader().ReadText(abi::LayerRecord::Name));
+}
+
+} // namespace
+
+TDXFProcessor::TDXFProcessor(std::string fileName) : FileName(std::move(fileName)) {
+    const TPad2Functions& eda = Pad2();
+    eda.ConvertPlinesOnLoad(1);
+    eda.SetupDxfRead();
+    eda.SetupDwgRead();
+    ScaleStack_.emplace_back(1.0, 1.0);
+}
+
+TDXFProcessor::~TDXFProcessor() = default;
+
+// ---- Virtual operations ---------------------------------------------------------------------
+
+bool TDXFProcessor::BeginImportReport() {
+    if (ReportErrors) GetReport().BeginReport();
+    return true;
+}
+
+bool TDXFProcessor::EndImportReport() {
+    if (ReportErrors) GetReport().EndReport();
+    return true;
+}
+
+bool TDXFProcessor::ProcessHeader(TDrawingHeader header) {
+    // The header is read at the bottom of the scale stack only.
+    Assert(ScaleX() == 1.0 && ScaleY() == 1.0, kModule);
+    const bool model = SpacesToImport == 0;
+    const int minOffset = model ? abi::DrawingHeader::ModelExtMin : abi::DrawingHeader::PaperExtMin;
+    const int maxOffset = model ? abi::DrawingHeader::ModelExtMax : abi::DrawingHeader::PaperExtMax;
+    const TExtents extents{header.ReadF64(minOffset), header.ReadF64(minOffset + 8),
+                           header.ReadF64(maxOffset), header.ReadF64(maxOffset + 8)};
+    try {
+        // Infinities and non-numbers give a non-number or an infinite difference, which the
+        // strict conversion refuses like any size above the 32-bit range.
+        const int32_t width = ToBoardX(true, std::fabs(extents.MaxX - extents.MinX));
+        const int32_t height = ToBoardY(true, std::fabs(extents.MaxY - extents.MinY));
+        ExtentsWidth = width;
+        ExtentsHeight = height;
+    } catch (const EInvalidOperation&) {
+        ExtentsWidth = kExtentsTooLarge;
+        ExtentsHeight = kExtentsTooLarge;
+    }
+    (model ? ModelExtents : PaperExtents) = extents;
+    return true;
+}
+
+bool TDXFProcessor::ProcessLayer(const TLayerRecord&) {
+    return true;
+}
+
+bool TDXFProcessor::ProcessEntity(TEntityHeader&, TEntityData&) {
+    return true;
+}
+
+bool TDXFProcessor::BeginBlock(const TBlockHeaderRecord&) {
+    InBlock = true;
+    return true;
+}
+
+bool TDXFProcessor::EndBlock(const TBlockHeaderRecord&) {
+    InBlock = false;
+    return true;
+}
+
+// ---- Lifecycle and file ---------------------------------------------------------------------
+
+bool TDXFProcessor::LoadFile() {
+    const TPad2Functions& eda = Pad2();
+    FileHandle = eda.LoadFile(FileName.c_str(), 1, 0);
+    if (FileHandle != 0) {
+        ReadFileInfo();
+        return true;
+    }
+    const char* engineText = eda.ErrorStr(eda.Error());
+    const std::string text(CutUtf8(engineText ? engineText : ""));
+    if (ReportErrors) GetReport().WriteError("The file could not be processed - " + text);
+    LoadFailed = true;
+    LoadErrorText = "Error : " + text;
+    return false;
+}
+
+bool TDXFProcessor::CloseFile() {
+    const bool closed = Pad2().CloseFile(FileHandle) != 0;
+    // The handle is dead either way; nothing may reach the engine with it any more.
+    FileHandle = 0;
+    return closed;
+}
+
+void TDXFProcessor::ReadFileInfo() {
+    ReadHeader();
+    ReadLayers();
+}
+
+void TDXFProcessor::ReadHeader() {
+    uint8_t* header = Pad2().HeaderPointer(FileHandle);
+    if (header) ProcessHeader(TDrawingHeader(header));
+    InsertionPointX = kInsertionPoint;
+    InsertionPointY = kInsertionPoint;
+    OffsetX = 0;
+    OffsetY = 0;
+}
+
+void TDXFProcessor::ReadLayers() {
+    const TPad2Functions& eda = Pad2();
+    if (eda.StartLayerGet(FileHandle) == 0) return;
+    TLayerRecord layer;
+    while (eda.GetLayer(FileHandle, layer.Bytes()) != 0)
+        if (layer.Offered()) ProcessLayer(layer);
+}
+
+bool TDXFProcessor::RecomputeExtents(int16_t value) {
+    uint8_t* bytes = Pad2().HeaderPointer(FileHandle);
+    if (!bytes) return false;
+    TDrawingHeader header(bytes);
+    header.WriteRecomputeWord(value);
+    return ProcessHeader(header);
+}
+
+void TDXFProcessor::ProcessDrawing() {
+    if (SpacesToImport == 0)
+        ProcessModelSpace();
+    else if (SpacesToImport == 1)
+        ProcessPaperSpace();
+}
+
+void TDXFProcessor::ProcessModelSpace() {
+    ValidArea = ModelExtents;
+    ProcessEntities(BlockEntityList("*MODEL_SPACE"), 0, 0);
+}
+
+void TDXFProcessor::ProcessPaperSpace() {
+    ValidArea = PaperExtents;
+    ProcessEntities(BlockEntityList("*PAPER_SPACE"), 0, 0);
+}
+
+abi::TEntityListHandle TDXFProcessor::BlockEntityList(const char* name) {
+    const TPad2Functions& eda = Pad2();
+    abi::TObjectHandle block = 0;
+    if (eda.FindBlockheaderByName(FileHandle, name, &block) == 0) block = 0;
+    return eda.EntityList(FileHandle, block);
+}
+
+void TDXFProcessor::ProcessBlock(const TBlockHeaderRecord& block, TBoardCoord dx, TBoardCoord dy) {
+    BeginBlock(block);
+    ProcessEntities(block.EntityList(), dx, dy);
+    EndBlock(block);
+}
+
+bool TDXFProcessor::MayExpand(const TEntityHeader& header, abi::TEntityListHandle list) {
+    // The engine keeps one read position per entity list, so a list walked again from inside
+    // its own walk would also lose the outer walk's place: a cycle is never entered.
+    const char* reason = nullptr;
+    if (std::find(ActiveLists_.begin(), ActiveLists_.end(), list) != ActiveLists_.end())
+        reason = "because the block refers to itself";
+    else if (ActiveLists_.size() > static_cast<std::size_t>(kMaxBlockNesting))
+        reason = "because blocks are nested too deeply";
+    if (!reason) return true;
+    DiscardEntity(header, reason);
+    EntitiesDiscarded = true;
+    return false;
+}
+
+void TDXFProcessor::ProcessEntities(abi::TEntityListHandle list, TBoardCoord dx, TBoardCoord dy) {
+    // Restores the offsets and the list of walked lists however the walk ends.
+    struct TWalkFrame {
+        TDXFProcessor& P;
+        TBoardCoord SavedX, SavedY;
+        ~TWalkFrame() {
+            P.OffsetX = SavedX;
+            P.OffsetY = SavedY;
+            P.ActiveLists_.pop_back();
+        }
+    };
+    ActiveLists_.push_back(list);
+    TWalkFrame frame{*this, OffsetX, OffsetY};
+    OffsetX = SaturatingAdd(OffsetX, dx);
+    OffsetY = SaturatingAdd(OffsetY, dy);
+
+    const TPad2Functions& eda = Pad2();
+    eda.StartEntityGet(list);
+    TEntityRecord entity;
+    TBlockHeaderRecord block;
+    while (eda.GetEntity(list, entity.Header.Bytes(), entity.Data.Bytes()) == 1) {
+        const TEntityHeader& h = entity.Header;
+        const TEntityData& d = entity.Data;
+        switch (h.TypeCode()) {
+        case abi::kCodeBlockStart: {
+            const TRecordPoint base = d.ReadPoint(abi::BlockStartData::BasePoint);
+            OffsetX = SaturatingAdd(OffsetX, ToBoardX(false, base.X));
+            OffsetY = SaturatingAdd(OffsetY, ToBoardY(false, base.Y));
+            break;
+        }
+        case abi::kCodeInsert: {
+            // A block the engine cannot find reads as an empty record, never as the last one.
+            block = TBlockHeaderRecord();
+            eda.SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::InsertData::BlockHeader),
+                                block.Bytes());
+            const TRecordPoint at = d.ReadPoint(abi::InsertData::InsertionPoint);
+            const TBoardCoord ix = ToBoardX(false, at.X);
+            const TBoardCoord iy = ToBoardY(false, at.Y);
+            PushScale(ScaleX() * d.ReadF64(abi::InsertData::ScaleX),
+                      ScaleY() * d.ReadF64(abi::InsertData::ScaleY));
+            const bool anonymousX = Contains(RawBlockName(block), "*X");
+            if (!InBlock) {
+                if (!anonymousX && MayExpand(h, block.EntityList())) ProcessBlock(block, 0, 0);
+            } else if (anonymousX) {
+                DiscardEntity(h, "because block did not contain *X");
+            } else if (MayExpand(h, block.EntityList())) {
+                ProcessEntities(block.EntityList(), SaturatingSub(0, ix), SaturatingSub(0, iy));
+            }
+            PopScale();
+            break;
+        }
+        case abi::kCodeDimension: {
+            block = TBlockHeaderRecord();
+            eda.SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::DimensionData::BlockHeader),
+                                block.Bytes());
+            if (!InBlock && MayExpand(h, block.EntityList())) {
+                const TRecordPoint def = d.ReadPoint(abi::DimensionData::DefinitionPoint);
+                const TRecordPoint at = d.ReadPoint(abi::DimensionData::InsertionPoint);
+                ProcessBlock(block, ToBoardX(false, def.X - at.X), ToBoardY(false, def.Y - at.Y));
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        ProcessEntity(entity.Header, entity.Data);
+    }
+}
+
+void TDXFProcessor::SetProgressHandler(abi::TLoadometerFn callback) {
+    Pad2().SetAd2LoadometerFn(callback);
+}
+
+// ---- Coordinates ----------------------------------------------------------------------------
+
+TBoardCoord TDXFProcessor::ToBoardX(bool strict, double x) const {
+    return ToBoard(strict, x, ScaleX(), DrawingScale());
+}
+
+TBoardCoord TDXFProcessor::ToBoardY(bool strict, double y) const {
+    return ToBoard(strict, y, ScaleY(), DrawingScale());
+}
+
+TBoardCoord TDXFProcessor::ToBoardLength(double length) const {
+    return ToBoard(false, length, std::min(std::fabs(ScaleX()), std::fabs(ScaleY())),
+                   DrawingScale());
+}
+
+// A zero scale factor (legal in inserts) gives an infinity or a non-number here, which every
+// later conversion to board units saturates or maps to 0.
+double TDXFProcessor::FromBoardX(TBoardCoord i) const {
+    return DrawingScale() * i / ScaleX();
+}
+
+double TDXFProcessor::FromBoardY(TBoardCoord i) const {
+    return DrawingScale() * i / ScaleY();
+}
+
+double TDXFProcessor::ScaleX() const {
+    Assert(!ScaleStack_.empty(), kModule);
+    return ScaleStack_.back().X;
+}
+
+double TDXFProcessor::ScaleY() const {
+    Assert(!ScaleStack_.empty(), kModule);
+    return ScaleStack_.back().Y;
+}
+
+void TDXFProcessor::PushScale(double x, double y) {
+    ScaleStack_.emplace_back(x, y);
+}
+
+void TDXFProcessor::PopScale() {
+    Assert(!ScaleStack_.empty(), kModule);
+    ScaleStack_.pop_back();
+}
+
+bool TDXFProcessor::InValidArea(double x, double y) {
+    if (InBlock) return true;
+    const double sx = x * ScaleX();
+    const double sy = y * ScaleY();
+    const bool inside = ValidArea.MinX <= sx && sx <= ValidArea.MaxX && ValidArea.MinY <= sy &&
+                        sy <= ValidArea.MaxY;
+    if (!inside) EntitiesDiscarded = true;
+    return inside;
+}
+
+double TDXFProcessor::DrawingScale() const {
+    Assert(DrawingScale_ != 0.0, kModule);
+    return DrawingScale_;
+}
+
+void TDXFProcessor::SetDrawingScale(double scale) {
+    DrawingScale_ = scale;
+}
+
+// ---- Names and reports ----------------------------------------------------------------------
+
+std::string TDXFProcessor::LayerName(const TLayerRecord& layer) {
+    return std::string(RawLayerName(layer));
+}
+
+bool TDXFProcessor::LayerVisible(const TLayerRecord& layer) {
+    return layer.Colour() >= 0 && (layer.Flags() & 0x01) == 0;
+}
+
+const char* TDXFProcessor::EntityLayerName(abi::TObjectHandle layer) {
+    TLayerRecord record;
+    Pad2().SeekLayer(FileHandle, layer, record.Bytes());
+    CopyToBuffer(LayerNameBuffer, sizeof LayerNameBuffer, RawLayerName(record));
+    return LayerNameBuffer;
+}
+
+const char* TDXFProcessor::BlockName(const TBlockHeaderRecord& block) {
+    static char buffer[256];
+    CopyToBuffer(buffer, sizeof buffer, RawBlockName(block));
+    return buffer;
+}
+
+TGeneralReport& TDXFProcessor::GetReport() {
+    if (!Report_) Report_ = std::make_unique<TGeneralReport>(kReportTitle, "");
+    return *Report_;
+}
+
+bool TDXFProcessor::ImportSucceeded() const {
+    return !LoadFailed && !EntitiesDiscarded;
+}
+
+void TDXFProcessor::ImportMessages(std::string& text) const {
+    static constexpr char kLineEnd[] = {10, 13, 0};
+    text.clear();
+    if (LoadFailed) {
+        text += LoadErrorText;
+        text += kLineEnd;
+    }
+    if (EntitiesDiscarded) {
+        text += "Some entities were discarded during import!";
+        text += kLineEnd;
+    }
+}
+
+} // namespace dxfi

@@ -1,0 +1,210 @@
+// SPDX-License-Identifier: MIT
+// The drawing processor: opens one drawing through the drawing engine, reads its extents and
+// layers, walks model or paper space expanding blocks, inserts and dimensions, and offers every
+// entity to ProcessEntity. It converts drawing coordinates to board coordinates under a stack
+// of scale factors and a running offset, tests points against the walked space's extents and
+// decodes each entity kind into plain board geometry (the Get operations). It knows nothing of
+// PCB objects: a subclass answers the virtual operations.
+//
+// Failures are results: a drawing that does not load sets LoadFailed and writes the report;
+// a rejected entity writes a report line and makes its Get operation return false. Programming
+// errors (empty scale stack, zero drawing scale, a header read under a scale other than 1)
+// raise EAssertionFailure (module "DXFProcessor").
+#pragma once
+
+#include "drawing/FormatReportNumber.h"
+#include "drawing/PolyPoints.h"
+#include "engine/EngineRecords.h"
+#include "pcbclient/BoardUnits.h"
+#include "report/GeneralReport.h"
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dxfi {
+
+// Extents in drawing units.
+struct TExtents {
+    double MinX = 0.0;
+    double MinY = 0.0;
+    double MaxX = 0.0;
+    double MaxY = 0.0;
+};
+
+// A pair of scale factors on the processor's scale stack.
+class TVector {
+public:
+    TVector(double x, double y) : X(x), Y(y) {}
+    double X;
+    double Y;
+};
+
+// The processor's own limits on block expansion: a block that inserts itself, directly or
+// through other blocks, and nesting deeper than this, are discarded with a report line.
+inline constexpr int kMaxBlockNesting = 32;
+
+class TDXFProcessor {
+public:
+    // Create: edaConvertPlinesOnLoad(1), edaSetupDxfRead, edaSetupDwgRead; the defaults below;
+    // pushes the scale pair (1, 1). The engine must be loaded.
+    explicit TDXFProcessor(std::string fileName);
+    virtual ~TDXFProcessor();
+    TDXFProcessor(const TDXFProcessor&) = delete;
+    TDXFProcessor& operator=(const TDXFProcessor&) = delete;
+
+    // ---- Virtual operations, in slot order (the walk ignores their results) --------------
+    virtual bool BeginImportReport(); // if ReportErrors: GetReport().BeginReport()
+    virtual bool EndImportReport();   // if ReportErrors: GetReport().EndReport()
+    virtual bool ProcessHeader(TDrawingHeader header);
+    virtual bool ProcessLayer(const TLayerRecord& layer);
+    // The entity as edaGetEntity delivered it; the Get operations may change the data record
+    // (mirroring for the extrusion direction).
+    virtual bool ProcessEntity(TEntityHeader& header, TEntityData& data);
+    virtual bool BeginBlock(const TBlockHeaderRecord& block); // InBlock := true
+    virtual bool EndBlock(const TBlockHeaderRecord& block);   // InBlock := false
+
+    // ---- Lifecycle and file ---------------------------------------------------------------
+    bool LoadFile();
+    bool CloseFile();
+    void ReadFileInfo(); // ReadHeader, then ReadLayers
+    void ReadHeader();
+    void ReadLayers();
+    bool RecomputeExtents(int16_t value);
+    void ProcessDrawing();
+    void ProcessModelSpace();
+    void ProcessPaperSpace();
+    abi::TEntityListHandle BlockEntityList(const char* name);
+    void ProcessEntities(abi::TEntityListHandle list, TBoardCoord dx, TBoardCoord dy);
+    void ProcessBlock(const TBlockHeaderRecord& block, TBoardCoord dx, TBoardCoord dy);
+    void SetProgressHandler(abi::TLoadometerFn callback);
+
+    // ---- Coordinates ----------------------------------------------------------------------
+    // X * ScaleX / DrawingScale to the nearest integer, ties to even, in extended precision.
+    // Strict: a quotient above 2147483647 (or not a number) raises EInvalidOperation.
+    // Otherwise out-of-range results saturate (dxfi::RoundToInt32).
+    TBoardCoord ToBoardX(bool strict, double x) const;
+    TBoardCoord ToBoardY(bool strict, double y) const;
+    TBoardCoord ToBoardLength(double length) const;
+    double FromBoardX(TBoardCoord i) const;
+    double FromBoardY(TBoardCoord i) const;
+    double ScaleX() const;
+    double ScaleY() const;
+    void PushScale(double x, double y);
+    void PopScale();
+    bool InValidArea(double x, double y);
+    double DrawingScale() const; // asserts that it is not 0
+    void SetDrawingScale(double scale);
+
+    // ---- Names and reports ----------------------------------------------------------------
+    static std::string LayerName(const TLayerRecord& layer);
+    static bool LayerVisible(const TLayerRecord& layer);
+    // Seeks the layer and copies its name into LayerNameBuffer; valid until the next call.
+    const char* EntityLayerName(abi::TObjectHandle layer);
+    // The block's name in one buffer shared by all processors; valid until the next call.
+    static const char* BlockName(const TBlockHeaderRecord& block);
+    TGeneralReport& GetReport();
+    bool ImportSucceeded() const;
+    void ImportMessages(std::string& text) const;
+
+    // ---- Entity conversion -----------------------------------------------------------------
+    TEntityKind EntityKind(const TEntityHeader* header) const;
+    static std::string_view EntityKindName(TEntityKind kind);
+    std::string_view EntityName(const TEntityHeader& header) const;
+    // If ReportErrors: WriteLine(EntityName + " was discarded " + reason). Changes no flag.
+    void DiscardEntity(const TEntityHeader& header, std::string_view reason);
+    void DiscardInvalidPoint(const TEntityHeader& header, std::string_view pointKind, double x,
+                             double y);
+    bool CheckExtrusion(const TEntityHeader& header);
+    bool MirrorForExtrusion(const TEntityHeader& header, double& value);
+
+    bool GetLine(const TEntityHeader& h, TEntityData& d, TBoardCoord& x1, TBoardCoord& y1,
+                 TBoardCoord& x2, TBoardCoord& y2, const char*& layer);
+    bool GetPolylineHeader(const TEntityHeader& h, TEntityData& d, TBoardCoord& width, bool& closed,
+                           const char*& layer);
+    bool GetVertex(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                   TBoardCoord& width, double& bulge, const char*& layer);
+    bool GetLwPolyline(const TEntityHeader& h, TEntityData& d, TPolyPoints* points);
+    bool GetCircle(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                   TBoardCoord& radius, const char*& layer);
+    bool GetArc(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                TBoardCoord& radius, double& startAngle, double& endAngle, const char*& layer);
+    // BlockName receives at most 255 bytes + NUL; `blockName` holds 256 bytes.
+    bool GetInsert(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                   double& rotation, char* blockName);
+    bool GetText(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                 TBoardCoord& height, int32_t& mirror, double& rotation, std::string_view& text,
+                 const char*& layer);
+    bool GetMText(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                  TBoardCoord& height, int32_t& mirror, double& rotation, std::string_view& text,
+                  const char*& layer);
+    bool GetDimension(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                      double& angle, char* blockName);
+    bool GetPoint(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
+                  const char*& layer);
+    // Corners in outline order: first, second, fourth, third.
+    bool GetSolid(const TEntityHeader& h, TEntityData& d, TBoardCoord& x1, TBoardCoord& y1,
+                  TBoardCoord& x2, TBoardCoord& y2, TBoardCoord& x4, TBoardCoord& y4,
+                  TBoardCoord& x3, TBoardCoord& y3, const char*& layer);
+    bool GetTrace(const TEntityHeader& h, TEntityData& d, TBoardCoord& x1, TBoardCoord& y1,
+                  TBoardCoord& x2, TBoardCoord& y2, TBoardCoord& x4, TBoardCoord& y4,
+                  TBoardCoord& x3, TBoardCoord& y3, const char*& layer);
+    bool GetMLine(const TEntityHeader& h, TEntityData& d, TPolyPoints* points);
+    bool GetEllipse(const TEntityHeader& h, TEntityData& d, TPolyPoints* points);
+    // The arc from point i to point j described by point i's bulge; false for a straight
+    // segment (|4 atan(bulge)| < 1e-5). Angles in degrees, counter-clockwise from start to end.
+    bool GetBulgeArc(const TPolyPoints* points, int i, int j, TBoardCoord& cx, TBoardCoord& cy,
+                     TBoardCoord& radius, double& startAngle, double& endAngle);
+    // Direction from c to p in degrees, in drawing units; p = c gives 90.
+    static double PointAngle(TRealPoint p, TRealPoint c);
+
+    // ---- Fields (declaration order of the processor) --------------------------------------
+    abi::TDrawingHandle FileHandle = 0;
+    char LayerNameBuffer[256] = {};
+    std::string FileName;
+    bool ReportErrors = false;
+    bool LoadFailed = false;
+    std::string LoadErrorText;
+    bool InBlock = false;
+    int32_t ExtentsWidth = 0;
+    int32_t ExtentsHeight = 0;
+    uint8_t SpacesToImport = 0;
+    TBoardCoord DefaultLineWidth = 50000;
+    TBoardCoord InsertionPointX = 0;
+    TBoardCoord InsertionPointY = 0;
+    TBoardCoord OffsetX = 0;
+    TBoardCoord OffsetY = 0;
+    TExtents ValidArea;
+    TExtents PaperExtents;
+    TExtents ModelExtents;
+    bool EntitiesDiscarded = false;
+    bool ExplodeBlocks = false;
+
+protected:
+    double DrawingScale_ = 10000.0;
+    std::unique_ptr<TGeneralReport> Report_;
+    std::vector<TVector> ScaleStack_;
+    // Entity lists being walked (the space's, then each expanded block's), innermost last:
+    // the guard against blocks that insert themselves.
+    std::vector<abi::TEntityListHandle> ActiveLists_;
+
+private:
+    // False, with a report line for the insert or dimension and EntitiesDiscarded set, when
+    // walking `list` now would close a cycle of blocks or nest deeper than kMaxBlockNesting.
+    bool MayExpand(const TEntityHeader& header, abi::TEntityListHandle list);
+    // The point test of one point kind: InValidArea, and DiscardInvalidPoint when it fails.
+    bool TestPoint(const TEntityHeader& header, std::string_view pointKind, TRecordPoint p);
+    // MirrorForExtrusion on the double at `offset` of the data record, written back.
+    bool MirrorInRecord(const TEntityHeader& header, TEntityData& data, int offset);
+};
+
+// The floating-point invalid-operation error of the strict conversions.
+class EInvalidOperation : public std::runtime_error {
+public:
+    EInvalidOperation() : std::runtime_error("Invalid floating point operation") {}
+};
+
+} // namespace dxfi

@@ -11,6 +11,9 @@ struct TBinding {
     platform::TModuleHandle Module = nullptr;
     TPcbApiSlots Slots;
     abi::IClient* Client = nullptr;
+    // The host program's ClientAPI_GetClient: its exports do not change while we run.
+    abi::PFN_ClientAPI_GetClient GetClient = nullptr;
+    bool GetClientLooked = false;
 };
 
 TBinding& Binding() {
@@ -56,7 +59,14 @@ void SetHostClient(abi::IClient* Client) {
 }
 
 abi::IClient* HostClient() {
-    return Binding().Client;
+    TBinding& State = Binding();
+    if (State.Client) return State.Client;
+    if (!State.GetClientLooked) {
+        State.GetClientLooked = true;
+        State.GetClient = reinterpret_cast<abi::PFN_ClientAPI_GetClient>(
+            platform::FindProgramSymbol("ClientAPI_GetClient"));
+    }
+    return State.GetClient ? State.GetClient() : nullptr;
 }
 
 abi::IPCB_ServerInterface* GetPcbServer() {

@@ -35,8 +35,9 @@ const TPcbApiSlots& BoundPcbApi();
 // Whether the host module was found by the last binding.
 bool HostModuleBound();
 
-// The host client object that the plug-in obtained when it was loaded; nullptr when none.
-// The client is borrowed and must outlive its use here.
+// The host client object (borrowed; it must outlive its use here). SetHostClient overrides it;
+// without one set (or after SetHostClient(nullptr)) HostClient asks the host program's
+// exported ClientAPI_GetClient, looked up once. nullptr when neither gives a client.
 void SetHostClient(abi::IClient* Client);
 abi::IClient* HostClient();
 

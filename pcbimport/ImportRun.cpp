@@ -1,0 +1,166 @@
+// SPDX-License-Identifier: MIT
+#include "pcbimport/ImportRun.h"
+
+#include "abi/ClientApi.h"
+#include "base/Rounding.h"
+#include "base/ShortString.h"
+#include "options/SetupDialogModel.h"
+#include "pcbclient/PcbApiBinding.h"
+#include "pcbclient/PcbBoard.h"
+#include "pcbimport/ImportPlacement.h"
+#include "pcbimport/PcbDxfProcessor.h"
+#include "pcbimport/RegistrySettingsStore.h"
+#include "platform/Registry.h"
+#include "report/ReportOutput.h"
+
+#include <memory>
+
+namespace dxfi {
+
+namespace {
+
+TPcbBoard* TheCurrentBoard = nullptr;
+
+std::string& TheProductFolder() {
+    static std::string folder = "\\Corvane2004";
+    return folder;
+}
+
+constexpr const char* kTestModeKey = "\\Software\\Corvane\\TestMode";
+
+// The host's progress display, finished on every path out of the run.
+class TProgress {
+public:
+    TProgress() = default;
+    ~TProgress() { Finish(); }
+    TProgress(const TProgress&) = delete;
+    TProgress& operator=(const TProgress&) = delete;
+
+    void Init(std::string_view caption, int32_t total) {
+        Finish();
+        uint8_t pascal[256];
+        ToPascal(CutUtf8(caption, kShortStringMax), pascal);
+        host::PcbApi_Percent_Init(pascal, total);
+        Open_ = true;
+    }
+    void Finish() {
+        if (!Open_) return;
+        Open_ = false;
+        host::PcbApi_Percent_Finish();
+    }
+
+private:
+    bool Open_ = false;
+};
+
+int32_t PrimitiveCount(TPcbBoard& board) {
+    abi::IPCB_Board* boardInterface = board.GetBoardInterface();
+    return boardInterface ? boardInterface->GetPrimitiveCounter(kImportKindSet) : 0;
+}
+
+} // namespace
+
+void SetCurrentBoard(TPcbBoard* board) {
+    TheCurrentBoard = board;
+}
+
+TPcbBoard* CurrentBoard() {
+    return TheCurrentBoard;
+}
+
+void SetProductFolder(std::string folder) {
+    TheProductFolder() = std::move(folder);
+}
+
+const std::string& ProductFolder() {
+    return TheProductFolder();
+}
+
+bool IsTestMode() {
+    return platform::CanOpenKeyWithFullAccess(platform::hkLocalMachine, kTestModeKey);
+}
+
+int32_t ShowHostMessage(const std::string& caption, const std::string& text, uint32_t style) {
+    if (abi::IClient* client = HostClient())
+        return client->ShowMessage(caption.c_str(), text.c_str(), style);
+    return abi::kIdOk;
+}
+
+std::string ErrorReportPrompt(const std::string& importMessages) {
+    return importMessages + "\n\r" + "Show Error Report?";
+}
+
+void ImportDrawing(const std::string& fileName) {
+    TPcbBoard* board = CurrentBoard();
+    if (!board || !GetPcbServer() || !board->GetBoardInterface()) return;
+
+    const int32_t countBefore = PrimitiveCount(*board);
+    MarkExistingObjects(board->GetBoardInterface());
+    auto processor = std::make_unique<TPcbDxfProcessor>(fileName, *board);
+
+    TProgress progress;
+    progress.Init("Loading " + fileName, 100);
+    processor->SetProgressHandler(LoadProgress);
+    processor->ReportErrors = true;
+    processor->BeginImportReport();
+    const bool loaded = processor->LoadFile();
+    progress.Finish();
+
+    if (loaded) {
+        if (RunOptions(*processor, *board)) {
+            if (abi::IClient* client = HostClient()) client->SetStatusBarText(2, u"Importing...");
+            processor->ProcessDrawing();
+            TLayerIterator layers = processor->UsedLayers.LayerIterator();
+            while (layers.Next())
+                if (abi::IPCB_Board* boardInterface = board->GetBoardInterface())
+                    boardInterface->SetLayerShown(layers.Current(), true);
+            board->TransferProperties(ptUpdate);
+        }
+        processor->CloseFile();
+        const int32_t countAfter = PrimitiveCount(*board);
+        progress.Init("Placing...", SaturatingSub(countAfter, countBefore));
+        MoveImportedObjects(processor->InsertionPointX, processor->InsertionPointY,
+                            board->GetBoardInterface());
+        const TImportedBounds bounds = ImportedBounds(board->GetBoardInterface());
+        if (bounds.Left < 0 || bounds.Bottom < 0) {
+            ShowHostMessage("Warning", PlacementWarningText(), abi::kMbOk | abi::kMbIconWarning);
+            // -INT32_MIN does not exist: such a drawing moves as far as a coordinate can.
+            const TBoardCoord dx = bounds.Left < 0 ? SaturatingSub(0, bounds.Left) : 0;
+            const TBoardCoord dy = bounds.Bottom < 0 ? SaturatingSub(0, bounds.Bottom) : 0;
+            MoveImportedObjects(dx, dy, board->GetBoardInterface());
+        }
+        progress.Finish();
+    }
+
+    processor->EndImportReport();
+    if (!IsTestMode() && !processor->ImportSucceeded()) {
+        std::string messages;
+        processor->ImportMessages(messages);
+        const bool show = ShowHostMessage("Confirm", ErrorReportPrompt(messages),
+                                          abi::kMbYesNo | abi::kMbIconQuestion) == abi::kIdYes;
+        std::string outputFile;
+        GenerateReportOutputs(processor->GetReport(), board->FileName, "Import Error Report",
+                              outputFile, show);
+    }
+}
+
+bool RunOptions(TPcbDxfProcessor& processor, TPcbBoard& board) {
+    std::unique_ptr<TSetupDialog> dialog = CreateSetupDialog(board);
+    TRegistrySettingsStore store(SettingsRootKey(ProductFolder()));
+    processor.LoadSettings(store);
+    dialog->LoadFromProcessor(processor);
+    const bool ok = IsTestMode() || dialog->ShowModal() == abi::kIdOk;
+    if (ok) {
+        dialog->SaveToProcessor(processor);
+        processor.SaveSettings(store);
+        std::string error;
+        if (!store.Flush(error))
+            ShowHostMessage("Error",
+                            "The import options could not be saved for the next import: " + error +
+                                ". Check that the folder can be written.",
+                            abi::kMbOk | abi::kMbIconError);
+    }
+    return ok;
+}
+
+} // namespace dxfi

@@ -1,0 +1,46 @@
+// SPDX-License-Identifier: MIT
+// One import of a drawing into the open board: progress, loading, the options dialog and the
+// saved settings, the walk into PCB primitives, the used layers switched on, the placement at
+// the insertion point (moved into the valid region with a warning when needed), and the offer
+// of the error report. Expected failures (an unreadable file, a cancelled dialog, discarded
+// entities) are handled here and reported to the user; programming errors propagate.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dxfi {
+
+class TPcbBoard;
+class TPcbDxfProcessor;
+
+// The current board of the running import: set by the plug-in's entry for the length of one
+// call, nullptr outside a call. Not owned here.
+void SetCurrentBoard(TPcbBoard* board);
+TPcbBoard* CurrentBoard();
+
+// The product folder ("\Corvane2004"), set once by the plug-in when it is loaded; it names the
+// saved settings' registry key.
+void SetProductFolder(std::string folder);
+const std::string& ProductFolder();
+
+// The host's test mode: the machine key "\Software\Corvane\TestMode" can be opened with full
+// access. Looked up on every call.
+bool IsTestMode();
+
+// The host environment's message function (abi/ClientApi.h styles); kIdOk without a host
+// client.
+int32_t ShowHostMessage(const std::string& caption, const std::string& text, uint32_t style);
+
+// The run, with the current board set and the drawing engine initialised.
+void ImportDrawing(const std::string& fileName);
+
+// Reads the saved settings, fills and shows the options dialog (not shown in test mode), and
+// on OK writes the dialog back to the processor and the processor's settings back to the
+// registry. True on OK.
+bool RunOptions(TPcbDxfProcessor& processor, TPcbBoard& board);
+
+// The "Show Error Report?" question: the processor's messages, LF CR, then the question.
+std::string ErrorReportPrompt(const std::string& importMessages);
+
+} // namespace dxfi

@@ -100,6 +100,8 @@ public:
         return text.empty() ? fallback : text;
     }
 
+    bool Any() const { return !Text_.empty(); }
+
 private:
     static void Generic(void* context, const char* format, ...) {
         auto* self = static_cast<TEngineErrors*>(context);
@@ -191,7 +193,9 @@ std::string Transform(xmlDocPtr report, const std::string& stylesheetPath, std::
     if (!style)
         StylesheetFailed(stylesheetPath, errors.Message("The stylesheet is not valid XSLT."));
     stylesheetDoc.release();
-    if (style->errors > 0)
+    // The engine reports some faults (an unknown instruction) without counting them; whatever
+    // it reports while compiling means the stylesheet is not what its author meant.
+    if (style->errors > 0 || errors.Any())
         StylesheetFailed(stylesheetPath, errors.Message("The stylesheet is not valid XSLT."));
 
     TContext context(xsltNewTransformContext(style.get(), report));

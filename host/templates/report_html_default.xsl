@@ -221,7 +221,7 @@
                         <xsl:when test="position() = 1"><th scope="row"><xsl:call-template name="kind-name"/></th></xsl:when>
                         <xsl:otherwise><td></td></xsl:otherwise>
                       </xsl:choose>
-                      <td><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
+                      <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
                       <td class="num"><xsl:value-of select="count(key('by-kind-reason', concat($kind, '&#9;', $reason)))"/></td>
                     </tr>
                   </xsl:for-each>
@@ -237,7 +237,7 @@
                   <xsl:sort select="count(key('by-reason', substring-before(concat(substring-after(., $marker), ' ('), ' (')))" data-type="number" order="descending"/>
                   <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
                   <tr>
-                    <td><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
+                    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
                     <td class="num"><xsl:value-of select="count(key('by-reason', $reason))"/></td>
                   </tr>
                 </xsl:for-each>

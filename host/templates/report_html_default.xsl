@@ -88,15 +88,21 @@
           background: var(--soft); border-bottom: 1px solid var(--line); font-size: 12px;
           text-transform: uppercase; letter-spacing: .04em; color: var(--muted);
         }
-        tbody tr + tr td { border-top: 1px solid #eceff3; }
+        tbody tr + tr > * { border-top: 1px solid #eceff3; }
         tbody.kind { border-top: 1px solid var(--line); }
         tbody.kind th { font-weight: 600; white-space: nowrap; }
         tfoot td, tfoot th { border-top: 2px solid var(--ink); font-weight: 700; }
         .num { text-align: right; font-variant-numeric: tabular-nums; white-space: nowrap; width: 6em; }
-        .share { width: 28%; }
-        .bar { height: 8px; background: var(--soft); border-radius: 4px; overflow: hidden; margin-top: 6px; }
-        .bar i { display: block; height: 100%; background: var(--accent); }
-        .tables { display: grid; grid-template-columns: 1fr; gap: 22px; }
+        td.share { width: 45%; }
+        .meter { display: flex; align-items: center; gap: 10px; }
+        .bar {
+          flex: 1; height: 8px; background: #e6eaf0; border-radius: 4px; overflow: hidden;
+        }
+        .bar i { display: block; height: 100%; background: var(--accent); border-radius: 4px; }
+        .pct { width: 3.2em; text-align: right; color: var(--muted); font-variant-numeric: tabular-nums; }
+        .tables { display: grid; gap: 26px; }
+        .pair { display: grid; grid-template-columns: 1fr 1fr; gap: 26px; align-items: start; }
+        @media (max-width: 760px) { .pair { grid-template-columns: 1fr; } main { padding: 24px 18px; } }
         ol.lines {
           margin: 0; padding: 0 0 0 4.2em; border: 1px solid var(--line); border-radius: 6px;
           background: #fbfcfd; color: var(--ink);
@@ -186,6 +192,7 @@
         <xsl:if test="$total &gt; 0">
           <h2>Discarded entities</h2>
           <div class="tables">
+            <div class="pair">
             <table class="by-kind">
               <caption>By entity kind</caption>
               <thead><tr><th scope="col">Entity</th><th scope="col" class="num">Count</th>
@@ -198,13 +205,29 @@
                   <tr>
                     <th scope="row"><xsl:call-template name="kind-name"/></th>
                     <td class="num"><xsl:value-of select="$count"/></td>
-                    <td class="share"><xsl:value-of select="format-number($count div $total, '0%')"/>
-                      <div class="bar"><i style="width: {format-number(100 * $count div $total, '0.#')}%"></i></div></td>
+                    <td class="share"><span class="meter"><span class="bar"><i style="width: {format-number(100 * $count div $total, '0.#')}%"></i></span>
+                      <span class="pct"><xsl:value-of select="format-number($count div $total, '0%')"/></span></span></td>
                   </tr>
                 </xsl:for-each>
               </tbody>
               <tfoot><tr><th scope="row">Total</th><td class="num"><xsl:value-of select="$total"/></td><td></td></tr></tfoot>
             </table>
+
+            <table class="by-reason">
+              <caption>By reason</caption>
+              <thead><tr><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
+              <tbody>
+                <xsl:for-each select="$discards[generate-id() = generate-id(key('by-reason', substring-before(concat(substring-after(., $marker), ' ('), ' ('))[1])]">
+                  <xsl:sort select="count(key('by-reason', substring-before(concat(substring-after(., $marker), ' ('), ' (')))" data-type="number" order="descending"/>
+                  <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
+                  <tr>
+                    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
+                    <td class="num"><xsl:value-of select="count(key('by-reason', $reason))"/></td>
+                  </tr>
+                </xsl:for-each>
+              </tbody>
+            </table>
+            </div>
 
             <table class="by-kind-reason">
               <caption>By entity kind and reason</caption>
@@ -229,20 +252,6 @@
               </xsl:for-each>
             </table>
 
-            <table class="by-reason">
-              <caption>By reason</caption>
-              <thead><tr><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
-              <tbody>
-                <xsl:for-each select="$discards[generate-id() = generate-id(key('by-reason', substring-before(concat(substring-after(., $marker), ' ('), ' ('))[1])]">
-                  <xsl:sort select="count(key('by-reason', substring-before(concat(substring-after(., $marker), ' ('), ' (')))" data-type="number" order="descending"/>
-                  <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
-                  <tr>
-                    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
-                    <td class="num"><xsl:value-of select="count(key('by-reason', $reason))"/></td>
-                  </tr>
-                </xsl:for-each>
-              </tbody>
-            </table>
           </div>
         </xsl:if>
 

@@ -45,7 +45,8 @@ int main(int argc, char** argv) {
             "HATCH entity was discarded because it is not supported",
             "HATCH entity was discarded because it is not supported",
         };
-        for (const char* line : lines) report.WriteLine(line);
+        for (const char* line : lines)
+            report.WriteLine(line);
         report.EndReport();
         std::string output;
         GenerateReportOutputs(report, folder + "Controller Rev B.board", "Import Error Report",

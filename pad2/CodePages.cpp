@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <iconv.h>
 
 namespace pad2 {
 namespace {
@@ -83,7 +84,60 @@ long EscapedCodePoint(const char* text, std::size_t size, std::size_t i) {
     return value;
 }
 
+// The code of a "\M+nXXXX" escape at text[i] (page n in `page`), or -1 when there is none.
+long EscapedMultibyte(const char* text, std::size_t size, std::size_t i, int& page) {
+    if (size - i < 8 || text[i] != '\\' || text[i + 1] != 'M' || text[i + 2] != '+' ||
+        text[i + 3] < '1' || text[i + 3] > '5')
+        return -1;
+    long value = 0;
+    for (std::size_t k = 4; k < 8; ++k) {
+        const int digit = HexValue(text[i + k]);
+        if (digit < 0) return -1;
+        value = value * 16 + digit;
+    }
+    page = text[i + 3] - '0';
+    return value;
+}
+
 } // namespace
+
+TMultibyteDecoder::~TMultibyteDecoder() {
+    for (void* converter : Converters_)
+        if (converter) iconv_close(static_cast<iconv_t>(converter));
+}
+
+std::size_t TMultibyteDecoder::Convert(int page, unsigned code, char* out) {
+    static constexpr const char* kNames[5] = {"CP932", "CP950", "CP949", "JOHAB", "CP936"};
+    // A lead byte is never ASCII; anything else would be two characters, not one.
+    if (page < 1 || page > 5 || code < 0x8000 || code > 0xFFFF) return 0;
+    const int slot = page - 1;
+    if (!Converters_[slot]) {
+        if (Failed_[slot]) return 0;
+        const iconv_t converter = iconv_open("UTF-8", kNames[slot]);
+        if (converter == reinterpret_cast<iconv_t>(-1)) {
+            Failed_[slot] = true;
+            return 0;
+        }
+        Converters_[slot] = converter;
+    }
+    const iconv_t converter = static_cast<iconv_t>(Converters_[slot]);
+    char in[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+    char* inPtr = in;
+    std::size_t inLeft = 2;
+    char buffer[8];
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    iconv(converter, nullptr, nullptr, nullptr, nullptr); // a fresh shift state
+    const std::size_t result = iconv(converter, &inPtr, &inLeft, &outPtr, &outLeft);
+    const std::size_t n = sizeof buffer - outLeft;
+    // Exactly one character of at most three bytes (the escape's eight bytes must hold it),
+    // converted without substitution.
+    if (result != 0 || inLeft != 0 || n == 0 || n > 3) return 0;
+    const unsigned char lead = static_cast<unsigned char>(buffer[0]);
+    if ((n == 1) != (lead < 0x80) || (n == 2) != (lead >= 0xC0 && lead < 0xE0)) return 0;
+    std::memcpy(out, buffer, n);
+    return n;
+}
 
 TTextDecoder::TTextDecoder() : CodePage_(1252), Known_(false), Table_(FindTable(1252)) {}
 
@@ -158,13 +212,13 @@ void AppendRepairedUtf8(std::string_view text, std::string& out) {
     }
 }
 
-void DecodeUnicodeEscapes(std::string& text, std::size_t from) {
+void DecodeUnicodeEscapes(std::string& text, std::size_t from, TMultibyteDecoder* multibyte) {
     if (from >= text.size()) return;
     char* const data = text.data();
     const std::size_t size = text.size();
     const void* first = std::memchr(data + from, '\\', size - from);
     if (!first) return;
-    // Reading runs ahead of writing: an escape of seven bytes writes at most three.
+    // Reading runs ahead of writing: an escape of seven or eight bytes writes at most three.
     std::size_t read = static_cast<std::size_t>(static_cast<const char*>(first) - data);
     std::size_t write = read;
     while (read < size) {
@@ -188,6 +242,18 @@ void DecodeUnicodeEscapes(std::string& text, std::size_t from) {
             write += n;
             read += 7;
             continue;
+        }
+        int page = 0;
+        const long mb = multibyte ? EscapedMultibyte(data, size, read, page) : -1;
+        if (mb >= 0) {
+            char bytes[4];
+            const std::size_t n = multibyte->Convert(page, static_cast<unsigned>(mb), bytes);
+            if (n > 0) {
+                std::memcpy(data + write, bytes, n);
+                write += n;
+                read += 8;
+                continue;
+            }
         }
         // Copy up to the next backslash (this one included) in one step.
         const std::size_t start = read + 1;

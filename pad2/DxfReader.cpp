@@ -23,7 +23,7 @@ constexpr std::size_t kTextMax = kEntityDataSize - TextData::Text - 1;
 constexpr std::size_t kMTextMax = kEntityDataSize - MTextData::Text - 1;
 
 // How many bytes of a file's text can matter for a field of `max` bytes. Every byte of the file
-// gives at least one decoded byte, except an escape, whose 7 bytes give at least one; so
+// gives at least one decoded byte, except an escape, whose 7 or 8 bytes give at least one; so
 // with this many the decoded text is longer than `max` even when an escape is cut at the end.
 constexpr std::size_t RawTextMax(std::size_t max) {
     return 8 * max + 24;
@@ -232,6 +232,7 @@ private:
     const TReadCallbacks& Callbacks_;
     std::unique_ptr<TDrawing> D_;
     TTextDecoder Decoder_;
+    TMultibyteDecoder Multibyte_;
     TGroup G_;
     bool Have_ = false;
     uint64_t Groups_ = 0;
@@ -659,7 +660,7 @@ std::string_view TDxfReader::Decode(std::string_view raw, std::size_t max) {
     // What the record cannot hold is not needed; see RawTextMax. The escapes are decoded
     // before the cut, so a cut never splits a decoded character nor leaves half an escape.
     Decoder_.Append(raw.substr(0, Utf8CutLength(raw, RawTextMax(max))), Decoded_);
-    DecodeUnicodeEscapes(Decoded_);
+    DecodeUnicodeEscapes(Decoded_, 0, &Multibyte_);
     return std::string_view(Decoded_).substr(0, Utf8CutLength(Decoded_, max));
 }
 

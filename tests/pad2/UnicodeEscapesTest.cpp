@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The "\U+XXXX" escapes: decoded in place, and decoded in every text a drawing delivers
-// (TEXT, MTEXT, layer and block names) before the record's cut.
+// The "\U+XXXX" and "\M+nXXXX" escapes: decoded in place, and decoded in every text a
+// drawing delivers (TEXT, MTEXT, layer and block names) before the record's cut.
 #include "DxfText.h"
 
 #include "pad2/CodePages.h"
@@ -56,6 +56,27 @@ TEST(UnicodeEscapesTest, NulAndSurrogatesBecomeTheReplacementCharacter) {
     EXPECT_EQ(Unescaped("\\U+D7FF\\U+E000"), "\xED\x9F\xBF\xEE\x80\x80"); // their neighbours
 }
 
+TEST(UnicodeEscapesTest, MultibyteEscapesOfTheFiveCodePages) {
+    pad2::TMultibyteDecoder multibyte;
+    const auto decoded = [&](std::string text) {
+        pad2::DecodeUnicodeEscapes(text, 0, &multibyte);
+        return text;
+    };
+    EXPECT_EQ(decoded("\\M+182A0"), "\xE3\x81\x82");     // 932: U+3042 hiragana a
+    EXPECT_EQ(decoded("\\M+2A440"), "\xE4\xB8\x80");     // 950: U+4E00
+    EXPECT_EQ(decoded("\\M+3B0A1"), "\xEA\xB0\x80");     // 949: U+AC00
+    EXPECT_EQ(decoded("\\M+48861"), "\xEA\xB0\x80");     // Johab: U+AC00
+    EXPECT_EQ(decoded("\\M+5b0a1 x"), "\xE5\x95\x8A x"); // 936: U+554A, lower case
+    EXPECT_EQ(decoded("a\\M+18140\\U+03A9"), "a\xE3\x80\x80\xCE\xA9");
+    // No such code page, too few digits, an ASCII lead byte, no character at that code.
+    EXPECT_EQ(decoded("\\M+682A0 \\M+082A0"), "\\M+682A0 \\M+082A0");
+    EXPECT_EQ(decoded("\\M+182A"), "\\M+182A");
+    EXPECT_EQ(decoded("\\M+14142"), "\\M+14142");
+    EXPECT_EQ(decoded("\\M+1FFFF"), "\\M+1FFFF");
+    // Without a decoder they stay.
+    EXPECT_EQ(Unescaped("\\M+182A0"), "\\M+182A0");
+}
+
 TEST(UnicodeEscapesTest, OnlyTheTextAfterFromIsDecoded) {
     EXPECT_EQ(Unescaped("\\U+0041|\\U+0042", 7), "\\U+0041|B");
     EXPECT_EQ(Unescaped("\\U+0041", 7), "\\U+0041");
@@ -106,7 +127,7 @@ TEST_F(EscapedDrawingTest, TextsLayersAndBlocksAreDecoded) {
          Groups({{0, "BLOCK"}, {2, "R\\U+00e9sistance"}, {0, "POINT"}, {0, "ENDBLK"}}),
          Groups({{0, "TEXT"},
                  {8, "Top \\U+03a9"}, // the other case of the same name: the same layer
-                 {1, "caf\xE9 \\U+03A9 \\U+2126"},
+                 {1, "caf\xE9 \\U+03A9 \\U+2126 \\M+182A0"},
                  {0, "MTEXT"},
                  {8, "New \\U+00B1"},
                  {3, "{\\fArial|b1;x}\\P \\U+0"}, // the escape runs over into the next chunk
@@ -122,7 +143,7 @@ TEST_F(EscapedDrawingTest, TextsLayersAndBlocksAreDecoded) {
     auto list = ListOf(Drawing_, "*MODEL_SPACE");
     ASSERT_EQ(list.size(), 4u);
     EXPECT_EQ(Text(list[1].Data.data(), TextData::Text),
-              "caf\xC3\xA9 \xCE\xA9 \xE2\x84\xA6"); // code page byte and escapes together
+              "caf\xC3\xA9 \xCE\xA9 \xE2\x84\xA6 \xE3\x81\x82"); // code page byte and escapes
     EXPECT_EQ(LayerOf(list[1]), "Top \xCE\xA9");
     EXPECT_EQ(Text(list[2].Data.data(), MTextData::Text),
               "{\\fArial|b1;x}\\P \xC2\xB1 end \xC2\xB0");

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+// The library's exports; the version script keeps every other symbol private.
+#include "abi/PluginApi.h"
+#include "base/ShortString.h"
+#include "plugin/PluginEntry.h"
+
+#include <string>
+
+extern "C" {
+
+const uint8_t DESCRIPTION[dxfi::abi::kDescriptionSize] = {
+    '|', 0,   '|', 0,   'A', 0,   'u', 0,   't', 0,   'o', 0,   'C', 0,   'A', 0,   'D', 0,   ' ',
+    0,   '(', 0,   '*', 0,   '.', 0,   'D', 0,   'X', 0,   'F', 0,   ';', 0,   ' ', 0,   '*', 0,
+    '.', 0,   'D', 0,   'W', 0,   'G', 0,   ')', 0,   '|', 0,   '|', 0,   '|', 0,   0,   0};
+
+const char* DXFI_STDCALL GetPcbImporterDescription(void) {
+    return "AutoCAD (*.DXF; *.DWG)";
+}
+
+uint8_t DXFI_STDCALL ImportFileIntoPcb(const uint8_t* fileName, const uint8_t*, int32_t) {
+    try {
+        const std::string name = fileName ? dxfi::FromPascal(fileName) : std::string();
+        dxfi::ConnectToHost();
+        return dxfi::GuardedImport(name, dxfi::ImportFileIntoBoard);
+    } catch (...) {
+        return 0; // only an out-of-memory copy of the name gets here
+    }
+}
+
+} // extern "C"

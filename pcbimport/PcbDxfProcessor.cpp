@@ -552,9 +552,12 @@ void TPcbDxfProcessor::LoadSettings(const TSettingsStore& store) {
     DefaultLineWidth = store.ReadInteger(kMiscSection, "DefaultLineWidth", DefaultLineWidth);
     InsertionPointX = store.ReadInteger(kMiscSection, "InsertionPointX", InsertionPointX);
     InsertionPointY = store.ReadInteger(kMiscSection, "InsertionPointY", InsertionPointY);
-    const int32_t spaces =
-        std::min(store.ReadInteger(kMiscSection, "SpacesToImport", SpacesToImport), 1);
-    SpacesToImport = static_cast<uint8_t>(static_cast<uint32_t>(spaces) & 0xFFu);
+    // Only a stored value is limited: a missing key keeps the current value as it is.
+    if (store.ValueExists(kMiscSection, "SpacesToImport")) {
+        const int32_t spaces =
+            std::min(store.ReadInteger(kMiscSection, "SpacesToImport", SpacesToImport), 1);
+        SpacesToImport = static_cast<uint8_t>(static_cast<uint32_t>(spaces) & 0xFFu);
+    }
     ReadMappingSettings(store);
 }
 

@@ -1,0 +1,216 @@
+// SPDX-License-Identifier: MIT
+// Whole drawings of tests/data (written by ezdxf) walked by the PCB drawing processor through
+// the real drawing engine onto a board of the real host module. The scale is one mil per
+// drawing unit, so a drawing coordinate c lands at c * 10000 board units.
+#include "ProcessorHost.h"
+
+#include "pcbclient/PcbComponent.h"
+#include "pcbclient/PcbPad.h"
+#include "pcbclient/PcbPrimitives.h"
+#include "pcbclient/PcbText.h"
+#include "pcbimport/PcbDxfProcessor.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+using namespace dxfi;
+using namespace dxfi::test;
+namespace ab = dxfi::abi;
+
+namespace {
+
+class TDrawingImportTest : public THostFixture {
+protected:
+    // Loads the drawing, lets `adjust` change the options as the dialog would, walks model
+    // space and closes the drawing.
+    TPcbDxfProcessor& Import(const std::string& file,
+                             const std::function<void(TPcbDxfProcessor&)>& adjust = {}) {
+        Processor =
+            std::make_unique<TPcbDxfProcessor>(DXFI_TEST_DATA_DIR "/" + file, *BoardWrapper);
+        Processor->ReportErrors = true;
+        Processor->BeginImportReport();
+        EXPECT_TRUE(Processor->LoadFile()) << file << ": " << Processor->LoadErrorText;
+        Processor->SetDrawingScale(1.0 / 10000);
+        if (adjust) adjust(*Processor);
+        Processor->ProcessDrawing();
+        Processor->CloseFile();
+        Processor->EndImportReport();
+        return *Processor;
+    }
+
+    template <typename TWrapper> std::vector<TWrapper> Loose(uint8_t kind) const {
+        std::vector<TWrapper> objects;
+        for (const TBoardObject& object : LooseObjects(kind)) {
+            objects.emplace_back(object.Handle);
+            objects.back().TransferProperties(ptRead);
+        }
+        return objects;
+    }
+
+    void TearDown() override {
+        Processor.reset();
+        THostFixture::TearDown();
+    }
+
+    std::unique_ptr<TPcbDxfProcessor> Processor;
+};
+
+std::size_t Occurrences(const std::string& text, const std::string& what) {
+    std::size_t count = 0;
+    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+} // namespace
+
+TEST_F(TDrawingImportTest, LinesBecomeTracksOfTheDefaultWidthEvenWithoutLength) {
+    TPcbDxfProcessor& p = Import("line_R2000.dxf");
+    const auto tracks = Loose<TPcbTrack>(ab::kKindTrack);
+    ASSERT_EQ(tracks.size(), 3u);
+    EXPECT_EQ(tracks[0].X, 0);
+    EXPECT_EQ(tracks[0].Y, 0);
+    EXPECT_EQ(tracks[0].X2, 100000);
+    EXPECT_EQ(tracks[0].Y2, 50000);
+    EXPECT_EQ(tracks[0].Width, 50000);
+    EXPECT_EQ(tracks[0].Layer, p.Mappings.LayerOf("LINES"));
+    EXPECT_EQ(tracks[2].X, -30000);
+    EXPECT_EQ(tracks[2].Y, 40000);
+    EXPECT_EQ(tracks[2].X2, -30000);
+    EXPECT_EQ(tracks[2].Y2, 40000);
+    EXPECT_EQ(tracks[2].Width, 50000);
+    EXPECT_EQ(tracks[2].Layer, p.Mappings.LayerOf("0"));
+    EXPECT_NE(tracks[0].Layer, NoLayer);
+    EXPECT_TRUE(p.UsedLayers.Contains(tracks[0].Layer));
+    EXPECT_TRUE(p.ImportSucceeded());
+}
+
+TEST_F(TDrawingImportTest, PointsAreDotsOfTheDefaultWidth) {
+    Import("point_R2000.dxf");
+    const auto arcs = Loose<TPcbArc>(ab::kKindArc);
+    ASSERT_EQ(arcs.size(), 2u);
+    EXPECT_EQ(arcs[0].X, 35000);
+    EXPECT_EQ(arcs[0].Y, 42500);
+    EXPECT_EQ(arcs[0].Radius, 12500);
+    EXPECT_EQ(arcs[0].Width, 25000);
+    EXPECT_EQ(arcs[0].StartAngle, 0.0);
+    EXPECT_EQ(arcs[0].EndAngle, 360.0);
+}
+
+TEST_F(TDrawingImportTest, DonutsBecomePadsUnlessTheLayerSaysNone) {
+    Import("donut_R2000.dxf");
+    auto pads = Loose<TPcbPad>(ab::kKindPad);
+    ASSERT_EQ(pads.size(), 2u);
+    // (9,5)-(11,5), half circles, vertex widths 1: a ring of radius 1 and width 1.
+    EXPECT_EQ(pads[0].X, 100000);
+    EXPECT_EQ(pads[0].Y, 50000);
+    EXPECT_EQ(pads[0].HoleSize, 10000);
+    EXPECT_EQ(pads[0].PadSizes[0], 30000);
+    EXPECT_EQ(pads[0].PadSizes[5], 30000);
+    // (20,5)-(22,5) with no vertex widths: the polyline's constant width 0.5.
+    EXPECT_EQ(pads[1].X, 210000);
+    EXPECT_EQ(pads[1].HoleSize, 15000);
+    EXPECT_EQ(pads[1].PadSizes[0], 25000);
+    EXPECT_TRUE(Loose<TPcbArc>(ab::kKindArc).empty());
+}
+
+TEST_F(TDrawingImportTest, DonutsOnALayerWithoutPadsStayArcs) {
+    Import("donut_R2000.dxf", [](TPcbDxfProcessor& p) {
+        p.Mappings.SetMapping("PADS", p.Mappings.LayerOf("PADS"), ccNone, 300000.0);
+    });
+    EXPECT_TRUE(Loose<TPcbPad>(ab::kKindPad).empty());
+    const auto arcs = Loose<TPcbArc>(ab::kKindArc);
+    ASSERT_EQ(arcs.size(), 4u);
+    EXPECT_EQ(arcs[0].Radius, 10000);
+    EXPECT_EQ(arcs[0].Width, 10000);
+}
+
+TEST_F(TDrawingImportTest, InsertsAreComponentsWhenNotExploded) {
+    Import("insert_R2000.dxf", [](TPcbDxfProcessor& p) { p.ExplodeBlocks = false; });
+    const auto components = LooseObjects(ab::kKindComponent);
+    EXPECT_EQ(components.size(), 3u); // OUTER, INNER twice; the nested INNER is flattened
+    EXPECT_EQ(LooseObjects(ab::kKindTrack).size(), 1u); // the model space line
+    TPcbComponent outer(components[0].Handle);
+    outer.TransferProperties(ptRead);
+    EXPECT_EQ(outer.X, 100000);
+    EXPECT_EQ(outer.Y, 200000);
+    EXPECT_NEAR(outer.Rotation, 30.0, 1e-9);
+}
+
+TEST_F(TDrawingImportTest, InsertsBreakIntoPrimitivesWhenExploded) {
+    Import("insert_R2000.dxf");
+    EXPECT_TRUE(LooseObjects(ab::kKindComponent).empty());
+    EXPECT_TRUE(Objects(~0u).size() ==
+                LooseObjects(ab::kKindTrack).size() + LooseObjects(ab::kKindArc).size());
+    // OUTER: its line and the nested INNER's line and circle; INNER twice: a line and a circle.
+    EXPECT_EQ(LooseObjects(ab::kKindTrack).size(), 5u);
+    EXPECT_EQ(LooseObjects(ab::kKindArc).size(), 3u);
+}
+
+TEST_F(TDrawingImportTest, DimensionsAlwaysBecomeLoosePrimitives) {
+    Import("dimension_R2000.dxf", [](TPcbDxfProcessor& p) { p.ExplodeBlocks = false; });
+    EXPECT_TRUE(Objects(1u << ab::kKindComponent).empty());
+    EXPECT_GT(LooseObjects(ab::kKindTrack).size(), 1u);
+}
+
+TEST_F(TDrawingImportTest, SplinesAreDiscardedWithAReportLine) {
+    TPcbDxfProcessor& p = Import("spline_R2000.dxf");
+    EXPECT_TRUE(p.EntitiesDiscarded);
+    EXPECT_FALSE(p.ImportSucceeded());
+    EXPECT_TRUE(Objects(~0u).empty());
+    EXPECT_EQ(Occurrences(p.GetReport().ToXmlString(),
+                          "SPLINE entity was discarded because it is not supported"),
+              2u);
+}
+
+TEST_F(TDrawingImportTest, SolidsAreRegionsAndTracesFourTracks) {
+    Import("solid_R2000.dxf");
+    const auto regions = LooseObjects(ab::kKindRegion);
+    ASSERT_EQ(regions.size(), 2u);
+    const auto tracks = Loose<TPcbTrack>(ab::kKindTrack);
+    ASSERT_EQ(tracks.size(), 4u);
+    // Corners (20,0), (24,0), (24,1), (20,1) in outline order: p1-p2, p1-p4, p2-p3, p3-p4.
+    const int32_t expected[4][4] = {{200000, 0, 240000, 0},
+                                    {200000, 0, 200000, 10000},
+                                    {240000, 0, 240000, 10000},
+                                    {240000, 10000, 200000, 10000}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(tracks[i].X, expected[i][0]) << i;
+        EXPECT_EQ(tracks[i].Y, expected[i][1]) << i;
+        EXPECT_EQ(tracks[i].X2, expected[i][2]) << i;
+        EXPECT_EQ(tracks[i].Y2, expected[i][3]) << i;
+    }
+}
+
+TEST_F(TDrawingImportTest, TextsLoseTheirControlCodes) {
+    TPcbDxfProcessor& p = Import("texts_R2000.dxf");
+    std::vector<std::string> texts;
+    for (const TPcbText& text : Loose<TPcbText>(ab::kKindText))
+        texts.push_back(text.Text);
+    ASSERT_GE(texts.size(), 4u);
+    EXPECT_EQ(texts[0], "10 45 \xC2\xB1 0.1 C <script>&\"'");
+    EXPECT_EQ(texts[3], "underlined 50");
+    EXPECT_NE(p.Mappings.LayerOf("Schrift_\xC3\xA4"), NoLayer);
+}
+
+TEST_F(TDrawingImportTest, FrozenAndSwitchedOffLayersAreNotImported) {
+    TPcbDxfProcessor& p = Import("layers_R2000.dxf");
+    EXPECT_EQ(p.Mappings.LayerOf("FROZEN"), NoLayer);
+    EXPECT_EQ(p.Mappings.LayerOf("OFF"), NoLayer);
+    const auto tracks = Loose<TPcbTrack>(ab::kKindTrack);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].Y, 20000);
+    EXPECT_FALSE(p.EntitiesDiscarded); // not imported is not discarded
+}
+
+TEST_F(TDrawingImportTest, ManyLayersWrapAroundTheMechanicalLayersAndSurviveExploding) {
+    TPcbDxfProcessor& p = Import("manylayers_R2000.dxf");
+    EXPECT_EQ(LooseObjects(ab::kKindTrack).size(), 40u);
+    std::vector<TV7_Layer> layers;
+    for (const auto& track : LooseObjects(ab::kKindTrack))
+        layers.push_back(track.Layer);
+    EXPECT_NE(std::find(layers.begin(), layers.end(), MechanicalLayer(32)), layers.end());
+    EXPECT_FALSE(p.UsedLayers.IsInfinite());
+}

@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: MIT
+#include "ProcessorHost.h"
+
+#include "engine/Pad2.h"
+#include "host/korrin/KorrinHost.h"
+#include "pcbclient/PcbApiBinding.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace dxfi::test {
+namespace {
+
+void* KorrinModule() {
+    static void* module = dlopen(KORRIN_MODULE, RTLD_NOW | RTLD_GLOBAL);
+    return module;
+}
+
+template <typename TFunction> TFunction Korrin(const char* name) {
+    return reinterpret_cast<TFunction>(dlsym(KorrinModule(), name));
+}
+
+bool EngineReady() {
+    static const bool ready = [] {
+        LoadEngineLibrary(DXFI_BIN_DIR "/libpad2.so");
+        return EngineLibraryLoaded() && InitEngine(DXFI_BIN_DIR "/PADINIT.DAT");
+    }();
+    return ready;
+}
+
+} // namespace
+
+int32_t TTestClient::QueryInterface(const abi::TGuid&, void** out) {
+    *out = nullptr;
+    return abi::kNoInterface;
+}
+
+abi::IInterface* TTestClient::GetServerModuleByName(const char* name) {
+    if (std::strcmp(name, "PCB") != 0) return nullptr;
+    return Korrin<decltype(&KorrinHost_GetServerModule)>("KorrinHost_GetServerModule")();
+}
+
+void THostFixture::SetUp() {
+    if (!KorrinModule()) GTEST_SKIP() << KORRIN_MODULE << " cannot be loaded: " << dlerror();
+    if (!EngineReady()) GTEST_SKIP() << "the drawing engine in " DXFI_BIN_DIR " cannot be loaded";
+    Board = Korrin<decltype(&KorrinHost_NewBoard)>("KorrinHost_NewBoard")("/boards/test.PcbDoc");
+    ASSERT_NE(Board, 0u);
+    SetHostClient(&Client);
+    BoardWrapper = std::make_unique<TPcbBoard>(Board);
+    BoardWrapper->TransferProperties(ptRead);
+}
+
+void THostFixture::TearDown() {
+    BoardWrapper.reset();
+    SetHostClient(nullptr);
+    if (Board) Korrin<decltype(&KorrinHost_CloseBoard)>("KorrinHost_CloseBoard")(Board);
+}
+
+std::vector<TBoardObject> THostFixture::Objects(uint32_t kindMask) const {
+    std::vector<TBoardObject> objects;
+    abi::IPCB_Board* board = BoardWrapper->GetBoardInterface();
+    if (!board) {
+        ADD_FAILURE() << "the board has no server interface";
+        return objects;
+    }
+    abi::IPCB_BoardIterator* iterator = board->BoardIterator_Create();
+    iterator->AddFilter_ObjectSet(kindMask);
+    for (abi::IPCB_Primitive* object = iterator->FirstPCBObject(); object;
+         object = iterator->NextPCBObject())
+        objects.push_back(
+            {object->Handle(), object->ObjectId(), object->Layer(), object->InComponent()});
+    board->BoardIterator_Destroy(iterator);
+    return objects;
+}
+
+std::vector<TBoardObject> THostFixture::LooseObjects(uint8_t kind) const {
+    std::vector<TBoardObject> objects = Objects(1u << kind);
+    std::erase_if(objects, [](const TBoardObject& o) { return o.InComponent; });
+    return objects;
+}
+
+std::vector<uint32_t> THostFixture::Children(uint32_t container, uint8_t kind, uint32_t layer) {
+    std::vector<uint32_t> children;
+    const uint32_t iterator = host::PcbApi_CreateIterator(container, kind, 0, layer);
+    for (uint32_t child = host::PcbApi_GetFirstObject(iterator); child != 0;
+         child = host::PcbApi_GetNextObject(iterator))
+        children.push_back(child);
+    host::PcbApi_DestroyIterator(iterator);
+    return children;
+}
+
+TLayerRecord MakeLayerRecord(std::string_view name, int16_t colour, bool frozen) {
+    TLayerRecord record;
+    uint8_t* bytes = record.Bytes();
+    std::memcpy(bytes + abi::LayerRecord::Colour, &colour, sizeof colour);
+    bytes[abi::LayerRecord::Flags] = frozen ? 1 : 0;
+    std::memcpy(bytes + abi::LayerRecord::Name, name.data(),
+                std::min<std::size_t>(name.size(), 255));
+    return record;
+}
+
+TBlockHeaderRecord MakeBlockHeader(std::string_view name) {
+    TBlockHeaderRecord record;
+    std::memcpy(record.Bytes() + abi::BlockHeaderRecord::Name, name.data(),
+                std::min<std::size_t>(name.size(), 255));
+    return record;
+}
+
+} // namespace dxfi::test

@@ -1,0 +1,69 @@
+// SPDX-License-Identifier: MIT
+// The real host module and drawing engine for the processor tests: the host module is loaded
+// as the host application loads it, a board is opened for each test, the PCB server is reached
+// through a small host client, and the board's objects are read back through the server's
+// board iterator and the object wrappers.
+#pragma once
+
+#include "abi/ClientApi.h"
+#include "abi/PcbServer.h"
+#include "engine/EngineRecords.h"
+#include "pcbclient/PcbBoard.h"
+#include "pcbclient/PcbObject.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dxfi::test {
+
+// The host client of the tests: its only server module is the host module's "PCB".
+class TTestClient : public abi::IClient {
+public:
+    int32_t QueryInterface(const abi::TGuid&, void** out) override;
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+    abi::IInterface* GetServerModuleByName(const char* name) override;
+    int32_t SendCommand(const char*, const char*, int32_t) override { return 0; }
+    void SetStatusBarText(int32_t, const char16_t*) override {}
+    int32_t ShowMessage(const char*, const char*, uint32_t) override { return abi::kIdOk; }
+    bool InteractiveDialogs() override { return false; }
+    const char* DialogAnswers() override { return ""; }
+};
+
+// One board object as the server's board iterator sees it.
+struct TBoardObject {
+    uint32_t Handle = 0;
+    uint8_t Kind = 0;
+    uint32_t Layer = 0;
+    bool InComponent = false;
+};
+
+// Loads the host module and the drawing engine once, opens a new board per test and makes the
+// test client the plug-in's host client. Skips the test when a module cannot be loaded.
+class THostFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Objects of the kinds in `kindMask` (bit n for kind n), children of components included,
+    // in the host's order.
+    std::vector<TBoardObject> Objects(uint32_t kindMask) const;
+    // Only those not inside a component.
+    std::vector<TBoardObject> LooseObjects(uint8_t kind) const;
+    // Direct children of a container of one kind on one layer (the flat iterator).
+    static std::vector<uint32_t> Children(uint32_t container, uint8_t kind, uint32_t layer);
+
+    uint32_t Board = 0;
+    std::unique_ptr<TPcbBoard> BoardWrapper;
+    TTestClient Client;
+};
+
+TLayerRecord MakeLayerRecord(std::string_view name, int16_t colour = 7, bool frozen = false);
+TBlockHeaderRecord MakeBlockHeader(std::string_view name);
+
+} // namespace dxfi::test

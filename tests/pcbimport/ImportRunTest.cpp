@@ -1,0 +1,259 @@
+// SPDX-License-Identifier: MIT
+// The import run against the real host module: load progress, marks, moves and bounds of the
+// imported objects, the warning and prompt texts, and whole runs of real drawings through the
+// real drawing engine (not in the host's test mode, so the dialog's answers and the messages
+// are those of the fake host client).
+#include "pcbimport/ImportRun.h"
+#include "engine/Pad2.h"
+#include "pcbclient/PcbApiBinding.h"
+#include "pcbclient/PcbBoard.h"
+#include "pcbclient/PcbPrimitives.h"
+#include "pcbimport/ImportPlacement.h"
+#include "pcbimport/TestHost.h"
+#include "platform/Environment.h"
+#include "platform/Files.h"
+#include "platform/Registry.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <vector>
+
+using namespace dxfi;
+namespace ab = dxfi::abi;
+
+namespace {
+
+class TRunFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::KorrinModule()) GTEST_SKIP() << "libkorrin.so cannot be loaded: " << dlerror();
+        SetHostClient(&Client);
+        Board = test::NewBoard("run.board.json");
+        ASSERT_NE(Board, 0u);
+        void* out = nullptr;
+        ASSERT_EQ(GetPcbServer()->GetPCBBoardByBoardHandle(Board, ab::IID_IPCB_Board, &out),
+                  ab::kOk);
+        BoardInterface = static_cast<ab::IPCB_Board*>(out);
+        test::SetProgressCounter(&Updates, &Inits);
+    }
+    void TearDown() override {
+        test::SetProgressCounter(nullptr, nullptr);
+        test::CloseBoard(Board);
+        SetHostClient(nullptr);
+    }
+
+    // Left and bottom of every object, by handle.
+    std::map<uint32_t, ab::TCoordRect> Rectangles() {
+        std::map<uint32_t, ab::TCoordRect> rects;
+        ab::IPCB_BoardIterator* iterator = BoardInterface->BoardIterator_Create();
+        iterator->AddFilter_ObjectSet(kImportKindSet);
+        for (ab::IPCB_Primitive* o = iterator->FirstPCBObject(); o; o = iterator->NextPCBObject())
+            rects[o->Handle()] = o->BoundingRectangle();
+        BoardInterface->BoardIterator_Destroy(iterator);
+        return rects;
+    }
+
+    test::TFakeClient Client;
+    uint32_t Board = 0;
+    ab::IPCB_Board* BoardInterface = nullptr;
+    int Updates = 0;
+    int Inits = 0;
+};
+
+using TLoadProgressTest = TRunFixture;
+using TPlacementTest = TRunFixture;
+
+} // namespace
+
+TEST_F(TLoadProgressTest, StepsByThePercentGainedAndRemembersFalls) {
+    ResetLoadProgress();
+    std::vector<int> steps;
+    for (int16_t percent : {10, 30, 20, 50}) {
+        const int before = Updates;
+        LoadProgress(percent);
+        steps.push_back(Updates - before);
+    }
+    EXPECT_EQ(steps, (std::vector<int>{10, 20, 0, 30}));
+    const int before = Updates;
+    LoadProgress(-32768); // a fall to the least value, then back up: no overflow
+    LoadProgress(-32767);
+    EXPECT_EQ(Updates - before, 1);
+    ResetLoadProgress();
+}
+
+TEST_F(TPlacementTest, MovesOnlyUnmarkedObjectsAndChildrenWithTheirComponent) {
+    const uint32_t old = test::AddTrack(Board, -50000000, -50000000, -40000000, -40000000);
+    MarkExistingObjects(BoardInterface);
+    const uint32_t track = test::AddTrack(Board, -5000, 0, 1000, 1000);
+    const uint32_t component = test::AddComponentWithTrack(Board, 2000, 3000);
+    EXPECT_EQ(BoardInterface->GetPrimitiveCounter(kImportKindSet), 4);
+
+    const TImportedBounds before = ImportedBounds(BoardInterface);
+    EXPECT_EQ(before.Left, -5000); // the old object far left does not count
+    EXPECT_EQ(before.Bottom, 0);
+
+    const auto rectsBefore = Rectangles();
+    Updates = 0;
+    MoveImportedObjects(10000000, 20000000, BoardInterface);
+    EXPECT_EQ(Updates, 4); // one step per object visited, marked ones and children included
+    const auto rects = Rectangles();
+    ASSERT_EQ(rects.size(), 4u);
+    EXPECT_EQ(rects.at(old).Left, -50000000);
+    EXPECT_EQ(rects.at(old).Bottom, -50000000);
+    EXPECT_EQ(rects.at(track).Left, -5000 + 10000000);
+    EXPECT_EQ(rects.at(track).Bottom, 20000000);
+    // The component's child moved once, with its component.
+    for (const auto& [handle, rect] : rects) {
+        if (handle == old || handle == track) continue;
+        EXPECT_EQ(rect.Left, rectsBefore.at(handle).Left + 10000000) << handle;
+        EXPECT_EQ(rect.Bottom, rectsBefore.at(handle).Bottom + 20000000) << handle;
+    }
+    EXPECT_TRUE(rects.count(component));
+
+    const TImportedBounds after = ImportedBounds(BoardInterface);
+    EXPECT_EQ(after.Left, 0);
+    EXPECT_EQ(after.Bottom, 0);
+}
+
+TEST_F(TPlacementTest, NullBoardInterfaceDoesNothing) {
+    MarkExistingObjects(nullptr);
+    MoveImportedObjects(1, 1, nullptr);
+    const TImportedBounds bounds = ImportedBounds(nullptr);
+    EXPECT_EQ(bounds.Left, 0);
+    EXPECT_EQ(bounds.Bottom, 0);
+}
+
+TEST(TImportTexts, WarningAndPromptExactly) {
+    EXPECT_EQ(PlacementWarningText(),
+              "The imported file was not wholly contained in the valid PCB\n"
+              "region (100inch x 100inch) and will be moved accordingly.\n"
+              "\n"
+              "To obtain a precise import location and prevent this warning\n"
+              "in the future modify the \"locate AutoCAD (0,0) at\" option in\n"
+              "the previous dialog.");
+    EXPECT_EQ(ErrorReportPrompt("Some entities were discarded during import!"),
+              "Some entities were discarded during import!\n\rShow Error Report?");
+    EXPECT_EQ(ErrorReportPrompt(""), "\n\rShow Error Report?");
+}
+
+// ---- Whole runs -------------------------------------------------------------------------------
+
+namespace {
+
+class TImportDrawingTest : public TRunFixture {
+protected:
+    void SetUp() override {
+        TRunFixture::SetUp();
+        if (IsSkipped()) return;
+        Folder = platform::CreateTempFile("importrun");
+        ASSERT_FALSE(Folder.empty());
+        platform::RemoveFile(Folder);
+        ASSERT_TRUE(platform::CreateFolders(Folder));
+        platform::SetHiveFileOverride(platform::hkCurrentUser, Folder + "/user.reg");
+        platform::SetHiveFileOverride(platform::hkLocalMachine, Folder + "/machine.reg");
+        ASSERT_FALSE(IsTestMode());
+        LoadEngineLibrary(DXFI_BIN_DIR "/libpad2.so");
+        ASSERT_TRUE(EngineLibraryLoaded());
+        ASSERT_TRUE(InitEngine(DXFI_BIN_DIR "/PADINIT.DAT"));
+        Wrapper = std::make_unique<TPcbBoard>(Board);
+        Wrapper->TransferProperties(ptRead);
+        SetCurrentBoard(Wrapper.get());
+    }
+    void TearDown() override {
+        SetCurrentBoard(nullptr);
+        Wrapper.reset();
+        if (EngineLibraryLoaded()) CloseEngine();
+        platform::SetHiveFileOverride(platform::hkCurrentUser, "");
+        platform::SetHiveFileOverride(platform::hkLocalMachine, "");
+        if (!Folder.empty()) std::filesystem::remove_all(Folder);
+        TRunFixture::TearDown();
+    }
+
+    std::string Folder;
+    std::unique_ptr<TPcbBoard> Wrapper;
+};
+
+} // namespace
+
+TEST_F(TImportDrawingTest, ContentLeftOfZeroIsMovedInWithTheWarning) {
+    const uint32_t old = test::AddTrack(Board, -70000000, 5, -60000000, 5);
+    Client.Answers = "X=0mil\nY=0mil\n";
+    ImportDrawing(DXFI_TEST_DATA_DIR "/negative_R2000.dxf");
+
+    ASSERT_EQ(Client.Messages.size(), 1u);
+    EXPECT_EQ(Client.Messages[0].Caption, "Warning");
+    EXPECT_EQ(Client.Messages[0].Text, PlacementWarningText());
+    EXPECT_EQ(Client.Messages[0].Style, ab::kMbOk | ab::kMbIconWarning);
+    ASSERT_EQ(Client.Status.size(), 1u);
+    EXPECT_EQ(Client.Status[0], "2:Importing...");
+
+    const auto rects = Rectangles();
+    ASSERT_GT(rects.size(), 1u);
+    TBoardCoord left = 2147483647;
+    TBoardCoord bottom = 2147483647;
+    for (const auto& [handle, rect] : rects) {
+        if (handle == old) continue;
+        left = std::min(left, rect.Left);
+        bottom = std::min(bottom, rect.Bottom);
+    }
+    EXPECT_EQ(left, 0);                       // moved right until nothing lies left of 0
+    EXPECT_EQ(bottom, 0);                     // and up
+    EXPECT_EQ(rects.at(old).Left, -70000000); // the board's earlier object stays
+
+    // The options the dialog applied were saved for the next import.
+    platform::TRegistryKey key;
+    ASSERT_TRUE(key.Open(platform::hkCurrentUser,
+                         "Software\\Corvane2004\\Lumora\\Preferences\\Drenvik\\Misc", false));
+    EXPECT_FALSE(key.ValueNames().empty());
+}
+
+TEST_F(TImportDrawingTest, DefaultInsertionPointNeedsNoWarning) {
+    ImportDrawing(DXFI_TEST_DATA_DIR "/negative_R2000.dxf");
+    EXPECT_TRUE(Client.Messages.empty());
+    const auto rects = Rectangles();
+    ASSERT_FALSE(rects.empty());
+    for (const auto& [handle, rect] : rects)
+        EXPECT_GT(rect.Left, 0) << handle;
+}
+
+TEST_F(TImportDrawingTest, CancelledDialogImportsNothingAndSavesNothing) {
+    Client.Answers = "Result=Cancel";
+    ImportDrawing(DXFI_TEST_DATA_DIR "/line_R2000.dxf");
+    EXPECT_TRUE(Client.Messages.empty());
+    EXPECT_TRUE(Client.Status.empty());
+    EXPECT_EQ(BoardInterface->GetPrimitiveCounter(kImportKindSet), 0);
+    EXPECT_FALSE(platform::FileExists(Folder + "/user.reg"));
+}
+
+TEST_F(TImportDrawingTest, UnreadableFileAsksToShowTheReport) {
+    const std::string path = Folder + "/notadrawing.dxf";
+    {
+        std::FILE* file = std::fopen(path.c_str(), "w");
+        ASSERT_NE(file, nullptr);
+        std::fputs("this is no drawing\n", file);
+        std::fclose(file);
+    }
+    Client.Answer = ab::kIdNo;
+    ImportDrawing(path);
+    ASSERT_FALSE(Client.Messages.empty());
+    EXPECT_EQ(Client.Messages[0].Caption, "Confirm");
+    EXPECT_EQ(Client.Messages[0].Style, ab::kMbYesNo | ab::kMbIconQuestion);
+    const std::string& text = Client.Messages[0].Text;
+    const std::string tail = "\n\rShow Error Report?";
+    ASSERT_GT(text.size(), tail.size());
+    EXPECT_EQ(text.substr(text.size() - tail.size()), tail);
+    EXPECT_EQ(BoardInterface->GetPrimitiveCounter(kImportKindSet), 0);
+    EXPECT_TRUE(Client.Status.empty()); // no dialog, no walk
+}
+
+TEST_F(TImportDrawingTest, NoServerMeansNoRun) {
+    Client.ProvideServer = false;
+    ImportDrawing(DXFI_TEST_DATA_DIR "/line_R2000.dxf");
+    Client.ProvideServer = true;
+    EXPECT_TRUE(Client.Messages.empty());
+    EXPECT_EQ(Inits, 0);
+    EXPECT_EQ(BoardInterface->GetPrimitiveCounter(kImportKindSet), 0);
+}

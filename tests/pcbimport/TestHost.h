@@ -1,0 +1,79 @@
+// SPDX-License-Identifier: MIT
+// The real host PCB module loaded into a test as the host application loads it, and a small
+// host client that records its messages and answers them as told.
+#pragma once
+
+#include <dlfcn.h>
+
+#include "abi/ClientApi.h"
+#include "host/korrin/KorrinHost.h"
+#include "pcbclient/BoardUnits.h"
+#include "pcbclient/Layers.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace dxfi::test {
+
+// The host module, loaded once with its symbols global (as the host executable links it);
+// nullptr when it cannot be loaded.
+void* KorrinModule();
+
+template <typename TFunction> TFunction Korrin(const char* name);
+
+uint32_t NewBoard(const char* fileName);
+void CloseBoard(uint32_t board);
+void SetLayerName(uint32_t board, TV7_Layer layer, const char* name);
+abi::IInterface* ServerModule();
+void SetProgressCounter(int* updates, int* inits);
+
+// A track added to the board (or to a component) through the object wrappers.
+uint32_t AddTrack(uint32_t container, TBoardCoord x1, TBoardCoord y1, TBoardCoord x2,
+                  TBoardCoord y2, TV7_Layer layer = TopLayer);
+// A component with one track child.
+uint32_t AddComponentWithTrack(uint32_t board, TBoardCoord x, TBoardCoord y);
+
+struct TMessage {
+    std::string Caption;
+    std::string Text;
+    uint32_t Style = 0;
+};
+
+class TFakeClient : public abi::IClient {
+public:
+    int32_t QueryInterface(const abi::TGuid&, void** out) override {
+        if (out) *out = nullptr;
+        return abi::kNoInterface;
+    }
+    uint32_t AddRef() override { return 1; }
+    uint32_t Release() override { return 1; }
+    abi::IInterface* GetServerModuleByName(const char* name) override;
+    int32_t SendCommand(const char* command, const char* parameters, int32_t) override {
+        Commands.push_back(std::string(command) + " " + parameters);
+        return 0;
+    }
+    void SetStatusBarText(int32_t index, const char16_t* text) override {
+        Status.push_back(std::to_string(index) + ":" +
+                         std::string(text, text + std::char_traits<char16_t>::length(text)));
+    }
+    int32_t ShowMessage(const char* caption, const char* text, uint32_t style) override {
+        Messages.push_back({caption, text, style});
+        return Answer;
+    }
+    bool InteractiveDialogs() override { return false; }
+    const char* DialogAnswers() override { return Answers.c_str(); }
+
+    bool ProvideServer = true;
+    int32_t Answer = abi::kIdNo;
+    std::string Answers;
+    std::vector<TMessage> Messages;
+    std::vector<std::string> Status;
+    std::vector<std::string> Commands;
+};
+
+template <typename TFunction> TFunction Korrin(const char* name) {
+    return reinterpret_cast<TFunction>(dlsym(KorrinModule(), name));
+}
+
+} // namespace dxfi::test

@@ -11,6 +11,7 @@
 #include "pcbclient/Layers.h"
 
 #include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,8 @@ public:
     }
     int32_t ShowMessage(const char* caption, const char* text, uint32_t style) override {
         Messages.push_back({caption, text, style});
+        if (ThrowOnMessage > 0 && static_cast<int>(Messages.size()) == ThrowOnMessage)
+            throw std::runtime_error("The message box failed");
         return Answer;
     }
     bool InteractiveDialogs() override { return false; }
@@ -67,6 +70,7 @@ public:
     bool ProvideServer = true;
     int32_t Answer = abi::kIdNo;
     std::string Answers;
+    int ThrowOnMessage = 0; // the box with this number (from 1) throws after it is recorded
     std::vector<TMessage> Messages;
     std::vector<std::string> Status;
     std::vector<std::string> Commands;

@@ -130,7 +130,9 @@ TEST_F(TDrawingImportTest, DonutsOnALayerWithoutPadsStayArcs) {
 TEST_F(TDrawingImportTest, InsertsAreComponentsWhenNotExploded) {
     Import("insert_R2000.dxf", [](TPcbDxfProcessor& p) { p.ExplodeBlocks = false; });
     const auto components = LooseObjects(ab::kKindComponent);
-    EXPECT_EQ(components.size(), 3u); // OUTER, INNER twice; the nested INNER is flattened
+    // OUTER, INNER twice; the INNER inserted in OUTER is flattened into OUTER and adds no
+    // component of its own.
+    EXPECT_EQ(components.size(), 3u);
     EXPECT_EQ(LooseObjects(ab::kKindTrack).size(), 1u); // the model space line
     TPcbComponent outer(components[0].Handle);
     outer.TransferProperties(ptRead);
@@ -213,4 +215,52 @@ TEST_F(TDrawingImportTest, ManyLayersWrapAroundTheMechanicalLayersAndSurviveExpl
         layers.push_back(track.Layer);
     EXPECT_NE(std::find(layers.begin(), layers.end(), MechanicalLayer(32)), layers.end());
     EXPECT_FALSE(p.UsedLayers.IsInfinite());
+}
+
+TEST_F(TDrawingImportTest, PolylinesTakeTheMeanVertexWidthAndTheirVerticesLayer) {
+    TPcbDxfProcessor& p = Import("polyline2d_R2000.dxf");
+    const auto tracks = Loose<TPcbTrack>(ab::kKindTrack);
+    ASSERT_EQ(tracks.size(), 4u); // the closed rectangle
+    for (const TPcbTrack& track : tracks) {
+        EXPECT_EQ(track.Width, 5000);
+        EXPECT_EQ(track.Layer, p.Mappings.LayerOf("PLINES"));
+    }
+    EXPECT_EQ(tracks[3].X, 0);
+    EXPECT_EQ(tracks[3].Y, 50000);
+    EXPECT_EQ(tracks[3].X2, 0);
+    EXPECT_EQ(tracks[3].Y2, 0);
+    const auto arcs = Loose<TPcbArc>(ab::kKindArc);
+    ASSERT_EQ(arcs.size(), 2u);
+    // (20,0) to (25,0) with bulge 1: a half circle about (22.5,0); widths 0.1 and 0.3.
+    EXPECT_EQ(arcs[0].X, 225000);
+    EXPECT_EQ(arcs[0].Y, 0);
+    EXPECT_EQ(arcs[0].Radius, 25000);
+    EXPECT_EQ(arcs[0].Width, 2000);
+    EXPECT_EQ(arcs[0].Layer, p.Mappings.LayerOf("PLINES"));
+}
+
+TEST_F(TDrawingImportTest, EllipsesAndMultilinesAreDrawnWithTheDefaultWidth) {
+    Import("ellipse_R2000.dxf", [](TPcbDxfProcessor& p) { p.DefaultLineWidth = 20000; });
+    auto tracks = Loose<TPcbTrack>(ab::kKindTrack);
+    auto arcs = Loose<TPcbArc>(ab::kKindArc);
+    ASSERT_FALSE(tracks.empty() && arcs.empty());
+    for (const TPcbTrack& track : tracks)
+        EXPECT_EQ(track.Width, 20000);
+    for (const TPcbArc& arc : arcs)
+        EXPECT_EQ(arc.Width, 20000);
+}
+
+TEST_F(TDrawingImportTest, PaperSpaceIsWalkedWhenChosen) {
+    // As the options dialog does: choose the space, then read its extents.
+    Import("paperspace_R2000.dxf", [](TPcbDxfProcessor& p) {
+        p.SpacesToImport = 1;
+        p.RecomputeExtents(0);
+    });
+    const auto tracks = Loose<TPcbTrack>(ab::kKindTrack);
+    ASSERT_EQ(tracks.size(), 1u);
+    EXPECT_EQ(tracks[0].X2, 2000000);
+    EXPECT_EQ(Loose<TPcbArc>(ab::kKindArc).size(), 1u);
+    const auto texts = Loose<TPcbText>(ab::kKindText);
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].Text, "Title");
 }

@@ -4,28 +4,38 @@
      scripts, nothing fetched) with the report's files, any load error, the discarded entities
      counted by kind and by reason, and every report line in order. Report texts come from
      drawings and are always written as escaped text. -->
-<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
+    xmlns:exsl="http://exslt.org/common" xmlns:set="http://exslt.org/sets"
+    exclude-result-prefixes="exsl set">
 <xsl:param name="file_extension">.html</xsl:param>
 <xsl:output method="html" encoding="utf-8" indent="yes" doctype-system="about:legacy-compat"/>
 
 <!-- A discard line reads "<kind> was discarded <reason>"; coordinates in the reason, written
-     in parentheses, differ from line to line and are left out of the grouping. -->
+     in parentheses, differ from line to line and are left out of the grouping. The lines are
+     first reduced to one small <g> element each (kind, reason, both); groups are then found
+     with set:distinct and counted with keys, each key looked up once per group. (A key looked
+     up once per line, as plain Muenchian grouping does, costs the size of the group every
+     time in this engine: quadratic for a large drawing.) -->
 <xsl:variable name="marker" select="' was discarded '"/>
-<xsl:key name="by-kind" match="report/text[contains(., ' was discarded ')]"
-         use="substring-before(., ' was discarded ')"/>
-<xsl:key name="by-reason" match="report/text[contains(., ' was discarded ')]"
-         use="substring-before(concat(substring-after(., ' was discarded '), ' ('), ' (')"/>
-<xsl:key name="by-kind-reason" match="report/text[contains(., ' was discarded ')]"
-         use="concat(substring-before(., ' was discarded '), '&#9;',
-                     substring-before(concat(substring-after(., ' was discarded '), ' ('), ' ('))"/>
+<xsl:key name="g-kind" match="g" use="@k"/>
+<xsl:key name="g-reason" match="g" use="@r"/>
+<xsl:key name="g-kind-reason" match="g" use="@kr"/>
 
 <xsl:template match="/">
   <xsl:apply-templates select="report"/>
 </xsl:template>
 
 <xsl:template match="report">
-  <xsl:variable name="discards" select="text[contains(., $marker)]"/>
-  <xsl:variable name="total" select="count($discards)"/>
+  <xsl:variable name="total" select="count(text[contains(., $marker)])"/>
+  <xsl:variable name="groups-tree">
+    <xsl:for-each select="text[contains(., $marker)]">
+      <xsl:variable name="kind" select="substring-before(., $marker)"/>
+      <xsl:variable name="reason"
+                    select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
+      <g k="{$kind}" r="{$reason}" kr="{concat($kind, '&#9;', $reason)}"/>
+    </xsl:for-each>
+  </xsl:variable>
+  <xsl:variable name="groups" select="exsl:node-set($groups-tree)/g"/>
   <html lang="en">
     <head>
       <meta charset="utf-8"/>
@@ -198,10 +208,10 @@
               <thead><tr><th scope="col">Entity</th><th scope="col" class="num">Count</th>
                 <th scope="col" class="share">Share</th></tr></thead>
               <tbody>
-                <xsl:for-each select="$discards[generate-id() = generate-id(key('by-kind', substring-before(., $marker))[1])]">
-                  <xsl:sort select="count(key('by-kind', substring-before(., $marker)))" data-type="number" order="descending"/>
-                  <xsl:sort select="substring-before(., $marker)"/>
-                  <xsl:variable name="count" select="count(key('by-kind', substring-before(., $marker)))"/>
+                <xsl:for-each select="set:distinct($groups/@k)">
+                  <xsl:sort select="count(key('g-kind', .))" data-type="number" order="descending"/>
+                  <xsl:sort select="."/>
+                  <xsl:variable name="count" select="count(key('g-kind', .))"/>
                   <tr>
                     <th scope="row"><xsl:call-template name="kind-name"/></th>
                     <td class="num"><xsl:value-of select="$count"/></td>
@@ -217,12 +227,11 @@
               <caption>By reason</caption>
               <thead><tr><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
               <tbody>
-                <xsl:for-each select="$discards[generate-id() = generate-id(key('by-reason', substring-before(concat(substring-after(., $marker), ' ('), ' ('))[1])]">
-                  <xsl:sort select="count(key('by-reason', substring-before(concat(substring-after(., $marker), ' ('), ' (')))" data-type="number" order="descending"/>
-                  <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
+                <xsl:for-each select="set:distinct($groups/@r)">
+                  <xsl:sort select="count(key('g-reason', .))" data-type="number" order="descending"/>
                   <tr>
-                    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
-                    <td class="num"><xsl:value-of select="count(key('by-reason', $reason))"/></td>
+                    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="string(.)"/></xsl:call-template></td>
+                    <td class="num"><xsl:value-of select="count(key('g-reason', .))"/></td>
                   </tr>
                 </xsl:for-each>
               </tbody>
@@ -232,20 +241,19 @@
             <table class="by-kind-reason">
               <caption>By entity kind and reason</caption>
               <thead><tr><th scope="col">Entity</th><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
-              <xsl:for-each select="$discards[generate-id() = generate-id(key('by-kind', substring-before(., $marker))[1])]">
-                <xsl:sort select="substring-before(., $marker)"/>
-                <xsl:variable name="kind" select="substring-before(., $marker)"/>
+              <xsl:for-each select="set:distinct($groups/@k)">
+                <xsl:sort select="."/>
+                <xsl:variable name="kind" select="string(.)"/>
                 <tbody class="kind">
-                  <xsl:for-each select="key('by-kind', $kind)[generate-id() = generate-id(key('by-kind-reason', concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' (')))[1])]">
-                    <xsl:sort select="count(key('by-kind-reason', concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' ('))))" data-type="number" order="descending"/>
-                    <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
+                  <xsl:for-each select="set:distinct(key('g-kind', $kind)/@kr)">
+                    <xsl:sort select="count(key('g-kind-reason', .))" data-type="number" order="descending"/>
                     <tr>
                       <xsl:choose>
                         <xsl:when test="position() = 1"><th scope="row"><xsl:call-template name="kind-name"/></th></xsl:when>
                         <xsl:otherwise><td></td></xsl:otherwise>
                       </xsl:choose>
-                      <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
-                      <td class="num"><xsl:value-of select="count(key('by-kind-reason', concat($kind, '&#9;', $reason)))"/></td>
+                      <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="string(../@r)"/></xsl:call-template></td>
+                      <td class="num"><xsl:value-of select="count(key('g-kind-reason', .))"/></td>
                     </tr>
                   </xsl:for-each>
                 </tbody>
@@ -282,9 +290,9 @@
   </html>
 </xsl:template>
 
-<!-- The entity kind of the current discard line without the word " entity" that follows it. -->
+<!-- The entity kind of the current group without the word " entity" that follows it. -->
 <xsl:template name="kind-name">
-  <xsl:variable name="kind" select="substring-before(., $marker)"/>
+  <xsl:variable name="kind" select="string(../@k)"/>
   <xsl:variable name="length" select="string-length($kind)"/>
   <xsl:choose>
     <xsl:when test="$length = 0">(unnamed)</xsl:when>

@@ -43,8 +43,10 @@ public:
     double Y;
 };
 
-// The processor's own limits on block expansion: a block that inserts itself, directly or
-// through other blocks, and nesting deeper than this, are discarded with a report line.
+// Blocks nested deeper than this below the walked space are not expanded. An insert (or
+// dimension) that would close a cycle of blocks or nest deeper is not expanded either: it gets
+// the report line "... was discarded because the block refers to itself" (or "because blocks
+// are nested too deeply"), sets EntitiesDiscarded, and is still offered to ProcessEntity.
 inline constexpr int kMaxBlockNesting = 32;
 
 class TDXFProcessor {
@@ -68,7 +70,10 @@ public:
     virtual bool EndBlock(const TBlockHeaderRecord& block);   // InBlock := false
 
     // ---- Lifecycle and file ---------------------------------------------------------------
+    // False when the engine cannot open the file: LoadFailed, LoadErrorText ("Error : " + the
+    // engine's text cut to 255 bytes) and, if ReportErrors, the report's error line.
     bool LoadFile();
+    // Closes the drawing and forgets its handle; true when the engine closed it.
     bool CloseFile();
     void ReadFileInfo(); // ReadHeader, then ReadLayers
     void ReadHeader();
@@ -78,6 +83,7 @@ public:
     void ProcessModelSpace();
     void ProcessPaperSpace();
     abi::TEntityListHandle BlockEntityList(const char* name);
+    // The walk of one entity list; offsets are restored on return and never overflow.
     void ProcessEntities(abi::TEntityListHandle list, TBoardCoord dx, TBoardCoord dy);
     void ProcessBlock(const TBlockHeaderRecord& block, TBoardCoord dx, TBoardCoord dy);
     void SetProgressHandler(abi::TLoadometerFn callback);
@@ -155,7 +161,8 @@ public:
     bool GetMLine(const TEntityHeader& h, TEntityData& d, TPolyPoints* points);
     bool GetEllipse(const TEntityHeader& h, TEntityData& d, TPolyPoints* points);
     // The arc from point i to point j described by point i's bulge; false for a straight
-    // segment (|4 atan(bulge)| < 1e-5). Angles in degrees, counter-clockwise from start to end.
+    // segment (|4 atan(bulge)| < 1e-5, or end points that have no arc: coincident, not finite),
+    // outputs untouched. Angles in degrees, counter-clockwise from start to end.
     bool GetBulgeArc(const TPolyPoints* points, int i, int j, TBoardCoord& cx, TBoardCoord& cy,
                      TBoardCoord& radius, double& startAngle, double& endAngle);
     // Direction from c to p in degrees, in drawing units; p = c gives 90.

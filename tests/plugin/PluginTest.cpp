@@ -218,7 +218,15 @@ TEST(TPluginLibrary, ExportsTheDescription) {
         dlsym(library, "GetPcbImporterDescription"));
     ASSERT_NE(describe, nullptr);
     EXPECT_STREQ(describe(), "AutoCAD (*.DXF; *.DWG)");
-    EXPECT_NE(dlsym(library, "ImportFileIntoPcb"), nullptr);
+    auto import = reinterpret_cast<ab::PFN_ImportFileIntoPcb>(dlsym(library, "ImportFileIntoPcb"));
+    ASSERT_NE(import, nullptr);
+    EXPECT_EQ(import(nullptr, nullptr, 0), 0);
+    const uint8_t missing[] = {11, 'm', 'i', 's', 's', 'i', 'n', 'g', '.', 'd', 'x', 'f'};
+    EXPECT_EQ(import(missing, missing, 7), 0);
+    // Nothing else is exported.
+    EXPECT_EQ(dlsym(library, "_ZN4dxfi20IsImportableFileNameERKNSt7__cxx1112basic_stringIcSt11char_"
+                             "traitsIcESaIcEEE"),
+              nullptr);
     dlclose(library);
 }
 

@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, only those that are missing.
-# Usage: scripts/setup-deps.sh [--bench]
+# Usage: scripts/setup-deps.sh [--bench] [--tools]
+#   --bench  the reference readers and the drawing generator of the benchmarks
+#   --tools  what the screenshot scripts in tools/ need (headless Chromium, Xvfb)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           libxml2-dev libxslt1-dev nlohmann-json3-dev libcli11-dev
           qt6-base-dev libgl-dev python3 xsltproc)
-if [[ "${1:-}" == "--bench" ]]; then
-  packages+=(libdxflib-dev libdime-dev python3-ezdxf)
-fi
+for arg in "$@"; do
+  case "$arg" in
+    --bench) packages+=(libdxflib-dev libdime-dev python3-ezdxf) ;;
+    --tools) packages+=(chromium xvfb) ;;
+    *) echo "usage: scripts/setup-deps.sh [--bench] [--tools]" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -20,7 +20,7 @@ if [ ! -f "$report" ]; then
 fi
 browser=$(command -v chromium || true)
 if [ -z "$browser" ]; then
-  echo "$0: chromium is not installed; install it with: apt-get install -y chromium" >&2
+  echo "$0: chromium is not installed; install it with: scripts/setup-deps.sh --tools" >&2
   exit 1
 fi
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The pcbhost command run as a user runs it, with the stand-in plug-in.
 #include "platform/TempFolder.h"
+#include "support/ProgramRun.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -8,7 +9,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -17,11 +17,7 @@ const std::string kBin = DXFI_BIN_DIR;
 const std::string kHost = kBin + "/pcbhost";
 const std::string kPlugin = kBin + "/libpcbhost_testplugin.so";
 
-struct TRun {
-    int ExitCode = -1;
-    std::string Out;
-    std::string Err;
-};
+using TRun = TProgramRun;
 
 std::string Upper(std::string text) {
     for (char& c : text)
@@ -29,35 +25,11 @@ std::string Upper(std::string text) {
     return text;
 }
 
-std::string Quote(const std::string& text) {
-    std::string quoted = "'";
-    for (char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
-
 class PcbHostTest : public ::testing::Test {
 protected:
     // Runs pcbhost in the test's folder with no display and no terminal; `env` adds variables.
     TRun Run(const std::vector<std::string>& args, const std::vector<std::string>& env = {}) {
-        std::string command = "cd ";
-        command.append(Quote(Folder.Path()));
-        command.append(
-            " && env -u DISPLAY -u WAYLAND_DISPLAY -u DXFI_MACHINE_HIVE -u DXFI_EXE_DIR");
-        command.append(" TMPDIR=").append(Quote(Folder.Path() + "tmp"));
-        for (const std::string& variable : env)
-            command.append(1, ' ').append(Quote(variable));
-        command.append(1, ' ').append(Quote(kHost));
-        for (const std::string& arg : args)
-            command.append(1, ' ').append(Quote(arg));
-        command.append(" >").append(Quote(Folder.Path() + "out.txt"));
-        command.append(" 2>").append(Quote(Folder.Path() + "err.txt")).append(" </dev/null");
-        int status = std::system(command.c_str());
-        TRun run;
-        run.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.Out = TTempFolder::ReadFile(Folder.Path() + "out.txt");
-        run.Err = TTempFolder::ReadFile(Folder.Path() + "err.txt");
-        return run;
+        return RunProgram(Folder.Path(), kHost, args, env);
     }
     void SetUp() override { std::filesystem::create_directory(Folder.Path() + "tmp"); }
     std::string Path(const std::string& name) const { return Folder.Path() + name; }

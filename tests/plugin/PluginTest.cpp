@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -77,9 +79,11 @@ void WriteFile(const std::string& path, const std::string& text) {
 class TPluginFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        // Numbered, not named after the test: the whole path is searched for DXF and DWG.
+        // Numbered, not named after the test: the whole path is searched for DXF and DWG. The
+        // process id keeps test processes that run at the same time apart.
         static int Number = 0;
-        Root = ::testing::TempDir() + "plugintest_" + std::to_string(++Number) + "/";
+        Root = ::testing::TempDir() + "plugintest_" + std::to_string(::getpid()) + "_" +
+               std::to_string(++Number) + "/";
         fs::remove_all(Root);
         fs::create_directories(Root);
         platform::SetHiveFileOverride(platform::hkCurrentUser, Root + "user.reg");

@@ -3,6 +3,8 @@
 // temporary files, loaded by a processor that records every call of the walk.
 #pragma once
 
+#include "support/TempFile.h"
+
 #include "drawing/DXFProcessor.h"
 #include "engine/Pad2.h"
 
@@ -97,25 +99,7 @@ inline std::string Line(double x1, double y1, double x2, double y2,
               {31, "0"}});
 }
 
-// A file in its own temporary folder, removed with the object.
-class TTempFile {
-public:
-    explicit TTempFile(const std::string& bytes, const std::string& name = "drawing.dxf") {
-        static int counter = 0;
-        Dir_ = std::filesystem::temp_directory_path() /
-               ("dxfproc_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        std::filesystem::create_directories(Dir_);
-        Path_ = (Dir_ / name).string();
-        std::ofstream(Path_, std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
-    ~TTempFile() { std::filesystem::remove_all(Dir_); }
-    const std::string& Path() const { return Path_; }
-
-private:
-    std::filesystem::path Dir_;
-    std::string Path_;
-};
+using testsupport::TTempFile;
 
 // One call of the walk as the processor saw it.
 struct TCall {

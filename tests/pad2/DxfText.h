@@ -3,6 +3,8 @@
 // eda functions, and little-endian reads of the records.
 #pragma once
 
+#include "support/TempFile.h"
+
 #include "abi/Pad2Api.h"
 
 #include <cstdio>
@@ -15,25 +17,7 @@
 
 namespace pad2test {
 
-// A file in the temporary folder, removed with the object.
-class TTempFile {
-public:
-    explicit TTempFile(const std::string& bytes, const std::string& name = "drawing.dxf") {
-        static int counter = 0;
-        Dir_ = std::filesystem::temp_directory_path() /
-               ("pad2test_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-        std::filesystem::create_directories(Dir_);
-        Path_ = (Dir_ / name).string();
-        std::ofstream(Path_, std::ios::binary)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    }
-    ~TTempFile() { std::filesystem::remove_all(Dir_); }
-    const std::string& Path() const { return Path_; }
-
-private:
-    std::filesystem::path Dir_;
-    std::string Path_;
-};
+using testsupport::TTempFile;
 
 // Group code / value lines, LF-terminated.
 inline std::string Groups(std::initializer_list<std::pair<int, std::string>> groups) {

@@ -10,9 +10,12 @@
 #include "pcbimport/ImportPlacement.h"
 #include "pcbimport/PcbDxfProcessor.h"
 #include "pcbimport/RegistrySettingsStore.h"
+#include "platform/Environment.h"
 #include "platform/Registry.h"
 #include "report/ReportOutput.h"
 
+#include <chrono>
+#include <cstdio>
 #include <memory>
 
 namespace dxfi {
@@ -51,6 +54,27 @@ public:
 
 private:
     bool Open_ = false;
+};
+
+// With DXFI_IMPORT_TIMING=1 the run prints the wall time of each phase to standard error,
+// one "import timing: <phase> <seconds>" line each (load, options, walk, layers_and_close,
+// placement, second_move, report_and_cleanup), for the benchmarks. Off by default.
+class TPhaseTimer {
+public:
+    TPhaseTimer() : Enabled_(platform::GetEnv("DXFI_IMPORT_TIMING").value_or("") == "1") {}
+    // Ends the phase running since the last call (or since construction) under `phase`.
+    void Lap(const char* phase) {
+        if (!Enabled_) return;
+        const auto now = std::chrono::steady_clock::now();
+        std::fprintf(stderr, "import timing: %s %.3f\n", phase,
+                     std::chrono::duration<double>(now - Last_).count());
+        std::fflush(stderr);
+        Last_ = now;
+    }
+
+private:
+    bool Enabled_;
+    std::chrono::steady_clock::time_point Last_ = std::chrono::steady_clock::now();
 };
 
 int32_t PrimitiveCount(TPcbBoard& board) {
@@ -94,6 +118,7 @@ void ImportDrawing(const std::string& fileName) {
     TPcbBoard* board = CurrentBoard();
     if (!board || !GetPcbServer() || !board->GetBoardInterface()) return;
 
+    TPhaseTimer timer;
     const int32_t countBefore = PrimitiveCount(*board);
     MarkExistingObjects(board->GetBoardInterface());
     auto processor = std::make_unique<TPcbDxfProcessor>(fileName, *board);
@@ -105,11 +130,15 @@ void ImportDrawing(const std::string& fileName) {
     processor->BeginImportReport();
     const bool loaded = processor->LoadFile();
     progress.Finish();
+    timer.Lap("load");
 
     if (loaded) {
-        if (RunOptions(*processor, *board)) {
+        const bool accepted = RunOptions(*processor, *board);
+        timer.Lap("options");
+        if (accepted) {
             if (abi::IClient* client = HostClient()) client->SetStatusBarText(2, u"Importing...");
             processor->ProcessDrawing();
+            timer.Lap("walk");
             TLayerIterator layers = processor->UsedLayers.LayerIterator();
             while (layers.Next())
                 if (abi::IPCB_Board* boardInterface = board->GetBoardInterface())
@@ -117,17 +146,20 @@ void ImportDrawing(const std::string& fileName) {
             board->TransferProperties(ptUpdate);
         }
         processor->CloseFile();
+        timer.Lap("layers_and_close");
         const int32_t countAfter = PrimitiveCount(*board);
         progress.Init("Placing...", SaturatingSub(countAfter, countBefore));
         MoveImportedObjects(processor->InsertionPointX, processor->InsertionPointY,
                             board->GetBoardInterface());
         const TImportedBounds bounds = ImportedBounds(board->GetBoardInterface());
+        timer.Lap("placement");
         if (bounds.Left < 0 || bounds.Bottom < 0) {
             ShowHostMessage("Warning", PlacementWarningText(), abi::kMbOk | abi::kMbIconWarning);
             // -INT32_MIN does not exist: such a drawing moves as far as a coordinate can.
             const TBoardCoord dx = bounds.Left < 0 ? SaturatingSub(0, bounds.Left) : 0;
             const TBoardCoord dy = bounds.Bottom < 0 ? SaturatingSub(0, bounds.Bottom) : 0;
             MoveImportedObjects(dx, dy, board->GetBoardInterface());
+            timer.Lap("second_move");
         }
         progress.Finish();
     }
@@ -142,6 +174,8 @@ void ImportDrawing(const std::string& fileName) {
         GenerateReportOutputs(processor->GetReport(), board->FileName, "Import Error Report",
                               outputFile, show);
     }
+    processor.reset();
+    timer.Lap("report_and_cleanup");
 }
 
 bool RunOptions(TPcbDxfProcessor& processor, TPcbBoard& board) {

@@ -248,8 +248,10 @@ bool TPcbDxfProcessor::BeginBlock(const TBlockHeaderRecord& block) {
         return true;
     }
     Container = blockTemplate;
+    TemplateContent_[blockTemplate];
     auto [entry, added] = BlockTemplates_.try_emplace(name, blockTemplate);
     if (!added) {
+        TemplateContent_.erase(entry->second);
         host::PcbApi_DestroyObject(entry->second);
         entry->second = blockTemplate;
     }
@@ -289,6 +291,7 @@ THandle TPcbDxfProcessor::TemplateFor(std::string_view blockName) const {
 void TPcbDxfProcessor::AddTrack(THandle container, TBoardCoord x1, TBoardCoord y1, TBoardCoord x2,
                                 TBoardCoord y2, TBoardCoord width, TV7_Layer layer) {
     if (layer == NoLayer) return;
+    NoteContent(container, abi::kKindTrack, layer);
     CreatePrimitive<TPcbTrack>(container, abi::kKindTrack, [&](TPcbTrack& track) {
         track.X = SaturatingSub(x1, OffsetX);
         track.Y = SaturatingSub(y1, OffsetY);
@@ -303,6 +306,7 @@ void TPcbDxfProcessor::AddArc(THandle container, TBoardCoord x, TBoardCoord y, T
                               TBoardCoord radius, double startAngle, double endAngle,
                               TV7_Layer layer) {
     if (layer == NoLayer) return;
+    NoteContent(container, abi::kKindArc, layer);
     CreatePrimitive<TPcbArc>(container, abi::kKindArc, [&](TPcbArc& arc) {
         arc.X = SaturatingSub(x, OffsetX);
         arc.Y = SaturatingSub(y, OffsetY);
@@ -317,6 +321,7 @@ void TPcbDxfProcessor::AddArc(THandle container, TBoardCoord x, TBoardCoord y, T
 void TPcbDxfProcessor::AddPad(THandle container, TBoardCoord x, TBoardCoord y, TBoardCoord width,
                               TBoardCoord radius, TV7_Layer layer) {
     if (layer == NoLayer) return;
+    NoteContent(container, abi::kKindPad, layer);
     const int64_t diameter = 2 * static_cast<int64_t>(radius);
     CreatePrimitive<TPcbPad>(container, abi::kKindPad, [&](TPcbPad& pad) {
         pad.X = SaturatingSub(x, OffsetX);
@@ -331,6 +336,7 @@ void TPcbDxfProcessor::AddText(THandle container, TBoardCoord x, TBoardCoord y, 
                                int32_t mirror, double rotation, std::string_view text,
                                TV7_Layer layer) {
     if (layer == NoLayer) return;
+    NoteContent(container, abi::kKindText, layer);
     CreatePrimitive<TPcbText>(container, abi::kKindText, [&](TPcbText& object) {
         object.X = SaturatingSub(x, OffsetX);
         object.Y = SaturatingSub(y, OffsetY);
@@ -347,6 +353,7 @@ void TPcbDxfProcessor::AddRegion(THandle container, TBoardCoord x1, TBoardCoord 
                                  TBoardCoord y2, TBoardCoord x3, TBoardCoord y3, TBoardCoord x4,
                                  TBoardCoord y4, TV7_Layer layer) {
     if (layer == NoLayer) return;
+    NoteContent(container, abi::kKindRegion, layer);
     abi::IPCB_ServerInterface* server = GetPcbServer();
     if (!server) return;
     // Owned by this function until a board or component takes it.
@@ -501,7 +508,7 @@ void TPcbDxfProcessor::PlaceBlock(THandle blockTemplate, TBoardCoord x, TBoardCo
         component.TransferProperties(ptUpdate);
     }
     if (explode) {
-        ExplodeComponent(copy);
+        ExplodeTemplateCopy(copy, blockTemplate);
         host::PcbApi_DestroyObject(copy);
     } else {
         host::PcbApi_AddObjectToContainer(Board_.Handle, copy);
@@ -542,6 +549,50 @@ void TPcbDxfProcessor::ExplodeComponent(THandle component) {
     for (const THandle child : children) {
         host::PcbApi_AddObjectToContainer(Board_.Handle, child);
         host::PcbApi_DeleteObjectFromComponent(component, child);
+    }
+}
+
+void TPcbDxfProcessor::NoteContent(THandle container, uint8_t kind, TV7_Layer layer) {
+    const auto found = TemplateContent_.find(container);
+    if (found != TemplateContent_.end()) found->second.emplace(kind, layer);
+}
+
+void TPcbDxfProcessor::ExplodeTemplateCopy(THandle copy, THandle blockTemplate) {
+    const auto found = TemplateContent_.find(blockTemplate);
+    if (found == TemplateContent_.end()) {
+        ExplodeComponent(copy);
+        return;
+    }
+    // The children in the order ExplodeComponent collects them: first by kind and classic
+    // layer number (a classic layer's value is its number), then by kind and layer among the
+    // layers without a classic number. The set is ordered by kind, then layer.
+    std::vector<THandle> children;
+    auto collect = [&](const TKindLayer& kindLayer) {
+        const THandle iterator =
+            host::PcbApi_CreateIterator(copy, kindLayer.first, 0, kindLayer.second);
+        if (iterator == 0) return;
+        for (THandle child = host::PcbApi_GetFirstObject(iterator); child != 0;
+             child = host::PcbApi_GetNextObject(iterator))
+            children.push_back(child);
+        host::PcbApi_DestroyIterator(iterator);
+    };
+    const auto searched = [](const TKindLayer& kindLayer) {
+        return (PrimitiveKinds & (1u << kindLayer.first)) != 0;
+    };
+    for (const TKindLayer& kindLayer : found->second)
+        if (searched(kindLayer) && kindLayer.second < static_cast<TV7_Layer>(kClassicLayerCount))
+            collect(kindLayer);
+    for (const TKindLayer& kindLayer : found->second) {
+        const TV7_Layer layer = kindLayer.second;
+        bool unnumbered = layer >= static_cast<TV7_Layer>(kClassicLayerCount);
+        for (int n = kFirstUnnumberedMechanical; n <= kLastDefaultMechanical && !unnumbered; ++n)
+            unnumbered = layer == MechanicalLayer(n);
+        if (searched(kindLayer) && unnumbered) collect(kindLayer);
+    }
+
+    for (const THandle child : children) {
+        host::PcbApi_AddObjectToContainer(Board_.Handle, child);
+        host::PcbApi_DeleteObjectFromComponent(copy, child);
     }
 }
 

@@ -17,6 +17,7 @@
 
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -80,6 +81,10 @@ public:
                     bool explode);
     // Moves every child of the component, on any layer, onto the board.
     void ExplodeComponent(abi::THandle component);
+    // The same for a copy of one of this processor's block templates, asking the host only
+    // for the kinds and layers the template was given (the full search costs hundreds of
+    // host iterators per block reference); a copy of anything else gets the full search.
+    void ExplodeTemplateCopy(abi::THandle copy, abi::THandle blockTemplate);
 
     TLayerMappings Mappings;
     TPolyPoints Points{64};
@@ -92,6 +97,12 @@ protected:
     std::map<std::string, abi::THandle, TNoCaseLess> BlockTemplates_;
 
 private:
+    // Kind and layer of every primitive created in each block template, so that its copies
+    // can be exploded by asking for those alone.
+    using TKindLayer = std::pair<uint8_t, TV7_Layer>;
+    std::map<abi::THandle, std::set<TKindLayer>> TemplateContent_;
+    void NoteContent(abi::THandle container, uint8_t kind, TV7_Layer layer);
+
     // Set while the vertices of a POLYLINE whose header was discarded arrive: they are
     // dropped with it instead of being drawn with another polyline's width and closed flag.
     bool SkipVertices_ = false;

@@ -45,6 +45,10 @@ struct IClient : IInterface {
     virtual bool InteractiveDialogs() = 0;
     // Answers for named dialog controls, one "NAME=VALUE" per line; empty when none. Borrowed.
     virtual const char* DialogAnswers() = 0;
+    // An INI settings file that the options dialog loads before it is shown or answered, as
+    // its "Load Settings" button would; empty when none. Borrowed. Hosts that never name one
+    // need not implement it.
+    virtual const char* SettingsFile() { return ""; }
 
 protected:
     ~IClient() = default;

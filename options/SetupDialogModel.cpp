@@ -8,6 +8,9 @@
 #include "pcbclient/PcbBoard.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
 
 namespace dxfi {
 
@@ -41,6 +44,93 @@ std::string_view Trim(std::string_view text) {
     return text;
 }
 
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+// A text the unit parser reads whole: blanks, an optional sign, digits with an optional "."
+// fraction and an optional exponent, then an optional "mm" or "mil" in any case.
+bool IsUnitText(std::string_view text) {
+    std::string compact;
+    for (char c : text)
+        if (c != ' ') compact += c;
+    std::string_view number = compact;
+    auto endsWith = [&number](std::string_view suffix) {
+        return number.size() >= suffix.size() &&
+               CompareNoCase(number.substr(number.size() - suffix.size()), suffix) == 0;
+    };
+    if (endsWith("mm"))
+        number.remove_suffix(2);
+    else if (endsWith("mil"))
+        number.remove_suffix(3);
+    std::size_t i = 0;
+    if (i < number.size() && (number[i] == '+' || number[i] == '-')) ++i;
+    std::size_t digits = 0;
+    while (i < number.size() && IsDigit(number[i]))
+        ++i, ++digits;
+    if (i < number.size() && number[i] == '.') {
+        ++i;
+        while (i < number.size() && IsDigit(number[i]))
+            ++i, ++digits;
+    }
+    if (digits == 0) return false;
+    if (i < number.size() && (number[i] == 'e' || number[i] == 'E')) {
+        ++i;
+        if (i < number.size() && (number[i] == '+' || number[i] == '-')) ++i;
+        std::size_t exponent = 0;
+        while (i < number.size() && IsDigit(number[i]))
+            ++i, ++exponent;
+        if (exponent == 0) return false;
+    }
+    return i == number.size();
+}
+
+// The entry of `list` equal to `text` ignoring case, or null.
+const std::string* FindNoCase(const std::vector<std::string>& list, std::string_view text) {
+    for (const std::string& entry : list)
+        if (SameNoCase(entry, text)) return &entry;
+    return nullptr;
+}
+
+// One "NAME=VALUE" line split; the row part of layer:, condition: and diameter: names apart.
+struct TAnswer {
+    std::string_view Line;
+    std::string_view Name;
+    std::string_view Row; // the drawing layer of a row answer, else empty
+    std::string_view Value;
+};
+
+bool HasPrefix(std::string_view name, std::string_view prefix) {
+    return name.size() > prefix.size() && SameNoCase(name.substr(0, prefix.size()), prefix);
+}
+
+std::vector<TAnswer> SplitAnswers(std::string_view lines) {
+    std::vector<TAnswer> answers;
+    while (!lines.empty()) {
+        const std::size_t end = lines.find('\n');
+        std::string_view line = lines.substr(0, end);
+        lines = end == std::string_view::npos ? std::string_view() : lines.substr(end + 1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        const std::size_t equals = line.find('=');
+        if (equals == std::string_view::npos) continue;
+        TAnswer answer;
+        answer.Line = line;
+        answer.Name = Trim(line.substr(0, equals));
+        answer.Value = Trim(line.substr(equals + 1));
+        for (std::string_view prefix : {"layer:", "condition:", "diameter:"})
+            if (HasPrefix(answer.Name, prefix)) {
+                answer.Row = answer.Name.substr(prefix.size());
+                answer.Name = answer.Name.substr(0, prefix.size() - 1);
+            }
+        answers.push_back(answer);
+    }
+    return answers;
+}
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
+
 TSetupDialogFactory& Factory() {
     static TSetupDialogFactory factory;
     return factory;
@@ -55,11 +145,31 @@ TSetupDialog::TSetupDialog(TPcbBoard* board) : Board_(board) {
 TSetupDialog::~TSetupDialog() = default;
 
 int32_t TSetupDialog::ShowModal() {
-    if (abi::IClient* client = HostClient()) {
-        const char* answers = client->DialogAnswers();
-        if (answers) ApplyAnswers(answers);
+    std::string error;
+    if (!ApplyHostPresets(error)) {
+        ShowError(error + " Nothing was imported.");
+        return abi::kIdCancel;
     }
     return AnswerResult_;
+}
+
+bool TSetupDialog::ApplyHostPresets(std::string& error) {
+    abi::IClient* client = HostClient();
+    if (!client) return true;
+    const char* settings = client->SettingsFile();
+    if (settings && *settings) {
+        const std::string path = settings;
+        std::error_code failure;
+        if (!std::filesystem::is_regular_file(path, failure) || !std::ifstream(path)) {
+            error = "Cannot load the settings file " + path +
+                    ": it does not exist or cannot be read. Give an INI file that Save Settings "
+                    "wrote.";
+            return false;
+        }
+        LoadSettingsFile(path);
+    }
+    const char* answers = client->DialogAnswers();
+    return !answers || ApplyAnswers(answers, &error);
 }
 
 TSetupProcessor& TSetupDialog::RequireProcessor() const {
@@ -91,6 +201,7 @@ void TSetupDialog::LoadFromProcessor(TSetupProcessor& processor) {
     ShowInsertionPoint();
     FillPcbLayerList();
     FillConditionList();
+    Filled();
 }
 
 void TSetupDialog::SaveToProcessor(TSetupProcessor& processor) {
@@ -189,7 +300,12 @@ void TSetupDialog::SaveSettingsButtonClick() {
     const std::string path = ChooseSettingsFile(true);
     if (path.empty()) return;
     std::string error;
-    SaveSettingsFile(path, error);
+    if (!SaveSettingsFile(path, error)) ShowError(error);
+}
+
+void TSetupDialog::ShowError(const std::string& text) {
+    if (abi::IClient* client = HostClient())
+        client->ShowMessage("Error", text.c_str(), abi::kMbOk | abi::kMbIconError);
 }
 
 void TSetupDialog::LoadSettingsFile(const std::string& path) {
@@ -228,38 +344,81 @@ void TSetupDialog::ChooseBlocks(int index) {
     BlocksIndex_ = index == 1 ? 1 : 0;
 }
 
-void TSetupDialog::ApplyAnswers(std::string_view lines) {
-    while (!lines.empty()) {
-        const std::size_t end = lines.find('\n');
-        const std::string_view line = lines.substr(0, end);
-        lines = end == std::string_view::npos ? std::string_view() : lines.substr(end + 1);
-        const std::size_t equals = line.find('=');
-        if (equals == std::string_view::npos) continue;
-        const std::string_view name = Trim(line.substr(0, equals));
-        const std::string_view value = Trim(line.substr(equals + 1));
-        if (SameNoCase(name, "Units") || SameNoCase(name, "ScaleUnits")) {
+bool TSetupDialog::ApplyAnswers(std::string_view lines, std::string* error) {
+    const std::vector<TAnswer> answers = SplitAnswers(lines);
+    auto rowOf = [this](std::string_view name) {
+        for (std::size_t i = 0; i < Rows_.size(); ++i)
+            if (SameNoCase(Rows_[i].SourceLayerName, name)) return static_cast<int>(i);
+        return -1;
+    };
+    auto isOneOf = [](std::string_view value, std::initializer_list<std::string_view> words) {
+        for (std::string_view word : words)
+            if (SameNoCase(value, word)) return true;
+        return false;
+    };
+    auto fail = [error](const TAnswer& answer, const std::string& why) {
+        if (error) *error = "The answer " + Quoted(answer.Line) + " " + why;
+        return false;
+    };
+    for (const TAnswer& answer : answers) {
+        const std::string_view name = answer.Name, value = answer.Value;
+        if (isOneOf(name, {"Units", "ScaleUnits"})) {
+            bool inMils = BareNumberUnit();
+            if (!IsUnitText(value) || UnitTextToCoord(value, inMils) <= 0)
+                return fail(answer, "gives no length for one AutoCAD unit. Write a positive "
+                                    "number with mm or mil, for example units=1mm.");
+        } else if (SameNoCase(name, "Scale")) {
+            if (!isOneOf(value, {"mm", "mil", "inch", "other"}))
+                return fail(answer, "is not a choice of Scale. Use mm, mil, inch or other.");
+        } else if (isOneOf(name, {"Space", "DrawingSpace"})) {
+            if (!isOneOf(value, {"Model", "Paper", "0", "1"}))
+                return fail(answer, "is not a choice of Drawing Space. Use Model or Paper.");
+        } else if (SameNoCase(name, "Blocks")) {
+            if (!isOneOf(value, {"Components", "Primitives", "0", "1"}))
+                return fail(answer, "is not a choice of Blocks. Use Components or Primitives.");
+        } else if (isOneOf(name, {"LineWidth", "X", "Y"})) {
+            if (!IsUnitText(value))
+                return fail(answer, "is not a length. Write a number with mm or mil, for "
+                                    "example 0.2mm.");
+        } else if (SameNoCase(name, "Result")) {
+            if (!isOneOf(value, {"OK", "Cancel"}))
+                return fail(answer, "is not a button of the dialog. Use OK or Cancel.");
+        } else if (!answer.Row.empty()) {
+            if (rowOf(answer.Row) < 0)
+                return fail(answer, "names the drawing layer " + Quoted(answer.Row) +
+                                        ", which the drawing does not have. Name one of the "
+                                        "layers in the dialog's Source Layer Name column.");
+            if (SameNoCase(name, "layer") && !FindNoCase(PcbLayerList_, value))
+                return fail(answer, "names no PCB layer of the board. Use Not Imported or a "
+                                    "layer's name as the board shows it, for example Top Layer.");
+            if (SameNoCase(name, "condition") && !FindNoCase(ConditionList_, value))
+                return fail(answer, "is not a Conversion Condition. Use All, None, Larger Than "
+                                    "or Smaller Than.");
+            if (SameNoCase(name, "diameter") && !IsUnitText(value))
+                return fail(answer, "is not a length. Write a number with mm or mil, for "
+                                    "example 0.5mm.");
+        } else {
+            return fail(answer, "names no control of the import options dialog. Use units, "
+                                "scale, space, blocks, linewidth, x, y or result, or layer:, "
+                                "condition: or diameter: followed by a drawing layer's name.");
+        }
+    }
+
+    for (const TAnswer& answer : answers) {
+        const std::string_view name = answer.Name, value = answer.Value;
+        if (isOneOf(name, {"Units", "ScaleUnits"})) {
             UnitsEditEnter();
             SetUnitsText(value);
             UnitsEditExit();
         } else if (SameNoCase(name, "Scale")) {
-            if (SameNoCase(value, "mm"))
-                ClickScale(scMm);
-            else if (SameNoCase(value, "mil"))
-                ClickScale(scMil);
-            else if (SameNoCase(value, "inch"))
-                ClickScale(scInch);
-            else if (SameNoCase(value, "other"))
-                ClickScale(scOther);
-        } else if (SameNoCase(name, "DrawingSpace")) {
-            if (SameNoCase(value, "Model") || value == "0")
-                ClickDrawingSpace(0);
-            else if (SameNoCase(value, "Paper") || value == "1")
-                ClickDrawingSpace(1);
+            ClickScale(SameNoCase(value, "mm")     ? scMm
+                       : SameNoCase(value, "mil")  ? scMil
+                       : SameNoCase(value, "inch") ? scInch
+                                                   : scOther);
+        } else if (isOneOf(name, {"Space", "DrawingSpace"})) {
+            ClickDrawingSpace(isOneOf(value, {"Paper", "1"}) ? 1 : 0);
         } else if (SameNoCase(name, "Blocks")) {
-            if (SameNoCase(value, "Components") || value == "0")
-                ChooseBlocks(0);
-            else if (SameNoCase(value, "Primitives") || value == "1")
-                ChooseBlocks(1);
+            ChooseBlocks(isOneOf(value, {"Primitives", "1"}) ? 1 : 0);
         } else if (SameNoCase(name, "LineWidth")) {
             SetLineWidthText(value);
         } else if (SameNoCase(name, "X")) {
@@ -267,12 +426,29 @@ void TSetupDialog::ApplyAnswers(std::string_view lines) {
         } else if (SameNoCase(name, "Y")) {
             SetYText(value);
         } else if (SameNoCase(name, "Result")) {
-            if (SameNoCase(value, "OK"))
-                AnswerResult_ = 1;
-            else if (SameNoCase(value, "Cancel"))
-                AnswerResult_ = 2;
+            AnswerResult_ = SameNoCase(value, "OK") ? abi::kIdOk : abi::kIdCancel;
+        } else {
+            // A row answer is an edit of that row alone; the user's selection stays.
+            const std::vector<int> selected = Selected_;
+            const int focused = FocusedRow_;
+            const int row = rowOf(answer.Row);
+            Selected_ = {row};
+            FocusedRow_ = row;
+            if (SameNoCase(name, "layer")) {
+                SetCellText(row, lcPcbLayer, *FindNoCase(PcbLayerList_, value));
+                LayerTreeListEdited(lcPcbLayer);
+            } else if (SameNoCase(name, "condition")) {
+                SetCellText(row, lcConversionCondition, *FindNoCase(ConditionList_, value));
+                LayerTreeListEdited(lcConversionCondition);
+            } else {
+                SetCellText(row, lcOuterDiameter, value);
+                LayerTreeListEdited(lcOuterDiameter);
+            }
+            Selected_ = selected;
+            FocusedRow_ = focused;
         }
     }
+    return true;
 }
 
 // ---- Layer tree --------------------------------------------------------------------------------

@@ -62,9 +62,15 @@ public:
     TSetupDialog(const TSetupDialog&) = delete;
     TSetupDialog& operator=(const TSetupDialog&) = delete;
 
-    // Modal show: 1 (OK) or 2 (Cancel). Without widgets the dialog applies the host's dialog
-    // answers (ApplyAnswers) and answers OK; a view overrides this.
+    // Modal show: 1 (OK) or 2 (Cancel). Without widgets the dialog applies the host's settings
+    // file and dialog answers (ApplyHostPresets) and answers OK, or Cancel after an "Error" box
+    // when one of them cannot be taken; a view overrides this.
     virtual int32_t ShowModal();
+    // Loads the settings file the host names (IClient::SettingsFile) as Load Settings would,
+    // then applies the host's answers (IClient::DialogAnswers). False with `error` saying which
+    // file or answer is wrong, and what to do, when the file cannot be read or an answer names
+    // no control or gives a value its control cannot take; answers are then left unapplied.
+    bool ApplyHostPresets(std::string& error);
 
     // ---- Called by the import run ------------------------------------------------------------
     void LoadFromProcessor(TSetupProcessor& processor);
@@ -89,7 +95,8 @@ public:
     // file dialogs and answers "" (none picked).
     virtual std::string ChooseSettingsFile(bool forSaving);
     // What the buttons do once a file is picked. Saving answers false with `error` naming the
-    // file when it cannot be written.
+    // file when it cannot be written; the button then shows that error (ShowError), so that a
+    // lost save never passes unseen.
     void LoadSettingsFile(const std::string& path);
     bool SaveSettingsFile(const std::string& path, std::string& error);
 
@@ -103,11 +110,17 @@ public:
     void SetYText(std::string_view text) { YText_ = text; }
 
     // Applies "NAME=VALUE" lines as the user would: Units (or ScaleUnits) types the units text
-    // and leaves the edit, Scale clicks mm, mil, inch or other, DrawingSpace picks Model or Paper
-    // (or 0, 1), Blocks picks Components or Primitives (or 0, 1), LineWidth, X and Y type into
-    // their edits, Result OK or Cancel sets the answer of ShowModal. Unknown names and values
-    // are ignored. Names and words compare without regard to case.
-    void ApplyAnswers(std::string_view lines);
+    // and leaves the edit, Scale clicks mm, mil, inch or other, Space (or DrawingSpace) picks
+    // Model or Paper (or 0, 1), Blocks picks Components or Primitives (or 0, 1), LineWidth, X
+    // and Y type into their edits, Result OK or Cancel sets the answer of ShowModal. For the
+    // drawing layer NAME, layer:NAME picks its PCB layer from the list, condition:NAME its
+    // conversion condition, and diameter:NAME types its outer diameter, each as an edit of
+    // that row alone. Names and words compare without regard to case; lines without "=" are
+    // skipped. Every line is checked first: when one names no control, or gives a value its
+    // control cannot take (a unit text that is no number with an optional mm or mil, a units
+    // text of no length, a word not offered), nothing is applied and the answer is false with
+    // `error` naming that line.
+    bool ApplyAnswers(std::string_view lines, std::string* error = nullptr);
 
     // ---- Layer tree
     // -------------------------------------------------------------------------------
@@ -165,6 +178,10 @@ public:
     TSetupProcessor* Processor() const { return Processor_; }
 
 protected:
+    // Called at the end of every LoadFromProcessor, so that a view can show the new values.
+    virtual void Filled() {}
+    // An "Error" box; the model asks the host's message function.
+    virtual void ShowError(const std::string& text);
     // Mils when the processor's scale is exactly 1, else millimetres.
     bool DiameterInMils() const;
     // The starting unit of bare numbers: the board's display unit.

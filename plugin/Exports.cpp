@@ -6,6 +6,15 @@
 
 #include <string>
 
+#ifdef DXFI_WITH_QT_VIEW
+#include "options/SetupDialogView.h"
+
+namespace {
+// The import run shows the options dialog in a window whenever the host shows dialogs.
+[[maybe_unused]] const bool ViewRegistered = (dxfi::RegisterSetupDialogView(), true);
+} // namespace
+#endif
+
 extern "C" {
 
 const uint8_t DESCRIPTION[dxfi::abi::kDescriptionSize] = {

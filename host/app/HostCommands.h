@@ -33,7 +33,13 @@ struct TImportOptions {
     bool No = false;
     bool TestMode = false;
     std::vector<std::string> Answers; // NAME=VALUE
+    bool Gui = false;                 // show the plug-in's dialogs in windows
+    std::string Settings;             // an INI file for the options dialog; empty for none
 };
+
+// Refuses an --answer that is not NAME=VALUE or whose NAME is none of the options dialog's
+// (EHostError, exit code 2). Values are checked by the dialog itself.
+void CheckAnswerName(const std::string& answer);
 
 // The board file an import writes when no -o is given.
 std::string DefaultOutputPath(const std::string& drawing, const std::string& board);

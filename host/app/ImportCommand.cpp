@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // pcbhost import: what the editor does when the user imports a drawing into the open board.
 #include "host/app/BoardDocument.h"
+#include "host/app/GuiSession.h"
 #include "host/app/HostCommands.h"
 #include "host/app/Plugin.h"
 #include "host/client/HostClient.h"
@@ -10,7 +11,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstring>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace dxfi::host {
@@ -46,14 +49,30 @@ int64_t ObjectCount(const TBoardDocument& board) {
 std::string DialogAnswerLines(const std::vector<std::string>& answers) {
     std::string lines;
     for (const std::string& answer : answers) {
-        std::size_t equals = answer.find('=');
-        if (equals == 0 || equals == std::string::npos || answer.find('\n') != std::string::npos)
-            throw EHostError(kExitUsage, "--answer " + answer +
-                                             " is not NAME=VALUE; write, for example, "
-                                             "--answer ScaleUnits=1mm.");
+        CheckAnswerName(answer);
         lines += answer + "\n";
     }
     return lines;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+std::string TrimBlanks(const std::string& text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string::npos) return {};
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+void CheckSettingsFile(const std::string& path) {
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        throw EHostError(kExitFileProblem, "Cannot load the settings file " + path +
+                                               ": it does not exist or is not a file. Give an "
+                                               "INI file that Save Settings wrote.");
 }
 
 void CheckDrawing(const std::string& drawing) {
@@ -92,6 +111,29 @@ void CheckOutputs(const std::string& drawing, const std::string& board, const st
 
 } // namespace
 
+void CheckAnswerName(const std::string& answer) {
+    const std::size_t equals = answer.find('=');
+    if (equals == 0 || equals == std::string::npos || answer.find('\n') != std::string::npos)
+        throw EHostError(kExitUsage, "--answer " + answer +
+                                         " is not NAME=VALUE; write, for example, "
+                                         "--answer ScaleUnits=1mm.");
+    const std::string name = Lower(TrimBlanks(answer.substr(0, equals)));
+    static const char* const kNames[] = {"units",  "scaleunits", "scale", "space", "drawingspace",
+                                         "blocks", "linewidth",  "x",     "y",     "result"};
+    for (const char* known : kNames)
+        if (name == known) return;
+    for (const char* prefix : {"layer:", "condition:", "diameter:"}) {
+        const std::size_t length = std::strlen(prefix);
+        if (name.size() > length && name.compare(0, length, prefix) == 0) return;
+    }
+    throw EHostError(kExitUsage,
+                     "--answer " + answer +
+                         " names no control of the import options dialog; nothing was "
+                         "imported. Use units, scale, space, blocks, linewidth, x, y or result, or "
+                         "layer:, condition: or diameter: followed by a drawing layer's name (see "
+                         "pcbhost import --help).");
+}
+
 std::string DefaultOutputPath(const std::string& drawing, const std::string& board) {
     if (!board.empty()) return board;
     fs::path path(drawing);
@@ -110,8 +152,17 @@ int RunImport(const TImportOptions& options) {
     TClientSettings settings;
     settings.Answers = options.Yes ? amYes : options.No ? amNo : amAsk;
     settings.DialogAnswers = DialogAnswerLines(options.Answers);
+    const std::string settingsFile =
+        options.Settings.empty() ? std::string() : AbsolutePath(options.Settings);
+    if (!settingsFile.empty()) CheckSettingsFile(settingsFile);
+    // The plug-in's windows use this application: it exists before the plug-in is loaded and
+    // ends after it is unloaded.
+    std::unique_ptr<TGuiSession> gui;
+    if (options.Gui) gui = std::make_unique<TGuiSession>();
     TClient& client = TClient::Instance();
     client.Configure(settings);
+    client.SetInteractiveDialogs(options.Gui);
+    client.SetSettingsFile(settingsFile);
     if (options.TestMode) {
         try {
             EnableTestMode();
@@ -143,6 +194,7 @@ int RunImport(const TImportOptions& options) {
     // The document lives where it is saved: the report goes beside it.
     board.SetFileName(outputPath);
     const int64_t before = ObjectCount(board);
+    if (gui) gui->InstallLocationPicker(board.Handle());
 
     uint8_t accepted = 0;
     try {

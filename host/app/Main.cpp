@@ -32,6 +32,28 @@ a new board, beside the drawing under the drawing's name with the extension .boa
 (drawings/logo.dxf -> drawings/logo.board.json). The import's error report goes beside the
 saved board. Message boxes appear on the terminal; a Yes/No question is answered by --yes or
 --no, else by you on the terminal, else No.
+
+The plug-in's options dialog ("Import from AutoCAD") is shown in a window with --gui; its
+Cancel ends the import with nothing imported (the board is saved unchanged). Without --gui the
+dialog is answered as if OK was pressed, after loading --settings FILE.ini (as its Load
+Settings button would) and then applying each --answer NAME=VALUE, in order, as the user would
+type or click. Names and words ignore letter case:
+  units=TEXT             the units text "1 AutoCAD unit =", e.g. units=1mm, units=25.4mm,
+                         units=1mil (ScaleUnits is the same)
+  scale=mm|mil|inch|other  the scale choice (mm: 1mm, mil: 1mil, inch: 1000mil)
+  space=model|paper      the Drawing Space choice (DrawingSpace is the same)
+  blocks=components|primitives   the Blocks choice
+  linewidth=LENGTH       the default line width, e.g. linewidth=0.2mm
+  x=LENGTH, y=LENGTH     where the drawing's (0,0) goes on the board, e.g. x=0mil
+  layer:NAME=PCB LAYER   the PCB layer of drawing layer NAME, e.g.
+                         layer:Outline=Mechanical Layer 1, layer:Holes=Not Imported
+  condition:NAME=COND    its donut conversion: All, None, Larger Than or Smaller Than
+  diameter:NAME=LENGTH   its outer-diameter threshold, e.g. diameter:Outline=0.5mm
+  result=ok|cancel       press OK (the default) or Cancel
+A LENGTH is a number with mm or mil; a bare number is read in the board's display unit. An
+answer that names no control is refused before the plug-in is loaded (exit code 2); one whose
+value its control cannot take (or that names a layer the drawing lacks) is refused by the
+plug-in with an Error box, and nothing is imported.
 )";
 
 } // namespace
@@ -80,9 +102,17 @@ int main(int argc, char** argv) {
     importCommand
         ->add_option("--answer", import.Answers,
                      "NAME=VALUE: the value for a named control of the plug-in's "
-                     "options dialog (repeatable)")
+                     "options dialog (repeatable; the names are listed below)")
         ->type_name("NAME=VALUE")
         ->allow_extra_args(false);
+    importCommand->add_flag("--gui", import.Gui,
+                            "Show the plug-in's options dialog in a window (needs a display); "
+                            "its Select button picks the point in a board view");
+    importCommand
+        ->add_option("--settings", import.Settings,
+                     "Load the options dialog's settings from this INI file first, as its "
+                     "Load Settings button does")
+        ->type_name("FILE.ini");
 
     std::string infoBoard;
     bool infoJson = false;

@@ -9,6 +9,7 @@
 #include "host/client/ProgressDisplay.h"
 
 #include <string>
+#include <utility>
 
 namespace dxfi::host {
 
@@ -23,6 +24,10 @@ public:
     static TClient& Instance();
 
     void Configure(const TClientSettings& settings);
+    // Whether the plug-in's dialogs are shown in windows (pcbhost import --gui); false until set.
+    void SetInteractiveDialogs(bool interactive) { Interactive_ = interactive; }
+    // An INI file the options dialog loads before it is shown or answered; empty for none.
+    void SetSettingsFile(std::string path) { SettingsFile_ = std::move(path); }
     // The module GetServerModuleByName("PCB") answers (borrowed; null for none).
     void SetPcbServerModule(abi::IInterface* module) { PcbModule_ = module; }
     TProgressDisplay& Progress() { return Progress_; }
@@ -35,14 +40,17 @@ public:
     int32_t SendCommand(const char* command, const char* parameters, int32_t length) override;
     void SetStatusBarText(int32_t index, const char16_t* text) override;
     int32_t ShowMessage(const char* caption, const char* text, uint32_t style) override;
-    bool InteractiveDialogs() override { return false; }
+    bool InteractiveDialogs() override { return Interactive_; }
     const char* DialogAnswers() override { return Settings_.DialogAnswers.c_str(); }
+    const char* SettingsFile() override { return SettingsFile_.c_str(); }
 
 private:
     TClient();
 
     TClientSettings Settings_;
     abi::IInterface* PcbModule_ = nullptr;
+    bool Interactive_ = false;
+    std::string SettingsFile_;
     TProgressDisplay Progress_;
 };
 

@@ -5,6 +5,7 @@
 #include "options/SetupDialogModel.h"
 #include "base/Assertion.h"
 #include "engine/Pad2.h"
+#include "options/ProcessorDouble.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbimport/PcbDxfProcessor.h"
@@ -19,49 +20,6 @@ using namespace dxfi;
 namespace ab = dxfi::abi;
 
 namespace {
-
-// The processor as created: scale 10000, width 50000, model space, blocks exploded, and the
-// insertion point a loaded drawing gets.
-class TProcessorDouble : public TSetupProcessor {
-public:
-    TLayerMappings& Mappings() override { return Map; }
-    double DrawingScale() const override { return Scale; }
-    void SetDrawingScale(double scale) override { Scale = scale; }
-    uint8_t SpacesToImport() const override { return Spaces; }
-    void SetSpacesToImport(uint8_t spaces) override { Spaces = spaces; }
-    void RecomputeExtents() override {
-        ++Recomputed;
-        Width = NextWidth;
-        Height = NextHeight;
-    }
-    int32_t ExtentsWidth() const override { return Width; }
-    int32_t ExtentsHeight() const override { return Height; }
-    TBoardCoord DefaultLineWidth() const override { return LineWidth; }
-    void SetDefaultLineWidth(TBoardCoord width) override { LineWidth = width; }
-    TBoardCoord InsertionPointX() const override { return X; }
-    TBoardCoord InsertionPointY() const override { return Y; }
-    void SetInsertionPoint(TBoardCoord x, TBoardCoord y) override {
-        X = x;
-        Y = y;
-    }
-    bool ExplodeBlocks() const override { return Explode; }
-    void SetExplodeBlocks(bool explode) override { Explode = explode; }
-    void LoadSettings(const TSettingsStore& store) override {
-        LineWidth = store.ReadInteger("Misc", "DefaultLineWidth", LineWidth);
-    }
-    void SaveSettings(TSettingsStore& store) const override {
-        store.WriteInteger("Misc", "DefaultLineWidth", LineWidth);
-    }
-
-    TLayerMappings Map;
-    double Scale = 10000.0;
-    uint8_t Spaces = 0;
-    int32_t Width = 0, Height = 0, NextWidth = 10000000, NextHeight = 5000000;
-    int Recomputed = 0;
-    TBoardCoord LineWidth = 50000;
-    TBoardCoord X = 10000000, Y = 10000000;
-    bool Explode = true;
-};
 
 class TSetupFixture : public ::testing::Test {
 protected:
@@ -85,7 +43,7 @@ protected:
     uint32_t Handle = 0;
     std::unique_ptr<TPcbBoard> Board;
     std::unique_ptr<TSetupDialog> Dialog;
-    TProcessorDouble Processor;
+    test::TProcessorDouble Processor;
 };
 
 using TSetupScaleTest = TSetupFixture;
@@ -235,6 +193,127 @@ TEST_F(TSetupFillTest, HostAnswersDriveTheModelessDialog) {
     EXPECT_EQ(Dialog->YText(), "5mm");
     Client.Answers = "Result=cancel";
     EXPECT_EQ(Dialog->ShowModal(), 2);
+}
+
+TEST_F(TSetupFillTest, AnswersEditOneLayerRowEach) {
+    for (const char* name : {"Holes", "Outline"})
+        Processor.Map.SetMapping(name, NoLayer, ccAll, 0);
+    Dialog->LoadFromProcessor(Processor);
+    Dialog->SelectRows({0, 1});
+    Client.Answers = "layer:outline=bottom layer\ncondition:Outline = larger than\n"
+                     "diameter:Outline=0.5MM\nspace=paper\nlinewidth=0.2mm\r\n";
+    EXPECT_EQ(Dialog->ShowModal(), 1);
+    ASSERT_EQ(Dialog->Rows().size(), 2u);
+    EXPECT_EQ(Dialog->Rows()[1].PcbLayer, "Bottom Layer"); // the list's spelling
+    EXPECT_EQ(Dialog->Rows()[1].ConversionCondition, "Larger Than");
+    EXPECT_EQ(Dialog->Rows()[1].Condition, ccLargerThan);
+    EXPECT_EQ(Dialog->Rows()[1].OuterDiameter, "0.5mm");
+    EXPECT_EQ(Dialog->Rows()[0].PcbLayer, "Not Imported"); // only the named row
+    EXPECT_EQ(Dialog->Rows()[0].ConversionCondition, "All");
+    EXPECT_EQ(Dialog->SelectedRows(), (std::vector<int>{0, 1}));
+    EXPECT_EQ(Dialog->DiameterHistory(), (std::vector<std::string>{"0.5mm"}));
+    EXPECT_EQ(Dialog->SpaceIndex(), 1);
+    EXPECT_EQ(Dialog->LineWidthText(), "0.2mm");
+    EXPECT_TRUE(Client.Messages.empty());
+    Dialog->SaveToProcessor(Processor);
+    EXPECT_EQ(Processor.Map.Layer(1), BottomLayer);
+    EXPECT_EQ(Processor.Map.Threshold(1), 196850.0);
+}
+
+TEST_F(TSetupFillTest, AnAnswerNoControlTakesCancelsWithNothingApplied) {
+    Processor.Map.SetMapping("Outline", NoLayer, ccAll, 0);
+    Dialog->LoadFromProcessor(Processor);
+    const std::pair<const char*, const char*> cases[] = {
+        {"colour=red", "The answer \"colour=red\" names no control of the import options "
+                       "dialog. Use units, scale, space, blocks, linewidth, x, y or result, or "
+                       "layer:, condition: or diameter: followed by a drawing layer's name."},
+        {"units=1furlong", "The answer \"units=1furlong\" gives no length for one AutoCAD "
+                           "unit. Write a positive number with mm or mil, for example "
+                           "units=1mm."},
+        {"units=0mm", "The answer \"units=0mm\" gives no length for one AutoCAD unit. Write a "
+                      "positive number with mm or mil, for example units=1mm."},
+        {"scale=yard", "The answer \"scale=yard\" is not a choice of Scale. Use mm, mil, inch "
+                       "or other."},
+        {"space=sheet", "The answer \"space=sheet\" is not a choice of Drawing Space. Use Model "
+                        "or Paper."},
+        {"blocks=2", "The answer \"blocks=2\" is not a choice of Blocks. Use Components or "
+                     "Primitives."},
+        {"x=12x", "The answer \"x=12x\" is not a length. Write a number with mm or mil, for "
+                  "example 0.2mm."},
+        {"result=maybe", "The answer \"result=maybe\" is not a button of the dialog. Use OK "
+                         "or Cancel."},
+        {"layer:Rim=Top Layer", "The answer \"layer:Rim=Top Layer\" names the drawing layer "
+                                "\"Rim\", which the drawing does not have. Name one of the "
+                                "layers in the dialog's Source Layer Name column."},
+        {"layer:Outline=Roof", "The answer \"layer:Outline=Roof\" names no PCB layer of the "
+                               "board. Use Not Imported or a layer's name as the board shows "
+                               "it, for example Top Layer."},
+        {"condition:Outline=Bigger", "The answer \"condition:Outline=Bigger\" is not a "
+                                     "Conversion Condition. Use All, None, Larger Than or "
+                                     "Smaller Than."},
+        {"diameter:Outline=", "The answer \"diameter:Outline=\" is not a length. Write a "
+                              "number with mm or mil, for example 0.5mm."},
+    };
+    for (const auto& [answer, message] : cases) {
+        Client.Messages.clear();
+        Client.Answers = std::string("space=paper\n") + answer + "\n";
+        EXPECT_EQ(Dialog->ShowModal(), 2) << answer;
+        ASSERT_EQ(Client.Messages.size(), 1u) << answer;
+        EXPECT_EQ(Client.Messages[0].Caption, "Error");
+        EXPECT_EQ(Client.Messages[0].Text, std::string(message) + " Nothing was imported.");
+        EXPECT_EQ(Dialog->SpaceIndex(), 0) << answer; // the good answer before it was not applied
+    }
+}
+
+namespace {
+class TSettingsClient : public test::TFakeClient {
+public:
+    const char* SettingsFile() override { return Settings.c_str(); }
+    std::string Settings;
+};
+} // namespace
+
+TEST_F(TSetupFillTest, TheHostsSettingsFileLoadsBeforeTheAnswers) {
+    TSettingsClient client;
+    SetHostClient(&client);
+    Dialog->LoadFromProcessor(Processor);
+    const std::string path = ::testing::TempDir() + "setup_host_settings.ini";
+    Processor.LineWidth = 254000;
+    std::string error;
+    ASSERT_TRUE(Dialog->SaveSettingsFile(path, error)) << error;
+    Processor.LineWidth = 1;
+    client.Settings = path;
+    client.Answers = "x=5mil";
+    EXPECT_EQ(Dialog->ShowModal(), 1);
+    EXPECT_EQ(Processor.LineWidth, 254000);
+    EXPECT_EQ(Dialog->LineWidthText(), "0.6452mm");
+    EXPECT_EQ(Dialog->XText(), "5mil");
+
+    client.Settings = "/nonexistent-folder/settings.ini";
+    EXPECT_EQ(Dialog->ShowModal(), 2);
+    ASSERT_EQ(client.Messages.size(), 1u);
+    EXPECT_EQ(client.Messages[0].Text,
+              "Cannot load the settings file /nonexistent-folder/settings.ini: it does not exist "
+              "or cannot be read. Give an INI file that Save Settings wrote. Nothing was "
+              "imported.");
+    SetHostClient(&Client);
+    std::remove(path.c_str());
+}
+
+TEST_F(TSetupFillTest, AFailedSaveIsShown) {
+    TSettingsClient client;
+    SetHostClient(&client);
+    class TChooser : public TSetupDialog {
+    public:
+        using TSetupDialog::TSetupDialog;
+        std::string ChooseSettingsFile(bool) override { return "/nonexistent-folder/x.ini"; }
+    } dialog(Board.get());
+    dialog.LoadFromProcessor(Processor);
+    dialog.SaveSettingsButtonClick();
+    ASSERT_EQ(client.Messages.size(), 1u);
+    EXPECT_EQ(client.Messages[0].Caption, "Error");
+    EXPECT_NE(client.Messages[0].Text.find("/nonexistent-folder/x.ini"), std::string::npos);
+    SetHostClient(&Client);
 }
 
 TEST_F(TSetupFillTest, SettingsFilesRoundTripAndRefill) {

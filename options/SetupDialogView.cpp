@@ -49,6 +49,7 @@ constexpr int kUpperBlockHeight = 250;
 constexpr int kButtonRowHeight = 34;
 const QColor kBandColour(242, 242, 237);
 const QColor kSilver(192, 192, 192);
+const QColor kAlternateRowColour(245, 245, 240); // a lighter tint of the band colour
 
 QString Q(const std::string& text) {
     return QString::fromStdString(text);
@@ -432,6 +433,9 @@ void TSetupWindow::BuildTree(QWidget* panel) {
     Tree->setIndentation(0);
     Tree->setUniformRowHeights(true);
     Tree->setAlternatingRowColors(true);
+    QPalette palette = Tree->palette();
+    palette.setColor(QPalette::AlternateBase, kAlternateRowColour);
+    Tree->setPalette(palette);
     Tree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Tree->setSelectionBehavior(QAbstractItemView::SelectRows);
     Tree->setAllColumnsShowFocus(false); // the focus frame marks the cell, not the row

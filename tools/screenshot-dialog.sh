@@ -21,7 +21,7 @@ fi
 cmake --build "$build" --target options_dialog_screenshot >/dev/null
 mkdir -p "$(dirname "$png")"
 
-QT_QPA_PLATFORM=offscreen "$build/tests/options_dialog_screenshot" "$drawing" "$png"
+QT_QPA_PLATFORM=offscreen "$build/bin/options_dialog_screenshot" "$drawing" "$png"
 if [ ! -s "$png" ]; then
   echo "$0: no picture was saved to $png." >&2
   exit 1

@@ -515,3 +515,26 @@ TEST_F(TSetupTreeTest, LoadingSettingsTwiceKeepsEachLayerOnceInEachSubmenu) {
     EXPECT_EQ(Menu->actions().size(), 11);
     std::remove(path.c_str());
 }
+
+// ---- Which dialog the import run gets ------------------------------------------------------
+
+namespace {
+class TWindowClient : public test::TFakeClient {
+public:
+    bool InteractiveDialogs() override { return Interactive; }
+    bool Interactive = true;
+};
+} // namespace
+
+TEST_F(TSetupViewTest, TheRunGetsTheWindowOnlyWhenTheHostShowsDialogs) {
+    TWindowClient client;
+    SetHostClient(&client);
+    RegisterSetupDialogView();
+    std::unique_ptr<TSetupDialog> shown = CreateSetupDialog(*Board);
+    EXPECT_NE(dynamic_cast<TQtSetupDialog*>(shown.get()), nullptr);
+    client.Interactive = false;
+    std::unique_ptr<TSetupDialog> answered = CreateSetupDialog(*Board);
+    EXPECT_EQ(dynamic_cast<TQtSetupDialog*>(answered.get()), nullptr);
+    SetSetupDialogFactory(nullptr);
+    SetHostClient(&Client);
+}

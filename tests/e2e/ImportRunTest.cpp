@@ -220,4 +220,34 @@ TEST_F(DialogAnswerTest, PaperSpaceAnswerImportsThePaperLayout) {
     EXPECT_FALSE(HasObject(board, Track(M1, At(0), At(0), At(100), At(50)))); // model space
 }
 
+TEST_F(DialogAnswerTest, LayerRowsMapAndDropDrawingLayers) {
+    CopyIn(kTestData + "/line_R2000.dxf");
+    const TProgramRun run = Import("line_R2000.dxf", {"--no", "--answer", "layer:LINES=Top Layer",
+                                                      "--answer", "layer:0=Not Imported"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    const TJson board = LoadBoard("line_R2000.board.json");
+    EXPECT_EQ(CountsByKindAndLayer(board), (std::map<std::string, int>{{"Track@Top Layer", 2}}));
+    EXPECT_TRUE(HasObject(board, Track("Top Layer", At(0), At(0), At(10), At(5))));
+}
+
+TEST_F(DialogAnswerTest, DonutConditionKeepsOnlyLargerDonutsAsPads) {
+    // Outer diameters 3 mil and 2.5 mil against a threshold of 2.75 mil.
+    CopyIn(kTestData + "/donut_R2000.dxf");
+    const TProgramRun run =
+        Import("donut_R2000.dxf", {"--no", "--answer", "condition:PADS=Larger Than", "--answer",
+                                   "diameter:PADS=2.75mil"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    const TJson board = LoadBoard("donut_R2000.board.json");
+    EXPECT_EQ(CountsByKindAndLayer(board),
+              (std::map<std::string, int>{{"Pad@" + M3, 1}, {"Arc@" + M3, 2}}));
+    EXPECT_TRUE(HasObject(board, {{"Kind", "Pad"}, {"X", At(10)}, {"Y", At(5)}}));
+    EXPECT_TRUE(HasObject(board, {{"Kind", "Arc"},
+                                  {"X", At(21)},
+                                  {"Y", At(5)},
+                                  {"Radius", 10000},
+                                  {"StartAngle", 180},
+                                  {"EndAngle", 0},
+                                  {"Width", 5000}}));
+}
+
 } // namespace

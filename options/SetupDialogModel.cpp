@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <utility>
 
 namespace dxfi {
 
@@ -104,6 +105,21 @@ bool HasPrefix(std::string_view name, std::string_view prefix) {
     return name.size() > prefix.size() && SameNoCase(name.substr(0, prefix.size()), prefix);
 }
 
+// The window's object names of the general controls answer for them too.
+std::string_view AnswerName(std::string_view name) {
+    static constexpr std::pair<std::string_view, std::string_view> kControls[] = {
+        {"UnitsEdit", "Units"},
+        {"ScaleGroup", "Scale"},
+        {"DrawingSpaceRadioGroup", "Space"},
+        {"BlocksRadioGroup", "Blocks"},
+        {"LineWidthEdit", "LineWidth"},
+        {"XEdit", "X"},
+        {"YEdit", "Y"}};
+    for (const auto& [control, answer] : kControls)
+        if (SameNoCase(name, control)) return answer;
+    return name;
+}
+
 std::vector<TAnswer> SplitAnswers(std::string_view lines) {
     std::vector<TAnswer> answers;
     while (!lines.empty()) {
@@ -115,7 +131,7 @@ std::vector<TAnswer> SplitAnswers(std::string_view lines) {
         if (equals == std::string_view::npos) continue;
         TAnswer answer;
         answer.Line = line;
-        answer.Name = Trim(line.substr(0, equals));
+        answer.Name = AnswerName(Trim(line.substr(0, equals)));
         answer.Value = Trim(line.substr(equals + 1));
         for (std::string_view prefix : {"layer:", "condition:", "diameter:"})
             if (HasPrefix(answer.Name, prefix)) {

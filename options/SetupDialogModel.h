@@ -3,8 +3,10 @@
 // its handlers (filling from the processor, the scale choice and units text, the size label,
 // the insertion point, writing back, the layer mapping rows and their lists and menus). A view
 // shows these values, forwards the user's actions to the handlers and repaints from the values
-// afterwards. The dialog shows no message and rejects no input; a missing board raises
-// EAssertionFailure (module "Setup").
+// afterwards. The user's input is never rejected; the only messages are an "Error" box for a
+// host answer or settings file that cannot be taken (the dialog then answers Cancel) and for a
+// settings file that cannot be saved. A missing board raises EAssertionFailure (module
+// "Setup").
 //
 // Numbers typed without a unit suffix are read in the board's display unit, until a suffix in
 // the same pass (the rows of one SaveLayerMappings) says otherwise.
@@ -115,7 +117,9 @@ public:
     // and Y type into their edits, Result OK or Cancel sets the answer of ShowModal. For the
     // drawing layer NAME, layer:NAME picks its PCB layer from the list, condition:NAME its
     // conversion condition, and diameter:NAME types its outer diameter, each as an edit of
-    // that row alone. Names and words compare without regard to case; lines without "=" are
+    // that row alone. The window's object names (UnitsEdit, ScaleGroup, DrawingSpaceRadioGroup,
+    // BlocksRadioGroup, LineWidthEdit, XEdit, YEdit) name the same controls. Names and words
+    // compare without regard to case; lines without "=" are
     // skipped. Every line is checked first: when one names no control, or gives a value its
     // control cannot take (a unit text that is no number with an optional mm or mil, a units
     // text of no length, a word not offered), nothing is applied and the answer is false with

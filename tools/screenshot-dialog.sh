@@ -1,7 +1,8 @@
 #!/bin/sh
 # SPDX-License-Identifier: MIT
 # Saves a PNG of the import options dialog filled from a real drawing, drawn by Qt's offscreen
-# platform (no display needed), so that its layout can be checked by eye.
+# platform (no display needed), so that its layout can be checked by eye; beside it OUT-menu.png
+# shows the layer popup menu with two recent layers.
 # Usage: tools/screenshot-dialog.sh [DRAWING.dxf] [OUT.png] [BUILD_DIR]
 # Defaults: tests/data/manylayers_R2000.dxf, options-dialog.png, build/.
 set -eu

@@ -118,8 +118,11 @@ void CheckAnswerName(const std::string& answer) {
                                          " is not NAME=VALUE; write, for example, "
                                          "--answer ScaleUnits=1mm.");
     const std::string name = Lower(TrimBlanks(answer.substr(0, equals)));
-    static const char* const kNames[] = {"units",  "scaleunits", "scale", "space", "drawingspace",
-                                         "blocks", "linewidth",  "x",     "y",     "result"};
+    static const char* const kNames[] = {"units", "scaleunits", "scale", "space", "drawingspace",
+                                         "blocks", "linewidth", "x", "y", "result",
+                                         // the options window's object names for the same controls
+                                         "unitsedit", "scalegroup", "drawingspaceradiogroup",
+                                         "blocksradiogroup", "linewidthedit", "xedit", "yedit"};
     for (const char* known : kNames)
         if (name == known) return;
     for (const char* prefix : {"layer:", "condition:", "diameter:"}) {

@@ -50,6 +50,8 @@ type or click. Names and words ignore letter case:
   condition:NAME=COND    its donut conversion: All, None, Larger Than or Smaller Than
   diameter:NAME=LENGTH   its outer-diameter threshold, e.g. diameter:Outline=0.5mm
   result=ok|cancel       press OK (the default) or Cancel
+The window's object names UnitsEdit, ScaleGroup, DrawingSpaceRadioGroup, BlocksRadioGroup,
+LineWidthEdit, XEdit and YEdit may be used for the same controls.
 A LENGTH is a number with mm or mil; a bare number is read in the board's display unit. An
 answer that names no control is refused before the plug-in is loaded (exit code 2); one whose
 value its control cannot take (or that names a layer the drawing lacks) is refused by the

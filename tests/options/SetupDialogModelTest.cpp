@@ -201,7 +201,7 @@ TEST_F(TSetupFillTest, AnswersEditOneLayerRowEach) {
     Dialog->LoadFromProcessor(Processor);
     Dialog->SelectRows({0, 1});
     Client.Answers = "layer:outline=bottom layer\ncondition:Outline = larger than\n"
-                     "diameter:Outline=0.5MM\nspace=paper\nlinewidth=0.2mm\r\n";
+                     "diameter:Outline=0.5MM\nspace=paper\nLineWidthEdit=0.2mm\r\n";
     EXPECT_EQ(Dialog->ShowModal(), 1);
     ASSERT_EQ(Dialog->Rows().size(), 2u);
     EXPECT_EQ(Dialog->Rows()[1].PcbLayer, "Bottom Layer"); // the list's spelling

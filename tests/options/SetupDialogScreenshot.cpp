@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Saves a picture of the options dialog filled from a real drawing, for checking its layout by
-// eye (tools/screenshot-dialog.sh). Usage: options_dialog_screenshot DRAWING OUT.png
+// eye (tools/screenshot-dialog.sh), and beside it OUT-menu.png with the layer popup menu after
+// two layers were applied from it. Usage: options_dialog_screenshot DRAWING OUT.png
 // Runs on any Qt platform; the offscreen one needs no display.
 #include "engine/Pad2.h"
 #include "options/SetupDialogView.h"
@@ -11,6 +12,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QMenu>
 #include <QPixmap>
 #include <QTreeWidget>
 
@@ -61,6 +63,20 @@ int main(int argc, char** argv) {
             if (!window->grab().save(QString::fromLocal8Bit(argv[2]), "PNG")) {
                 std::fprintf(stderr, "Cannot write %s: check that its folder exists.\n", argv[2]);
                 result = 1;
+            }
+            if (auto* menu = window->findChild<QMenu*>("LayerPopupMenu")) {
+                auto* mechanical = window->findChild<QMenu*>("MechanicalLayersMenu");
+                if (mechanical && mechanical->actions().size() > 1) {
+                    mechanical->actions()[0]->trigger();
+                    mechanical->actions()[1]->trigger();
+                }
+                menu->popup(window->mapToGlobal(QPoint(120, 320)));
+                QApplication::processEvents();
+                QString menuPng = QString::fromLocal8Bit(argv[2]);
+                if (menuPng.endsWith(".png", Qt::CaseInsensitive)) menuPng.chop(4);
+                menuPng += "-menu.png";
+                if (!menu->grab().save(menuPng, "PNG")) result = 1;
+                menu->hide();
             }
             window->hide();
         }

@@ -19,12 +19,16 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace dxfi::host {
 
 namespace {
 
 constexpr double kCoordPerMil = 10000.0;
+// The picture shows at most this many objects; a pick needs their places, not all of them.
+constexpr std::size_t kMaxDrawnObjects = 20000;
 
 struct TRegion {
     double Left = 0, Bottom = 0, Right = 0, Top = 0;
@@ -57,6 +61,28 @@ TRegion ViewRegion(uint32_t board, TRegion& extent, bool& hasExtent) {
             region.Top + marginY};
 }
 
+// The bounding rectangles of the board's objects, for the picture.
+std::vector<dxfi::abi::TCoordRect> ObjectBoxes(uint32_t board) {
+    std::vector<dxfi::abi::TCoordRect> boxes;
+    void* server = nullptr;
+    dxfi::abi::IInterface* module = KorrinHost_GetServerModule();
+    if (!module ||
+        module->QueryInterface(dxfi::abi::IID_IPCB_ServerInterface, &server) != dxfi::abi::kOk)
+        return boxes;
+    void* found = nullptr;
+    if (static_cast<dxfi::abi::IPCB_ServerInterface*>(server)->GetPCBBoardByBoardHandle(
+            board, dxfi::abi::IID_IPCB_Board, &found) != dxfi::abi::kOk)
+        return boxes;
+    auto* boardInterface = static_cast<dxfi::abi::IPCB_Board*>(found);
+    dxfi::abi::IPCB_BoardIterator* iterator = boardInterface->BoardIterator_Create();
+    if (!iterator) return boxes;
+    for (dxfi::abi::IPCB_Primitive* object = iterator->FirstPCBObject();
+         object && boxes.size() < kMaxDrawnObjects; object = iterator->NextPCBObject())
+        boxes.push_back(object->BoundingRectangle());
+    boardInterface->BoardIterator_Destroy(iterator);
+    return boxes;
+}
+
 // The nearest whole mil as a board coordinate, within 32 bits.
 int32_t SnapToMil(double coord) {
     const double mils = std::nearbyint(coord / kCoordPerMil) * kCoordPerMil;
@@ -66,12 +92,14 @@ int32_t SnapToMil(double coord) {
     return static_cast<int32_t>(mils);
 }
 
-// The board seen from above: a mil grid, the axes through (0,0) and the extent of what the
-// board holds. Reports the board point under the mouse and the point clicked.
+// The board seen from above: a mil grid, the axes through (0,0), the extent of what the board
+// holds and the bounding box of each object. Reports the board point under the mouse and the point
+// clicked.
 class TBoardView : public QWidget {
 public:
-    TBoardView(TRegion region, TRegion extent, bool hasExtent)
-        : Region_(region), Extent_(extent), HasExtent_(hasExtent) {
+    TBoardView(TRegion region, TRegion extent, bool hasExtent,
+               std::vector<dxfi::abi::TCoordRect> boxes)
+        : Region_(region), Extent_(extent), HasExtent_(hasExtent), Boxes_(std::move(boxes)) {
         setObjectName("BoardView");
         setMouseTracking(true);
         setCursor(Qt::CrossCursor);
@@ -104,6 +132,11 @@ protected:
             painter.setBrush(QColor(0, 90, 200, 40));
             painter.drawRect(box);
         }
+        painter.setPen(QPen(QColor(200, 60, 0), 1));
+        painter.setBrush(Qt::NoBrush);
+        for (const dxfi::abi::TCoordRect& object : Boxes_)
+            painter.drawRect(
+                QRectF(ToScreen(object.Left, object.Top), ToScreen(object.Right, object.Bottom)));
         painter.setPen(Qt::black);
         painter.drawText(ToScreen(0, 0) + QPointF(4, -4), "(0,0)");
     }
@@ -131,6 +164,7 @@ private:
     TRegion Region_;
     TRegion Extent_;
     bool HasExtent_;
+    std::vector<dxfi::abi::TCoordRect> Boxes_;
 };
 
 QString MilText(int32_t coord) {
@@ -149,7 +183,7 @@ int32_t DXFI_CDECL PickLocation(void* context, const char* prompt, int32_t* x, i
     auto* layout = new QVBoxLayout(&window);
     auto* hint = new QLabel(
         window.windowTitle() + ": click the point on the board; Escape picks none.", &window);
-    auto* view = new TBoardView(region, extent, hasExtent);
+    auto* view = new TBoardView(region, extent, hasExtent, ObjectBoxes(board));
     auto* where = new QLabel(" ", &window);
     layout->addWidget(hint);
     layout->addWidget(view, 1);

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -25,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 using namespace dxfi;
@@ -543,4 +545,39 @@ TEST_F(TSetupViewTest, TheRunGetsTheWindowOnlyWhenTheHostShowsDialogs) {
     EXPECT_EQ(dynamic_cast<TQtSetupDialog*>(answered.get()), nullptr);
     SetSetupDialogFactory(nullptr);
     SetHostClient(&Client);
+}
+
+TEST_F(TSetupViewTest, SettingsButtonsAskForAnIniFile) {
+    const std::string base = ::testing::TempDir() + "view_buttons";
+    std::remove((base + ".ini").c_str());
+    QStringList filters;
+    QString title, suffix;
+    // Answers the file dialog the button opens with `base` (no extension).
+    auto answer = [&](const char* name) {
+        QTimer::singleShot(0, Window, [&, name] {
+            auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(chooser, nullptr);
+            EXPECT_EQ(chooser->objectName(), name);
+            title = chooser->windowTitle();
+            suffix = chooser->defaultSuffix();
+            filters = chooser->nameFilters();
+            chooser->selectFile(QString::fromStdString(base));
+            QMetaObject::invokeMethod(chooser, "accept"); // as the Save or Open button does
+        });
+    };
+    Processor.LineWidth = 39370;
+    answer("SaveSettingsDialog");
+    QTest::mouseClick(Find<QPushButton>(Window, "SaveSettingsButton"), Qt::LeftButton);
+    EXPECT_EQ(title, "Save Settings");
+    EXPECT_EQ(suffix, "ini");
+    EXPECT_EQ(filters, (QStringList{"ini files (*.ini)", "All files (*)"}));
+    ASSERT_TRUE(std::filesystem::exists(base + ".ini")); // the default extension was added
+
+    Processor.LineWidth = 1;
+    answer("LoadSettingsDialog");
+    QTest::mouseClick(Find<QPushButton>(Window, "LoadSettingsButton"), Qt::LeftButton);
+    EXPECT_EQ(title, "Load Settings");
+    EXPECT_EQ(Processor.LineWidth, 39370);
+    EXPECT_EQ(Find<QLineEdit>(Window, "LineWidthEdit")->text(), "0.1mm"); // refilled
+    std::remove((base + ".ini").c_str());
 }

@@ -546,8 +546,13 @@ bool TSetupWindow::event(QEvent* event) {
 
 bool TSetupWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == UnitsEdit) {
-        if (event->type() == QEvent::FocusIn) UnitsEditEnter();
-        if (event->type() == QEvent::FocusOut) UnitsEditExit();
+        // Focus moving inside the window, not the window losing or regaining activation.
+        const bool inside =
+            (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::ActiveWindowFocusReason &&
+            static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason;
+        if (inside && event->type() == QEvent::FocusIn) UnitsEditEnter();
+        if (inside && event->type() == QEvent::FocusOut) UnitsEditExit();
     } else if (event->type() == QEvent::KeyPress &&
                (watched == Tree ||
                 (Delegate->EditorOpen() && watched->parent() == Delegate->OpenEditor()))) {

@@ -208,7 +208,10 @@ TEST_F(TProductFolderTest, RegistryThenIniThenDefault) {
 }
 
 TEST(TPluginLibrary, ExportsTheDescription) {
-    void* library = dlopen(DXFI_BIN_DIR "/libdxfimport.so", RTLD_NOW | RTLD_LOCAL);
+    // Kept mapped after dlclose, as a host keeps its plug-ins for the life of the process: the
+    // options window's Qt registers process-wide state at load that is not undone at unload.
+    void* library =
+        dlopen(DXFI_BIN_DIR "/libdxfimport.so", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     ASSERT_NE(library, nullptr) << dlerror();
     const auto* bytes = static_cast<const uint8_t*>(dlsym(library, "DESCRIPTION"));
     ASSERT_NE(bytes, nullptr);

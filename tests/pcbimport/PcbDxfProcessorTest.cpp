@@ -53,6 +53,22 @@ protected:
         Processor->Points.Width = listWidth;
     }
 
+    // The board holds exactly one loose pad, at (x, y) with that hole, every size `size` and
+    // that layer.
+    void ExpectOnePad(TBoardCoord x, TBoardCoord y, TBoardCoord hole, TBoardCoord size,
+                      TV7_Layer layer) {
+        const auto pads = LooseObjects(ab::kKindPad);
+        ASSERT_EQ(pads.size(), 1u);
+        TPcbPad pad(pads[0].Handle);
+        pad.TransferProperties(ptRead);
+        EXPECT_EQ(pad.X, x);
+        EXPECT_EQ(pad.Y, y);
+        EXPECT_EQ(pad.HoleSize, hole);
+        for (const TBoardCoord padSize : pad.PadSizes)
+            EXPECT_EQ(padSize, size);
+        EXPECT_EQ(pad.Layer, layer);
+    }
+
     static TPcbTrack Track(uint32_t handle) {
         TPcbTrack track(handle);
         track.TransferProperties(ptRead);
@@ -143,16 +159,7 @@ TEST_F(TCreationTest, PadsHaveTheRingAsSizeAndTheInnerCircleAsHole) {
     Processor->OffsetY = 2000;
     Processor->AddPad(Board, 201000, 2000, 100000, 200000, kMech1);
     Processor->AddPad(Board, 0, 0, 100000, 200000, NoLayer);
-    const auto pads = LooseObjects(ab::kKindPad);
-    ASSERT_EQ(pads.size(), 1u);
-    TPcbPad pad(pads[0].Handle);
-    pad.TransferProperties(ptRead);
-    EXPECT_EQ(pad.X, 200000);
-    EXPECT_EQ(pad.Y, 0);
-    EXPECT_EQ(pad.HoleSize, 300000);
-    for (const TBoardCoord size : pad.PadSizes)
-        EXPECT_EQ(size, 500000);
-    EXPECT_EQ(pad.Layer, kMech1);
+    ExpectOnePad(200000, 0, 300000, 500000, kMech1);
 }
 
 TEST_F(TCreationTest, TextsAreCleanedCutAndDrawnWithTheDefaultWidth) {
@@ -250,16 +257,7 @@ TEST_F(TPolylineTest, DonutBecomesOnePadWhenLargerThanTheThreshold) {
     Processor->Mappings.SetMapping("PADS", kMech1, ccLargerThan, 300000.0);
     SetPoints({{0, 0, 100000, 1.0}, {400000, 0, 100000, -1.0}}, true, "PADS");
     Processor->EmitPolyline();
-    const auto pads = LooseObjects(ab::kKindPad);
-    ASSERT_EQ(pads.size(), 1u);
-    TPcbPad pad(pads[0].Handle);
-    pad.TransferProperties(ptRead);
-    EXPECT_EQ(pad.X, 200000);
-    EXPECT_EQ(pad.Y, 0);
-    EXPECT_EQ(pad.HoleSize, 300000);
-    for (const TBoardCoord size : pad.PadSizes)
-        EXPECT_EQ(size, 500000);
-    EXPECT_EQ(pad.Layer, kMech1);
+    ExpectOnePad(200000, 0, 300000, 500000, kMech1);
     EXPECT_TRUE(LooseObjects(ab::kKindArc).empty());
     EXPECT_TRUE(Processor->UsedLayers.Contains(kMech1));
 }

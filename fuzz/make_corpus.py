@@ -156,6 +156,10 @@ def bad_files():
         (0, "LWPOLYLINE"), (8, "0"), (90, 1), (70, 0), (40, 1.0), (42, 1.0), (41, 2.0),
         (10, 1.0), (20, 1.0), (10, 2.0), (20, 2.0), (10, 3.0),
         *mline(65535, 32767), *mline(2, -1), *mline(-3, 2, (-1, 70000)), *mline(0, 0))
+    # A repeated 75 inside one element, then more 42s: the fill values must stay one run.
+    yield "bad_mline_repeated_75.dxf", entities(
+        (0, "MLINE"), (8, "0"), (73, 1), (10, 0.0), (20, 0.0), (11, 0.0), (21, 0.0),
+        (74, 1), (41, 9.0), (75, 2), (42, 1.0), (42, 2.0), (75, 1), (42, 3.0), (41, 8.0))
     yield "bad_structure.dxf", dxf(
         (0, "SECTION"), (2, "BLOCKS"), (0, "BLOCK"), (2, "OPEN"), (10, 0.0), (20, 0.0),
         (0, "BLOCK"), (2, "OPEN2"), (0, "ENDBLK"), (0, "ENDBLK"), (0, "ENDBLK"), (0, "ENDSEC"),

@@ -554,6 +554,7 @@ void TDxfReader::Gather(TKind kind) {
         MVertices_.clear();
         MElements_.clear();
         MParams_.clear();
+        MIn42_ = false;
     }
     Advance();
     while (Have_ && G_.Code != 0) {
@@ -591,8 +592,11 @@ void TDxfReader::Gather(TKind kind) {
                         TMLineElement{static_cast<uint32_t>(MParams_.size()), 0, 0, 0});
                     ++MVertices_.back().ElementCount;
                     MIn42_ = false;
-                } else if (code == 75 && !MElements_.empty() && !MVertices_.empty() &&
-                           MVertices_.back().ElementCount > 0) {
+                } else if (code == 75 && !MIn42_ && !MElements_.empty() &&
+                           !MVertices_.empty() && MVertices_.back().ElementCount > 0) {
+                    // Only the first 75 of an element starts its fill parameters: a repeated
+                    // one continues the same run, so each element's parameters stay one
+                    // contiguous run of MParams_ that its counts describe.
                     MElements_.back().First42 = static_cast<uint32_t>(MParams_.size());
                     MIn42_ = true;
                 }

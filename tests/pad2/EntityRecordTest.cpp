@@ -302,6 +302,50 @@ TEST_F(EntityRecordTest, MLineBlobPerVertexAndStyleLine) {
     edaEndBlobRead(r);
 }
 
+// A second 75 inside one element used to restart the fill parameters' place while their
+// count kept growing, so storing the element read past the gathered values.
+TEST_F(EntityRecordTest, MLineRepeatedFillCountKeepsOneRun) {
+    const auto list = Model(Groups({{0, "MLINE"},
+                                    {73, "1"},
+                                    {10, "0"},
+                                    {20, "0"},
+                                    {11, "0"},
+                                    {21, "0"},
+                                    {74, "1"},
+                                    {41, "9"},
+                                    {75, "2"},
+                                    {42, "1"},
+                                    {42, "2"},
+                                    {75, "1"},
+                                    {42, "3"},
+                                    {41, "8"}}));
+    ASSERT_EQ(list.size(), 1u);
+    const TEntity& m = list[0];
+    EXPECT_EQ(Get<int16_t>(m.Data.data(), MLineData::StyleLineCount), 1);
+    ASSERT_EQ(Get<uint16_t>(m.Data.data(), MLineData::VertexCount), 1);
+    const TBlobReader r = edaStartBlobRead(Get<uint32_t>(m.Data.data(), MLineData::BlobRef));
+    double t[3];
+    ASSERT_EQ(edaReadBlob3Double(r, t), 1);
+    ASSERT_EQ(edaReadBlob3Double(r, t), 1);
+    ASSERT_EQ(edaReadBlob3Double(r, t), 1);
+    int16_t n = -1;
+    double d = 0;
+    std::vector<double> values;
+    ASSERT_EQ(edaReadBlobShort(r, &n), 1);
+    ASSERT_EQ(n, 1);
+    ASSERT_EQ(edaReadBlobDouble(r, &d), 1);
+    EXPECT_EQ(d, 9.0);
+    ASSERT_EQ(edaReadBlobShort(r, &n), 1);
+    ASSERT_EQ(n, 3);
+    for (int i = 0; i < n; ++i) {
+        ASSERT_EQ(edaReadBlobDouble(r, &d), 1);
+        values.push_back(d);
+    }
+    EXPECT_EQ(values, (std::vector<double>{1, 2, 3}));
+    EXPECT_EQ(edaReadBlobShort(r, &n), 0);
+    edaEndBlobRead(r);
+}
+
 TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities) {
     const std::string dxf =
         "0\nSECTION\n2\nBLOCKS\n" +

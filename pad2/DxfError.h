@@ -22,6 +22,7 @@ enum TErrorCode : int {
     ecTooManyDrawings = 18,
     ecInternal = 19,
     ecBadArgument = 20,
+    ecFileChanged = 21, // the file shrank or grew while it was read
     ecErrorCodeCount
 };
 

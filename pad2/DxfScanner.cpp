@@ -35,11 +35,24 @@ TBinaryType BinaryType(int code) {
     return TBinaryType::String;
 }
 
-// A value as it may appear in a message: repaired, at most 40 bytes.
+// A value as it may appear in a message: repaired, at most 40 bytes, control bytes written
+// as \xNN (a NUL would end the message where the engine hands it on as a C string).
 std::string Quoted(std::string_view value) {
-    std::string shown;
+    std::string repaired;
     const std::size_t n = Utf8CutLength(value, 40);
-    AppendRepairedUtf8(value.substr(0, n), shown);
+    AppendRepairedUtf8(value.substr(0, n), repaired);
+    std::string shown;
+    for (const char c : repaired) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            shown += "\\x";
+            shown += kHex[byte >> 4];
+            shown += kHex[byte & 0xF];
+        } else {
+            shown += c;
+        }
+    }
     if (n < value.size()) shown += "...";
     return "'" + shown + "'";
 }

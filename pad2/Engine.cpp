@@ -56,6 +56,8 @@ const char* GenericText(int32_t code) {
         return "The drawing engine failed.";
     case ecBadArgument:
         return "The drawing engine was called with an invalid argument.";
+    case ecFileChanged:
+        return "The drawing file changed while it was read: import it again once it is saved.";
     default:
         return nullptr;
     }
@@ -172,6 +174,7 @@ TDrawingHandle TEngine::Load(const char* path) {
     std::unique_ptr<TDrawing> drawing;
     {
         TFileMapping file(path, name);
+        file.Load();
         TReadCallbacks callbacks;
         if (Progress_) {
             const TLoadometerFn progress = Progress_;

@@ -3,6 +3,7 @@
 
 #include "pad2/DxfError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -13,9 +14,24 @@
 
 namespace pad2 {
 
-TFileMapping::TFileMapping(const std::string& path, const std::string& displayName) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+namespace {
+
+// What a path that is no regular file is, for the refusal.
+const char* FileKind(mode_t mode) {
+    if (S_ISFIFO(mode)) return "a named pipe";
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "not a regular file";
+}
+
+} // namespace
+
+TFileMapping::TFileMapping(const std::string& path, const std::string& displayName)
+    : DisplayName_(displayName) {
+    // O_NONBLOCK: opening a named pipe without a writer returns at once instead of waiting.
+    Fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (Fd_ < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             throw EDxfError{ecFileMissing, "The file " + displayName +
@@ -24,31 +40,65 @@ TFileMapping::TFileMapping(const std::string& path, const std::string& displayNa
                                            std::strerror(error) + "): check its permissions."};
     }
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        throw EDxfError{ecNotDrawing,
-                        "The file " + displayName + " is not a drawing: it is not a regular file."};
+    if (::fstat(Fd_, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const char* kind = FileKind(info.st_mode);
+        ::close(Fd_);
+        Fd_ = -1;
+        throw EDxfError{ecNotDrawing, displayName + " is " + kind +
+                                          ", not a drawing file: choose a DXF drawing."};
     }
     Size_ = static_cast<std::size_t>(info.st_size);
-    if (Size_ == 0) {
-        ::close(fd);
-        Data_ = "";
-        return;
-    }
-    Map_ = ::mmap(nullptr, Size_, PROT_READ, MAP_PRIVATE, fd, 0);
-    const int error = errno;
-    ::close(fd);
-    if (Map_ == MAP_FAILED) {
-        Map_ = nullptr;
-        throw EDxfError{ecFileMissing, "The file " + displayName + " cannot be read (" +
-                                           std::strerror(error) + ")."};
-    }
-    ::madvise(Map_, Size_, MADV_SEQUENTIAL);
-    Data_ = static_cast<const char*>(Map_);
 }
 
 TFileMapping::~TFileMapping() {
+    if (Fd_ >= 0) ::close(Fd_);
     if (Map_) ::munmap(Map_, Size_);
+}
+
+void TFileMapping::FailChanged() const {
+    throw EDxfError{ecFileChanged, "The file " + DisplayName_ +
+                                       " changed while it was read: import it again once the "
+                                       "program writing it has finished."};
+}
+
+void TFileMapping::Load() {
+    if (Size_ == 0) {
+        Data_ = "";
+    } else {
+        // Anonymous memory rather than a map of the file: dropping its parsed pages frees
+        // them, and nothing another program does to the file can reach it.
+        Map_ = ::mmap(nullptr, Size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (Map_ == MAP_FAILED) {
+            Map_ = nullptr;
+            throw EDxfError{ecTooLarge, "The file " + DisplayName_ +
+                                            " is too large to be read into memory."};
+        }
+        AdviseLargeBuffer(Map_, Size_);
+        char* bytes = static_cast<char*>(Map_);
+        std::size_t done = 0;
+        while (done < Size_) {
+            const std::size_t chunk = std::min<std::size_t>(Size_ - done, std::size_t{1} << 24);
+            const ssize_t n = ::pread(Fd_, bytes + done, chunk, static_cast<off_t>(done));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                const int error = errno;
+                throw EDxfError{ecFileMissing, "The file " + DisplayName_ + " cannot be read (" +
+                                                   std::strerror(error) + ")."};
+            }
+            if (n == 0) FailChanged(); // shorter than when it was opened
+            done += static_cast<std::size_t>(n);
+        }
+        Data_ = bytes;
+    }
+    // A file that grew (or was replaced by one of another size) while it was read is not the
+    // drawing whose bytes were read either.
+    char extra = 0;
+    struct stat info {};
+    if (::fstat(Fd_, &info) != 0 || static_cast<std::size_t>(info.st_size) != Size_ ||
+        ::pread(Fd_, &extra, 1, static_cast<off_t>(Size_)) > 0)
+        FailChanged();
+    ::close(Fd_);
+    Fd_ = -1;
 }
 
 void TFileMapping::Release(std::size_t offset) {

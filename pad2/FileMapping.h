@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
-// A read-only view of a whole file, mapped so the reader touches each byte once and the pages
-// already read can be dropped while loading. Throws EDxfError when the file cannot be read.
+// The bytes of a whole drawing file, read into the engine's own memory so that a file cut
+// short or rewritten while it is read is a load error, never a fault on a vanished page. The
+// pages already parsed can be dropped while loading. Throws EDxfError when the file cannot
+// be read.
 #pragma once
 
 #include <cstddef>
@@ -10,18 +12,28 @@ namespace pad2 {
 
 class TFileMapping {
 public:
-    // `displayName` names the file in messages.
+    // Opens the file without blocking and refuses anything that is not a regular file (a
+    // named pipe would otherwise wait for a writer for ever). `displayName` names the file in
+    // messages.
     TFileMapping(const std::string& path, const std::string& displayName);
     ~TFileMapping();
     TFileMapping(const TFileMapping&) = delete;
     TFileMapping& operator=(const TFileMapping&) = delete;
 
+    // Reads the whole file. Throws ecFileChanged when it ends before the size it had when it
+    // was opened, or has another size afterwards.
+    void Load();
+
     const char* Data() const { return Data_; }
     std::size_t Size() const { return Size_; }
-    // Drops the pages before `offset` from memory; they are read again if touched.
+    // Drops the pages before `offset` from memory; they must not be read again.
     void Release(std::size_t offset);
 
 private:
+    [[noreturn]] void FailChanged() const;
+
+    int Fd_ = -1;
+    std::string DisplayName_;
     const char* Data_ = nullptr;
     std::size_t Size_ = 0;
     std::size_t Released_ = 0;

@@ -42,6 +42,12 @@ TEST(BadInputTest, UnreadableFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(Refusal(EntitiesDxf("0\nLINE\n62\n1x\n")),
               "Bad value for group code 62 at line 7 of bad.dxf: '1x' is not an integer.");
     EXPECT_EQ(edaError(), 15);
+    // A NUL or another control byte in the quoted value is shown, not the end of the message.
+    EXPECT_EQ(Refusal(EntitiesDxf(std::string("0\nLINE\n10\n1\0x\t\n", 16))),
+              "Bad value for group code 10 at line 7 of bad.dxf: '1\\x00x\\x09' is not a "
+              "number.");
+    EXPECT_EQ(Refusal(EntitiesDxf(std::string("0\nLINE\n1\0\n1\n", 12))),
+              "Bad group code at line 7 of bad.dxf: '1\\x00' is not a number.");
     EXPECT_EQ(std::string(edaErrorStr(999)), "Unknown drawing engine error 999.");
 }
 

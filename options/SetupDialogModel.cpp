@@ -327,12 +327,20 @@ void TSetupDialog::ShowError(const std::string& text) {
 void TSetupDialog::LoadSettingsFile(const std::string& path) {
     TSetupProcessor& processor = RequireProcessor();
     const TIniSettingsStore store(path);
+    if (!store.ReadProblem().empty()) {
+        ShowError(store.ReadProblem() + " The settings were not changed.");
+        return;
+    }
     processor.LoadSettings(store);
     LoadFromProcessor(processor);
 }
 
 bool TSetupDialog::SaveSettingsFile(const std::string& path, std::string& error) {
     TIniSettingsStore store(path);
+    if (!store.ReadProblem().empty()) {
+        error = store.ReadProblem() + " Nothing was saved; choose another file.";
+        return false;
+    }
     RequireProcessor().SaveSettings(store);
     return store.Save(error);
 }

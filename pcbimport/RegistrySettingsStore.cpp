@@ -14,14 +14,18 @@ TRegistrySettingsStore::TRegistrySettingsStore(std::string rootKey, platform::TH
 
 platform::TRegistryKey* TRegistrySettingsStore::Section(std::string_view section,
                                                         bool create) const {
+    auto open = [&](platform::TRegistryKey& key, const std::string& name) {
+        const bool opened = key.Open(Hive_, RootKey_ + "\\" + name, create);
+        if (ReadProblem_.empty()) ReadProblem_ = platform::HiveReadProblem(Hive_);
+        return opened;
+    };
     for (auto& [name, key] : Sections_)
         if (CompareNoCase(name, section) == 0) {
-            if (key->IsOpen() || (create && key->Open(Hive_, RootKey_ + "\\" + name, true)))
-                return key.get();
+            if (key->IsOpen() || (create && open(*key, name))) return key.get();
             return nullptr;
         }
     auto key = std::make_unique<platform::TRegistryKey>();
-    key->Open(Hive_, RootKey_ + "\\" + std::string(section), create);
+    open(*key, std::string(section));
     Sections_.emplace_back(std::string(section), std::move(key));
     return Sections_.back().second->IsOpen() ? Sections_.back().second.get() : nullptr;
 }

@@ -30,6 +30,10 @@ public:
     // cannot be written.
     bool Flush(std::string& error);
 
+    // What was wrong with the hive file when this store read it ("" when nothing): the file
+    // named, the problem, and that the defaults are used. The store then reads as empty.
+    const std::string& ReadProblem() const { return ReadProblem_; }
+
 private:
     // The section's key, opened (and with `create` made) on demand and kept open.
     platform::TRegistryKey* Section(std::string_view section, bool create) const;
@@ -37,6 +41,7 @@ private:
     std::string RootKey_;
     platform::THive Hive_;
     mutable std::vector<std::pair<std::string, std::unique_ptr<platform::TRegistryKey>>> Sections_;
+    mutable std::string ReadProblem_;
 };
 
 // The saved settings' root key for a product folder such as "\Corvane2004".

@@ -2,11 +2,10 @@
 #include "pcbimport/SettingsStore.h"
 
 #include "base/TextCompare.h"
+#include "platform/Files.h"
 
 #include <charconv>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace dxfi {
 
@@ -16,6 +15,89 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
     return s;
 }
+// Keys and values are written so that reading gives them back whatever they hold: "\\",
+// line feed "\n", carriage return "\r" and tab "\t" everywhere, a blank at either end "\s"
+// (the reader trims blanks), and in keys "=" as "\=" and a leading "[" or ";" as "\[" or
+// "\;" (else the line would read as a section or a comment). A text is cut at a NUL.
+std::string Escape(std::string_view text, bool key) {
+    text = text.substr(0, text.find('\0'));
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        const bool edge = i == 0 || i + 1 == text.size();
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else if (c == ' ' && edge)
+            out += "\\s";
+        else if (key && (c == '=' || (i == 0 && (c == '[' || c == ';')))) {
+            out += '\\';
+            out += c;
+        } else
+            out += c;
+    }
+    return out;
+}
+
+// The reverse of Escape; a backslash before any other character stays as it is (files written
+// by hand, or before texts were escaped, may hold plain backslashes).
+std::string Unescape(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\\' || i + 1 == text.size()) {
+            out += c;
+            continue;
+        }
+        const char next = text[i + 1];
+        switch (next) {
+        case '\\':
+            out += '\\';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 's':
+            out += ' ';
+            break;
+        case '=':
+        case '[':
+        case ';':
+            out += next;
+            break;
+        default:
+            out += c;
+            continue;
+        }
+        ++i;
+    }
+    return out;
+}
+
+// The place of the first "=" that is not escaped.
+std::size_t KeyEnd(std::string_view line) {
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '\\')
+            ++i;
+        else if (line[i] == '=')
+            return i;
+    }
+    return std::string_view::npos;
+}
+
 } // namespace
 
 bool ParseInteger(std::string_view text, int32_t& value) {
@@ -37,11 +119,18 @@ void TSettingsStore::WriteBool(std::string_view section, std::string_view key, b
 }
 
 TIniSettingsStore::TIniSettingsStore(std::string path) : Path_(std::move(path)) {
-    std::ifstream in(Path_, std::ios::binary);
-    if (!in) return;
-    std::ostringstream text;
-    text << in.rdbuf();
-    *this = FromText(Path_, text.str());
+    if (Path_.empty()) return;
+    std::string text, problem;
+    switch (platform::ReadRegularFile(Path_, text, problem)) {
+    case platform::rfMissing:
+        return;
+    case platform::rfFailed:
+        ReadProblem_ = "The settings file " + Path_ + " cannot be read: " + problem + ".";
+        return;
+    case platform::rfRead:
+        *this = FromText(Path_, text);
+        return;
+    }
 }
 
 TIniSettingsStore TIniSettingsStore::FromText(std::string path, std::string_view text) {
@@ -56,10 +145,10 @@ TIniSettingsStore TIniSettingsStore::FromText(std::string path, std::string_view
             current = &store.SectionFor(Trim(line.substr(1, line.size() - 2)));
             continue;
         }
-        const std::size_t eq = line.find('=');
+        const std::size_t eq = KeyEnd(line);
         if (current == nullptr || eq == std::string_view::npos || line.front() == ';') continue;
         // A key repeated in a section: the later line wins, as when it is written again.
-        Put(*current, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1)));
+        Put(*current, Unescape(Trim(line.substr(0, eq))), Unescape(Trim(line.substr(eq + 1))));
     }
     return store;
 }
@@ -124,26 +213,23 @@ std::string TIniSettingsStore::ToText() const {
     for (std::size_t i = 0; i < Sections_.size(); ++i) {
         if (i > 0) out += "\n";
         out += "[" + Sections_[i].Name + "]\n";
-        for (const auto& k : Sections_[i].Keys) out += k.Name + "=" + k.Value + "\n";
+        for (const auto& k : Sections_[i].Keys)
+            out += Escape(k.Name, true) + "=" + Escape(k.Value, false) + "\n";
     }
     return out;
 }
 
 bool TIniSettingsStore::Save(std::string& error) const {
-    const std::string temp = Path_ + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out << ToText();
-        out.close();
-        if (!out) {
-            std::remove(temp.c_str());
-            error = "Could not write the settings file " + Path_ + ": check that its folder exists and is writable.";
-            return false;
-        }
+    const std::string kind = platform::NonRegularFileKind(Path_);
+    if (!kind.empty()) {
+        error = "Could not write the settings file " + Path_ + ": it is " + kind +
+                ", not a file. Choose another file name.";
+        return false;
     }
-    if (std::rename(temp.c_str(), Path_.c_str()) != 0) {
-        std::remove(temp.c_str());
-        error = "Could not replace the settings file " + Path_ + ": check that it is not read-only.";
+    std::string problem;
+    if (!platform::WriteFileSafely(Path_, ToText(), false, problem)) {
+        error = "Could not write the settings file " + Path_ + " (" + problem +
+                "). Check that its folder exists and may be written.";
         return false;
     }
     return true;

@@ -36,12 +36,16 @@ public:
 bool ParseInteger(std::string_view text, int32_t& value);
 
 // An INI file: "[Section]" lines, then "Key=Value" lines. Sections and keys are found without
-// regard to ASCII letter case, as on the editor's platform. The file is read when the store is
-// created (a missing file is an empty store) and written by Save, atomically.
+// regard to ASCII letter case, as on the editor's platform. Keys and values are escaped as the
+// registry file's texts are ("\\", "\n", "\r", and what else would change how a line reads),
+// so that any text reads back as written. The file is read when the store is created (a
+// missing file is an empty store; a file that cannot be read, such as a named pipe, is an
+// empty store with ReadProblem set) and written by Save, safely (temporary file beside it,
+// flushed, renamed).
 class TIniSettingsStore : public TSettingsStore {
 public:
     explicit TIniSettingsStore(std::string path);
-    // Parses INI text; lines that are neither sections nor keys are kept as they are.
+    // Parses INI text; lines that are neither sections nor keys are skipped.
     static TIniSettingsStore FromText(std::string path, std::string_view text);
 
     bool ValueExists(std::string_view section, std::string_view key) const override;
@@ -58,6 +62,8 @@ public:
     // problem when it cannot be written.
     bool Save(std::string& error) const;
     const std::string& Path() const { return Path_; }
+    // Why the file could not be read ("" when it was read or does not exist).
+    const std::string& ReadProblem() const { return ReadProblem_; }
 
 private:
     struct TKey {
@@ -74,6 +80,7 @@ private:
     static void Put(TSection& section, std::string_view key, std::string_view value);
 
     std::string Path_;
+    std::string ReadProblem_;
     std::vector<TSection> Sections_; // in file order
     std::map<std::string, std::size_t, TNoCaseLess> SectionIndex_;
 };

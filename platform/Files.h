@@ -3,6 +3,7 @@
 // are results (false or an empty path); nothing here throws.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,43 @@ bool MoveFile(const std::string& from, const std::string& to);
 // Copies the regular file `from` to `to`, replacing `to` if it exists (not atomic). False when
 // `from` cannot be read or `to` cannot be written completely; `to` may then be incomplete.
 bool CopyFile(const std::string& from, const std::string& to);
+
+// What `path` is when it exists but is not a regular file ("a named pipe", "a folder", "a
+// device", "a socket"); "" for a regular file or a path that does not exist. Symbolic links are
+// followed.
+std::string NonRegularFileKind(const std::string& path);
+
+enum TReadResult : uint8_t { rfRead, rfMissing, rfFailed };
+
+// Reads the whole regular file `path` into `text`. Anything else (a named pipe, a device, a
+// folder) is refused at once, without waiting for a writer. rfMissing when it does not exist;
+// rfFailed with `problem` (for example "it is a named pipe, not a regular file" or the system's
+// reason) when it cannot be read.
+TReadResult ReadRegularFile(const std::string& path, std::string& text, std::string& problem);
+
+// The temporary file that a safe write of `target` uses: "<target>.tmp<process id>", in the
+// target's own folder so that the rename is atomic.
+std::string TemporaryPathBeside(const std::string& target);
+
+// Creates TemporaryPathBeside(target) afresh (a leftover of that name is removed first), with the
+// user's normal file mode (0666 less the umask), and returns its descriptor; -1 with errno set
+// when it cannot be made.
+int CreateTemporaryBeside(const std::string& target, std::string& temporaryPath);
+
+// Flushes the folder that holds `path` to disk, so that a rename in it survives a power loss.
+void SyncFolderOf(const std::string& path);
+
+// Deletes the temporary files "<target>.tmp<process id>" beside `target` whose process no longer
+// runs: what a save that was killed left behind.
+void RemoveStaleTemporaries(const std::string& target);
+
+// Writes `text` to `path` safely: into TemporaryPathBeside(path), flushed to disk, renamed over
+// `path`, then the folder flushed; the earlier file stays whole until the new one is complete.
+// With `keepMode` an existing file's permission bits are kept, otherwise the new file has the
+// user's normal mode. Stale temporaries of earlier killed saves are removed first. False with
+// `problem` (the system's reason) when it fails; `path` is then unchanged.
+bool WriteFileSafely(const std::string& path, std::string_view text, bool keepMode,
+                     std::string& problem);
 
 // The path as an existence test should see it. Windows compares file names without regard
 // to case and the original code upper-cases paths before testing; on POSIX file names are

@@ -12,8 +12,13 @@
 // UTF-8. Besides \\ and \" the writer escapes line feed and carriage return as \n and \r
 // (the reader accepts them) so that multi-line texts survive; a text is cut at its first NUL.
 // Reading a hive skips what it does not understand, line by line: malformed lines, value
-// types other than text and dword, deletions ("[-...]", "=-") and sections of another hive
-// (their values are skipped too). A missing file is an empty hive.
+// types other than text and dword (hex:, qword:, ...), comments, deletions ("[-...]", "=-"),
+// sections of another hive and keys nested deeper than 512 levels. Those lines are written back
+// as they were (after the values of the section they were in), so rewriting the file loses
+// nothing it held; a value written under the same name replaces them. A missing file is an
+// empty hive; anything that is not a regular file is not read (a named pipe never blocks); a
+// file that is not a registry file at all (binary, no header line) reads as empty and is moved
+// aside as "<file>.damaged" before it is next written.
 //
 // Where the hive files live (SetHiveFileOverride wins over the variable):
 // | hive           | environment variable | default                                   |
@@ -22,7 +27,8 @@
 // | hkLocalMachine | DXFI_MACHINE_HIVE    | /etc/dxfimport/machine.reg                |
 //
 // Keys opened on the same hive file share one copy in memory. Changes are written back, as a
-// whole file replaced atomically (temporary file + rename), by Flush and when the last open
+// whole file replaced atomically ("<file>.tmp<pid>" flushed to disk, renamed, folder flushed;
+// such files left by killed processes are removed), by Flush and when the last open
 // key of that hive is closed; a hive nobody holds open is read afresh by the next Open.
 #pragma once
 
@@ -40,6 +46,10 @@ enum TRegistryValueType : uint8_t { rvNone, rvDword, rvText };
 
 // The file that holds `hive`.
 std::string HiveFilePath(THive hive);
+
+// What was wrong with the hive's file the last time it was read ("" when nothing): the file
+// named, what was wrong, and what happens instead.
+std::string HiveReadProblem(THive hive);
 
 // Redirects `hive` to the file `path`; an empty path removes the redirection.
 void SetHiveFileOverride(THive hive, const std::string& path);

@@ -21,7 +21,10 @@ struct THiveData {
     THive Hive = hkCurrentUser;
     std::string Path;
     TKeyNode Root;
+    std::string Preamble;
     bool Dirty = false;
+    // The file was not a registry file: it is moved aside before the first save.
+    bool Damaged = false;
 
     ~THiveData() {
         if (Dirty) Save(nullptr);
@@ -34,6 +37,7 @@ namespace {
 std::mutex HiveMutex;
 std::array<std::string, 2> HiveOverrides;
 std::map<std::string, std::weak_ptr<THiveData>> OpenHives;
+std::map<std::string, std::string> ReadProblems; // by hive file path
 
 std::size_t HiveIndex(THive hive) {
     return hive == hkLocalMachine ? 1 : 0;
@@ -50,47 +54,9 @@ std::string HiveFilePathLocked(THive hive) {
     return FolderPath(foUserConfig) + "dxfimport/user.reg";
 }
 
-std::string SystemError(const std::string& path, const char* what) {
+std::string SystemError(const std::string& path, const std::string& what) {
     return "The registry file " + path + " could not be " + what + ": " + std::strerror(errno) +
            ". Check that its folder exists and may be written.";
-}
-
-bool ReadWholeFile(const std::string& path, std::string& text, bool& missing) {
-    missing = false;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        missing = errno == ENOENT || errno == ENOTDIR;
-        return false;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        return false;
-    }
-    text.clear();
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            close(fd);
-            return false;
-        }
-        if (got == 0) break;
-        text.append(buffer, static_cast<std::size_t>(got));
-    }
-    close(fd);
-    return true;
-}
-
-bool WriteAll(int fd, std::string_view text) {
-    while (!text.empty()) {
-        ssize_t put = write(fd, text.data(), text.size());
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        text.remove_prefix(static_cast<std::size_t>(put));
-    }
-    return true;
 }
 
 // The hive held in memory for `hive`, loaded from its file unless another key holds it.
@@ -105,12 +71,34 @@ std::shared_ptr<THiveData> AcquireHive(THive hive) {
     auto data = std::make_shared<THiveData>();
     data->Hive = hive;
     data->Path = path;
-    std::string text;
-    bool missing = false;
-    if (ReadWholeFile(path, text, missing))
-        ParseHiveText(text, hive, data->Root);
-    else if (!missing)
+    std::string text, problem;
+    ReadProblems[path].clear();
+    switch (ReadRegularFile(path, text, problem)) {
+    case rfMissing:
+        break;
+    case rfFailed:
+        ReadProblems[path] = "The settings file " + path + " cannot be read (" + problem +
+                             "); the default settings are used and it is left as it is.";
         return nullptr;
+    case rfRead: {
+        THiveReadResult result = ParseHiveText(text, hive, data->Root);
+        data->Preamble = std::move(result.Preamble);
+        if (result.NotAHive) {
+            data->Damaged = true;
+            ReadProblems[path] = "The settings file " + path + " is damaged (" +
+                                 result.NotAHiveReason +
+                                 "); the default settings are used, and it is moved aside as " +
+                                 path + ".damaged when the settings are saved.";
+        } else if (result.RefusedDeepKeys > 0) {
+            ReadProblems[path] = "The settings file " + path + " holds " +
+                                 std::to_string(result.RefusedDeepKeys) +
+                                 (result.RefusedDeepKeys == 1 ? " key" : " keys") +
+                                 " nested deeper than " + std::to_string(kMaxKeyDepth) +
+                                 " levels; they are not read, and the file keeps them as they are.";
+        }
+        break;
+    }
+    }
     OpenHives[path] = data;
     return data;
 }
@@ -125,12 +113,14 @@ std::string_view StoredName(std::string_view name) {
 TKeyNode* FindKey(TKeyNode& root, std::string_view keyPath, bool create, bool& created) {
     created = false;
     TKeyNode* key = &root;
+    std::size_t depth = 0;
     while (!keyPath.empty()) {
         std::size_t slash = keyPath.find('\\');
         std::string_view part = keyPath.substr(0, slash);
         keyPath = slash == std::string_view::npos ? std::string_view() : keyPath.substr(slash + 1);
         if (part.empty()) continue;
         if (part.find_first_of("\r\n") != std::string_view::npos) return nullptr;
+        if (++depth > kMaxKeyDepth) return nullptr;
         TKeyNode* child = ChildKey(*key, part, false);
         if (!child && create) {
             child = ChildKey(*key, part, true);
@@ -150,24 +140,29 @@ bool THiveData::Save(std::string* error) {
         if (error) *error = SystemError(Path, "written (its folder cannot be created)");
         return false;
     }
-    std::string temporary = Path + ".XXXXXX";
-    int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        if (error) *error = SystemError(Path, "written");
-        return false;
+    if (Damaged) {
+        // Whatever the damaged file held stays available to the user beside the new one.
+        if (std::rename(Path.c_str(), (Path + ".damaged").c_str()) != 0 && errno != ENOENT) {
+            if (error) *error = SystemError(Path, "moved aside as " + Path + ".damaged");
+            return false;
+        }
+        Damaged = false;
     }
-    struct stat existing {};
-    mode_t mode = stat(Path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : 0644;
-    fchmod(fd, mode);
-    bool written = WriteAll(fd, FormatHiveText(Root, Hive)) && fsync(fd) == 0;
-    if (close(fd) != 0) written = false;
-    if (!written || std::rename(temporary.c_str(), Path.c_str()) != 0) {
-        if (error) *error = SystemError(Path, "written");
-        unlink(temporary.c_str());
+    std::string problem;
+    if (!WriteFileSafely(Path, FormatHiveText(Root, Hive, Preamble), true, problem)) {
+        if (error)
+            *error = "The registry file " + Path + " could not be written: " + problem +
+                     ". Check that its folder exists and may be written.";
         return false;
     }
     Dirty = false;
     return true;
+}
+
+std::string HiveReadProblem(THive hive) {
+    std::lock_guard lock(HiveMutex);
+    auto found = ReadProblems.find(HiveFilePathLocked(hive));
+    return found == ReadProblems.end() ? std::string() : found->second;
 }
 
 std::string HiveFilePath(THive hive) {
@@ -258,7 +253,9 @@ std::vector<std::string> TRegistryKey::SubkeyNames() const {
 bool TRegistryKey::WriteDword(std::string_view name, uint32_t value) {
     if (!Key_) return false;
     name = StoredName(name);
-    TRegistryValue& entry = Key_->Values[FoldCase(name)];
+    std::string folded = FoldCase(name);
+    Key_->DropForeignValue(folded);
+    TRegistryValue& entry = Key_->Values[folded];
     entry.Name = std::string(name);
     entry.Type = rvDword;
     entry.Dword = value;
@@ -272,7 +269,9 @@ bool TRegistryKey::WriteText(std::string_view name, std::string_view value) {
     name = StoredName(name);
     std::size_t nul = value.find('\0');
     if (nul != std::string_view::npos) value = value.substr(0, nul);
-    TRegistryValue& entry = Key_->Values[FoldCase(name)];
+    std::string folded = FoldCase(name);
+    Key_->DropForeignValue(folded);
+    TRegistryValue& entry = Key_->Values[folded];
     entry.Name = std::string(name);
     entry.Type = rvText;
     entry.Dword = 0;
@@ -282,7 +281,11 @@ bool TRegistryKey::WriteText(std::string_view name, std::string_view value) {
 }
 
 bool TRegistryKey::DeleteValue(std::string_view name) {
-    if (!Key_ || Key_->Values.erase(FoldCase(name)) == 0) return false;
+    if (!Key_) return false;
+    std::string folded = FoldCase(name);
+    bool foreign = Key_->ForeignValueNames.contains(folded);
+    Key_->DropForeignValue(folded);
+    if (Key_->Values.erase(folded) == 0 && !foreign) return false;
     Hive_->Dirty = true;
     return true;
 }

@@ -17,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
 #include <map>
 #include <memory>
 #include <vector>
@@ -256,4 +258,56 @@ TEST_F(TImportDrawingTest, NoServerMeansNoRun) {
     EXPECT_TRUE(Client.Messages.empty());
     EXPECT_EQ(Inits, 0);
     EXPECT_EQ(BoardInterface->GetPrimitiveCounter(kImportKindSet), 0);
+}
+
+TEST_F(TImportDrawingTest, DamagedSettingsFilesNeverStopTheImport) {
+    const std::string hive = Folder + "/user.reg";
+    const std::string garbage("\x01\x02 not settings\0\xff", 17);
+    {
+        std::FILE* file = std::fopen(hive.c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fwrite(garbage.data(), 1, garbage.size(), file);
+        std::fclose(file);
+    }
+    ImportDrawing(DXFI_TEST_DATA_DIR "/line_R2000.dxf");
+    // Imported with the defaults; told once, naming the file and where it went.
+    EXPECT_GT(BoardInterface->GetPrimitiveCounter(kImportKindSet), 0);
+    ASSERT_EQ(Client.Messages.size(), 1u);
+    EXPECT_EQ(Client.Messages[0].Caption, "Warning");
+    EXPECT_NE(Client.Messages[0].Text.find(hive + " is damaged"), std::string::npos);
+    EXPECT_NE(Client.Messages[0].Text.find(hive + ".damaged"), std::string::npos);
+    std::ifstream moved(hive + ".damaged", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(moved), {}), garbage);
+    platform::TRegistryKey key;
+    ASSERT_TRUE(key.Open(platform::hkCurrentUser,
+                         "Software\\Corvane2004\\Lumora\\Preferences\\Drenvik\\Misc", false));
+    EXPECT_FALSE(key.ValueNames().empty());
+    key.Close();
+
+    // A key nested 100,000 levels deep (which once overflowed the stack): refused, said once.
+    {
+        std::string deep = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER";
+        for (int i = 0; i < 100000; ++i)
+            deep += "\\k";
+        deep += "]\n";
+        std::ofstream out(hive, std::ios::binary | std::ios::trunc);
+        out << deep;
+    }
+    Client.Messages.clear();
+    ImportDrawing(DXFI_TEST_DATA_DIR "/line_R2000.dxf");
+    ASSERT_EQ(Client.Messages.size(), 1u);
+    EXPECT_NE(Client.Messages[0].Text.find(hive + " holds 1 key nested deeper than 512 levels"),
+              std::string::npos)
+        << Client.Messages[0].Text;
+
+    // A named pipe: not waited for, not replaced.
+    std::filesystem::remove(hive);
+    ASSERT_EQ(mkfifo(hive.c_str(), 0600), 0);
+    Client.Messages.clear();
+    ImportDrawing(DXFI_TEST_DATA_DIR "/line_R2000.dxf");
+    ASSERT_EQ(Client.Messages.size(), 1u);
+    EXPECT_NE(Client.Messages[0].Text.find(hive + " cannot be read (it is a named pipe"),
+              std::string::npos)
+        << Client.Messages[0].Text;
+    EXPECT_TRUE(std::filesystem::is_fifo(hive));
 }

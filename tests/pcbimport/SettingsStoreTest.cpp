@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
+#include <vector>
 
 using namespace dxfi;
 namespace fs = std::filesystem;
@@ -52,6 +55,50 @@ TEST(IniSettingsStore, ReadsWritesAndSavesAtomically) {
     TIniSettingsStore nowhere("/nonexistent-folder/x.ini");
     EXPECT_FALSE(nowhere.Save(error));
     EXPECT_NE(error.find("/nonexistent-folder/x.ini"), std::string::npos);
+}
+
+TEST(IniSettingsStore, AnyTextReadsBackAsWrittenAndCannotInjectLines) {
+    // A layer name from a binary drawing may hold line breaks, "=", brackets and blanks.
+    const std::string evil = "Dim\n[Misc]\nSpacesToImport=5\r\n";
+    const std::vector<std::pair<std::string, std::string>> keys = {
+        {evil + "_PCBLayer", "Top Layer"},
+        {"[Misc]_Condition", "All"},
+        {";comment_Condition", "value\nwith=lines\\n"},
+        {" padded = ", " both ends "},
+        {"C:\\path\\name", "tab\there\\"},
+    };
+    TIniSettingsStore store("");
+    store.WriteInteger("Misc", "SpacesToImport", 0);
+    for (const auto& [key, value] : keys)
+        store.WriteString("Layer Mappings", key, value);
+    const std::string text = store.ToText();
+    auto back = TIniSettingsStore::FromText("x.ini", text);
+    EXPECT_EQ(back.ReadInteger("Misc", "SpacesToImport", 9), 0) << text;
+    for (const auto& [key, value] : keys) {
+        EXPECT_TRUE(back.ValueExists("Layer Mappings", key)) << key;
+        EXPECT_EQ(back.ReadString("Layer Mappings", key, "?"), value) << key;
+    }
+    EXPECT_EQ(back.ToText(), text);
+    // Two section lines, a blank line between them and six key lines: no line more.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9) << text;
+
+    // A plain backslash written by hand (or by an older version) stays as it is.
+    auto hand = TIniSettingsStore::FromText("h.ini", "[Misc]\nFolder=\\Corvane2004\\x\n");
+    EXPECT_EQ(hand.ReadString("Misc", "Folder", ""), "\\Corvane2004\\x");
+
+    // A named pipe is neither waited for nor replaced.
+    const fs::path pipe = TempPath("pipe.ini");
+    fs::remove(pipe);
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    TIniSettingsStore fromPipe(pipe.string());
+    EXPECT_EQ(fromPipe.ReadProblem(), "The settings file " + pipe.string() +
+                                          " cannot be read: it is a named pipe, not a regular "
+                                          "file.");
+    std::string error;
+    EXPECT_FALSE(fromPipe.Save(error));
+    EXPECT_NE(error.find(pipe.string() + ": it is a named pipe"), std::string::npos) << error;
+    EXPECT_TRUE(fs::is_fifo(pipe));
+    fs::remove(pipe);
 }
 
 TEST(IniSettingsStore, IntegersAreWholeDecimalNumbers) {

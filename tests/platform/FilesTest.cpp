@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 using namespace dxfi::platform;
 
 TEST(Files, ExistenceOfFilesAndFolders) {
@@ -87,4 +89,44 @@ TEST(Files, CopyingFiles) {
     EXPECT_FALSE(CopyFile(from, folder.Path() + "no/such/folder/x"));
     EXPECT_FALSE(CopyFile("", to));
     EXPECT_FALSE(CopyFile(from, ""));
+}
+
+TEST(Files, NonRegularFilesAreRefusedAtOnceAndWritesAreSafe) {
+    TTempFolder folder;
+    const std::string pipe = folder.Path() + "pipe";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string text, problem;
+    EXPECT_EQ(ReadRegularFile(pipe, text, problem), rfFailed);
+    EXPECT_EQ(problem, "it is a named pipe, not a regular file");
+    EXPECT_EQ(NonRegularFileKind(pipe), "a named pipe");
+    EXPECT_EQ(NonRegularFileKind(folder.Path()), "a folder");
+    EXPECT_EQ(NonRegularFileKind("/dev/null"), "a device");
+    EXPECT_EQ(NonRegularFileKind(folder.Path() + "missing"), "");
+    EXPECT_EQ(ReadRegularFile(folder.Path() + "missing", text, problem), rfMissing);
+
+    // A new file gets the user's normal mode; with keepMode an existing file keeps its own.
+    const mode_t old = umask(022);
+    const std::string path = folder.Path() + "out.txt";
+    ASSERT_TRUE(WriteFileSafely(path, "one", false, problem)) << problem;
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    ASSERT_TRUE(WriteFileSafely(path, "two", true, problem)) << problem;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_TRUE(WriteFileSafely(path, "three", false, problem)) << problem;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    umask(old);
+    EXPECT_EQ(TTempFolder::ReadFile(path), "three");
+    EXPECT_FALSE(FileExists(TemporaryPathBeside(path)));
+    EXPECT_EQ(ReadRegularFile(path, text, problem), rfRead);
+    EXPECT_EQ(text, "three");
+
+    // A file that cannot be written leaves the old one whole.
+    ASSERT_TRUE(CreateFolder(folder.Path() + "sub"));
+    EXPECT_FALSE(WriteFileSafely(folder.Path() + "sub", "x", false, problem));
+    EXPECT_FALSE(problem.empty());
+    EXPECT_TRUE(FolderExists(folder.Path() + "sub"));
 }

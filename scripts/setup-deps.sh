@@ -2,7 +2,7 @@
 # Installs the Debian packages that building and testing need, only those that are missing.
 # Usage: scripts/setup-deps.sh [--bench] [--tools]
 #   --bench  the reference readers and the drawing generator of the benchmarks
-#   --tools  what the screenshot scripts in tools/ need (headless Chromium, Xvfb)
+#   --tools  what the screenshot scripts in tools/ need (headless Chromium, Xvfb, rsvg-convert)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
@@ -12,14 +12,14 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
 for arg in "$@"; do
   case "$arg" in
     --bench) packages+=(libdxflib-dev libdime-dev python3-ezdxf) ;;
-    --tools) packages+=(chromium xvfb) ;;
+    --tools) packages+=(chromium xvfb librsvg2-bin) ;;
     *) echo "usage: scripts/setup-deps.sh [--bench] [--tools]" >&2; exit 2 ;;
   esac
 done
 
 missing=()
 for p in "${packages[@]}"; do
-  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+  if [[ $(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true) != "install ok installed" ]]; then
     missing+=("$p")
   fi
 done

@@ -5,7 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 
 namespace dxfi::host {
 
@@ -28,6 +30,22 @@ void PrintCounts(const TJson& counts, const char* title) {
         std::printf("  %-*s %s\n", static_cast<int>(width), name.c_str(), count.dump().c_str());
 }
 
+// One line per layer: "  Top Overlay   Track 12, Arc 7, Text 2".
+void PrintKindsByLayer(const TJson& byLayer) {
+    if (!byLayer.is_object() || byLayer.empty()) return;
+    std::printf("By layer and kind:\n");
+    std::size_t width = 0;
+    for (const auto& [layer, kinds] : byLayer.items())
+        width = std::max(width, layer.size());
+    for (const auto& [layer, kinds] : byLayer.items()) {
+        std::string line;
+        if (kinds.is_object())
+            for (const auto& [kind, count] : kinds.items())
+                line += (line.empty() ? "" : ", ") + kind + " " + count.dump();
+        std::printf("  %-*s %s\n", static_cast<int>(width), layer.c_str(), line.c_str());
+    }
+}
+
 std::string Coordinate(const TJson& extent, const char* name) {
     return extent.contains(name) ? extent[name].dump() : "?";
 }
@@ -38,6 +56,7 @@ void PrintSummary(const TJson& summary, const std::string& path) {
                 summary.contains("ObjectCount") ? summary["ObjectCount"].dump().c_str() : "0");
     PrintCounts(summary.value("Kinds", TJson::object()), "By kind:");
     PrintCounts(summary.value("Layers", TJson::object()), "By layer:");
+    PrintKindsByLayer(summary.value("KindsByLayer", TJson::object()));
     const TJson extent = summary.value("Extent", TJson());
     if (!extent.is_object()) {
         std::printf("Extent: none (the board is empty)\n");
@@ -53,6 +72,13 @@ void PrintSummary(const TJson& summary, const std::string& path) {
         };
         std::printf("        left %.4f, bottom %.4f, right %.4f, top %.4f (mil)\n", number("Left"),
                     number("Bottom"), number("Right"), number("Top"));
+        constexpr double kMmPerMil = 0.0254;
+        const double width = number("Right") - number("Left");
+        const double height = number("Top") - number("Bottom");
+        std::printf("        left %.4f, bottom %.4f, right %.4f, top %.4f (mm): %.4f x %.4f mm\n",
+                    number("Left") * kMmPerMil, number("Bottom") * kMmPerMil,
+                    number("Right") * kMmPerMil, number("Top") * kMmPerMil, width * kMmPerMil,
+                    height * kMmPerMil);
     }
 }
 

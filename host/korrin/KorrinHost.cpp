@@ -60,11 +60,15 @@ std::string SummaryJson(const TObject& board) {
     const TObjectStore& store = Store();
     std::array<int64_t, kKindSlots> kinds{};
     std::map<std::pair<int, uint32_t>, int64_t> layers; // in standard-list order
+    // Objects by layer and kind, the layers in the same order.
+    std::map<std::pair<int, uint32_t>, std::array<int64_t, kKindSlots>> layerKinds;
     int64_t count = 0;
     auto add = [&](const TObject& o) {
         ++kinds[o.Kind];
         int index = StandardLayerIndex(o.LayerValue);
-        ++layers[{index >= 0 ? index : 1000, o.LayerValue}];
+        const std::pair<int, uint32_t> key{index >= 0 ? index : 1000, o.LayerValue};
+        ++layers[key];
+        ++layerKinds[key][o.Kind];
         ++count;
     };
     for (THandle c = board.Children->First; c != 0;) {
@@ -87,9 +91,16 @@ std::string SummaryJson(const TObject& board) {
     for (int k = 0; k < kKindSlots; ++k)
         if (kinds[k]) j["Kinds"][kKindNames[k]] = kinds[k];
     j["Layers"] = ordered_json::object();
+    j["KindsByLayer"] = ordered_json::object();
     for (const auto& [key, n] : layers) {
         std::string name = BoardLayerName(board, key.second);
-        j["Layers"][name.empty() ? LayerDisplayName(key.second) : name] = n;
+        if (name.empty()) name = LayerDisplayName(key.second);
+        j["Layers"][name] = n;
+        ordered_json& byKind = j["KindsByLayer"][name];
+        byKind = ordered_json::object();
+        const std::array<int64_t, kKindSlots>& counts = layerKinds[key];
+        for (int k = 0; k < kKindSlots; ++k)
+            if (counts[k]) byKind[kKindNames[k]] = counts[k];
     }
     TBounds extent = store.Bounds(board);
     if (extent.Empty) {

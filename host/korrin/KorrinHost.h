@@ -73,6 +73,7 @@ DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_RenderSvg(uint32_t board, const char* 
 //   {"FileName": "...", "ObjectCount": n,
 //    "Kinds": {"Track": n, ...},            objects by kind name, children included
 //    "Layers": {"Top Layer": n, ...},       objects by their layer's board name
+//    "KindsByLayer": {"Top Layer": {"Track": n, ...}, ...}   the same split by kind
 //    "Extent": {"Left": l, "Bottom": b, "Right": r, "Top": t}   board units; null when empty
 //    "ExtentMils": {...}}                    the same in mils (doubles)
 // Kinds and layers with no objects are left out. 0 on success.

@@ -285,6 +285,53 @@ def build_noextents(doc, msp, version):
     msp.add_point((4, -3))
 
 
+def build_demo_board(doc, msp, version):
+    """The README's demo: an 80 x 50 mm board as a mechanical drawing would give it, drawn in
+    millimetres on five layers: the outline with rounded corners and an obround cut-out, four
+    M3 mounting holes drawn as donuts (6 mm across, 3.2 mm hole), a title on the silkscreen
+    layer, a connector footprint block placed twice, and fabrication notes outside the board."""
+    need(version, "R2000")
+    if version != "R2000":
+        raise Unsupported(version)  # one drawing is enough for the demo
+    doc.header["$INSUNITS"] = 4
+    doc.header["$MEASUREMENT"] = 1
+    add_layer(doc, "OUTLINE", colour=7)
+    add_layer(doc, "HOLES", colour=1)
+    add_layer(doc, "SILK", colour=2)
+    add_layer(doc, "PARTS", colour=3)
+    add_layer(doc, "NOTES", colour=8)
+    corner = math.tan(math.radians(90) / 4)  # bulge of a quarter circle, counter-clockwise
+    msp.add_lwpolyline([(3, 0, 0, 0, 0), (77, 0, 0, 0, corner), (80, 3, 0, 0, 0),
+                        (80, 47, 0, 0, corner), (77, 50, 0, 0, 0), (3, 50, 0, 0, corner),
+                        (0, 47, 0, 0, 0), (0, 3, 0, 0, corner)],
+                       format="xyseb", close=True, dxfattribs={"layer": "OUTLINE"})
+    # The cut-out: a slot 20 mm long and 8 mm wide with round ends.
+    msp.add_lwpolyline([(52, 20, 0, 0, 0), (64, 20, 0, 0, 1), (64, 28, 0, 0, 0),
+                        (52, 28, 0, 0, 1)],
+                       format="xyseb", close=True, dxfattribs={"layer": "OUTLINE"})
+    # Donuts: two half circles of radius 2.3 mm drawn 1.4 mm wide.
+    for x, y in ((4, 4), (76, 4), (4, 46), (76, 46)):
+        msp.add_lwpolyline([(x - 2.3, y, 0, 0, 1), (x + 2.3, y, 0, 0, 1)], format="xyseb",
+                           close=True, dxfattribs={"layer": "HOLES", "const_width": 1.4})
+    msp.add_text("DXF IMPORT DEMO", dxfattribs={"insert": (10, 40), "height": 3,
+                                                "layer": "SILK"})
+    msp.add_text("rev A", dxfattribs={"insert": (10, 35), "height": 1.5, "layer": "SILK"})
+    msp.add_circle((66, 40), 3, dxfattribs={"layer": "SILK"})  # the logo: a ring and a cross
+    msp.add_line((63.5, 40), (68.5, 40), dxfattribs={"layer": "SILK"})
+    msp.add_line((66, 37.5), (66, 42.5), dxfattribs={"layer": "SILK"})
+    # A two-pin connector footprint: body outline, pin circles and the pin 1 mark.
+    parts = {"layer": "PARTS"}
+    conn = doc.blocks.new("CONN2", base_point=(0, 0))
+    conn.add_lwpolyline([(0, 0), (10, 0), (10, 5), (0, 5)], close=True, dxfattribs=parts)
+    conn.add_circle((2.5, 2.5), 0.8, dxfattribs=parts)
+    conn.add_circle((7.5, 2.5), 0.8, dxfattribs=parts)
+    conn.add_line((1, 0.8), (4, 0.8), dxfattribs=parts)
+    msp.add_blockref("CONN2", (12, 10), dxfattribs={"layer": "PARTS"})
+    msp.add_blockref("CONN2", (35, 12), dxfattribs={"layer": "PARTS", "rotation": 90})
+    msp.add_text("1.6 mm FR4, 35 um copper, HASL", dxfattribs={"insert": (0, -8), "height": 2,
+                                                              "layer": "NOTES"})
+
+
 FEATURES = {
     "line": build_line,
     "point": build_point,
@@ -311,6 +358,7 @@ FEATURES = {
     "negative": build_negative,
     "other": build_other,
     "noextents": build_noextents,
+    "demo_board": build_demo_board,
 }
 
 

@@ -2,6 +2,7 @@
 #include "pad2/DxfReader.h"
 
 #include "pad2/CodePages.h"
+#include "pad2/DwgReader.h"
 #include "pad2/DxfScanner.h"
 #include "pad2/EntityCodes.h"
 #include "pad2/Extents.h"
@@ -854,7 +855,8 @@ std::unique_ptr<TDrawing> ReadDxf(const char* data, std::size_t size, const std:
                                   const TReadCallbacks& callbacks) {
     if (size == 0)
         throw EDxfError{ecFileEmpty, "The file " + fileName + " is empty: choose a DXF drawing."};
-    const std::string dwg = DwgRefusal(data, size);
+    if (IsReadableDwg(data, size)) return ReadDwg(data, size, fileName, callbacks);
+    const std::string dwg = DwgRefusal(data, size, fileName);
     if (!dwg.empty()) throw EDxfError{ecDwg, dwg};
     // A UTF-8 byte order mark, as some writers put one.
     if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
@@ -865,7 +867,7 @@ std::unique_ptr<TDrawing> ReadDxf(const char* data, std::size_t size, const std:
     return reader.Read();
 }
 
-std::string DwgRefusal(const char* data, std::size_t size) {
+std::string DwgRefusal(const char* data, std::size_t size, const std::string& fileName) {
     static constexpr struct {
         const char* Signature;
         const char* Release;
@@ -873,24 +875,29 @@ std::string DwgRefusal(const char* data, std::size_t size) {
         {"AC1.2", "Release 1.2"},    {"AC1.40", "Release 1.40"}, {"AC1.50", "Release 2.05"},
         {"AC2.10", "Release 2.10"},  {"AC1001", "Release 2.2"},  {"AC1002", "Release 2.5"},
         {"AC1003", "Release 2.6"},   {"AC1004", "Release 9"},    {"AC1006", "Release 10"},
-        {"AC1009", "Release 11/12"}, {"AC1012", "Release 13"},   {"AC1014", "Release 14"},
-        {"AC1015", "2000"},          {"AC1018", "2004"},         {"AC1021", "2007"},
-        {"AC1024", "2010"},          {"AC1027", "2013"},         {"AC1032", "2018"},
+        {"AC1009", "Release 11/12"}, {"AC1012", "R13"},          {"AC1014", "R14"},
+        {"AC1021", "2007"},
     };
     if (size < 6 || std::memcmp(data, "AC", 2) != 0) return "";
     for (const auto& v : kVersions) {
         const std::size_t n = std::strlen(v.Signature);
-        if (std::memcmp(data, v.Signature, n) == 0)
-            return std::string("This is a DWG file of AutoCAD ") + v.Release + " (" +
-                   std::string(data, n) +
-                   "); DWG is not supported yet: save it as DXF and import that.";
+        if (std::memcmp(data, v.Signature, n) != 0) continue;
+        const std::string what =
+            fileName + " is an AutoCAD " + v.Release + " drawing (" + std::string(data, n) + "); ";
+        if (std::strcmp(v.Signature, "AC1021") == 0)
+            return what +
+                   "DWG files of AutoCAD 2000, 2004, 2010, 2013 and 2018 are read, 2007 not yet; "
+                   "save it in another version or as DXF.";
+        return what + "DWG files from AutoCAD 2000 or later are read; save it in a newer "
+                      "version or as DXF.";
     }
     bool digits = true;
     for (int i = 2; i < 6; ++i)
         digits = digits && data[i] >= '0' && data[i] <= '9';
     if (!digits) return "";
-    return "This is a DWG file of an unknown AutoCAD version (" + std::string(data, 6) +
-           "); DWG is not supported yet: save it as DXF and import that.";
+    return fileName + " is a DWG file of an unknown AutoCAD version (" + std::string(data, 6) +
+           "); DWG files of AutoCAD 2000, 2004, 2010, 2013 and 2018 are read; save it in one "
+           "of those versions or as DXF.";
 }
 
 } // namespace pad2

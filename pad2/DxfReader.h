@@ -25,8 +25,8 @@ struct TReadCallbacks {
 std::unique_ptr<TDrawing> ReadDxf(const char* data, std::size_t size, const std::string& fileName,
                                   const TReadCallbacks& callbacks = {});
 
-// The text for a DWG file's version signature (first bytes of the file), or "" when `data`
-// does not start with one.
-std::string DwgRefusal(const char* data, std::size_t size);
+// The refusal text for a DWG file of a version the engine does not read (by the signature
+// at the start of the file), or "" when `data` does not start with such a signature.
+std::string DwgRefusal(const char* data, std::size_t size, const std::string& fileName);
 
 } // namespace pad2

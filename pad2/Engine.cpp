@@ -41,7 +41,8 @@ const char* GenericText(int32_t code) {
     case ecNotDrawing:
         return "The file is not a drawing.";
     case ecDwg:
-        return "DWG files are not supported yet: save the drawing as DXF and import that.";
+        return "This DWG version is not read: save the drawing as AutoCAD 2000 or later DWG, "
+               "or as DXF.";
     case ecTruncated:
         return "The drawing file is truncated: save the drawing again.";
     case ecBadValue:

@@ -27,10 +27,11 @@ TEST(BadInputTest, UnreadableFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(Refusal("hello world\n"),
               "The file bad.dxf is not a drawing: DXF files begin with a SECTION.");
     EXPECT_EQ(Refusal(std::string("AC1032\0\0\0\0", 10), "board.dwg"),
-              "This is a DWG file of AutoCAD 2018 (AC1032); DWG is not supported yet: save it as "
-              "DXF and import that.");
-    EXPECT_EQ(Refusal("AC1015xxxxxx"), "This is a DWG file of AutoCAD 2000 (AC1015); DWG is not "
-                                       "supported yet: save it as DXF and import that.");
+              "board.dwg (AutoCAD 2018 drawing, AC1032) is damaged: the file header ends at byte "
+              "10. Open it in AutoCAD and save it again, or save it as DXF.");
+    EXPECT_EQ(Refusal("AC1014xxxxxx", "old.dwg"),
+              "old.dwg is an AutoCAD R14 drawing (AC1014); DWG files from AutoCAD 2000 or later "
+              "are read; save it in a newer version or as DXF.");
     EXPECT_EQ(
         Refusal("0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n"),
         "The file bad.dxf is truncated at line 8: save the drawing again and import the new file.");

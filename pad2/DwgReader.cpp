@@ -1,0 +1,1525 @@
+// SPDX-License-Identifier: MIT
+#include "pad2/DwgReader.h"
+
+#include "pad2/CodePages.h"
+#include "pad2/DwgBits.h"
+#include "pad2/DwgFile.h"
+#include "pad2/DxfError.h"
+#include "pad2/EntityCodes.h"
+#include "pad2/Extents.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+namespace pad2 {
+namespace {
+
+using namespace dxfi::abi;
+
+constexpr std::size_t kNameMax = 255;
+constexpr std::size_t kTextMax = kEntityDataSize - TextData::Text - 1;
+constexpr std::size_t kMTextMax = kEntityDataSize - MTextData::Text - 1;
+// As in the DXF reader: how many raw bytes can matter for a field of `max` bytes.
+constexpr std::size_t RawTextMax(std::size_t max) {
+    return 8 * max + 24;
+}
+
+TDwgStats gStats;
+
+// Object type numbers of the fixed types.
+enum : uint32_t {
+    tText = 1,
+    tAttrib = 2,
+    tAttDef = 3,
+    tBlock = 4,
+    tEndBlk = 5,
+    tSeqEnd = 6,
+    tInsert = 7,
+    tMInsert = 8,
+    tVertex2D = 10,
+    tVertex3D = 11,
+    tVertexMesh = 12,
+    tVertexPFace = 13,
+    tVertexPFaceFace = 14,
+    tPolyline2D = 15,
+    tPolyline3D = 16,
+    tArc = 17,
+    tCircle = 18,
+    tLine = 19,
+    tDimOrdinate = 20,
+    tDimLinear = 21,
+    tDimAligned = 22,
+    tDimAng3Pt = 23,
+    tDimAng2Ln = 24,
+    tDimRadius = 25,
+    tDimDiameter = 26,
+    tPoint = 27,
+    t3DFace = 28,
+    tPolylinePFace = 29,
+    tPolylineMesh = 30,
+    tSolid = 31,
+    tTrace = 32,
+    tShape = 33,
+    tViewport = 34,
+    tEllipse = 35,
+    tSpline = 36,
+    tRegion = 37,
+    t3DSolid = 38,
+    tBody = 39,
+    tRay = 40,
+    tXLine = 41,
+    tOleFrame = 43,
+    tMText = 44,
+    tLeader = 45,
+    tTolerance = 46,
+    tMLine = 47,
+    tBlockControl = 48,
+    tBlockHeader = 49,
+    tLayerControl = 50,
+    tLayer = 51,
+    tOle2Frame = 74,
+    tLwPolyline = 77,
+    tHatch = 78,
+};
+
+// The engine code of an entity kind that keeps only its layer, by DXF name (as the DXF reader
+// files them), or 0 when the name is a kind with fields.
+uint16_t OtherCodeOf(std::string_view name) {
+    static constexpr struct {
+        std::string_view Name;
+        uint16_t Code;
+    } kOthers[] = {
+        {"3DFACE", kCode3DFace},       {"HATCH", kCodeHatch},         {"LEADER", kCodeLeader},
+        {"MULTILEADER", kCodeMLeader}, {"MLEADER", kCodeMLeader},     {"REGION", kCodeRegion},
+        {"3DSOLID", kCode3DSolid},     {"BODY", kCodeBody},           {"IMAGE", kCodeImage},
+        {"VIEWPORT", kCodeViewport},   {"XLINE", kCodeXLine},         {"RAY", kCodeRay},
+        {"TOLERANCE", kCodeTolerance}, {"WIPEOUT", kCodeWipeout},     {"ATTDEF", kCodeAttDef},
+        {"SHAPE", kCodeShape},         {"OLEFRAME", kCodeOle},        {"OLE2FRAME", kCodeOle},
+        {"SPLINE", kCodeSpline},
+    };
+    for (const auto& o : kOthers)
+        if (o.Name == name) return o.Code;
+    return kCodeOtherEntity;
+}
+
+uint16_t FixedOtherCode(uint32_t type) {
+    switch (type) {
+    case tAttDef:
+        return kCodeAttDef;
+    case t3DFace:
+        return kCode3DFace;
+    case tShape:
+        return kCodeShape;
+    case tViewport:
+        return kCodeViewport;
+    case tSpline:
+        return kCodeSpline;
+    case tRegion:
+        return kCodeRegion;
+    case t3DSolid:
+        return kCode3DSolid;
+    case tBody:
+        return kCodeBody;
+    case tRay:
+        return kCodeRay;
+    case tXLine:
+        return kCodeXLine;
+    case tOleFrame:
+    case tOle2Frame:
+        return kCodeOle;
+    case tLeader:
+        return kCodeLeader;
+    case tTolerance:
+        return kCodeTolerance;
+    case tHatch:
+        return kCodeHatch;
+    default:
+        return kCodeOtherEntity;
+    }
+}
+
+// The DWG code page numbers and the Windows code page each stands for.
+int WindowsCodePage(unsigned dwg) {
+    switch (dwg) {
+    case 28:
+        return 1250;
+    case 29:
+        return 1251;
+    case 30:
+        return 1252;
+    case 32:
+        return 1253;
+    case 33:
+        return 1254;
+    case 34:
+        return 1255;
+    case 35:
+        return 1256;
+    case 36:
+        return 1257;
+    case 37:
+        return 874;
+    case 38:
+        return 932;
+    case 39:
+        return 936;
+    case 40:
+        return 949;
+    case 41:
+        return 950;
+    case 42:
+        return 1361;
+    case 44:
+        return 1258;
+    default:
+        return 1252;
+    }
+}
+
+// One object located through the map: its type, handle and the three streams.
+struct TObject {
+    uint32_t Type = 0;
+    uint64_t Handle = 0;
+    TDwgBits Data;    // the fields, up to the handle (or string) stream
+    TDwgBits Refs;    // the handle stream
+    TDwgBits Strings; // R2010+: the texts
+};
+
+// What every entity carries before its own fields.
+struct TCommon {
+    uint32_t Layer = kNoIndex;
+    uint64_t Next = 0; // R2000: the next entity of its list
+    unsigned EntMode = 0;
+};
+
+struct TClass {
+    std::string Name;
+    bool Entity = false;
+};
+
+class TDwgReader {
+public:
+    TDwgReader(const uint8_t* data, std::size_t size, const std::string& fileName,
+               const TReadCallbacks& callbacks, TDwgVersion version)
+        : Data_(data), Size_(size), FileName_(fileName), Callbacks_(callbacks), V_(version),
+          D_(std::make_unique<TDrawing>()) {}
+
+    std::unique_ptr<TDrawing> Read();
+
+private:
+    bool R04() const { return V_ >= TDwgVersion::R2004; }
+    bool R10() const { return V_ >= TDwgVersion::R2010; }
+    bool R13() const { return V_ >= TDwgVersion::R2013; }
+    bool R18() const { return V_ >= TDwgVersion::R2018; }
+    bool ExtraSizeLong() const { return R18() || (R10() && S_.Maintenance > 3); }
+
+    [[noreturn]] void Damaged(const std::string& what) const {
+        throw EDxfError{ecBadValue,
+                        FileName_ + " is damaged: " + what +
+                            ". Open it in AutoCAD and save it again, or save it as DXF."};
+    }
+
+    void ReadHeaderVariables();
+    void ReadClasses();
+    void ReadObjectMap();
+    bool Open(uint64_t handle, TObject& o);
+    void Text(TObject& o, std::string& out) {
+        if (R10())
+            o.Strings.TU(out);
+        else
+            o.Data.T8(out);
+    }
+    void SkipText(TObject& o) { Text(o, Scratch_); }
+    void SkipColour(TDwgBits& b);
+    void ObjectCommon(TObject& o, uint32_t& reactors, bool& xdicMissing);
+    void SkipObjectRefs(TObject& o, uint32_t reactors, bool xdicMissing);
+    bool EntityCommon(TObject& o, TCommon& c);
+    uint64_t Ref(TObject& o) { return o.Refs.H().Resolve(o.Handle); }
+
+    void ReadLayers(uint64_t control);
+    void ReadBlocks(uint64_t control);
+    void ReadBlockEntities(uint32_t block, uint64_t header);
+    void WalkList(uint32_t block, const std::vector<uint64_t>& owned, uint64_t first,
+                  uint64_t last, bool linked);
+    void ReadEntity(uint32_t block, uint64_t handle, uint64_t& next);
+    bool StoreEntity(uint32_t block, TObject& o, const TCommon& c);
+    void ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool is3D);
+
+    uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block);
+    void Push(std::initializer_list<double> values);
+    void PushExtrusion(uint32_t entity, const double e[3]);
+    std::string_view Decode(const std::string& raw, std::size_t max);
+    uint32_t NewBlob();
+    void BlobDouble(double v);
+    void BlobShort(int16_t v);
+    bool Finite() const;
+
+    const uint8_t* Data_;
+    std::size_t Size_;
+    const std::string& FileName_;
+    const TReadCallbacks& Callbacks_;
+    TDwgVersion V_;
+    TDwgSections S_;
+    std::unique_ptr<TDrawing> D_;
+    TTextDecoder Decoder_;
+    TMultibyteDecoder Multibyte_;
+    std::string Decoded_, Scratch_, Raw_;
+
+    std::unordered_map<uint64_t, uint64_t> Map_; // handle -> offset in S_.Objects
+    std::vector<TClass> Classes_;                // index: class number - 500
+    std::unordered_map<uint64_t, uint32_t> LayerOf_;
+    std::unordered_map<uint64_t, uint32_t> BlockOf_;
+    std::vector<std::pair<uint32_t, uint64_t>> BlockHeaders_; // block index, header handle
+    uint64_t ModelHandle_ = 0, PaperHandle_ = 0;
+    uint32_t Layer0_ = kNoIndex;
+    std::vector<double> Pending_; // the doubles of the entity being stored
+    std::vector<uint64_t> Owned_;
+
+    double ExtMin_[3] = {}, ExtMax_[3] = {}, PExtMin_[3] = {}, PExtMax_[3] = {};
+    bool HasExt_ = false, HasPExt_ = false;
+};
+
+// ---- sections -------------------------------------------------------------------------------
+
+void TDwgReader::SkipColour(TDwgBits& b) {
+    if (!R04()) {
+        b.BS();
+        return;
+    }
+    b.BS();
+    b.BL();
+    const uint8_t flags = b.RC();
+    // Names are texts: in the data stream before R2010, in the string stream after.
+    if (!R10()) {
+        if (flags & 1) b.T8(Scratch_);
+        if (flags & 2) b.T8(Scratch_);
+    }
+}
+
+void TDwgReader::ReadHeaderVariables() {
+    TDwgBits b(S_.Header, S_.HeaderSize);
+    b.SkipBytes(16);
+    const uint32_t size = b.RL();
+    if (ExtraSizeLong()) b.RL();
+    if (R10()) b.RL(); // size in bits
+    b.Limit(b.Pos() + uint64_t{size} * 8);
+    const bool r10 = R10();
+    const auto tv = [&] {
+        if (!r10) b.T8(Scratch_);
+    };
+    const auto h = [&] {
+        if (!r10) b.H();
+    };
+    if (R13()) b.BLL();
+    for (int i = 0; i < 4; ++i)
+        b.BD();
+    for (int i = 0; i < 4; ++i)
+        tv();
+    b.BL();
+    b.BL();
+    if (!R04()) h();
+    b.Skip(2 + 7 + (R04() ? 1 : 0) + 11);
+    for (int i = 0; i < 8; ++i)
+        b.BS();
+    if (R04())
+        for (int i = 0; i < 3; ++i)
+            b.BL();
+    for (int i = 0; i < 19; ++i)
+        b.BS();
+    for (int i = 0; i < 21; ++i)
+        b.BD();
+    tv(); // MENUNAME
+    for (int i = 0; i < 8 + (R04() ? 3 : 0); ++i)
+        b.BL();
+    SkipColour(b);
+    b.H(); // HANDSEED stays in the data stream
+    for (int i = 0; i < 5; ++i)
+        h();
+    b.BD(); // PSVPSCALE
+    double ins[3];
+    b.BD3(ins);
+    b.BD3(PExtMin_);
+    b.BD3(PExtMax_);
+    HasPExt_ = true;
+    double skip[3];
+    b.RD2(skip);
+    b.RD2(skip);
+    b.BD();
+    for (int i = 0; i < 3; ++i)
+        b.BD3(skip);
+    h();
+    h();
+    b.BS();
+    h();
+    for (int i = 0; i < 6; ++i)
+        b.BD3(skip);
+    b.BD3(ins);
+    b.BD3(ExtMin_);
+    b.BD3(ExtMax_);
+    HasExt_ = true;
+    for (int i = 0; i < 3; ++i) {
+        HasExt_ = HasExt_ && std::isfinite(ExtMin_[i]) && std::isfinite(ExtMax_[i]);
+        HasPExt_ = HasPExt_ && std::isfinite(PExtMin_[i]) && std::isfinite(PExtMax_[i]);
+    }
+}
+
+void TDwgReader::ReadClasses() {
+    TDwgBits b(S_.Classes, S_.ClassesSize);
+    b.SkipBytes(16);
+    const uint32_t size = b.RL();
+    if (ExtraSizeLong()) b.RL();
+    const uint64_t dataStart = b.Pos();
+    uint64_t dataEnd = dataStart + uint64_t{size} * 8;
+    TDwgBits strings;
+    if (R10()) {
+        const uint64_t bitsAt = b.Pos();
+        const uint32_t bits = b.RL();
+        dataEnd = bitsAt + bits;
+        // The string stream is found backwards from the end of the data.
+        strings = b;
+        strings.Limit(dataEnd);
+        if (dataEnd < 1) throw EDwgOverrun{};
+        strings.Seek(dataEnd - 1);
+        if (strings.B()) {
+            if (dataEnd < 17) throw EDwgOverrun{};
+            strings.Seek(dataEnd - 17);
+            uint64_t length = strings.RS();
+            uint64_t from = dataEnd - 17;
+            if (length & 0x8000) {
+                if (dataEnd < 33) throw EDwgOverrun{};
+                strings.Seek(dataEnd - 33);
+                length = (length & 0x7FFF) | (uint64_t{strings.RS()} << 15);
+                from = dataEnd - 33;
+            }
+            if (length > from) throw EDwgOverrun{};
+            strings.Seek(from - length);
+            strings.Limit(from);
+            dataEnd = from - length;
+        }
+    }
+    b.Limit(dataEnd);
+    const auto text = [&](std::string& out) {
+        if (R10())
+            strings.TU(out);
+        else
+            b.T8(out);
+    };
+    std::size_t count = 0x7FFF;
+    if (R04()) {
+        const unsigned highest = b.BS();
+        b.RC();
+        b.RC();
+        b.B();
+        count = highest >= 500 ? highest - 499 : 0;
+    }
+    std::string name;
+    for (std::size_t i = 0; i < count && b.Left() >= 18; ++i) {
+        const unsigned number = b.BS();
+        b.BS();
+        text(name);
+        text(name);
+        text(name);
+        b.B();
+        const unsigned itemClass = b.BS();
+        if (R04()) {
+            b.BL();
+            b.BS();
+            b.BS();
+            b.BL();
+            b.BL();
+        }
+        if (number >= 500 && number < 500 + 0x8000) {
+            if (Classes_.size() <= number - 500) Classes_.resize(number - 500 + 1);
+            Classes_[number - 500].Name = name;
+            Classes_[number - 500].Entity = itemClass == 0x1F2;
+        }
+    }
+}
+
+void TDwgReader::ReadObjectMap() {
+    const uint8_t* p = S_.Handles;
+    std::size_t left = S_.HandlesSize;
+    Map_.reserve(left / 3 + 16);
+    for (;;) {
+        if (left < 2) Damaged("the object map ends at byte " + std::to_string(S_.HandlesSize));
+        const std::size_t size = (std::size_t{p[0]} << 8) | p[1];
+        if (size <= 2) break;
+        if (size + 2 > left)
+            Damaged("the object map ends at byte " + std::to_string(S_.HandlesSize));
+        TDwgBits b(p + 2, size - 2);
+        uint64_t handle = 0;
+        int64_t location = 0;
+        try {
+            while (b.Left() >= 16) {
+                handle += b.MC();
+                location += b.MCSigned();
+                if (location >= 0) Map_[handle] = static_cast<uint64_t>(location);
+            }
+        } catch (const EDwgOverrun&) {
+            Damaged("the object map has a broken entry");
+        }
+        p += size + 2;
+        left -= size + 2;
+    }
+    gStats.Objects = Map_.size();
+}
+
+// Locates and frames one object; false when it is not in the map or fails its check.
+bool TDwgReader::Open(uint64_t handle, TObject& o) {
+    const auto it = Map_.find(handle);
+    if (it == Map_.end() || it->second >= S_.ObjectsSize) return false;
+    const uint8_t* at = S_.Objects + it->second;
+    const std::size_t room = S_.ObjectsSize - static_cast<std::size_t>(it->second);
+    try {
+        TDwgBits b(at, room);
+        const uint64_t size = b.MS();
+        uint64_t refBits = 0;
+        if (R10()) refBits = b.MC();
+        const std::size_t start = static_cast<std::size_t>(b.Pos() / 8);
+        if (size > room - start || room - start - size < 2) throw EDwgOverrun{};
+        const std::size_t end = start + static_cast<std::size_t>(size);
+        const uint16_t stored = static_cast<uint16_t>(at[end] | (at[end + 1] << 8));
+        if (DwgCrc16(0xC0C1, at, end) != stored) throw EDwgOverrun{};
+        o.Data = TDwgBits(at + start, static_cast<std::size_t>(size));
+        uint64_t refStart;
+        if (R10()) {
+            TDwgBits& d = o.Data;
+            switch (d.BB()) {
+            case 0:
+                o.Type = d.RC();
+                break;
+            case 1:
+                o.Type = d.RC() + 0x1F0u;
+                break;
+            default:
+                o.Type = d.RS();
+                break;
+            }
+            if (refBits > size * 8) throw EDwgOverrun{};
+            refStart = size * 8 - refBits;
+        } else {
+            o.Type = o.Data.BS();
+            refStart = o.Data.RL();
+        }
+        if (refStart > size * 8 || refStart < o.Data.Pos()) throw EDwgOverrun{};
+        o.Refs = o.Data;
+        o.Refs.Seek(refStart);
+        if (R10()) {
+            TDwgBits& s = o.Strings;
+            s = o.Data;
+            s.Limit(refStart);
+            uint64_t dataEnd = refStart;
+            if (refStart >= 1) {
+                dataEnd = refStart - 1;
+                s.Seek(refStart - 1);
+                if (s.B()) {
+                    if (refStart < 17) throw EDwgOverrun{};
+                    s.Seek(refStart - 17);
+                    uint64_t length = s.RS();
+                    uint64_t from = refStart - 17;
+                    if (length & 0x8000) {
+                        if (refStart < 33) throw EDwgOverrun{};
+                        s.Seek(refStart - 33);
+                        length = (length & 0x7FFF) | (uint64_t{s.RS()} << 15);
+                        from = refStart - 33;
+                    }
+                    if (length > from) throw EDwgOverrun{};
+                    s.Seek(from - length);
+                    s.Limit(from);
+                    dataEnd = from - length;
+                } else {
+                    s.Limit(s.Pos());
+                }
+            }
+            o.Data.Limit(dataEnd);
+        } else {
+            o.Data.Limit(refStart);
+        }
+        o.Handle = o.Data.H().Value;
+        // Extended data: skipped by its size.
+        for (;;) {
+            const unsigned n = o.Data.BS();
+            if (n == 0) break;
+            o.Data.H();
+            o.Data.SkipBytes(n);
+        }
+        return true;
+    } catch (const EDwgOverrun&) {
+        ++gStats.BadObjects;
+        return false;
+    }
+}
+
+void TDwgReader::ObjectCommon(TObject& o, uint32_t& reactors, bool& xdicMissing) {
+    reactors = o.Data.BL();
+    xdicMissing = R04() ? o.Data.B() : false;
+    if (R13()) o.Data.B();
+}
+
+void TDwgReader::SkipObjectRefs(TObject& o, uint32_t reactors, bool xdicMissing) {
+    o.Refs.H(); // owner
+    for (uint32_t i = 0; i < reactors; ++i)
+        o.Refs.H();
+    if (!xdicMissing) o.Refs.H();
+}
+
+bool TDwgReader::EntityCommon(TObject& o, TCommon& c) {
+    TDwgBits& d = o.Data;
+    if (d.B()) {
+        const uint64_t n = R10() ? d.BLL() : d.RL();
+        d.SkipBytes(n);
+    }
+    c.EntMode = d.BB();
+    const uint32_t reactors = d.BL();
+    const bool xdicMissing = R04() ? d.B() : false;
+    if (R13()) d.B();
+    const bool noLinks = R04() ? true : d.B() != 0;
+    bool colourBook = false;
+    if (R04()) {
+        const uint16_t flags = d.BS();
+        if (flags & 0x8000) d.BL();
+        if (flags & 0x2000) d.BL();
+        colourBook = (flags & 0x4000) != 0;
+    } else {
+        d.BS();
+    }
+    d.BD();
+    const unsigned ltFlags = d.BB();
+    const unsigned psFlags = d.BB();
+    unsigned matFlags = 0;
+    if (R10()) {
+        matFlags = d.BB();
+        d.RC();
+    }
+    bool vs[3] = {};
+    if (R10())
+        for (bool& v : vs)
+            v = d.B();
+    d.BS();
+    d.RC();
+
+    TDwgBits& r = o.Refs;
+    if (c.EntMode == 0) r.H();
+    for (uint32_t i = 0; i < reactors; ++i)
+        r.H();
+    if (!xdicMissing) r.H();
+    c.Next = 0;
+    if (!R04()) {
+        if (noLinks) {
+            c.Next = o.Handle + 1;
+        } else {
+            r.H();
+            c.Next = Ref(o);
+        }
+    }
+    if (colourBook) r.H();
+    const uint64_t layer = Ref(o);
+    if (ltFlags == 3) r.H();
+    if (R10() && matFlags == 3) r.H();
+    if (psFlags == 3) r.H();
+    for (bool v : vs)
+        if (v) r.H();
+    const auto it = LayerOf_.find(layer);
+    if (it != LayerOf_.end()) {
+        c.Layer = it->second;
+    } else {
+        if (Layer0_ == kNoIndex) Layer0_ = D_->FindOrAddLayer("0");
+        c.Layer = Layer0_;
+    }
+    return true;
+}
+
+// ---- tables -----------------------------------------------------------------------------------
+
+void TDwgReader::ReadLayers(uint64_t control) {
+    TObject o;
+    if (!Open(control, o) || o.Type != tLayerControl) Damaged("the layer table cannot be read");
+    std::vector<uint64_t> entries;
+    try {
+        uint32_t reactors;
+        bool xdicMissing;
+        ObjectCommon(o, reactors, xdicMissing);
+        const uint32_t count = o.Data.BL();
+        SkipObjectRefs(o, reactors, xdicMissing);
+        for (uint32_t i = 0; i < count; ++i)
+            entries.push_back(Ref(o));
+    } catch (const EDwgOverrun&) {
+        // the entries read so far count
+    }
+    std::string name;
+    for (uint64_t handle : entries) {
+        TObject l;
+        if (!Open(handle, l) || l.Type != tLayer) continue;
+        try {
+            uint32_t reactors;
+            bool xdicMissing;
+            ObjectCommon(l, reactors, xdicMissing);
+            Text(l, name);
+            l.Data.B();
+            if (!R10()) l.Data.BS();
+            l.Data.B();
+            const uint16_t flags = l.Data.BS();
+            int colour;
+            const int16_t index = static_cast<int16_t>(l.Data.BS());
+            if (R04()) {
+                const uint32_t value = l.Data.BL();
+                colour = (value >> 24) == 0xC3 ? static_cast<int>(value & 0xFF) : index;
+                if (colour == 0 && (value >> 24) != 0xC3) colour = 7;
+            } else {
+                colour = index;
+            }
+            const bool off = (flags & 2) || colour < 0;
+            colour = std::abs(colour);
+            const uint32_t index2 = D_->FindOrAddLayer(Decode(name, kNameMax));
+            TLayer& layer = D_->Layers[index2];
+            layer.Colour = static_cast<int16_t>(off ? -colour : colour);
+            layer.Flags = (flags & 1) ? 0x01 : 0x00;
+            LayerOf_[handle] = index2;
+        } catch (const EDwgOverrun&) {
+            ++gStats.BadObjects;
+        }
+    }
+}
+
+void TDwgReader::ReadBlocks(uint64_t control) {
+    TObject o;
+    if (!Open(control, o) || o.Type != tBlockControl) Damaged("the block table cannot be read");
+    std::vector<uint64_t> entries;
+    try {
+        uint32_t reactors;
+        bool xdicMissing;
+        ObjectCommon(o, reactors, xdicMissing);
+        const uint32_t count = o.Data.BL();
+        SkipObjectRefs(o, reactors, xdicMissing);
+        for (uint32_t i = 0; i < count; ++i)
+            entries.push_back(Ref(o));
+        ModelHandle_ = Ref(o);
+        PaperHandle_ = Ref(o);
+    } catch (const EDwgOverrun&) {
+        // the entries read so far count
+    }
+    if (ModelHandle_) {
+        BlockOf_[ModelHandle_] = D_->ModelSpace;
+        BlockHeaders_.emplace_back(D_->ModelSpace, ModelHandle_);
+    }
+    if (PaperHandle_) {
+        BlockOf_[PaperHandle_] = D_->PaperSpace;
+        BlockHeaders_.emplace_back(D_->PaperSpace, PaperHandle_);
+    }
+    std::string name;
+    unsigned paperCount = 0;
+    std::unordered_map<std::string, unsigned> anonymous;
+    for (uint64_t handle : entries) {
+        if (handle == ModelHandle_ || handle == PaperHandle_ || BlockOf_.count(handle)) continue;
+        TObject b;
+        if (!Open(handle, b) || b.Type != tBlockHeader) continue;
+        uint32_t index;
+        try {
+            uint32_t reactors;
+            bool xdicMissing;
+            ObjectCommon(b, reactors, xdicMissing);
+            Text(b, Raw_);
+            b.Data.B();
+            if (!R10()) b.Data.BS();
+            b.Data.B();
+            const bool anon = b.Data.B();
+            b.Data.B();
+            b.Data.B();
+            b.Data.B();
+            b.Data.B();
+            if (R04()) b.Data.BL();
+            double base[3];
+            b.Data.BD3(base);
+            name.assign(Decode(Raw_, kNameMax));
+            std::string upper = name;
+            for (char& ch : upper)
+                if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 32);
+            if (upper == "*PAPER_SPACE" || upper == "*MODEL_SPACE") {
+                // Further layouts: named as the DXF of the drawing names them.
+                do
+                    name = "*Paper_Space" + std::to_string(paperCount++);
+                while (D_->BlockIndex.Find(name) != kNoIndex);
+            } else if ((anon && name.size() >= 2 && name[0] == '*' &&
+                        name.find_first_of("0123456789") == std::string::npos) ||
+                       D_->BlockIndex.Find(name) != kNoIndex) {
+                // Anonymous blocks are stored without their number: make one up.
+                unsigned& n = anonymous[upper];
+                std::string unique;
+                do
+                    unique = name + std::to_string(++n);
+                while (D_->BlockIndex.Find(unique) != kNoIndex);
+                name = unique;
+            }
+            index = D_->FindOrAddBlock(name);
+            TBlock& block = D_->Blocks[index];
+            block.Defined = true;
+            std::copy(base, base + 3, block.Base);
+        } catch (const EDwgOverrun&) {
+            ++gStats.BadObjects;
+            continue;
+        }
+        BlockOf_[handle] = index;
+        BlockHeaders_.emplace_back(index, handle);
+    }
+}
+
+void TDwgReader::ReadBlockEntities(uint32_t block, uint64_t header) {
+    TObject b;
+    if (!Open(header, b) || b.Type != tBlockHeader) return;
+    uint64_t first = 0, last = 0;
+    std::vector<uint64_t> owned;
+    try {
+        uint32_t reactors;
+        bool xdicMissing;
+        ObjectCommon(b, reactors, xdicMissing);
+        SkipText(b);
+        b.Data.B();
+        if (!R10()) b.Data.BS();
+        b.Data.B();
+        b.Data.B();
+        b.Data.B();
+        const bool isXref = b.Data.B();
+        const bool overlaid = b.Data.B();
+        b.Data.B();
+        uint32_t count = 0;
+        if (R04()) count = b.Data.BL();
+        double base[3];
+        b.Data.BD3(base);
+        if (block == D_->ModelSpace || block == D_->PaperSpace)
+            std::copy(base, base + 3, D_->Blocks[block].Base);
+        SkipObjectRefs(b, reactors, xdicMissing);
+        b.Refs.H(); // null
+        b.Refs.H(); // BLOCK
+        if (R04()) {
+            // Each reference takes at least 8 bits: a count beyond that is damage.
+            if (count > b.Refs.Left() / 8) throw EDwgOverrun{};
+            owned.reserve(count);
+            for (uint32_t i = 0; i < count; ++i)
+                owned.push_back(Ref(b));
+        } else if (!isXref && !overlaid) {
+            first = Ref(b);
+            last = Ref(b);
+        }
+    } catch (const EDwgOverrun&) {
+        ++gStats.BadObjects;
+    }
+    WalkList(block, owned, first, last, !R04());
+}
+
+void TDwgReader::WalkList(uint32_t block, const std::vector<uint64_t>& owned, uint64_t first,
+                          uint64_t last, bool linked) {
+    uint64_t next = 0;
+    if (!linked) {
+        for (uint64_t h : owned)
+            ReadEntity(block, h, next);
+        return;
+    }
+    if (first == 0) return;
+    uint64_t h = first;
+    // A chain can hold each object once at most: a longer one loops.
+    for (std::size_t steps = 0; h != 0 && steps <= Map_.size(); ++steps) {
+        next = 0;
+        ReadEntity(block, h, next);
+        if (h == last) break;
+        h = next;
+    }
+}
+
+void TDwgReader::ReadEntity(uint32_t block, uint64_t handle, uint64_t& next) {
+    TObject o;
+    if (!Open(handle, o)) {
+        ++D_->SkippedEntities;
+        return;
+    }
+    TCommon c;
+    const std::size_t entities = D_->Entities.size();
+    const std::size_t doubles = D_->Doubles.size();
+    const std::size_t blobs = D_->BlobStarts.size();
+    const std::size_t blob = D_->Blob.size();
+    const uint32_t oldLast = D_->Blocks[block].Last;
+    try {
+        EntityCommon(o, c);
+        next = c.Next;
+        if (!StoreEntity(block, o, c)) ++D_->SkippedEntities;
+    } catch (const EDwgOverrun&) {
+        ++gStats.BadObjects;
+        ++D_->SkippedEntities;
+        // Undo what the entity stored so far.
+        D_->Entities.resize(entities);
+        D_->Doubles.resize(doubles);
+        D_->BlobStarts.resize(blobs);
+        D_->Blob.resize(blob);
+        TBlock& b = D_->Blocks[block];
+        b.Last = oldLast;
+        if (oldLast == kNoIndex)
+            b.First = kNoIndex;
+        else
+            D_->Entities[oldLast].Next = kNoIndex;
+    }
+}
+
+uint32_t TDwgReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
+    if (D_->Entities.size() >= 0xFFFFFFF0u || D_->Doubles.size() >= 0xFFFFFF00u)
+        throw EDxfError{ecTooLarge, "The drawing " + FileName_ + " has too many entities for the engine."};
+    const uint32_t index = static_cast<uint32_t>(D_->Entities.size());
+    TEntity e;
+    e.Code = code;
+    e.Layer = layer;
+    e.Data = static_cast<uint32_t>(D_->Doubles.size());
+    D_->Entities.push_back(e);
+    D_->Append(block, index);
+    ++gStats.Entities;
+    return index;
+}
+
+void TDwgReader::Push(std::initializer_list<double> values) {
+    D_->Doubles.insert(D_->Doubles.end(), values.begin(), values.end());
+}
+
+void TDwgReader::PushExtrusion(uint32_t entity, const double e[3]) {
+    if (e[0] == 0.0 && e[1] == 0.0 && e[2] == 1.0) return;
+    D_->Entities[entity].Flags |= TEntity::kHasExtrusion;
+    Push({e[0], e[1], e[2]});
+}
+
+bool TDwgReader::Finite() const {
+    for (double v : Pending_)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+std::string_view TDwgReader::Decode(const std::string& raw, std::size_t max) {
+    Decoded_.clear();
+    const std::string_view view(raw);
+    Decoder_.Append(view.substr(0, Utf8CutLength(view, RawTextMax(max))), Decoded_);
+    DecodeUnicodeEscapes(Decoded_, 0, &Multibyte_);
+    return std::string_view(Decoded_).substr(0, Utf8CutLength(Decoded_, max));
+}
+
+uint32_t TDwgReader::NewBlob() {
+    if (D_->BlobStarts.size() >= (1u << 26) - 2)
+        throw EDxfError{ecTooLarge, "The drawing " + FileName_ + " has too many polylines for the engine."};
+    D_->BlobStarts.push_back(D_->Blob.size());
+    return static_cast<uint32_t>(D_->BlobStarts.size() - 1);
+}
+
+void TDwgReader::BlobDouble(double v) {
+    const std::size_t at = D_->Blob.size();
+    D_->Blob.resize(at + 8);
+    std::memcpy(D_->Blob.data() + at, &v, 8);
+}
+
+void TDwgReader::BlobShort(int16_t v) {
+    uint8_t bytes[2];
+    std::memcpy(bytes, &v, 2);
+    D_->Blob.insert(D_->Blob.end(), bytes, bytes + 2);
+}
+
+// ---- entities ---------------------------------------------------------------------------------
+
+// Decodes the entity's own fields and stores it; false when a value is not finite (the
+// entity is skipped, as the DXF reader skips it).
+bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
+    TDwgBits& d = o.Data;
+    std::vector<double>& p = Pending_;
+    p.clear();
+    double ext[3] = {0, 0, 1};
+    uint16_t code = 0;
+    uint16_t flags = 0;
+    uint32_t aux = 0;
+    switch (o.Type) {
+    case tLine: {
+        code = kCodeLine;
+        const bool zZero = d.B();
+        const double x1 = d.RD(), x2 = d.DD(x1), y1 = d.RD(), y2 = d.DD(y1);
+        double z1 = 0, z2 = 0;
+        if (!zZero) {
+            z1 = d.RD();
+            z2 = d.DD(z1);
+        }
+        d.BT();
+        d.BE(ext);
+        p = {x1, y1, z1, x2, y2, z2};
+        break;
+    }
+    case tPoint: {
+        code = kCodePoint;
+        const double x = d.BD(), y = d.BD(), z = d.BD();
+        d.BT();
+        d.BE(ext);
+        p = {x, y, z};
+        break;
+    }
+    case tCircle:
+    case tArc: {
+        code = o.Type == tArc ? kCodeArc : kCodeCircle;
+        double centre[3];
+        d.BD3(centre);
+        const double r = d.BD();
+        d.BT();
+        d.BE(ext);
+        p = {centre[0], centre[1], centre[2], r};
+        if (o.Type == tArc) {
+            const double a = d.BD();
+            const double b = d.BD();
+            p.push_back(a);
+            p.push_back(b);
+        }
+        break;
+    }
+    case tEllipse: {
+        code = kCodeEllipse;
+        double centre[3], axis[3];
+        d.BD3(centre);
+        d.BD3(axis);
+        d.BD3(ext);
+        const double ratio = d.BD(), start = d.BD(), end = d.BD();
+        p = {centre[0], centre[1], centre[2], axis[0], axis[1], axis[2], ratio, start, end};
+        break;
+    }
+    case tText: {
+        code = kCodeText;
+        const uint8_t df = d.RC();
+        const double elevation = (df & 0x01) ? 0.0 : d.RD();
+        double ins[2];
+        d.RD2(ins);
+        if (!(df & 0x02)) {
+            d.DD(ins[0]);
+            d.DD(ins[1]);
+        }
+        d.BE(ext);
+        d.BT();
+        if (!(df & 0x04)) d.RD();
+        const double rotation = (df & 0x08) ? 0.0 : d.RD();
+        const double height = d.RD();
+        if (!(df & 0x10)) d.RD();
+        Text(o, Raw_);
+        const unsigned generation = (df & 0x20) ? 0 : d.BS();
+        p = {ins[0], ins[1], elevation, height, rotation};
+        flags = static_cast<uint16_t>(generation & 0xFF);
+        aux = 1; // text follows
+        break;
+    }
+    case tMText: {
+        code = kCodeMText;
+        double ins[3], xdir[3];
+        d.BD3(ins);
+        d.BD3(ext);
+        d.BD3(xdir);
+        const double width = d.BD();
+        if (R10()) d.BD();
+        const double height = d.BD();
+        const unsigned attachment = d.BS();
+        d.BS();
+        d.BD();
+        d.BD();
+        Text(o, Raw_);
+        p = {ins[0], ins[1], ins[2], height, width};
+        flags = static_cast<uint16_t>(attachment & 0xFF);
+        aux = 2;
+        break;
+    }
+    case tSolid:
+    case tTrace: {
+        code = o.Type == tSolid ? kCodeSolid : kCodeTrace;
+        d.BT();
+        const double z = d.BD();
+        double q[4][2];
+        for (auto& corner : q)
+            d.RD2(corner);
+        d.BE(ext);
+        p = {q[0][0], q[0][1], z, q[1][0], q[1][1], z, q[2][0], q[2][1], z, q[3][0], q[3][1], z};
+        break;
+    }
+    case tInsert: {
+        code = kCodeInsert;
+        double ins[3];
+        d.BD3(ins);
+        double sx = 1, sy = 1;
+        switch (d.BB()) {
+        case 0:
+            sx = d.RD();
+            sy = d.DD(sx);
+            d.DD(sx);
+            break;
+        case 1:
+            sx = 1.0;
+            sy = d.DD(1.0);
+            d.DD(1.0);
+            break;
+        case 2:
+            sx = sy = d.RD();
+            break;
+        default:
+            break;
+        }
+        const double rotation = d.BD();
+        d.BD3(ext);
+        p = {ins[0], ins[1], ins[2], sx, sy, rotation};
+        // handles: the block header first
+        const uint64_t header = Ref(o);
+        const auto it = BlockOf_.find(header);
+        aux = it != BlockOf_.end() ? it->second : kNoIndex;
+        break;
+    }
+    case tDimOrdinate:
+    case tDimLinear:
+    case tDimAligned:
+    case tDimAng3Pt:
+    case tDimAng2Ln:
+    case tDimRadius:
+    case tDimDiameter: {
+        code = kCodeDimension;
+        if (R10()) d.RC();
+        d.BD3(ext);
+        double mid[2];
+        d.RD2(mid);
+        const double elevation = d.BD();
+        d.RC();
+        SkipText(o);
+        d.BD();
+        d.BD();
+        double scale[3];
+        d.BD3(scale);
+        d.BD();
+        d.BS();
+        d.BS();
+        d.BD();
+        d.BD();
+        if (R10()) {
+            d.B();
+            d.B();
+            d.B();
+        }
+        double p12[2];
+        d.RD2(p12);
+        double p10[3] = {0, 0, 0}, skip[3];
+        double rotation = 0;
+        switch (o.Type) {
+        case tDimOrdinate:
+            d.BD3(p10);
+            d.BD3(skip);
+            d.BD3(skip);
+            break;
+        case tDimLinear:
+            d.BD3(skip);
+            d.BD3(skip);
+            d.BD3(p10);
+            d.BD();
+            rotation = d.BD();
+            break;
+        case tDimAligned:
+            d.BD3(skip);
+            d.BD3(skip);
+            d.BD3(p10);
+            break;
+        case tDimAng3Pt:
+        case tDimRadius:
+            d.BD3(p10);
+            break;
+        case tDimAng2Ln:
+            d.RD2(skip);
+            d.BD3(skip);
+            d.BD3(skip);
+            d.BD3(skip);
+            d.BD3(p10);
+            break;
+        default: // diameter: 15 first, then 10
+            d.BD3(skip);
+            d.BD3(p10);
+            break;
+        }
+        p = {p12[0], p12[1], elevation, p10[0], p10[1], p10[2], rotation};
+        Ref(o); // DIMSTYLE
+        const uint64_t header = Ref(o);
+        const auto it = BlockOf_.find(header);
+        aux = it != BlockOf_.end() ? it->second : kNoIndex;
+        break;
+    }
+    case tPolyline2D:
+        ReadPolyline(block, o, c, false);
+        return true;
+    case tPolyline3D:
+        ReadPolyline(block, o, c, true);
+        return true;
+    case tLwPolyline:
+        code = kCodeLwPolyline;
+        break;
+    case tMLine: {
+        code = kCodeMLine;
+        d.BD();
+        d.RC();
+        double base[3];
+        d.BD3(base);
+        d.BD3(ext);
+        d.BS();
+        const unsigned lines = d.RC();
+        const unsigned vertices = d.BS();
+        p = {base[0], base[1], base[2]};
+        // Each vertex holds 9 doubles and per line two counts.
+        if (uint64_t{vertices} * (9 * 2 + lines * 4) > d.Left()) throw EDwgOverrun{};
+        const unsigned styleLines = vertices ? std::min<unsigned>(lines, INT16_MAX) : 0;
+        const std::size_t blobStart = D_->Blob.size();
+        aux = NewBlob();
+        for (unsigned v = 0; v < vertices; ++v) {
+            for (int k = 0; k < 9; ++k) {
+                const double x = d.BD();
+                if (!std::isfinite(x)) p.push_back(x); // makes the entity skipped
+                if (v < 0xFFFF) BlobDouble(x);
+            }
+            for (unsigned l = 0; l < lines; ++l) {
+                for (int part = 0; part < 2; ++part) {
+                    const unsigned n = d.BS();
+                    if (v < 0xFFFF && l < styleLines)
+                        BlobShort(static_cast<int16_t>(std::min<unsigned>(n, INT16_MAX)));
+                    for (unsigned k = 0; k < n; ++k) {
+                        const double x = d.BD();
+                        if (v < 0xFFFF && l < styleLines && k < INT16_MAX) BlobDouble(x);
+                    }
+                }
+            }
+        }
+        if (!Finite()) {
+            D_->Blob.resize(blobStart);
+            D_->BlobStarts.pop_back();
+            return false;
+        }
+        const uint32_t kept = std::min<uint32_t>(vertices, 0xFFFF);
+        const uint32_t index = NewEntity(kCodeMLine, c.Layer, block);
+        TEntity& e = D_->Entities[index];
+        e.Aux = aux;
+        e.Aux2 = (styleLines << 16) | kept;
+        Push({p[0], p[1], p[2]});
+        PushExtrusion(index, ext);
+        return true;
+    }
+    case tAttrib:
+    case tBlock:
+    case tEndBlk:
+    case tSeqEnd:
+    case tVertex2D:
+    case tVertex3D:
+    case tVertexMesh:
+    case tVertexPFace:
+    case tVertexPFaceFace:
+        return true; // not delivered on their own
+    case tPolylinePFace:
+    case tPolylineMesh:
+        NewEntity(kCodeMeshPolyline, c.Layer, block);
+        return true;
+    case tMInsert:
+        NewEntity(kCodeOtherEntity, c.Layer, block);
+        return true;
+    default:
+        if (o.Type >= 500) {
+            const std::size_t k = o.Type - 500;
+            if (k >= Classes_.size()) {
+                NewEntity(kCodeOtherEntity, c.Layer, block);
+                return true;
+            }
+            if (Classes_[k].Name == "LWPOLYLINE") {
+                code = kCodeLwPolyline;
+                break;
+            }
+            NewEntity(OtherCodeOf(Classes_[k].Name), c.Layer, block);
+            return true;
+        }
+        NewEntity(FixedOtherCode(o.Type), c.Layer, block);
+        return true;
+    }
+
+    if (code == kCodeLwPolyline) {
+        const uint16_t lwFlags = d.BS();
+        const double constWidth = (lwFlags & 4) ? d.BD() : 0.0;
+        if (lwFlags & 8) d.BD();
+        if (lwFlags & 2) d.BD();
+        if (lwFlags & 1) d.BD3(ext);
+        const uint32_t points = d.BL();
+        const uint32_t bulges = (lwFlags & 16) ? d.BL() : 0;
+        const uint32_t ids = (R10() && (lwFlags & 1024)) ? d.BL() : 0;
+        const uint32_t widths = (lwFlags & 32) ? d.BL() : 0;
+        // Each value takes at least 2 bits: larger counts are damage.
+        if (uint64_t{points} + bulges + ids + widths > d.Left() / 2) throw EDwgOverrun{};
+        std::vector<double>& v = p; // x, y per point, then bulges, then widths
+        v.clear();
+        double x = 0, y = 0;
+        for (uint32_t i = 0; i < points; ++i) {
+            if (i == 0) {
+                x = d.RD();
+                y = d.RD();
+            } else {
+                x = d.DD(x);
+                y = d.DD(y);
+            }
+            v.push_back(x);
+            v.push_back(y);
+        }
+        std::vector<double> bulge(points, 0.0), start(points, 0.0), end(points, 0.0);
+        for (uint32_t i = 0; i < bulges; ++i) {
+            const double b = d.BD();
+            if (i < points) bulge[i] = b;
+        }
+        for (uint32_t i = 0; i < ids; ++i)
+            d.BL();
+        for (uint32_t i = 0; i < widths; ++i) {
+            const double s = d.BD(), e = d.BD();
+            if (i < points) {
+                start[i] = s;
+                end[i] = e;
+            }
+        }
+        uint16_t lf = (lwFlags & 512) ? LwPolylineData::FlagClosed : 0;
+        bool finite = std::isfinite(constWidth);
+        for (uint32_t i = 0; i < points; ++i) {
+            if (bulge[i] != 0.0) lf |= LwPolylineData::FlagBulges;
+            if (start[i] != 0.0 || end[i] != 0.0) lf |= LwPolylineData::FlagWidths;
+            finite = finite && std::isfinite(bulge[i]) && std::isfinite(start[i]) &&
+                     std::isfinite(end[i]);
+        }
+        for (int k = 0; k < 3; ++k)
+            finite = finite && std::isfinite(ext[k]);
+        if (!finite || !Finite()) return false;
+        const uint32_t index = NewEntity(kCodeLwPolyline, c.Layer, block);
+        const uint32_t blobIndex = NewBlob();
+        {
+            TEntity& e = D_->Entities[index];
+            e.Flags = lf;
+            e.Aux = blobIndex;
+            e.Aux2 = static_cast<uint32_t>(std::min<std::size_t>(points, INT32_MAX));
+        }
+        for (uint32_t i = 0; i < points; ++i) {
+            BlobDouble(v[2 * i]);
+            BlobDouble(v[2 * i + 1]);
+            if (lf & LwPolylineData::FlagBulges) BlobDouble(bulge[i]);
+            if (lf & LwPolylineData::FlagWidths) {
+                BlobDouble(start[i]);
+                BlobDouble(end[i]);
+            }
+        }
+        Push({constWidth});
+        PushExtrusion(index, ext);
+        return true;
+    }
+
+    for (int k = 0; k < 3; ++k)
+        p.push_back(ext[k]);
+    if (!Finite()) return false;
+    p.resize(p.size() - 3);
+    const uint32_t index = NewEntity(code, c.Layer, block);
+    {
+        TEntity& e = D_->Entities[index];
+        e.Flags = flags;
+        if (code == kCodeText)
+            e.Aux = D_->AddString(Decode(Raw_, kTextMax));
+        else if (code == kCodeMText)
+            e.Aux = D_->AddString(Decode(Raw_, kMTextMax));
+        else if (code == kCodeInsert || code == kCodeDimension)
+            e.Aux = aux;
+    }
+    D_->Doubles.insert(D_->Doubles.end(), p.begin(), p.end());
+    PushExtrusion(index, ext);
+    return true;
+}
+
+void TDwgReader::ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool is3D) {
+    TDwgBits& d = o.Data;
+    double ext[3] = {0, 0, 1};
+    double width = 0, elevation = 0;
+    uint16_t flags;
+    if (is3D) {
+        const uint8_t spline = d.RC();
+        const uint8_t closed = d.RC();
+        flags = static_cast<uint16_t>(8 | (closed & 1) | (spline ? 4 : 0));
+    } else {
+        flags = d.BS();
+        d.BS();
+        width = d.BD();
+        d.BD();
+        d.BT();
+        elevation = d.BD();
+        d.BE(ext);
+    }
+    uint32_t count = 0;
+    if (R04()) count = d.BL();
+    Pending_ = {width, ext[0], ext[1], ext[2]};
+    if (!Finite()) {
+        ++D_->SkippedEntities;
+        return;
+    }
+    std::vector<uint64_t> vertices;
+    uint64_t first = 0, last = 0;
+    if (R04()) {
+        if (count > o.Refs.Left() / 8) throw EDwgOverrun{};
+        vertices.reserve(count);
+        for (uint32_t i = 0; i < count; ++i)
+            vertices.push_back(Ref(o));
+    } else {
+        first = Ref(o);
+        last = Ref(o);
+    }
+    const uint32_t index = NewEntity(kCodePolyline, c.Layer, block);
+    D_->Entities[index].Flags = flags & 0xFF;
+    Push({width});
+    PushExtrusion(index, ext);
+
+    const uint16_t vertexType = is3D ? tVertex3D : tVertex2D;
+    const auto vertex = [&](uint64_t handle, uint64_t& next) {
+        TObject v;
+        if (!Open(handle, v)) {
+            ++D_->SkippedEntities;
+            return;
+        }
+        try {
+            TCommon vc;
+            EntityCommon(v, vc);
+            next = vc.Next;
+            if (v.Type != vertexType) return;
+            TDwgBits& vd = v.Data;
+            vd.RC();
+            double pt[3];
+            vd.BD3(pt);
+            double start = 0, bulge = 0;
+            if (!is3D) {
+                start = vd.BD();
+                if (start < 0)
+                    start = -start;
+                else
+                    vd.BD();
+                bulge = vd.BD();
+                pt[2] = elevation;
+            }
+            Pending_ = {pt[0], pt[1], pt[2], start, bulge};
+            if (!Finite()) {
+                ++D_->SkippedEntities;
+                return;
+            }
+            const uint32_t at = NewEntity(kCodeVertex, vc.Layer, block);
+            (void)at;
+            Push({pt[0], pt[1], pt[2], start, bulge});
+        } catch (const EDwgOverrun&) {
+            ++gStats.BadObjects;
+            ++D_->SkippedEntities;
+        }
+    };
+    uint64_t next = 0;
+    if (R04()) {
+        for (uint64_t h : vertices)
+            vertex(h, next);
+    } else if (first != 0) {
+        uint64_t h = first;
+        for (std::size_t steps = 0; h != 0 && steps <= Map_.size(); ++steps) {
+            next = 0;
+            vertex(h, next);
+            if (h == last) break;
+            h = next;
+        }
+    }
+    NewEntity(kCodeSeqEnd, c.Layer, block);
+}
+
+std::unique_ptr<TDrawing> TDwgReader::Read() {
+    if (Callbacks_.Progress) Callbacks_.Progress(0);
+    gStats = TDwgStats{};
+    S_ = OpenDwgSections(Data_, Size_, V_, FileName_);
+    if (R10()) {
+        Decoder_.SetUtf8(true);
+    } else {
+        Decoder_.SetCodePage("ANSI_" + std::to_string(WindowsCodePage(S_.CodePage)));
+    }
+    try {
+        ReadHeaderVariables();
+    } catch (const EDwgOverrun&) {
+        // Unreadable header variables: the extents are computed from the entities.
+        HasExt_ = HasPExt_ = false;
+    }
+    try {
+        ReadClasses();
+    } catch (const EDwgOverrun&) {
+        Damaged("the class list cannot be read");
+    }
+    ReadObjectMap();
+    if (Callbacks_.Progress) Callbacks_.Progress(10);
+
+    // The control objects of the layer and block tables: one of each in the drawing.
+    uint64_t layerControl = 0, blockControl = 0;
+    for (const auto& [handle, offset] : Map_) {
+        if (offset >= S_.ObjectsSize) continue;
+        try {
+            TDwgBits b(S_.Objects + offset, S_.ObjectsSize - static_cast<std::size_t>(offset));
+            b.MS();
+            uint32_t type;
+            if (R10()) {
+                b.MC();
+                const unsigned kind = b.BB();
+                type = kind == 0 ? b.RC() : kind == 1 ? b.RC() + 0x1F0u : b.RS();
+            } else {
+                type = b.BS();
+            }
+            if (type == tLayerControl && (layerControl == 0 || handle < layerControl))
+                layerControl = handle;
+            if (type == tBlockControl && (blockControl == 0 || handle < blockControl))
+                blockControl = handle;
+        } catch (const EDwgOverrun&) {
+            // damaged objects are met again, and skipped, where they are used
+        }
+    }
+    if (layerControl == 0) Damaged("it has no layer table");
+    if (blockControl == 0) Damaged("it has no block table");
+    ReadLayers(layerControl);
+    ReadBlocks(blockControl);
+    if (Callbacks_.Progress) Callbacks_.Progress(20);
+    const std::size_t blocks = BlockHeaders_.size();
+    for (std::size_t i = 0; i < blocks; ++i) {
+        ReadBlockEntities(BlockHeaders_[i].first, BlockHeaders_[i].second);
+        if (Callbacks_.Progress && blocks > 0)
+            Callbacks_.Progress(20 + static_cast<int>(79 * (i + 1) / blocks));
+    }
+    FinishExtents(*D_, ExtMin_, ExtMax_, HasExt_, PExtMin_, PExtMax_, HasPExt_);
+    if (Callbacks_.Progress) Callbacks_.Progress(100);
+    return std::move(D_);
+}
+
+TDwgVersion VersionOf(const char* data, std::size_t size, bool& known) {
+    known = true;
+    if (size >= 6) {
+        if (std::memcmp(data, "AC1015", 6) == 0) return TDwgVersion::R2000;
+        if (std::memcmp(data, "AC1018", 6) == 0) return TDwgVersion::R2004;
+        if (std::memcmp(data, "AC1024", 6) == 0) return TDwgVersion::R2010;
+        if (std::memcmp(data, "AC1027", 6) == 0) return TDwgVersion::R2013;
+        if (std::memcmp(data, "AC1032", 6) == 0) return TDwgVersion::R2018;
+    }
+    known = false;
+    return TDwgVersion::R2000;
+}
+
+} // namespace
+
+bool IsReadableDwg(const char* data, std::size_t size) {
+    bool known;
+    VersionOf(data, size, known);
+    return known;
+}
+
+std::unique_ptr<TDrawing> ReadDwg(const char* data, std::size_t size, const std::string& fileName,
+                                  const TReadCallbacks& callbacks) {
+    bool known;
+    const TDwgVersion version = VersionOf(data, size, known);
+    if (!known) throw EDxfError{ecDwg, fileName + " is not a DWG file this engine reads."};
+    static constexpr const char* kNames[] = {"2000 drawing, AC1015", "2004 drawing, AC1018",
+                                             "2010 drawing, AC1024", "2013 drawing, AC1027",
+                                             "2018 drawing, AC1032"};
+    // Messages name the file and its version.
+    const std::string label =
+        fileName + " (AutoCAD " + kNames[static_cast<int>(version)] + ")";
+    TDwgReader reader(reinterpret_cast<const uint8_t*>(data), size, label, callbacks, version);
+    return reader.Read();
+}
+
+const TDwgStats& LastDwgStats() {
+    return gStats;
+}
+
+} // namespace pad2

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -193,8 +194,10 @@ struct TCompare {
     }
 };
 
-const double* Extents(const TDrawing& d, int offset) {
-    return reinterpret_cast<const double*>(d.Header->data() + offset);
+std::array<double, 3> Extents(const TDrawing& d, int offset) {
+    std::array<double, 3> p;
+    std::memcpy(p.data(), d.Header->data() + offset, sizeof p);
+    return p;
 }
 
 void CompareExtents(const TDrawing& x, const TDrawing& y, double tolerance) {

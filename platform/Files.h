@@ -35,7 +35,8 @@ bool RemoveFile(const std::string& path);
 // Moves `from` to `to`, replacing `to` if it exists (atomic within one file system).
 bool MoveFile(const std::string& from, const std::string& to);
 
-// Copies the regular file `from` to `to`, replacing `to` if it exists (not atomic). False when
+// Copies the regular file `from` to `to`, replacing `to` if it exists (not atomic), and flushes
+// the copy to disk. False when
 // `from` cannot be read or `to` cannot be written completely; `to` may then be incomplete.
 bool CopyFile(const std::string& from, const std::string& to);
 

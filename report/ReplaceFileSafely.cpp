@@ -87,15 +87,24 @@ bool ReplaceFileSafely(const std::string& temporary, const std::string& target) 
                           abi::kMbOk | abi::kMbIconWarning);
         return false;
     }
-    // A rename keeps the earlier file whole until the new one takes its place; between file
-    // systems the content is copied over it instead.
-    if (platform::MoveFile(temporary, target)) return true;
-    int reason = errno;
-    if (reason == EXDEV && platform::CopyFile(temporary, target)) {
-        platform::RemoveFile(temporary);
+    // A rename keeps the earlier file whole until the new one takes its place. A temporary file
+    // from another file system is first copied beside the target, so that the earlier file is
+    // still only replaced by a rename of a complete copy.
+    if (platform::MoveFile(temporary, target)) {
+        platform::SyncFolderOf(target);
         return true;
     }
-    if (reason == EXDEV) reason = errno;
+    int reason = errno;
+    if (reason == EXDEV) {
+        const std::string beside = platform::TemporaryPathBeside(target);
+        if (platform::CopyFile(temporary, beside) && platform::MoveFile(beside, target)) {
+            platform::RemoveFile(temporary);
+            platform::SyncFolderOf(target);
+            return true;
+        }
+        reason = errno;
+        platform::RemoveFile(beside);
+    }
     platform::RemoveFile(temporary);
     ShowReportMessage("Error",
                       "The file " + target + " could not be written (" + std::strerror(reason) +

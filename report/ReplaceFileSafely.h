@@ -30,7 +30,8 @@ std::optional<TFileLockOwner> ForeignLockOwner(const std::string& target);
 // - `target` locked by another owner: `target` is kept, `temporary` deleted, and a "Warning"
 //   box names the file and its holder; false;
 // - otherwise `temporary` replaces `target` (renamed over it, so that the earlier file stays
-//   whole until the new one is in place; copied when they lie on different file systems);
+//   whole until the new one is in place; when they lie on different file systems it is first
+//   copied beside `target`, and that copy is renamed); the folder is then flushed to disk;
 //   when that fails `temporary` is deleted, an "Error" box names the file, and false.
 bool ReplaceFileSafely(const std::string& temporary, const std::string& target);
 

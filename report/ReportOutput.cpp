@@ -21,13 +21,19 @@
 #include <libxslt/xsltInternals.h>
 #include <libxslt/xsltutils.h>
 
+#include <libxml/uri.h>
+
+#include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <fstream>
+#include <malloc.h>
 #include <mutex>
 #include <stdexcept>
+#include <unistd.h>
 
 namespace dxfi {
 namespace {
@@ -42,12 +48,111 @@ constexpr int kSafeParseOptions = XML_PARSE_NONET | XML_PARSE_NOCDATA;
 
 xsltDocLoaderFunc LibraryLoader = nullptr;
 
+// The folder (real path, with its trailing delimiter) whose files the running transformation
+// may read through document() and xsl:import: the stylesheet's own. Empty outside a
+// transformation, when nothing is refused.
+std::string ReadableFolder;
+// The first file refused during the running transformation.
+std::string RefusedFile;
+
+// The real path of a file URI or path; "" when it names no existing local file.
+std::string LocalRealPath(const xmlChar* uri) {
+    std::string text = reinterpret_cast<const char*>(uri);
+    if (text.rfind("file://", 0) == 0) {
+        text.erase(0, 7);
+        if (text.rfind("localhost/", 0) == 0) text.erase(0, 9);
+    } else if (text.find("://") != std::string::npos) {
+        return {};
+    }
+    char* unescaped = xmlURIUnescapeString(text.c_str(), 0, nullptr);
+    if (!unescaped) return {};
+    std::string path = unescaped;
+    xmlFree(unescaped);
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) ? std::string(resolved) : std::string();
+}
+
 // Imported stylesheets and document() go through the engine's loader with its own parser
-// options (which load DTDs and substitute entities); this one takes those away first.
+// options (which load DTDs and substitute entities); this one takes those away first, and
+// while a transformation runs it reads only files of the stylesheet's own folder (a
+// stylesheet must not carry the user's other files into the report).
 xmlDocPtr SafeLoader(const xmlChar* uri, xmlDictPtr dict, int options, void* context,
                      xsltLoadType type) {
+    if (!ReadableFolder.empty() && uri) {
+        const std::string path = LocalRealPath(uri);
+        if (path.empty() || path.rfind(ReadableFolder, 0) != 0) {
+            if (RefusedFile.empty()) RefusedFile = reinterpret_cast<const char*>(uri);
+            return nullptr;
+        }
+    }
     return LibraryLoader(uri, dict, (options & ~kForbiddenParseOptions) | XML_PARSE_NONET, context,
                          type);
+}
+
+// What the XML engine has allocated and not yet freed, counted so that a transformation whose
+// result grows without bound (a stylesheet that doubles its output) is stopped.
+std::atomic<int64_t> EngineBytes{0};
+std::size_t TransformLimitBase = std::size_t{256} << 20;
+int64_t TransformLimit = 0; // bytes over the count at the start; 0 outside a transformation
+int64_t TransformStart = 0;
+bool TransformTooLarge = false;
+
+void* CountedMalloc(std::size_t size) {
+    void* block = std::malloc(size);
+    if (block) EngineBytes += static_cast<int64_t>(malloc_usable_size(block));
+    return block;
+}
+void CountedFree(void* block) {
+    if (!block) return;
+    EngineBytes -= static_cast<int64_t>(malloc_usable_size(block));
+    std::free(block);
+}
+void* CountedRealloc(void* block, std::size_t size) {
+    const int64_t before = block ? static_cast<int64_t>(malloc_usable_size(block)) : 0;
+    void* moved = std::realloc(block, size);
+    if (moved) EngineBytes += static_cast<int64_t>(malloc_usable_size(moved)) - before;
+    return moved;
+}
+char* CountedStrdup(const char* text) {
+    const std::size_t length = std::strlen(text) + 1;
+    auto* copy = static_cast<char*>(CountedMalloc(length));
+    if (copy) std::memcpy(copy, text, length);
+    return copy;
+}
+
+// Called by the engine before each instruction while a transformation runs (its debugger
+// hook): stops it once it holds more than its limit.
+void CheckTransformSize(xmlNodePtr, xmlNodePtr, xsltTemplatePtr, xsltTransformContextPtr ctxt) {
+    if (TransformLimit > 0 && EngineBytes.load() - TransformStart > TransformLimit && ctxt) {
+        TransformTooLarge = true;
+        ctxt->state = XSLT_STATE_STOPPED;
+    }
+}
+int AllowCall(xsltTemplatePtr, xmlNodePtr) {
+    return 1;
+}
+void DropCall() {}
+
+// The number of nodes of a document, for the limit of its transformation.
+std::size_t NodeCount(xmlDocPtr document) {
+    std::size_t count = 0;
+    xmlNodePtr node = xmlDocGetRootElement(document);
+    while (node) {
+        ++count;
+        for (xmlAttrPtr attribute = node->type == XML_ELEMENT_NODE ? node->properties : nullptr;
+             attribute; attribute = attribute->next)
+            ++count;
+        if (node->children) {
+            node = node->children;
+            continue;
+        }
+        while (node && !node->next) {
+            node = node->parent;
+            if (node && node->type == XML_DOCUMENT_NODE) node = nullptr;
+        }
+        if (node) node = node->next;
+    }
+    return count;
 }
 
 xsltSecurityPrefsPtr NewForbiddingPrefs() {
@@ -64,6 +169,12 @@ xsltSecurityPrefsPtr NewForbiddingPrefs() {
 void PrepareEngine() {
     static std::once_flag once;
     std::call_once(once, [] {
+        // Counting wraps the C library's allocator, so blocks from before are freed alike.
+        xmlMemSetup(CountedFree, CountedMalloc, CountedRealloc, CountedStrdup);
+        static void* hooks[3] = {reinterpret_cast<void*>(&CheckTransformSize),
+                                 reinterpret_cast<void*>(&AllowCall),
+                                 reinterpret_cast<void*>(&DropCall)};
+        xsltSetDebuggerCallbacks(3, hooks);
         xmlInitParser();
         exsltRegisterAll();
         LibraryLoader = xsltDocDefaultLoader;
@@ -183,13 +294,42 @@ std::string StylesheetFileExtension(xmlDocPtr stylesheet) {
 std::string Transform(xmlDocPtr report, const std::string& stylesheetPath, std::string& extension) {
     PrepareEngine();
     TEngineErrors errors;
-    TDoc stylesheetDoc(xmlReadFile(stylesheetPath.c_str(), nullptr, kSafeParseOptions));
+    std::string source, problem;
+    if (platform::ReadRegularFile(stylesheetPath, source, problem) != platform::rfRead)
+        StylesheetFailed(stylesheetPath, "The stylesheet could not be read: " +
+                                             (problem.empty() ? "it does not exist" : problem) +
+                                             ".");
+    if (source.size() > static_cast<std::size_t>(INT_MAX))
+        StylesheetFailed(stylesheetPath, "The stylesheet is too large to be read.");
+    TDoc stylesheetDoc(xmlReadMemory(source.data(), static_cast<int>(source.size()),
+                                     stylesheetPath.c_str(), nullptr, kSafeParseOptions));
+    source = std::string();
     if (!stylesheetDoc)
         StylesheetFailed(stylesheetPath, errors.Message("The stylesheet could not be read."));
+
+    // Only the stylesheet's own folder may be read from here on (xsl:import, document()).
+    struct TReadableScope {
+        explicit TReadableScope(const std::string& stylesheet) {
+            char resolved[PATH_MAX];
+            const std::string folder = platform::ExtractFilePath(stylesheet);
+            ReadableFolder = realpath(folder.empty() ? "." : folder.c_str(), resolved)
+                                 ? platform::IncludeTrailingDelimiter(resolved)
+                                 : std::string("/nonexistent/");
+            RefusedFile.clear();
+        }
+        ~TReadableScope() { ReadableFolder.clear(); }
+    } readable(stylesheetPath);
+    auto refused = [&] {
+        return "The stylesheet may read files of its own folder only, and not " + RefusedFile + ".";
+    };
     extension = StylesheetFileExtension(stylesheetDoc.get());
 
     // On success the stylesheet owns its document.
     TStyle style(xsltParseStylesheetDoc(stylesheetDoc.get()));
+    if (!RefusedFile.empty()) {
+        if (style) stylesheetDoc.release();
+        StylesheetFailed(stylesheetPath, refused());
+    }
     if (!style)
         StylesheetFailed(stylesheetPath, errors.Message("The stylesheet is not valid XSLT."));
     stylesheetDoc.release();
@@ -198,13 +338,30 @@ std::string Transform(xmlDocPtr report, const std::string& stylesheetPath, std::
     if (style->errors > 0 || errors.Any())
         StylesheetFailed(stylesheetPath, errors.Message("The stylesheet is not valid XSLT."));
 
+    // The debugger hook watches the engine's memory while the context runs.
+    xsltSetDebuggerStatus(XSLT_DEBUG_RUN);
     TContext context(xsltNewTransformContext(style.get(), report));
+    xsltSetDebuggerStatus(XSLT_DEBUG_NONE);
     if (!context) throw std::bad_alloc();
     TPrefs prefs(NewForbiddingPrefs());
     if (xsltSetCtxtSecurityPrefs(prefs.get(), context.get()) != 0) throw std::bad_alloc();
     xsltSetCtxtParseOptions(context.get(), kSafeParseOptions);
+    const int64_t limit =
+        static_cast<int64_t>(TransformLimitBase + std::size_t{2048} * NodeCount(report));
+    TransformTooLarge = false;
+    TransformStart = EngineBytes.load();
+    TransformLimit = limit;
     TDoc result(
         xsltApplyStylesheetUser(style.get(), report, nullptr, nullptr, nullptr, context.get()));
+    TransformLimit = 0;
+    if (TransformTooLarge) {
+        result.reset();
+        context.reset();
+        StylesheetFailed(stylesheetPath,
+                         "The stylesheet's output grew beyond " + std::to_string(limit >> 20) +
+                             " MB and was stopped; the stylesheet is not fit for this report.");
+    }
+    if (!RefusedFile.empty()) StylesheetFailed(stylesheetPath, refused());
     if (!result || context->state != XSLT_STATE_OK)
         StylesheetFailed(stylesheetPath, errors.Message("The stylesheet could not be applied."));
 
@@ -222,21 +379,34 @@ std::string Transform(xmlDocPtr report, const std::string& stylesheetPath, std::
     return text;
 }
 
-// Writes `text` to a new uniquely named file in the temporary folder and returns its path.
-std::string WriteTemporaryFile(const std::string& text) {
-    std::string path = platform::CreateTempFile("dxfi-report-");
-    if (path.empty())
-        throw std::runtime_error("No temporary file could be created in " +
-                                 platform::FolderPath(platform::foTemp) + " (" +
+// Writes `text` to a new temporary file beside `target` (so that putting it in place is a
+// rename, and the earlier file stays whole until the new one is complete), with the user's
+// normal file mode, flushed to disk; returns its path. Temporaries that killed runs left
+// beside `target` are removed first.
+std::string WriteTemporaryFile(const std::string& text, const std::string& target) {
+    platform::RemoveStaleTemporaries(target);
+    std::string path;
+    const int fd = platform::CreateTemporaryBeside(target, path);
+    if (fd < 0)
+        throw std::runtime_error("The report could not be written beside " + target + " (" +
                                  std::strerror(errno) +
-                                 "). Check that the temporary folder exists and has room.");
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    out.close();
-    if (!out) {
+                                 "). Check that the folder exists and may be written.");
+    std::string_view rest = text;
+    bool written = true;
+    while (written && !rest.empty()) {
+        const ssize_t put = write(fd, rest.data(), rest.size());
+        if (put < 0 && errno == EINTR) continue;
+        written = put > 0;
+        if (written) rest.remove_prefix(static_cast<std::size_t>(put));
+    }
+    if (written && fsync(fd) != 0) written = false;
+    const int reason = errno;
+    if (close(fd) != 0) written = false;
+    if (!written) {
         platform::RemoveFile(path);
-        throw std::runtime_error("The report could not be written to the temporary file " + path +
-                                 ". Check that the temporary folder has room.");
+        throw std::runtime_error("The report could not be written beside " + target + " (" +
+                                 std::strerror(reason ? reason : EIO) +
+                                 "); the earlier report is kept. Check that the disk has room.");
     }
     return path;
 }
@@ -284,6 +454,10 @@ void Check(int32_t status, const char* operation) {
 
 } // namespace
 
+void SetTransformMemoryLimit(std::size_t bytes) {
+    TransformLimitBase = bytes;
+}
+
 std::string ReplaceFileExtension(std::string_view path, std::string_view extension) {
     std::size_t folderEnd = path.rfind(platform::kPathDelimiter);
     std::size_t nameStart = folderEnd == std::string_view::npos ? 0 : folderEnd + 1;
@@ -306,6 +480,12 @@ void TransformReport(const TBaseReport& report, const std::string& basePath,
                      const std::string& stylesheetPath, std::string& outputFile) {
     auto* document = static_cast<xmlDocPtr>(report.DocumentHandle());
     Assert(document != nullptr, kModule);
+    const std::string kind = platform::NonRegularFileKind(platform::FileSystemCase(stylesheetPath));
+    if (!kind.empty()) {
+        ShowReportMessage("Error", stylesheetPath + " is " + kind + ", not a stylesheet file",
+                          abi::kMbOk | abi::kMbIconError);
+        return;
+    }
     if (!platform::FileExists(platform::FileSystemCase(stylesheetPath))) {
         ShowReportMessage("Error", stylesheetPath + " does not exist",
                           abi::kMbOk | abi::kMbIconError);
@@ -314,7 +494,8 @@ void TransformReport(const TBaseReport& report, const std::string& basePath,
     std::string extension;
     std::string text = Transform(document, stylesheetPath, extension);
     outputFile = ReplaceFileExtension(basePath, extension);
-    std::string temporary = WriteTemporaryFile(text);
+    std::string temporary = WriteTemporaryFile(text, outputFile);
+    text = std::string();
     ReplaceFileSafely(temporary, outputFile);
 }
 

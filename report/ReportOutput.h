@@ -5,10 +5,13 @@
 //
 // Failures: a missing stylesheet shows an "Error" box and produces nothing. A stylesheet that
 // does not parse, or that the engine refuses or fails to apply (including any attempt to write
-// files, create folders or reach the network, which stylesheets may never do), shows a box
+// files, create folders or reach the network, which stylesheets may never do, to read files
+// outside the stylesheet's own folder, or to produce more than a bounded output), shows a box
 // "Error using " + stylesheet + "\n\n" + the engine's message and raises
-// EGeneralReportException with that message. A temporary file that cannot be written raises
-// std::runtime_error naming it. Texts and paths are UTF-8.
+// EGeneralReportException with that message. A stylesheet path that names a named pipe, folder
+// or device is refused like a missing one, saying what it is. The output is written to a
+// temporary file beside its target and renamed over it; one that cannot be written raises
+// std::runtime_error naming the target, and the earlier file is kept. Texts and paths are UTF-8.
 #pragma once
 
 #include "report/BaseReport.h"
@@ -42,6 +45,10 @@ std::string DefaultReportStylesheet();
 // stylesheet is missing.
 void TransformReport(const TBaseReport& report, const std::string& basePath,
                      const std::string& stylesheetPath, std::string& outputFile);
+
+// A transformation may hold this many bytes of the XML engine's memory, plus 2 KB for each node
+// of the report, before it is stopped as a failure of the stylesheet (256 MB by default).
+void SetTransformMemoryLimit(std::size_t bytes);
 
 // Asks the host to open `file` (command "WorkspaceManager:OpenObject", "Filename=" + file).
 void OpenInHost(const std::string& file);

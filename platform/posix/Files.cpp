@@ -87,6 +87,7 @@ bool CopyFile(const std::string& from, const std::string& to) {
         }
     }
     std::fclose(in);
+    if (ok && (std::fflush(out) != 0 || fsync(fileno(out)) != 0)) ok = false;
     if (std::fclose(out) != 0) ok = false;
     return ok;
 }

@@ -16,7 +16,12 @@
 #include <libxml/HTMLparser.h>
 #include <libxml/xpath.h>
 
+#include <csignal>
 #include <filesystem>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <memory>
 #include <vector>
 
@@ -142,11 +147,11 @@ protected:
                                         body + "</xsl:template>\n</xsl:stylesheet>\n");
     }
 
-    // Files left in the temporary folder whose names begin like the output's temporary files.
+    // Temporary files left in the test's folder (where outputs and their temporaries go).
     std::vector<std::string> LeftoverTemporaries() const {
         std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(Temp.Path()))
-            if (entry.path().filename().string().rfind("dxfi-report-", 0) == 0)
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(Temp.Path()))
+            if (entry.path().filename().string().find(".tmp") != std::string::npos)
                 names.push_back(entry.path().string());
         return names;
     }
@@ -626,4 +631,141 @@ TEST_F(ReportOutputTest, ImportsFromTheNetworkAreRefused) {
               std::string::npos)
         << Messages[0].Text;
     EXPECT_FALSE(platform::FileExists(Temp.Path() + "r.html"));
+}
+
+TEST_F(ReportOutputTest, OutputIsWrittenBesideItsTargetWithTheUsersFileMode) {
+    const std::string stylesheet = Stylesheet("s.xsl", "", "new");
+    ASSERT_TRUE(platform::CreateFolder(Temp.Path() + "out"));
+    const std::string target = Temp.WriteFile("out/r.html", "old");
+    ASSERT_EQ(chmod(target.c_str(), 0600), 0);
+    // A temporary file that a killed run left beside the report.
+    pid_t dead = 4190000;
+    while (kill(dead, 0) == 0 || errno != ESRCH)
+        --dead;
+    const std::string stale = Temp.WriteFile("out/r.html.tmp" + std::to_string(dead), "half");
+    const mode_t old = umask(022);
+    std::string output;
+    TransformReport(*Report, Temp.Path() + "out/r", stylesheet, output);
+    umask(old);
+    EXPECT_EQ(output, target);
+    EXPECT_EQ(TTempFolder::ReadFile(target), "new");
+    struct stat info {};
+    ASSERT_EQ(stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    EXPECT_FALSE(platform::FileExists(stale));
+    EXPECT_TRUE(LeftoverTemporaries().empty());
+    EXPECT_TRUE(Messages.empty());
+}
+
+TEST_F(ReportOutputTest, AFullDiskKeepsTheEarlierReportWhole) {
+    // The new report cannot be written completely (a file size limit stands in for a full
+    // disk): the earlier report stays as it was and nothing is left beside it.
+    const std::string stylesheet = Stylesheet(
+        "big.xsl", "",
+        "<xsl:call-template name=\"n\"><xsl:with-param name=\"k\" select=\"1000\"/>"
+        "</xsl:call-template></xsl:template><xsl:template name=\"n\"><xsl:param name=\"k\"/>"
+        "<xsl:if test=\"$k &gt; 0\">0123456789<xsl:call-template name=\"n\">"
+        "<xsl:with-param name=\"k\" select=\"$k - 1\"/></xsl:call-template></xsl:if>");
+    const std::string target = Temp.WriteFile("r.html", std::string(5000, 'o'));
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        std::string output;
+        try {
+            TransformReport(*Report, Temp.Path() + "r", stylesheet, output);
+        } catch (const std::runtime_error& error) {
+            const std::string text = error.what();
+            _exit(text.find(target) != std::string::npos &&
+                          text.find("the earlier report is kept") != std::string::npos
+                      ? 0
+                      : 2);
+        }
+        _exit(3);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(TTempFolder::ReadFile(target), std::string(5000, 'o'));
+    EXPECT_TRUE(LeftoverTemporaries().empty());
+}
+
+TEST_F(ReportOutputTest, NamedPipeStylesheetIsCalledWhatItIs) {
+    const std::string pipe = Temp.Path() + "pipe.xsl";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    std::string output = "kept";
+    TransformReport(*Report, Temp.Path() + "r", pipe, output);
+    EXPECT_EQ(output, "kept");
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Caption, "Error");
+    EXPECT_EQ(Messages[0].Text, pipe + " is a named pipe, not a stylesheet file");
+}
+
+TEST_F(ReportOutputTest, StylesheetsReadOnlyFilesOfTheirOwnFolder) {
+    TTempFolder elsewhere;
+    const std::string secret = elsewhere.WriteFile("secret.xml", "<s>password</s>");
+    Temp.WriteFile("extra.xml", "<e>beside</e>");
+    // Beside the stylesheet: allowed.
+    const std::string beside =
+        Stylesheet("beside.xsl", "", "<xsl:value-of select=\"document('extra.xml')/e\"/>");
+    std::string output;
+    TransformReport(*Report, Temp.Path() + "r", beside, output);
+    EXPECT_EQ(TTempFolder::ReadFile(output), "beside");
+    EXPECT_TRUE(Messages.empty());
+
+    for (const std::string& reference :
+         {secret, "file://" + secret,
+          Temp.Path() + "../" +
+              platform::ExtractFileName(elsewhere.Path().substr(0, elsewhere.Path().size() - 1)) +
+              "/secret.xml"}) {
+        Messages.clear();
+        const std::string stylesheet = Stylesheet(
+            "reads.xsl", "", "<xsl:value-of select=\"document('" + reference + "')/s\"/>");
+        std::string message;
+        try {
+            TransformReport(*Report, Temp.Path() + "leak", stylesheet, output);
+            ADD_FAILURE() << reference << " was read";
+        } catch (const EGeneralReportException& error) {
+            message = error.Message();
+        }
+        EXPECT_EQ(message, "The stylesheet may read files of its own folder only, and not " +
+                               reference + ".");
+        ASSERT_EQ(Messages.size(), 1u);
+        EXPECT_EQ(Messages[0].Text, "Error using " + stylesheet + "\n\n" + message);
+        EXPECT_FALSE(platform::FileExists(Temp.Path() + "leak.html"));
+    }
+}
+
+TEST_F(ReportOutputTest, OutputThatGrowsWithoutBoundIsStopped) {
+    // Each level doubles the output: 2^40 copies if nothing stopped it.
+    SetTransformMemoryLimit(std::size_t{4} << 20);
+    const std::string stylesheet = Stylesheet(
+        "doubles.xsl", "",
+        "<xsl:call-template name=\"d\"><xsl:with-param name=\"k\" select=\"40\"/>"
+        "</xsl:call-template></xsl:template><xsl:template name=\"d\"><xsl:param name=\"k\"/>"
+        "<xsl:choose><xsl:when test=\"$k = 0\">0123456789abcdef</xsl:when><xsl:otherwise>"
+        "<xsl:call-template name=\"d\"><xsl:with-param name=\"k\" select=\"$k - 1\"/>"
+        "</xsl:call-template><xsl:call-template name=\"d\"><xsl:with-param name=\"k\" "
+        "select=\"$k - 1\"/></xsl:call-template></xsl:otherwise></xsl:choose>");
+    std::string output, message;
+    try {
+        TransformReport(*Report, Temp.Path() + "r", stylesheet, output);
+        ADD_FAILURE() << "the transformation was not stopped";
+    } catch (const EGeneralReportException& error) {
+        message = error.Message();
+    }
+    SetTransformMemoryLimit(std::size_t{256} << 20);
+    EXPECT_NE(message.find("output grew beyond"), std::string::npos) << message;
+    ASSERT_EQ(Messages.size(), 1u);
+    EXPECT_EQ(Messages[0].Text, "Error using " + stylesheet + "\n\n" + message);
+    EXPECT_FALSE(platform::FileExists(Temp.Path() + "r.html"));
+
+    // The next transformation runs normally.
+    Messages.clear();
+    TransformReport(*Report, Temp.Path() + "r", Stylesheet("s.xsl", "", "fine"), output);
+    EXPECT_EQ(TTempFolder::ReadFile(output), "fine");
+    EXPECT_TRUE(Messages.empty());
 }

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
+#include <csignal>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,9 @@
 #include <limits>
 #include <sstream>
 #include <type_traits>
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dxfi::korrin {
@@ -938,6 +942,13 @@ void ApplyBoard(TBoardData& d, const json& j) {
     }
 }
 
+// The JSON library's message without its "[json.exception.parse_error.101] " prefix.
+std::string LibraryText(const json::exception& e) {
+    std::string what = e.what();
+    if (auto p = what.find("] "); p != std::string::npos) what = what.substr(p + 2);
+    return what;
+}
+
 template <class TInput> TObject* ReadDocument(TInput&& input) {
     TObjectStore& store = Store();
     TObject* board = store.CreateBoard(std::string());
@@ -973,10 +984,13 @@ template <class TInput> TObject* ReadDocument(TInput&& input) {
         try {
             root = json::parse(std::forward<TInput>(input), callback);
         } catch (const json::parse_error& e) {
-            std::string what = e.what();
-            // Drop the library's "[json.exception.parse_error.101] " prefix.
-            if (auto p = what.find("] "); p != std::string::npos) what = what.substr(p + 2);
-            throw EBoardFile("the file is not JSON: " + what);
+            throw EBoardFile("the file is not JSON: " + LibraryText(e));
+        } catch (const json::out_of_range& e) {
+            // A number beyond what a double holds (1e999).
+            throw EBoardFile("a number is out of range (" + LibraryText(e) + ")");
+        } catch (const json::exception& e) {
+            throw EBoardFile("the file cannot be read as a board document (" + LibraryText(e) +
+                             ")");
         }
         if (!root.is_object())
             throw EBoardFile("the file is not a board document: expected a JSON object");
@@ -1004,6 +1018,38 @@ template <class TInput> TObject* ReadDocument(TInput&& input) {
 
 std::string Reason(int error) {
     return std::strerror(error);
+}
+
+// Removes "<path>.tmp<pid>" files beside `path` whose process has ended: what a save that was
+// killed left behind.
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::string prefix = target.filename().string() + ".tmp";
+    std::error_code ec;
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string digits = name.substr(prefix.size());
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const long pid = std::stol(digits);
+        if (pid <= 0 || pid == static_cast<long>(getpid())) continue;
+        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        std::filesystem::remove(it->path(), ec);
+        ec.clear();
+    }
+}
+
+void SyncFolderOf(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
 }
 
 } // namespace
@@ -1050,29 +1096,49 @@ TObject* LoadBoardFile(const std::string& path) {
     auto fail = [&](const std::string& problem) -> EBoardFile {
         return EBoardFile("Cannot load board '" + path + "': " + problem + ".");
     };
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec)) throw fail("that is a folder, not a board file");
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        int error = errno;
-        if (access(path.c_str(), F_OK) != 0) throw fail("the file does not exist");
+    // Non-blocking, so that a named pipe without a writer is refused at once.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == ENOENT || error == ENOTDIR) throw fail("the file does not exist");
+        if (error == EISDIR) throw fail("that is a folder, not a board file");
         throw fail("the file cannot be opened (" + Reason(error) + ")");
     }
-    // Peek past white space to tell an empty file from bad JSON.
-    int c = in.peek();
-    while (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
-        in.get();
-        c = in.peek();
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fdopen(fd, "rb"), &std::fclose);
+    if (!file) {
+        const int error = errno;
+        close(fd);
+        throw fail("the file cannot be opened (" + Reason(error) + ")");
     }
-    if (c == std::ifstream::traits_type::eof()) {
-        if (in.bad()) throw fail("the file cannot be read");
+    struct stat info {};
+    if (fstat(fd, &info) != 0) throw fail("the file cannot be read (" + Reason(errno) + ")");
+    if (S_ISDIR(info.st_mode)) throw fail("that is a folder, not a board file");
+    if (!S_ISREG(info.st_mode))
+        throw fail(std::string("it is ") +
+                   (S_ISFIFO(info.st_mode)                          ? "a named pipe"
+                    : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
+                    : S_ISSOCK(info.st_mode)                         ? "a socket"
+                                                                     : "not a regular file") +
+                   ", not a board file");
+    // Skip white space to tell an empty file from bad JSON.
+    int c = std::getc(file.get());
+    while (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+        c = std::getc(file.get());
+    if (c == EOF) {
+        if (std::ferror(file.get())) throw fail("the file cannot be read");
         throw fail("the file is empty");
     }
+    std::ungetc(c, file.get());
     try {
-        TObject* board = ReadBoardDocument(in);
+        TObject* board = ReadDocument(file.get());
+        if (std::ferror(file.get())) {
+            Store().Destroy(*board);
+            throw fail("the file cannot be read");
+        }
         board->As<TBoardData>()->FileName = path;
         return board;
     } catch (const EBoardFile& e) {
+        if (std::string_view(e.what()).starts_with("Cannot load board")) throw;
         throw fail(e.what());
     } catch (const std::bad_alloc&) {
         throw fail("not enough memory");
@@ -1086,6 +1152,7 @@ void WriteFileAtomically(const std::string& path, const char* verb,
         return EBoardFile(std::string("Cannot ") + verb + " '" + path + "': " + problem + ".");
     };
     if (path.empty()) throw fail("no file name was given");
+    RemoveStaleTemporaries(path);
     std::string temp = path + ".tmp" + std::to_string(getpid());
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
@@ -1101,11 +1168,21 @@ void WriteFileAtomically(const std::string& path, const char* verb,
             throw fail("writing failed (" + Reason(error) + ")");
         }
     }
+    // On disk before the rename: a power loss then leaves the old file or the new one.
+    const int fd = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || fsync(fd) != 0) {
+        int error = errno;
+        if (fd >= 0) close(fd);
+        std::remove(temp.c_str());
+        throw fail("writing failed (" + Reason(error) + ")");
+    }
+    close(fd);
     if (std::rename(temp.c_str(), path.c_str()) != 0) {
         int error = errno;
         std::remove(temp.c_str());
         throw fail("the file cannot be replaced (" + Reason(error) + ")");
     }
+    SyncFolderOf(path);
 }
 
 void SaveBoardFile(const TObject& board, const std::string& path) {

@@ -7,11 +7,14 @@
 #include <libxml/tree.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <limits>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace korrintest {
 namespace {
@@ -236,6 +239,21 @@ TEST_F(TBoardFileTest, BadBoardFilesAreRefusedWithTheFileAndTheProblem) {
     EXPECT_EQ(shaped("j.json", R"("Objects": [])", R"("Board": {"CurrentLayer": 3})"),
               "Board.CurrentLayer: expected a layer name.");
 
+    // A number beyond a double's range names the file, not only the JSON library's text.
+    std::string huge = PathOf("huge.json");
+    Write(huge, R"({"Format": "korrin-board", "Version": 1e999, "Board": {}, "Objects": []})");
+    EXPECT_EQ(LoadError(huge), "Cannot load board '" + huge +
+                                   "': a number is out of range (number overflow parsing "
+                                   "'1e999').");
+    EXPECT_EQ(shaped("k.json", R"("Objects": [{"Kind": "Track", "X": -1e400}])"),
+              "a number is out of range (number overflow parsing '-1e400').");
+
+    // A named pipe (no writer) is refused at once with what it is.
+    std::string pipe = PathOf("pipe.json");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(LoadError(pipe),
+              "Cannot load board '" + pipe + "': it is a named pipe, not a board file.");
+
     // A failed load leaves no objects behind: the board count of handles stays usable and the
     // current board is the one from before.
     EXPECT_EQ(PcbApi_GetCurrentBoardHandle(), Board);
@@ -259,6 +277,26 @@ TEST_F(TBoardFileTest, SavingNeverHarmsAnExistingFile) {
     char tiny[8] = "xxxxxxx";
     EXPECT_NE(KorrinHost_SaveBoard(0x7FFFFFF0u, path.c_str(), tiny, sizeof tiny), 0);
     EXPECT_STREQ(tiny, "Cannot ");
+}
+
+TEST_F(TBoardFileTest, TemporariesOfKilledSavesAreRemovedByTheNextSave) {
+    AddTrack(Board, 0, 0, 10, 10);
+    std::string path = PathOf("board.json");
+    pid_t dead = 4190000;
+    while (kill(dead, 0) == 0 || errno != ESRCH)
+        --dead;
+    std::string stale = path + ".tmp" + std::to_string(dead);
+    std::string live = path + ".tmp1"; // pid 1 always runs
+    std::string other = path + ".tmpx";
+    for (const std::string& name : {stale, live, other})
+        Write(name, "left");
+    char error[512] = {};
+    ASSERT_EQ(KorrinHost_SaveBoard(Board, path.c_str(), error, sizeof error), 0) << error;
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(live));
+    EXPECT_TRUE(std::filesystem::exists(other));
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp" + std::to_string(getpid())));
+    EXPECT_NE(Read(path).find("\"Kind\": \"Track\""), std::string::npos);
 }
 
 TEST_F(TBoardFileTest, TheSvgIsWellFormedWithALayerGroupPerLayerAndArcsAsArcs) {

@@ -69,10 +69,14 @@ std::string TrimBlanks(const std::string& text) {
 
 void CheckSettingsFile(const std::string& path) {
     std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        throw EHostError(kExitFileProblem, "Cannot load the settings file " + path +
-                                               ": it does not exist or is not a file. Give an "
-                                               "INI file that Save Settings wrote.");
+    const fs::file_status status = fs::status(path, error);
+    if (fs::is_regular_file(status)) return;
+    const char* what = !fs::exists(status)        ? "it does not exist"
+                       : fs::is_directory(status) ? "it is a folder, not a file"
+                       : fs::is_fifo(status)      ? "it is a named pipe, not a file"
+                                                  : "it is not a regular file";
+    throw EHostError(kExitFileProblem, "Cannot load the settings file " + path + ": " + what +
+                                           ". Give an INI file that Save Settings wrote.");
 }
 
 void CheckDrawing(const std::string& drawing) {
@@ -212,10 +216,19 @@ int RunImport(const TImportOptions& options) {
                              ": it takes an existing drawing whose name contains DXF or DWG. "
                              "Nothing was saved.");
 
-    board.Save(outputPath);
     const int64_t after = ObjectCount(board);
-    std::fprintf(stderr, "Board saved to %s (%lld objects, %lld new)\n", outputPath.c_str(),
-                 static_cast<long long>(after), static_cast<long long>(after - before));
+    // An import that added nothing changed nothing: the board file it came from is left as it
+    // was, byte for byte, with whatever members this host does not read.
+    std::error_code sameError;
+    if (after == before && !options.Board.empty() &&
+        fs::equivalent(options.Board, outputPath, sameError)) {
+        std::fprintf(stderr, "Nothing was imported; the board %s was left as it was\n",
+                     outputPath.c_str());
+    } else {
+        board.Save(outputPath);
+        std::fprintf(stderr, "Board saved to %s (%lld objects, %lld new)\n", outputPath.c_str(),
+                     static_cast<long long>(after), static_cast<long long>(after - before));
+    }
     if (!svgPath.empty()) {
         board.RenderSvg(svgPath);
         std::fprintf(stderr, "SVG saved to %s\n", svgPath.c_str());

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
+#include <fcntl.h>
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace dxfi::host {
@@ -63,11 +63,24 @@ bool HiveTextHasTestModeKey(std::string_view hiveText) {
 
 bool IsTestMode() {
     std::string path = MachineHivePath();
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::ostringstream text;
-    text << file.rdbuf();
-    return HiveTextHasTestModeKey(text.str()) && access(path.c_str(), W_OK) == 0;
+    // Only a regular file is read: a named pipe there must not stop the host.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) return false;
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        return false;
+    }
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        text.append(buffer, static_cast<std::size_t>(got));
+    }
+    close(fd);
+    return HiveTextHasTestModeKey(text) && access(path.c_str(), W_OK) == 0;
 }
 
 std::string EnableTestMode() {

@@ -6,19 +6,19 @@
 #include <nlohmann/json.hpp>
 
 #include <cerrno>
-#include <csignal>
 #include <charconv>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <limits>
-#include <sstream>
-#include <type_traits>
-#include <fcntl.h>
 #include <memory>
+#include <sstream>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 
 namespace dxfi::korrin {
@@ -1115,7 +1115,7 @@ TObject* LoadBoardFile(const std::string& path) {
     if (S_ISDIR(info.st_mode)) throw fail("that is a folder, not a board file");
     if (!S_ISREG(info.st_mode))
         throw fail(std::string("it is ") +
-                   (S_ISFIFO(info.st_mode)                          ? "a named pipe"
+                   (S_ISFIFO(info.st_mode)                           ? "a named pipe"
                     : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
                     : S_ISSOCK(info.st_mode)                         ? "a socket"
                                                                      : "not a regular file") +

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 #include <string>
 #include <vector>
 
@@ -223,6 +224,45 @@ TEST_F(PcbHostTest, BadBoardFilesAreRefusedAndKept) {
     EXPECT_EQ(run.ExitCode, 3);
     EXPECT_NE(run.Err.find("missing.json"), std::string::npos) << run.Err;
     EXPECT_FALSE(Exists("script.board.json"));
+
+    // Named pipes as board or settings file are refused at once, saying what they are.
+    ASSERT_EQ(mkfifo(Path("pipe.json").c_str(), 0600), 0);
+    run = Run({"import", "script.dxf", "--plugin", kPlugin, "--board", "pipe.json"});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_NE(run.Err.find("pipe.json': it is a named pipe, not a board file."), std::string::npos)
+        << run.Err;
+    run = Run({"info", "pipe.json"});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_NE(run.Err.find("it is a named pipe"), std::string::npos) << run.Err;
+    ASSERT_EQ(mkfifo(Path("pipe.ini").c_str(), 0600), 0);
+    run = Run({"import", "script.dxf", "--plugin", kPlugin, "--settings", "pipe.ini"});
+    EXPECT_EQ(run.ExitCode, 3);
+    EXPECT_NE(run.Err.find("pipe.ini: it is a named pipe, not a file."), std::string::npos)
+        << run.Err;
+}
+
+TEST_F(PcbHostTest, AnImportThatAddsNothingLeavesTheBoardFileAsItWas) {
+    ASSERT_EQ(Import("objects\n", {"-o", "b.json"}).ExitCode, 0);
+    // A member this host does not read, which a save would drop.
+    std::string text = TTempFolder::ReadFile(Path("b.json"));
+    text.insert(text.find('{') + 1, "\n  \"Comment\": \"kept by hand\",");
+    Folder.WriteFile("b.json", text);
+    for (const std::vector<std::string>& output :
+         {std::vector<std::string>{"-o", "b.json"}, std::vector<std::string>{}}) {
+        std::vector<std::string> options{"--board", "b.json"};
+        options.insert(options.end(), output.begin(), output.end());
+        TRun run = Import("status nothing to import\n", options);
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        EXPECT_NE(run.Err.find("Nothing was imported; the board " + Path("b.json") +
+                               " was left as it was"),
+                  std::string::npos)
+            << run.Err;
+        EXPECT_EQ(TTempFolder::ReadFile(Path("b.json")), text);
+    }
+    // Saving it elsewhere writes the copy.
+    TRun run = Import("status nothing\n", {"--board", "b.json", "-o", "c.json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(Summary("c.json")["ObjectCount"], 5);
 }
 
 TEST_F(PcbHostTest, MissingOrWrongPluginIsNamed) {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -144,6 +146,11 @@ TEST(TestModeTest, FollowsTheMachineHiveFile) {
     folder.WriteFile("machine.reg", "Windows Registry Editor Version 5.00\n\n"
                                     "[HKEY_LOCAL_MACHINE\\Software\\Corvane\\TestMode]\n");
     EXPECT_TRUE(IsTestMode());
+    // A named pipe (no writer) is not a hive and is not waited for.
+    std::string pipe = folder.Path() + "pipe.reg";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    TScopedEnv toPipe(kMachineHiveVariable, pipe.c_str());
+    EXPECT_FALSE(IsTestMode());
 }
 
 TEST(TestModeTest, EnableWritesATemporaryHiveAndRemoveDeletesIt) {

@@ -727,10 +727,11 @@ void TDwgReader::ReadBlocks(uint64_t control) {
             b.Data.B();
             const bool anon = b.Data.B();
             b.Data.B();
+            const bool isXref = b.Data.B();
+            const bool overlaid = b.Data.B();
             b.Data.B();
-            b.Data.B();
-            b.Data.B();
-            if (R04()) b.Data.BL();
+            // External references own no entities and store no count.
+            if (R04() && !isXref && !overlaid) b.Data.BL();
             double base[3];
             b.Data.BD3(base);
             name.assign(Decode(Raw_, kNameMax));
@@ -785,7 +786,7 @@ void TDwgReader::ReadBlockEntities(uint32_t block, uint64_t header) {
         const bool overlaid = b.Data.B();
         b.Data.B();
         uint32_t count = 0;
-        if (R04()) count = b.Data.BL();
+        if (R04() && !isXref && !overlaid) count = b.Data.BL();
         double base[3];
         b.Data.BD3(base);
         if (block == D_->ModelSpace || block == D_->PaperSpace)

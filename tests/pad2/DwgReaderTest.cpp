@@ -304,7 +304,16 @@ TEST(DwgReaderTest, OtherSamplesLoadCompletely) {
         ASSERT_TRUE(dwg);
         EXPECT_EQ(dwg->Entities.size(), f.Entities);
         EXPECT_EQ(dwg->SkippedEntities, 0u);
+        EXPECT_EQ(LastDwgStats().BadObjects, 0u);
     }
+    // Its two external references store no owned-entity count: every block record is there.
+    const auto sheet = Load("r2013_gh44-error.dwg");
+    ASSERT_TRUE(sheet);
+    std::size_t defined = 0;
+    for (const TBlock& b : sheet->Blocks)
+        defined += b.Defined;
+    EXPECT_EQ(defined, 127u);
+    EXPECT_EQ(sheet->Layers.size(), 93u);
     const auto mline = Load("r2018_Multiline.dwg");
     ASSERT_TRUE(mline);
     const TEntity& e = mline->Entities[0];

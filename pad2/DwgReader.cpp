@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace pad2 {
@@ -271,6 +272,7 @@ private:
     std::unordered_map<uint64_t, uint64_t> Map_; // handle -> offset in S_.Objects
     std::vector<TClass> Classes_;                // index: class number - 500
     std::unordered_map<uint64_t, uint32_t> LayerOf_;
+    std::unordered_set<uint64_t> Used_; // entities already placed in a list
     std::unordered_map<uint64_t, uint32_t> BlockOf_;
     std::vector<std::pair<uint32_t, uint64_t>> BlockHeaders_; // block index, header handle
     uint64_t ModelHandle_ = 0, PaperHandle_ = 0;
@@ -482,7 +484,12 @@ bool TDwgReader::Open(uint64_t handle, TObject& o) {
         if (size > room - start || room - start - size < 2) throw EDwgOverrun{};
         const std::size_t end = start + static_cast<std::size_t>(size);
         const uint16_t stored = static_cast<uint16_t>(at[end] | (at[end + 1] << 8));
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+        // (Fuzzing builds skip the check so that mutated objects reach the decoding.)
         if (DwgCrc16(0xC0C1, at, end) != stored) throw EDwgOverrun{};
+#else
+        (void)stored;
+#endif
         o.Data = TDwgBits(at + start, static_cast<std::size_t>(size));
         uint64_t refStart;
         if (R10()) {
@@ -830,6 +837,12 @@ void TDwgReader::WalkList(uint32_t block, const std::vector<uint64_t>& owned, ui
 }
 
 void TDwgReader::ReadEntity(uint32_t block, uint64_t handle, uint64_t& next) {
+    // Each entity belongs to one list: one met again is a loop or a damaged link, and
+    // stopping there keeps the walk linear.
+    if (!Used_.insert(handle).second) {
+        next = 0;
+        return;
+    }
     TObject o;
     if (!Open(handle, o)) {
         ++D_->SkippedEntities;
@@ -1368,6 +1381,10 @@ void TDwgReader::ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool
 
     const uint16_t vertexType = is3D ? tVertex3D : tVertex2D;
     const auto vertex = [&](uint64_t handle, uint64_t& next) {
+        if (!Used_.insert(handle).second) {
+            next = 0;
+            return;
+        }
         TObject v;
         if (!Open(handle, v)) {
             ++D_->SkippedEntities;

@@ -61,6 +61,31 @@ void TBoardDocument::RenderSvg(const std::string& path) {
                 " Choose a writable place with --svg FILE.");
 }
 
+std::vector<std::string> TBoardDocument::ExportKicad(const std::string& path,
+                                                     const std::string& outline) {
+    uint32_t outlineLayer = 0;
+    if (!outline.empty() && (outlineLayer = LayerFromName(outline)) == 0)
+        throw EHostError(kExitUsage, "--kicad-outline " + outline +
+                                         " names no layer of the board; nothing was exported. "
+                                         "Give a layer name such as \"Mechanical Layer 1\".");
+    std::vector<std::string> losses;
+    char error[kErrorSize] = {};
+    auto sink = [](void* context, const char* text, size_t length) {
+        static_cast<std::vector<std::string>*>(context)->emplace_back(text, length);
+    };
+    if (KorrinHost_ExportKicad(Handle_, path.c_str(), outlineLayer, sink, &losses, error,
+                               kErrorSize) != 0)
+        throw EHostError(
+            kExitFileProblem,
+            std::string(error[0] ? error : ("Cannot export board to '" + path + "'.").c_str()) +
+                " Choose a writable place with --kicad FILE.");
+    return losses;
+}
+
+uint32_t TBoardDocument::LayerFromName(const std::string& name) const {
+    return KorrinHost_LayerFromName(Handle_, name.c_str());
+}
+
 std::string TBoardDocument::SummaryJson() const {
     std::string json;
     if (KorrinHost_BoardSummaryJson(Handle_, AppendText, &json) != 0)

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace dxfi::host {
 
@@ -25,6 +26,11 @@ public:
     void SetFileName(const std::string& fileName);
     void Save(const std::string& path);
     void RenderSvg(const std::string& path);
+    // Writes a KiCad 6 board file; `outline` names the layer that becomes its board outline
+    // (empty: none). Returns the lines naming what KiCad could not hold.
+    std::vector<std::string> ExportKicad(const std::string& path, const std::string& outline);
+    // The layer a user's name (the board's name or display name) stands for; 0 for none.
+    uint32_t LayerFromName(const std::string& name) const;
     // The module's JSON summary (kinds, layers, extent).
     std::string SummaryJson() const;
 

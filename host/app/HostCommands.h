@@ -35,6 +35,8 @@ struct TImportOptions {
     std::vector<std::string> Answers; // NAME=VALUE
     bool Gui = false;                 // show the plug-in's dialogs in windows
     std::string Settings;             // an INI file for the options dialog; empty for none
+    std::string Kicad;                // empty: no KiCad board
+    std::string KicadOutline;         // the layer that becomes KiCad's board outline
 };
 
 // Refuses an --answer that is not NAME=VALUE or whose NAME is none of the options dialog's
@@ -47,5 +49,12 @@ std::string DefaultOutputPath(const std::string& drawing, const std::string& boa
 int RunImport(const TImportOptions& options);
 int RunInfo(const std::string& board, bool json);
 int RunRender(const std::string& board, const std::string& svg);
+class TBoardDocument;
+// Writes the board as a KiCad board to `path` (after refusing a path that is one of `keep`)
+// and names on standard error each thing KiCad could not hold, with its count.
+void ExportKicadBoard(TBoardDocument& board, const std::string& path, const std::string& outline,
+                      const std::vector<std::string>& keep);
+// pcbhost export BOARD --kicad OUT.kicad_pcb [--kicad-outline LAYER]
+int RunExport(const std::string& board, const std::string& kicad, const std::string& outline);
 
 } // namespace dxfi::host

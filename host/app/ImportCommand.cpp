@@ -202,6 +202,12 @@ int RunImport(const TImportOptions& options) {
     board.SetFileName(outputPath);
     const int64_t before = ObjectCount(board);
     if (gui) gui->InstallLocationPicker(board.Handle());
+    const std::string kicadPath =
+        options.Kicad.empty() ? std::string() : AbsolutePath(options.Kicad);
+    if (!options.KicadOutline.empty() && board.LayerFromName(options.KicadOutline) == 0)
+        throw EHostError(kExitUsage, "--kicad-outline " + options.KicadOutline +
+                                         " names no layer of the board; nothing was imported. "
+                                         "Give a layer name such as \"Mechanical Layer 1\".");
 
     uint8_t accepted = 0;
     try {
@@ -233,6 +239,8 @@ int RunImport(const TImportOptions& options) {
         board.RenderSvg(svgPath);
         std::fprintf(stderr, "SVG saved to %s\n", svgPath.c_str());
     }
+    if (!kicadPath.empty())
+        ExportKicadBoard(board, kicadPath, options.KicadOutline, {drawing, outputPath, svgPath});
     return kExitOk;
 }
 

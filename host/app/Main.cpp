@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // pcbhost: the reference host. Imports drawings into boards through the import plug-in,
-// summarises boards and renders them as SVG.
+// summarises boards, renders them as SVG and exports them to KiCad.
 #include "host/app/HostCommands.h"
 
 #include <CLI/CLI.hpp>
@@ -131,6 +131,30 @@ int main(int argc, char** argv) {
         ->type_name("FILE")
         ->required();
 
+    importCommand
+        ->add_option("--kicad", import.Kicad,
+                     "Also export the saved board as a KiCad 6 board file here")
+        ->type_name("FILE.kicad_pcb");
+    importCommand
+        ->add_option("--kicad-outline", import.KicadOutline,
+                     "The layer that becomes the KiCad board's outline (Edge.Cuts), e.g. "
+                     "\"Mechanical Layer 1\" (default: none)")
+        ->type_name("LAYER");
+
+    std::string exportBoard, exportKicad, exportOutline;
+    CLI::App* exportCommand = app.add_subcommand(
+        "export", "Write a board as a KiCad 6 board file; what KiCad cannot hold is named on "
+                  "standard error with its count");
+    exportCommand->add_option("BOARD", exportBoard, "The board file")->type_name("")->required();
+    exportCommand->add_option("--kicad", exportKicad, "The KiCad board file to write")
+        ->type_name("FILE.kicad_pcb")
+        ->required();
+    exportCommand
+        ->add_option("--kicad-outline", exportOutline,
+                     "The layer that becomes the board outline (Edge.Cuts), e.g. "
+                     "\"Mechanical Layer 1\" (default: none)")
+        ->type_name("LAYER");
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -142,6 +166,7 @@ int main(int argc, char** argv) {
         if (*importCommand) return RunImport(import);
         if (*infoCommand) return RunInfo(infoBoard, infoJson);
         if (*renderCommand) return RunRender(renderBoard, renderSvg);
+        if (*exportCommand) return RunExport(exportBoard, exportKicad, exportOutline);
     } catch (const EHostError& error) {
         std::fflush(stdout);
         std::fprintf(stderr, "pcbhost: %s\n", error.what());

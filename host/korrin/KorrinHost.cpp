@@ -7,6 +7,7 @@
 #include "host/korrin/HostCallbacks.h"
 #include "host/korrin/HostLayers.h"
 #include "host/korrin/HostText.h"
+#include "host/korrin/KicadExport.h"
 #include "host/korrin/ServerObjects.h"
 #include "host/korrin/SvgRenderer.h"
 
@@ -207,6 +208,31 @@ int32_t KorrinHost_RenderSvg(uint32_t board, const char* path, char* error, int3
         WriteError(error, errorSize, e.what());
     } catch (...) {
         WriteError(error, errorSize, "Cannot render board.");
+    }
+    return 1;
+}
+
+int32_t KorrinHost_ExportKicad(uint32_t board, const char* path, uint32_t outlineLayer,
+                               KorrinHost_TextSinkFn lossSink, void* context, char* error,
+                               int32_t errorSize) {
+    try {
+        TObject* b = Store().FindBoard(board);
+        if (!b) {
+            WriteError(error, errorSize,
+                       "Cannot export board: the board handle names no open board.");
+            return 1;
+        }
+        TKicadExportOptions options;
+        options.OutlineLayer = outlineLayer;
+        std::vector<std::string> losses = ExportKicadFile(*b, options, path ? path : "");
+        if (lossSink)
+            for (const std::string& line : losses)
+                lossSink(context, line.c_str(), line.size());
+        return 0;
+    } catch (const std::exception& e) {
+        WriteError(error, errorSize, e.what());
+    } catch (...) {
+        WriteError(error, errorSize, "Cannot export board.");
     }
     return 1;
 }

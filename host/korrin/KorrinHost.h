@@ -69,6 +69,16 @@ DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_SetCurrentBoard(uint32_t board);
 DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_RenderSvg(uint32_t board, const char* path, char* error,
                                                     int32_t errorSize);
 
+// Exports the board as a KiCad 6 board file (same temporary-file-and-rename rule as saving).
+// `outlineLayer` is the layer that becomes KiCad's board outline (Edge.Cuts), 0 for none. Each
+// thing KiCad cannot hold is handed to `lossSink` (may be null) as one line with its count,
+// e.g. "3 dimensions: KiCad has no counterpart; not exported". 0 on success.
+DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_ExportKicad(uint32_t board, const char* path,
+                                                      uint32_t outlineLayer,
+                                                      KorrinHost_TextSinkFn lossSink,
+                                                      void* context, char* error,
+                                                      int32_t errorSize);
+
 // A JSON summary of the board for `pcbhost info`, handed to `sink` once:
 //   {"FileName": "...", "ObjectCount": n,
 //    "Kinds": {"Track": n, ...},            objects by kind name, children included

@@ -432,7 +432,9 @@ private:
             << NmText(Place.OriginX) << " y " << NmText(Place.OriginY) << " mm\")\n  )\n\n"
             << "  (layers\n";
         Out << "    (0 \"F.Cu\" signal)\n";
-        for (int id = 1; id <= Copper; ++id)
+        // KiCad takes an even number of copper layers.
+        int inner = std::min(Copper + Copper % 2, kBCu - 1);
+        for (int id = 1; id <= inner; ++id)
             Out << "    (" << id << " \"" << LayerToken(id) << "\" signal)\n";
         Out << "    (31 \"B.Cu\" signal)\n";
         std::vector<std::string> names; // user names must stay apart from tokens and each other

@@ -68,9 +68,8 @@ class Expect:
 
 # ---- Reading the KiCad board (in a child process: a bad board can crash the loader) ------------
 DUMP = r"""
-import json, sys
+import json, math, sys
 import pcbnew
-b = pcbnew.LoadBoard(sys.argv[1])
 # KiCad's standard names of the layers whose file tokens differ.
 TOKENS = {"User.Drawings": "Dwgs.User", "User.Comments": "Cmts.User", "User.Eco1": "Eco1.User",
           "User.Eco2": "Eco2.User", "F.Silkscreen": "F.SilkS", "B.Silkscreen": "B.SilkS",
@@ -82,7 +81,7 @@ def token(layer):
 def p(v): return [v.x, v.y]
 def shape(s, fp):
     d = {"layer": token(s.GetLayer()), "width": s.GetWidth(), "shape": s.GetShape(),
-         "fp": fp, "filled": s.IsFilled()}
+         "fp": fp is not None, "filled": s.IsFilled()}
     t = s.GetShape()
     if t == pcbnew.SHAPE_T_SEGMENT or t == pcbnew.SHAPE_T_RECT:
         d.update(start=p(s.GetStart()), end=p(s.GetEnd()), kind="line" if t == 0 else "rect")
@@ -93,60 +92,85 @@ def shape(s, fp):
                  start=p(s.GetStart()), end=p(s.GetEnd()), angle=s.GetArcAngle() / 10.0)
     elif t == pcbnew.SHAPE_T_POLY:
         o = s.GetPolyShape().Outline(0)
-        d.update(kind="poly", points=[p(o.CPoint(i)) for i in range(o.PointCount())])
+        pts = [p(o.CPoint(i)) for i in range(o.PointCount())]
+        if fp is not None:  # a footprint's polygon stays in the footprint's own frame
+            a = math.radians(fp.GetOrientation() / 10.0)
+            c, n, at = math.cos(a), math.sin(a), fp.GetPosition()
+            pts = [[at.x + x * c + y * n, at.y + y * c - x * n] for x, y in pts]
+        d.update(kind="poly", points=pts)
     else:
         d.update(kind="other")
     return d
 def text(t, fp):
-    return {"kind": "text", "fp": fp, "layer": token(t.GetLayer()), "text": t.GetText(),
+    return {"kind": "text", "fp": fp is not None, "layer": token(t.GetLayer()), "text": t.GetText(),
             "pos": p(t.GetTextPos()), "height": t.GetTextHeight(), "width": t.GetTextWidth(),
-            "thickness": t.GetTextThickness(), "angle": t.GetTextAngle() / 10.0,
+            "thickness": t.GetTextThickness(),
+            "angle": (t.GetDrawRotation() if fp else t.GetTextAngle()) / 10.0,
             "mirror": t.IsMirrored(), "bold": t.IsBold(), "italic": t.IsItalic(),
             "hjustify": int(t.GetHorizJustify()), "vjustify": int(t.GetVertJustify())}
-items = []
-for d in b.GetDrawings():
-    if isinstance(d, pcbnew.PCB_TEXT):
-        items.append(text(d, None))
-    else:
-        items.append(shape(d, None))
-for t in b.GetTracks():
-    if isinstance(t, pcbnew.PCB_VIA):
-        items.append({"kind": "via", "pos": p(t.GetPosition()), "size": t.GetWidth(),
-                      "drill": t.GetDrillValue(), "top": token(t.TopLayer()),
-                      "bottom": token(t.BottomLayer())})
-    elif isinstance(t, pcbnew.PCB_ARC):
-        items.append({"kind": "trackarc", "layer": token(t.GetLayer()), "start": p(t.GetStart()),
-                      "end": p(t.GetEnd()), "center": p(t.GetCenter()), "radius": t.GetRadius(),
-                      "width": t.GetWidth(), "angle": t.GetAngle() / 10.0})
-    else:
-        items.append({"kind": "segment", "layer": token(t.GetLayer()), "start": p(t.GetStart()),
-                      "end": p(t.GetEnd()), "width": t.GetWidth()})
-fps = []
-for f in b.GetFootprints():
-    fp = {"pos": p(f.GetPosition()), "angle": f.GetOrientation() / 10.0,
-          "reference": text(f.Reference(), True), "value": text(f.Value(), True),
-          "layer": token(f.GetLayer()), "items": [], "pads": []}
-    for g in f.GraphicalItems():
-        fp["items"].append(text(g, True) if isinstance(g, pcbnew.FP_TEXT) else shape(g, True))
-    for q in f.Pads():
-        fp["pads"].append({"kind": "pad", "pos": p(q.GetPosition()), "size": p(q.GetSize()),
-                           "drill": p(q.GetDrillSize()), "angle": q.GetOrientation() / 10.0,
-                           "shape": int(q.GetShape()),
-                           "layers": sorted(token(l)
-                                            for l in q.GetLayerSet().Seq())})
-    fps.append(fp)
-print(json.dumps({"items": items, "footprints": fps}))
+def board(path):
+    b = pcbnew.LoadBoard(path)
+    items = []
+    for d in b.GetDrawings():
+        if isinstance(d, pcbnew.PCB_TEXT):
+            items.append(text(d, None))
+        else:
+            items.append(shape(d, None))
+    for t in b.GetTracks():
+        if isinstance(t, pcbnew.PCB_VIA):
+            items.append({"kind": "via", "pos": p(t.GetPosition()), "size": t.GetWidth(),
+                          "drill": t.GetDrillValue(), "top": token(t.TopLayer()),
+                          "bottom": token(t.BottomLayer())})
+        elif isinstance(t, pcbnew.PCB_ARC):
+            items.append({"kind": "trackarc", "layer": token(t.GetLayer()), "start": p(t.GetStart()),
+                          "end": p(t.GetEnd()), "center": p(t.GetCenter()), "radius": t.GetRadius(),
+                          "width": t.GetWidth(), "angle": t.GetAngle() / 10.0})
+        else:
+            items.append({"kind": "segment", "layer": token(t.GetLayer()), "start": p(t.GetStart()),
+                          "end": p(t.GetEnd()), "width": t.GetWidth()})
+    fps = []
+    for f in b.GetFootprints():
+        fp = {"pos": p(f.GetPosition()), "angle": f.GetOrientation() / 10.0,
+              "reference": text(f.Reference(), f), "value": text(f.Value(), f),
+              "layer": token(f.GetLayer()), "items": [], "pads": []}
+        for g in f.GraphicalItems():
+            fp["items"].append(text(g, f) if isinstance(g, pcbnew.FP_TEXT) else shape(g, f))
+        for q in f.Pads():
+            fp["pads"].append({"kind": "pad", "pos": p(q.GetPosition()), "size": p(q.GetSize()),
+                               "drill": p(q.GetDrillSize()), "angle": q.GetOrientation() / 10.0,
+                               "shape": int(q.GetShape()),
+                               "layers": sorted(token(l)
+                                                for l in q.GetLayerSet().Seq())})
+        fps.append(fp)
+    return {"items": items, "footprints": fps}
+print(json.dumps([board(path) for path in sys.argv[1:]]))
 """
 
 
-def dump(path):
+def dump(paths):
+    """What KiCad read from each board, loading them all in one child process."""
     env = dict(os.environ)
     env.pop("DISPLAY", None)
-    r = subprocess.run([PYTHON, "-c", DUMP, path], capture_output=True, text=True, env=env)
+    r = subprocess.run([PYTHON, "-c", DUMP] + paths, capture_output=True, text=True, env=env)
     if r.returncode != 0:
-        raise RuntimeError("KiCad could not load %s (exit %d): %s" % (path, r.returncode,
-                                                                      r.stderr.strip()[-800:]))
+        raise RuntimeError("KiCad could not load %s (exit %d): %s" % (
+            paths[0] if len(paths) == 1 else "one of the boards", r.returncode,
+            r.stderr.strip()[-800:]))
     return json.loads(r.stdout)
+
+
+def dump_each(paths):
+    """The boards KiCad read; a board that cannot be loaded (or crashes the loader) is named."""
+    try:
+        return {p: d for p, d in zip(paths, dump(paths))}
+    except RuntimeError:
+        out = {}
+        for p in paths:
+            try:
+                out[p] = dump([p])[0]
+            except RuntimeError as error:
+                out[p] = error
+        return out
 
 
 # ---- Comparing ------------------------------------------------------------------------------------
@@ -334,7 +358,7 @@ def compare_pad(b, what, e, got, o, layer):
         b.equal(what + " layers", got["layers"], want)
 
 
-def compare_board(name, host, kicad, outline):
+def compare_board(name, host, kicad, outline, got):
     b = Board(name)
     text = open(kicad, encoding="utf-8").read()
     m = re.search(r'pcbhost board origin \(0,0\) at x (-?[\d.]+) y (-?[\d.]+) mm', text)
@@ -342,7 +366,9 @@ def compare_board(name, host, kicad, outline):
         b.errors.append(name + ": the KiCad board names no board origin")
         return b
     e = Expect((round(float(m.group(1)) * 1e6), round(float(m.group(2)) * 1e6)), outline)
-    got = dump(kicad)
+    if isinstance(got, Exception):
+        b.errors.append("%s: %s" % (name, got))
+        return b
 
     # Board-level items in order, and footprints in order (loose pads, then components).
     want_items, want_fps = [], []
@@ -462,6 +488,93 @@ def run_import(pcbhost, drawing, work, stem, answers=()):
     return r, board, kicad
 
 
+def synthetic_board():
+    """A board with every kind the export writes, on every class of layer: copper (tracks and
+    arcs become tracks), overlays, masks, keep-out, planes and mechanical layers beyond the 13
+    KiCad has (both folded), vias, fills (turned and not), pads of each shape, texts turned and
+    mirrored, and a turned component with pads, graphics and texts."""
+    def text(layer, x, y, s, rot=0, mirror=0):
+        return {"Kind": "Text", "Layer": layer, "X": x, "Y": y, "Text": s, "Height": 600000,
+                "Rotation": rot, "Mirror": mirror, "Width": 80000}
+    def pad(layer, x, y, sx, sy, hole, shape=1, rot=0, cr=50):
+        return {"Kind": "Pad", "Layer": layer, "X": x, "Y": y, "PadSizes": [sx, sy] * 3,
+                "HoleSize": hole, "Rotation": rot,
+                "PadLayers": [{"Layer": l, "Shape": shape, "SizeX": sx, "SizeY": sy,
+                               "CornerRadius": 0, "CRPercentage": cr}
+                              for l in ("Top Layer", "Mid Layer 1", "Bottom Layer")]}
+    objects = [
+        {"Kind": "Track", "Layer": "Top Layer", "X": 1000000, "Y": 1000000, "X2": 3000001,
+         "Y2": 1500003, "Width": 100000},
+        {"Kind": "Track", "Layer": "Mid Layer 3", "X": 1000000, "Y": 2000000, "X2": 3000000,
+         "Y2": 2000000, "Width": 80000},
+        {"Kind": "Track", "Layer": "Bottom Layer", "X": 1000000, "Y": 2500000, "X2": 1000000,
+         "Y2": 4000000, "Width": 120000},
+        {"Kind": "Arc", "Layer": "Top Layer", "X": 5000000, "Y": 5000000, "Radius": 1000000,
+         "StartAngle": 10, "EndAngle": 100, "Width": 100000},
+        {"Kind": "Arc", "Layer": "Bottom Layer", "X": 5000000, "Y": 5000000, "Radius": 700000,
+         "StartAngle": 0, "EndAngle": 360, "Width": 100000},
+        {"Kind": "Arc", "Layer": "Top Overlay", "X": 8000000, "Y": 5000000, "Radius": 500000,
+         "StartAngle": 300, "EndAngle": 60, "Width": 50000},
+        {"Kind": "Track", "Layer": "Bottom Overlay", "X": 0, "Y": 0, "X2": 100000, "Y2": 0,
+         "Width": 50000},
+        {"Kind": "Track", "Layer": "Top Solder Mask", "X": 0, "Y": 100000, "X2": 100000,
+         "Y2": 100000, "Width": 50000},
+        {"Kind": "Track", "Layer": "Bottom Paste", "X": 0, "Y": 200000, "X2": 100000,
+         "Y2": 200000, "Width": 50000},
+        {"Kind": "Track", "Layer": "Keep Out Layer", "X": -2000000, "Y": -2000000,
+         "X2": 12000000, "Y2": -2000000, "Width": 100000},
+        {"Kind": "Track", "Layer": "Internal Plane 2", "X": 0, "Y": 300000, "X2": 100000,
+         "Y2": 300000, "Width": 50000},
+        {"Kind": "Track", "Layer": "Mechanical Layer 14", "X": 0, "Y": 400000, "X2": 100000,
+         "Y2": 400000, "Width": 50000},
+        {"Kind": "Track", "Layer": "Mechanical Layer 30", "X": 0, "Y": 500000, "X2": 100000,
+         "Y2": 500000, "Width": 50000},
+        {"Kind": "Region", "Layer": "Top Layer", "X": 0, "Y": 0,
+         "Outline": [[9000000, 1000000], [10000000, 1000000], [10000000, 1000000],
+                     [9500000, 2000000], [9000000, 1000000]]},
+        {"Kind": "Fill", "Layer": "Bottom Layer", "X": 6000000, "Y": 1000000, "X2": 7000000,
+         "Y2": 1500000, "Rotation": 0},
+        {"Kind": "Fill", "Layer": "Mechanical Layer 2", "X": 6000000, "Y": 2000000,
+         "X2": 7000000, "Y2": 2500000, "Rotation": 30},
+        {"Kind": "Via", "Layer": "Multi Layer", "X": 4000000, "Y": 8000000, "Size": 500000,
+         "HoleSize": 280000},
+        text("Top Overlay", 1000000, 7000000, "Turned 30", 30),
+        text("Bottom Overlay", 1000000, 8000000, "Mirrored", 0, 1),
+        text("Mechanical Layer 1", 1000000, 9000000, 'Quote " back\\slash \u03a9', 270),
+        pad("Multi Layer", 2000000, 6000000, 600000, 600000, 300000),
+        pad("Top Layer", 3000000, 6000000, 800000, 400000, 0, 2, 45),
+        pad("Bottom Layer", 4000000, 6000000, 600000, 600000, 0, 3),
+        pad("Multi Layer", 5000000, 6000000, 900000, 500000, 350000, 9, 90, 40),
+        pad("Mechanical Layer 3", 6000000, 6000000, 500000, 500000, 200000),
+    ]
+    # A component turned by 30 degrees about (9000000, 8000000); its children in board places.
+    cx, cy, rot = 9000000, 8000000, 30.0
+    def turned(dx, dy):
+        c, s = math.cos(math.radians(rot)), math.sin(math.radians(rot))
+        return round(cx + dx * c - dy * s), round(cy + dx * s + dy * c)
+    p1, p2, p3, p4 = turned(-500000, 0), turned(500000, 0), turned(0, 800000), turned(0, -900000)
+    name = text("Top Overlay", *turned(-600000, 600000), ".Designator", rot)
+    comment = text("Top Overlay", *turned(-600000, -700000), "Comment", rot)
+    children = [
+        pad("Multi Layer", *p1, 600000, 600000, 300000, 1, rot),
+        pad("Top Layer", *p2, 700000, 400000, 0, 2, rot),
+        {"Kind": "Track", "Layer": "Top Overlay", "X": p1[0], "Y": p1[1], "X2": p3[0],
+         "Y2": p3[1], "Width": 60000},
+        {"Kind": "Arc", "Layer": "Top Overlay", "X": cx, "Y": cy, "Radius": 900000,
+         "StartAngle": 200, "EndAngle": 340, "Width": 60000},
+        {"Kind": "Arc", "Layer": "Mechanical Layer 1", "X": p4[0], "Y": p4[1], "Radius": 100000,
+         "StartAngle": 0, "EndAngle": 360, "Width": 20000},
+        {"Kind": "Region", "Layer": "Top Layer", "X": 0, "Y": 0,
+         "Outline": [list(turned(-200000, -200000)), list(turned(200000, -200000)),
+                     list(turned(0, 200000))]},
+        text("Mechanical Layer 1", *turned(0, 300000), "inside", rot + 90),
+    ]
+    objects.append({"Kind": "Component", "Layer": "Top Layer", "X": cx, "Y": cy, "Name": "U7",
+                    "Rotation": rot, "NameText": name, "SecondText": comment,
+                    "Children": children})
+    return {"Format": "korrin-board", "Version": 1, "Board": {}, "Objects": objects}
+
+
 def main():
     if len(sys.argv) != 4:
         print(__doc__, file=sys.stderr)
@@ -490,8 +603,7 @@ def main():
         if stem.startswith(("insert", "xblock")):
             runs.append((d, stem + "-components", ("blocks=components",)))
     failures, checked, skipped = [], [], []
-    worst = {}
-    snapped = 0
+    exported = []  # (name, host board, KiCad board)
     for drawing, stem, answers in runs:
         r, board, kicad = run_import(pcbhost, drawing, work, stem, answers)
         if r.returncode != 0:
@@ -502,18 +614,45 @@ def main():
             failures.append("%s: pcbhost import failed (exit %d): %s" %
                             (stem, r.returncode, (r.stdout + r.stderr).strip()[-600:]))
             continue
+        exported.append((stem, board, kicad))
+    # Every kind on every class of layer, through pcbhost export.
+    board = os.path.join(work, "synthetic.board.json")
+    with open(board, "w", encoding="utf-8") as f:
+        json.dump(synthetic_board(), f)
+    kicad = os.path.join(work, "synthetic.kicad_pcb")
+    r = subprocess.run([pcbhost, "export", board, "--kicad", kicad], capture_output=True,
+                       text=True)
+    want_losses = ["KiCad export: 1 object of Internal Plane 2 on F.Fab with other layers' "
+                   "objects (KiCad has no negative planes)",
+                   "KiCad export: 1 object of Mechanical Layer 14 on Eco2.User with other "
+                   "layers' objects (KiCad 6 has 13 drawing layers for the mechanical layers)",
+                   "KiCad export: 1 object of Mechanical Layer 30 on Eco2.User with other "
+                   "layers' objects (KiCad 6 has 13 drawing layers for the mechanical layers)"]
+    if r.returncode != 0:
+        failures.append("synthetic: pcbhost export failed (exit %d): %s" %
+                        (r.returncode, r.stderr.strip()[-600:]))
+    else:
+        lines = [l for l in r.stderr.splitlines() if l.startswith("KiCad export:")]
+        if lines[:len(want_losses)] != want_losses:
+            failures.append("synthetic: losses on standard error are %r, expected %r first" %
+                            (lines, want_losses))
+        exported.append(("synthetic", board, kicad))
+
+    loaded = dump_each([k for _, _, k in exported])
+    worst = {}
+    snapped = 0
+    for stem, board, kicad in exported:
         try:
             host = json.load(open(board, encoding="utf-8"))
-            b = compare_board(stem, host, kicad, None)
-        except (RuntimeError, OSError, ValueError, KeyError) as error:
+            b = compare_board(stem, host, kicad, None, loaded[kicad])
+        except (OSError, ValueError, KeyError) as error:
             failures.append("%s: %s" % (stem, error))
             continue
         failures += b.errors
         checked.append(stem)
         snapped += b.snapped
         for k, v in b.worst.items():
-            key = re.sub(r"^.*?(\b(start|end|centre|corner|position|radius|width|size|drill|"
-                         r"height|thickness|angle|sweep|arc)\b.*)$", r"\1", k)
+            key = re.sub(r"^(footprint \d+ )?(\w+ \d+ )?(\(.*?\) )?", "", k)
             worst[key] = max(worst.get(key, 0.0), v)
     if os.path.basename(DEMO).replace(".dxf", "") not in checked:
         failures.append("the demo drawing %s was not checked" % DEMO)

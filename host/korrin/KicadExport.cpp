@@ -789,20 +789,27 @@ private:
                            LayerToken(place.Id) + " with other layers' objects (" + place.Loss +
                            ")");
         }
-        add(Losses.OutOfRange, "objects beyond KiCad's coordinate range (+-1518.49 mm) with the "
-                               "board centred on the sheet: not exported");
-        add(Losses.TrueType, "texts in TrueType fonts: written in KiCad's stroke font");
-        add(Losses.Inverted, "inverted texts: written as plain texts");
-        add(Losses.BadCharacters,
-            "texts with bytes that are not UTF-8 or with control characters: written with U+FFFD");
-        add(Losses.PadStacks, "pads with other sizes or shapes on inner or bottom layers: written "
-                              "with one shape and size");
-        add(Losses.PadShapes, "pads of shapes KiCad lacks: written as round pads");
-        add(Losses.ComponentVias,
-            "vias of components: written as free vias (KiCad footprints hold no vias)");
-        add(Losses.FlatArcs, "arcs too flat for KiCad's three-point arcs: written as lines");
-        add(Losses.Cutouts, "cutout regions: written as filled polygons");
-        add(Losses.EmptyRegions, "regions without corners: not exported");
+        // What the count is of: singular and plural, then the rest of the line.
+        auto say = [&](int64_t count, const char* one, const char* many, const char* rest) {
+            if (count > 0) add(count, std::string(count == 1 ? one : many) + rest);
+        };
+        say(Losses.OutOfRange, "object", "objects",
+            " beyond KiCad's coordinate range (+-1518.49 mm) with the board centred on the "
+            "sheet: not exported");
+        say(Losses.TrueType, "text", "texts", " in TrueType fonts: written in KiCad's stroke font");
+        say(Losses.Inverted, "inverted text", "inverted texts", ": written as plain text");
+        say(Losses.BadCharacters, "text", "texts",
+            " with bytes that are not UTF-8 or with control characters: written with U+FFFD");
+        say(Losses.PadStacks, "pad", "pads",
+            " with other sizes or shapes on inner or bottom layers: written with one shape and "
+            "size");
+        say(Losses.PadShapes, "pad", "pads", " of a shape KiCad lacks: written as round");
+        say(Losses.ComponentVias, "via of a component", "vias of components",
+            ": written as free vias (KiCad footprints hold no vias)");
+        say(Losses.FlatArcs, "arc", "arcs",
+            " too flat for KiCad's three-point arcs: written as lines");
+        say(Losses.Cutouts, "cutout region", "cutout regions", ": written as filled polygons");
+        say(Losses.EmptyRegions, "region", "regions", " without corners: not exported");
         return lines;
     }
 

@@ -253,7 +253,8 @@ struct TLossCounts {
     std::map<uint32_t, int64_t> FoldedLayers; // host layer -> objects written elsewhere
     std::map<uint8_t, int64_t> Kinds;         // kinds KiCad has no counterpart for
     int64_t OutOfRange = 0, TrueType = 0, Inverted = 0, BadCharacters = 0, PadStacks = 0,
-            PadShapes = 0, ComponentVias = 0, FlatArcs = 0, Cutouts = 0, EmptyRegions = 0;
+            PadShapes = 0, ComponentVias = 0, FlatArcs = 0, ArcCentres = 0, Cutouts = 0,
+            EmptyRegions = 0;
 };
 
 const char* KindName(uint8_t kind) {
@@ -631,6 +632,10 @@ private:
                     << text(end) << ") " << layer << ' ' << width << ")\n";
             return;
         }
+        // KiCad 6 derives the centre from the three points and moves it onto a 10 or 100 nm
+        // grid when that lies within its rounding estimate: a centre off the 10 nm grid may
+        // move (2.54 u nm is a multiple of 10 exactly when u is a multiple of 500).
+        if (o.X % 500 != 0 || o.Y % 500 != 0) ++Losses.ArcCentres;
         if (copperTrack)
             Out << indent << "(arc (start " << text(start) << ") (mid " << text(mid) << ") (end "
                 << text(end) << ") " << width << ' ' << layer << " (net 0))\n";
@@ -808,6 +813,9 @@ private:
             ": written as free vias (KiCad footprints hold no vias)");
         say(Losses.FlatArcs, "arc", "arcs",
             " too flat for KiCad's three-point arcs: written as lines");
+        say(Losses.ArcCentres, "arc", "arcs",
+            " with a centre off KiCad's 10 nm grid: KiCad 6 may move such a centre onto its 10 "
+            "or 100 nm grid when it reads the arc (by up to about 0.15 um; the ends stay)");
         say(Losses.Cutouts, "cutout region", "cutout regions", ": written as filled polygons");
         say(Losses.EmptyRegions, "region", "regions", " without corners: not exported");
         return lines;

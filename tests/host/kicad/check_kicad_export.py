@@ -627,7 +627,7 @@ def main():
             failures.append("%s: pcbhost import failed (exit %d): %s" %
                             (stem, r.returncode, (r.stdout + r.stderr).strip()[-600:]))
             continue
-        exported.append((stem, board, kicad, outline))
+        exported.append((stem, board, kicad, outline, r.stderr))
     # Every kind on every class of layer, through pcbhost export.
     board = os.path.join(work, "synthetic.board.json")
     with open(board, "w", encoding="utf-8") as f:
@@ -649,18 +649,24 @@ def main():
         if lines[:len(want_losses)] != want_losses:
             failures.append("synthetic: losses on standard error are %r, expected %r first" %
                             (lines, want_losses))
-        exported.append(("synthetic", board, kicad, None))
+        exported.append(("synthetic", board, kicad, None, r.stderr))
 
-    loaded = dump_each([k for _, _, k, _ in exported])
+    loaded = dump_each([k for _, _, k, _, _ in exported])
     worst = {}
     snapped = 0
-    for stem, board, kicad, outline in exported:
+    for stem, board, kicad, outline, stderr in exported:
         try:
             host = json.load(open(board, encoding="utf-8"))
             b = compare_board(stem, host, kicad, outline, loaded[kicad])
         except (OSError, ValueError, KeyError) as error:
             failures.append("%s: %s" % (stem, error))
             continue
+        # The export names the arcs whose centre KiCad may move: at least those it moved.
+        m = re.search(r"^KiCad export: (\d+) arcs? with a centre off KiCad's 10 nm grid", stderr,
+                      re.M)
+        if b.snapped and (not m or int(m.group(1)) < b.snapped):
+            failures.append("%s: KiCad moved %d arc centres, the export named %s" %
+                            (stem, b.snapped, m.group(1) if m else "none"))
         failures += b.errors
         checked.append(stem)
         snapped += b.snapped

@@ -81,15 +81,24 @@ TResult Engine(const std::string& path) {
         std::fprintf(stderr, "edaInitAd2: %s\n", edaErrorStr(code));
         return result;
     }
-    const auto start = std::chrono::steady_clock::now();
-    const dxfi::abi::TDrawingHandle drawing = edaLoadFile(path.c_str(), 1, 0);
-    if (drawing == 0) {
-        std::fprintf(stderr, "edaLoadFile: %s\n", edaErrorStr(edaError()));
-        return result;
+    // Small drawings load in about a millisecond: they are loaded again for up to a third of
+    // a second and the fastest run counts, so that one cold start does not decide the figure.
+    dxfi::enginewalk::TWalkCounts counts;
+    double best = 0, total = 0;
+    for (int run = 0; run < 50 && (run == 0 || total < 0.3); ++run) {
+        const auto start = std::chrono::steady_clock::now();
+        const dxfi::abi::TDrawingHandle drawing = edaLoadFile(path.c_str(), 1, 0);
+        if (drawing == 0) {
+            std::fprintf(stderr, "edaLoadFile: %s\n", edaErrorStr(edaError()));
+            return result;
+        }
+        counts = dxfi::enginewalk::TDrawingWalker(drawing).Run();
+        edaCloseFile(drawing);
+        const double seconds = Since(start);
+        total += seconds;
+        if (run == 0 || seconds < best) best = seconds;
     }
-    const auto counts = dxfi::enginewalk::TDrawingWalker(drawing).Run();
-    edaCloseFile(drawing);
-    result.Seconds = Since(start);
+    result.Seconds = best;
     result.Entities = counts.Entities;
     result.Ok = true;
     std::fprintf(stderr, "  engine: %llu entities, %llu layers, %llu lists, %llu blob values\n",

@@ -2,11 +2,12 @@
 #include "pcbimport/ImportRun.h"
 
 #include "abi/ClientApi.h"
+#include "base/Assertion.h"
 #include "base/Rounding.h"
 #include "base/ShortString.h"
-#include "options/SetupDialogModel.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
+#include "pcbimport/ImportOptionsDialog.h"
 #include "pcbimport/ImportPlacement.h"
 #include "pcbimport/PcbDxfProcessor.h"
 #include "pcbimport/RegistrySettingsStore.h"
@@ -17,12 +18,18 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace dxfi {
 
 namespace {
 
 TPcbBoard* TheCurrentBoard = nullptr;
+
+TImportOptionsDialogFactory& OptionsDialogFactory() {
+    static TImportOptionsDialogFactory factory;
+    return factory;
+}
 
 std::string& TheProductFolder() {
     static std::string folder = "\\Corvane2004";
@@ -216,8 +223,14 @@ void ImportDrawing(const std::string& fileName) {
     timer.Lap("report_and_cleanup");
 }
 
+void SetImportOptionsDialogFactory(TImportOptionsDialogFactory factory) {
+    OptionsDialogFactory() = std::move(factory);
+}
+
 bool RunOptions(TPcbDxfProcessor& processor, TPcbBoard& board) {
-    std::unique_ptr<TSetupDialog> dialog = CreateSetupDialog(board);
+    Assert(static_cast<bool>(OptionsDialogFactory()), "ImportRun");
+    std::unique_ptr<IImportOptionsDialog> dialog = OptionsDialogFactory()(board);
+    Assert(dialog != nullptr, "ImportRun");
     TRegistrySettingsStore store(SettingsRootKey(ProductFolder()));
     processor.LoadSettings(store);
     // A damaged settings file never stops the import: the defaults apply, and the user is told

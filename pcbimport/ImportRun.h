@@ -35,7 +35,8 @@ int32_t ShowHostMessage(const std::string& caption, const std::string& text, uin
 // The run, with the current board set and the drawing engine initialised.
 void ImportDrawing(const std::string& fileName);
 
-// Reads the saved settings, fills and shows the options dialog (not shown in test mode), and
+// Reads the saved settings, fills and shows the options dialog that the factory of
+// ImportOptionsDialog.h makes (not shown in test mode), and
 // on OK writes the dialog back to the processor and the processor's settings back to the
 // registry. True on OK.
 bool RunOptions(TPcbDxfProcessor& processor, TPcbBoard& board);

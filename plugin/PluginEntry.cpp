@@ -3,6 +3,7 @@
 
 #include "abi/ClientApi.h"
 #include "engine/Pad2.h"
+#include "options/ImportOptions.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbimport/ImportRun.h"
@@ -68,6 +69,7 @@ uint8_t ImportFileIntoBoard(const std::string& fileName) {
     const TCurrentBoardScope scope(board.get());
     if (LoadDrawingEngine(ProductFolder())) {
         EngineOpen = true;
+        UseSetupDialogForImports();
         ImportDrawing(fileName);
         EngineOpen = false;
         CloseDrawingEngine();

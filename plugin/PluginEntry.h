@@ -16,6 +16,7 @@ namespace dxfi {
 void ConnectToHost();
 
 // 1 when the name was accepted and a board was open (whatever the import's outcome), else 0.
+// The import run gets the options dialog of options/.
 uint8_t ImportFileIntoBoard(const std::string& fileName);
 
 // Runs `import` (which answers like ImportFileIntoBoard) and catches everything it throws:

@@ -24,7 +24,7 @@ namespace {
 class TSetupFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!test::KorrinModule()) GTEST_SKIP() << "libkorrin.so cannot be loaded: " << dlerror();
+        ASSERT_NE(test::KorrinModule(), nullptr) << test::KorrinLoadError();
         SetHostClient(&Client);
         Handle = test::NewBoard("setup.board.json");
         ASSERT_NE(Handle, 0u);

@@ -73,7 +73,7 @@ class TSetupViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
         App();
-        if (!test::KorrinModule()) GTEST_SKIP() << "libkorrin.so cannot be loaded: " << dlerror();
+        ASSERT_NE(test::KorrinModule(), nullptr) << test::KorrinLoadError();
         SetHostClient(&Client);
         Handle = test::NewBoard("view.board.json");
         ASSERT_NE(Handle, 0u);

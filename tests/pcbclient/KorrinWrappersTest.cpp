@@ -26,8 +26,19 @@ namespace ab = dxfi::abi;
 
 namespace {
 
+// The module and, when it cannot be loaded, the loader's reason (dlerror() answers only once).
+std::string KorrinLoadError;
+
 void* KorrinModule() {
-    static void* Module = dlopen(KORRIN_MODULE, RTLD_NOW | RTLD_GLOBAL);
+    static void* Module = [] {
+        void* Loaded = dlopen(KORRIN_MODULE, RTLD_NOW | RTLD_GLOBAL);
+        if (!Loaded) {
+            const char* Error = dlerror();
+            KorrinLoadError = std::string(KORRIN_MODULE " cannot be loaded: ") +
+                              (Error ? Error : "no reason given");
+        }
+        return Loaded;
+    }();
     return Module;
 }
 
@@ -38,7 +49,7 @@ template <typename TFunction> TFunction Korrin(const char* Name) {
 class TKorrinTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!KorrinModule()) GTEST_SKIP() << KORRIN_MODULE << " cannot be loaded: " << dlerror();
+        ASSERT_NE(KorrinModule(), nullptr) << KorrinLoadError;
         Board = Korrin<decltype(&KorrinHost_NewBoard)>("KorrinHost_NewBoard")("roundtrip.json");
         ASSERT_NE(Board, 0u);
     }

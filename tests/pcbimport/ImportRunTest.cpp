@@ -4,6 +4,7 @@
 // real drawing engine (not in the host's test mode, so the dialog's answers and the messages
 // are those of the fake host client).
 #include "pcbimport/ImportRun.h"
+#include "options/ImportOptions.h"
 #include "engine/Pad2.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
@@ -31,7 +32,8 @@ namespace {
 class TRunFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!test::KorrinModule()) GTEST_SKIP() << "libkorrin.so cannot be loaded: " << dlerror();
+        ASSERT_NE(test::KorrinModule(), nullptr) << test::KorrinLoadError();
+        UseSetupDialogForImports();
         SetHostClient(&Client);
         Board = test::NewBoard("run.board.json");
         ASSERT_NE(Board, 0u);

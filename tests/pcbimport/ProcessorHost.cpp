@@ -4,17 +4,31 @@
 #include "engine/Pad2.h"
 #include "host/korrin/KorrinHost.h"
 #include "pcbclient/PcbApiBinding.h"
+#include "platform/DynamicLibrary.h"
 
 #include <dlfcn.h>
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
 namespace dxfi::test {
 namespace {
 
+// Why a module could not be loaded (dlerror() and the engine's own error answer only once).
+std::string KorrinLoadError;
+std::string EngineLoadError;
+
 void* KorrinModule() {
-    static void* module = dlopen(KORRIN_MODULE, RTLD_NOW | RTLD_GLOBAL);
+    static void* module = [] {
+        void* loaded = dlopen(KORRIN_MODULE, RTLD_NOW | RTLD_GLOBAL);
+        if (!loaded) {
+            const char* error = dlerror();
+            KorrinLoadError = std::string(KORRIN_MODULE " cannot be loaded: ") +
+                              (error ? error : "no reason given");
+        }
+        return loaded;
+    }();
     return module;
 }
 
@@ -25,7 +39,17 @@ template <typename TFunction> TFunction Korrin(const char* name) {
 bool EngineReady() {
     static const bool ready = [] {
         LoadEngineLibrary(DXFI_BIN_DIR "/libpad2.so");
-        return EngineLibraryLoaded() && InitEngine(DXFI_BIN_DIR "/PADINIT.DAT");
+        if (!EngineLibraryLoaded()) {
+            EngineLoadError = DXFI_BIN_DIR "/libpad2.so cannot be loaded: " +
+                              platform::LastLoadError();
+            return false;
+        }
+        if (!InitEngine(DXFI_BIN_DIR "/PADINIT.DAT")) {
+            EngineLoadError = "the drawing engine refused " DXFI_BIN_DIR
+                              "/PADINIT.DAT (its message is above)";
+            return false;
+        }
+        return true;
     }();
     return ready;
 }
@@ -43,8 +67,8 @@ abi::IInterface* TTestClient::GetServerModuleByName(const char* name) {
 }
 
 void THostFixture::SetUp() {
-    if (!KorrinModule()) GTEST_SKIP() << KORRIN_MODULE << " cannot be loaded: " << dlerror();
-    if (!EngineReady()) GTEST_SKIP() << "the drawing engine in " DXFI_BIN_DIR " cannot be loaded";
+    ASSERT_NE(KorrinModule(), nullptr) << KorrinLoadError;
+    ASSERT_TRUE(EngineReady()) << EngineLoadError;
     Board = Korrin<decltype(&KorrinHost_NewBoard)>("KorrinHost_NewBoard")("/boards/test.PcbDoc");
     ASSERT_NE(Board, 0u);
     SetHostClient(&Client);

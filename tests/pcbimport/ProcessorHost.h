@@ -44,7 +44,8 @@ struct TBoardObject {
 };
 
 // Loads the host module and the drawing engine once, opens a new board per test and makes the
-// test client the plug-in's host client. Skips the test when a module cannot be loaded.
+// test client the plug-in's host client. A module that cannot be loaded fails the test with
+// the loader's reason.
 class THostFixture : public ::testing::Test {
 protected:
     void SetUp() override;

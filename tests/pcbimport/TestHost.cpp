@@ -24,9 +24,35 @@ int* Counters[2] = {nullptr, nullptr};
 
 } // namespace
 
+namespace {
+
+struct TLoadedModule {
+    void* Module = nullptr;
+    std::string Error; // the loader's text, kept: dlerror() answers only once
+};
+
+const TLoadedModule& LoadedKorrin() {
+    static const TLoadedModule loaded = [] {
+        TLoadedModule result;
+        result.Module = dlopen(DXFI_BIN_DIR "/libkorrin.so", RTLD_NOW | RTLD_GLOBAL);
+        if (!result.Module) {
+            const char* error = dlerror();
+            result.Error = DXFI_BIN_DIR "/libkorrin.so cannot be loaded: ";
+            result.Error += error ? error : "no reason given";
+        }
+        return result;
+    }();
+    return loaded;
+}
+
+} // namespace
+
 void* KorrinModule() {
-    static void* module = dlopen(DXFI_BIN_DIR "/libkorrin.so", RTLD_NOW | RTLD_GLOBAL);
-    return module;
+    return LoadedKorrin().Module;
+}
+
+const std::string& KorrinLoadError() {
+    return LoadedKorrin().Error;
 }
 
 uint32_t NewBoard(const char* fileName) {

@@ -18,8 +18,9 @@
 namespace dxfi::test {
 
 // The host module, loaded once with its symbols global (as the host executable links it);
-// nullptr when it cannot be loaded.
+// nullptr when it cannot be loaded, and KorrinLoadError() then holds the loader's reason.
 void* KorrinModule();
+const std::string& KorrinLoadError();
 
 template <typename TFunction> TFunction Korrin(const char* name);
 

@@ -164,11 +164,8 @@ public:
     const std::string& YText() const { return YText_; }
     const std::string& SizeText() const { return SizeText_; }
     bool SizeRed() const { return SizeRed_; }
-    TBoardCoord InsertionX() const { return InsertionX_; }
-    TBoardCoord InsertionY() const { return InsertionY_; }
     const std::vector<TLayerRow>& Rows() const { return Rows_; }
     const std::vector<int>& SelectedRows() const { return Selected_; }
-    int FocusedRow() const { return FocusedRow_; }
     const std::vector<std::string>& PcbLayerList() const { return PcbLayerList_; }
     const std::vector<std::string>& ConditionList() const { return ConditionList_; }
     const std::vector<std::string>& DiameterHistory() const { return DiameterHistory_; }

@@ -5,6 +5,8 @@
 // conversions that have no answer for their argument (LayerToClassic, LayerPartitionOf).
 #pragma once
 
+#include "abi/ClassicLayers.h"
+
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -74,7 +76,8 @@ enum class TClassicLayer : uint8_t {
 };
 // clang-format on
 
-inline constexpr int kClassicLayerCount = 83;
+inline constexpr int kClassicLayerCount = abi::kClassicLayerCount;
+static_assert(ViaHoleLayer == abi::kLastClassicLayer, "the classic layers end with the via holes");
 inline constexpr std::size_t kClassicLayerNameMax = 20;
 
 // The identifier of a classic layer ("NoLayer", "MidLayer7", "ViaHoleLayer"): the initial

@@ -25,7 +25,6 @@ public:
     // is drawn again on the next step.
     void BreakLine();
 
-    bool Active() const { return Active_; }
     int64_t Steps() const { return Steps_; }
 
 private:

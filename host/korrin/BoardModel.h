@@ -227,7 +227,6 @@ public:
     ~TObject() = default;
 
     template <class T> T* As() const { return static_cast<T*>(Data.get()); }
-    bool IsContainer() const { return Children != nullptr; }
 
     // IPCB_Primitive
     int32_t QueryInterface(const abi::TGuid& iid, void** out) override;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "host/korrin/HostLayers.h"
 
+#include "abi/ClassicLayers.h"
+
 #include <array>
 #include <cstdio>
 
@@ -75,25 +77,6 @@ constexpr std::array<uint32_t, kStandardLayerCount> MakeStandardLayers() {
 
 constexpr std::array<uint32_t, kStandardLayerCount> kStandardLayers = MakeStandardLayers();
 
-constexpr const char* kClassicIdentifiers[kClassicLayerCount] = {
-    "NoLayer",         "TopLayer",        "MidLayer1",       "MidLayer2",       "MidLayer3",
-    "MidLayer4",       "MidLayer5",       "MidLayer6",       "MidLayer7",       "MidLayer8",
-    "MidLayer9",       "MidLayer10",      "MidLayer11",      "MidLayer12",      "MidLayer13",
-    "MidLayer14",      "MidLayer15",      "MidLayer16",      "MidLayer17",      "MidLayer18",
-    "MidLayer19",      "MidLayer20",      "MidLayer21",      "MidLayer22",      "MidLayer23",
-    "MidLayer24",      "MidLayer25",      "MidLayer26",      "MidLayer27",      "MidLayer28",
-    "MidLayer29",      "MidLayer30",      "BottomLayer",     "TopOverlay",      "BottomOverlay",
-    "TopPaste",        "BottomPaste",     "TopSolder",       "BottomSolder",    "InternalPlane1",
-    "InternalPlane2",  "InternalPlane3",  "InternalPlane4",  "InternalPlane5",  "InternalPlane6",
-    "InternalPlane7",  "InternalPlane8",  "InternalPlane9",  "InternalPlane10", "InternalPlane11",
-    "InternalPlane12", "InternalPlane13", "InternalPlane14", "InternalPlane15", "InternalPlane16",
-    "DrillGuide",      "KeepOutLayer",    "Mechanical1",     "Mechanical2",     "Mechanical3",
-    "Mechanical4",     "Mechanical5",     "Mechanical6",     "Mechanical7",     "Mechanical8",
-    "Mechanical9",     "Mechanical10",    "Mechanical11",    "Mechanical12",    "Mechanical13",
-    "Mechanical14",    "Mechanical15",    "Mechanical16",    "DrillDrawing",    "MultiLayer",
-    "ConnectLayer",    "BackGroundLayer", "DRCErrorLayer",   "HighlightLayer",  "GridColor1",
-    "GridColor10",     "PadHoleLayer",    "ViaHoleLayer",
-};
 
 char Upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -206,7 +189,7 @@ bool LayerFromDisplayName(std::string_view name, uint32_t& layer) {
 
 std::string_view ClassicLayerIdentifier(int classicLayer) {
     if (classicLayer < 0 || classicLayer >= kClassicLayerCount) return {};
-    return kClassicIdentifiers[classicLayer];
+    return abi::kClassicLayerNames[static_cast<std::size_t>(classicLayer)];
 }
 
 std::string LayerColour(uint32_t layer) {

@@ -4,6 +4,8 @@
 // pictures, and the reverse lookup of display names. Nothing here throws.
 #pragma once
 
+#include "abi/ClassicLayers.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -16,7 +18,7 @@ inline constexpr uint32_t kLayerTop = 1;
 inline constexpr uint32_t kLayerBottom = 32;
 inline constexpr uint32_t kLayerTopOverlay = 33;
 inline constexpr uint32_t kLayerMulti = 74;
-inline constexpr int kClassicLayerCount = 83; // 0..82
+inline constexpr int kClassicLayerCount = abi::kClassicLayerCount; // 0..82
 inline constexpr int kStandardLayerCount = 102;
 
 // The standard list in its order: no layer, top, mid 1-30, bottom, planes 1-16, mechanical

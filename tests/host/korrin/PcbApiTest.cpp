@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 // The flat PcbApi_ functions of the host module: defaults, round trips of every field of
-// every kind, refusal of handles that name nothing, iterators, components and the board.
+// every kind (each field with a value of its own), refusal of handles that name nothing,
+// iterators, components and the board.
 #include "KorrinTestSupport.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace korrintest {
@@ -647,6 +650,367 @@ TEST_F(TPcbApiTest, TheProgressDisplayReachesTheApplication) {
     KorrinHost_SetProgressCallbacks(nullptr, nullptr, nullptr, nullptr);
     PcbApi_Percent_Update(); // nothing installed: nothing happens
     EXPECT_EQ(log.Text, "init Loading  100;step;done;");
+}
+
+// ---- Every field of every kind -----------------------------------------------------------
+// Each exchange's fields, listed once with their names: filled with values no other field
+// has, written, read into cleared variables and compared one by one.
+
+// A value for field number `n` that no other field of the exchange shares.
+void Distinct(uint8_t& v, int n) { v = static_cast<uint8_t>(100 + n); }
+void Distinct(uint16_t& v, int n) { v = static_cast<uint16_t>(1000 + n); }
+void Distinct(uint32_t& v, int n) { v = static_cast<uint32_t>(2000 + n); }
+void Distinct(int32_t& v, int n) { v = -(30000 + n); }
+void Distinct(double& v, int n) { v = n + 0.25; }
+template <std::size_t N> void Distinct(char (&v)[N], int n) {
+    std::snprintf(v, N, "field %d", n);
+}
+
+template <typename T> bool Same(const T& a, const T& b) { return a == b; }
+template <std::size_t N> bool Same(const char (&a)[N], const char (&b)[N]) {
+    return std::strncmp(a, b, N) == 0;
+}
+template <typename T> std::string Show(const T& v) { return std::to_string(v); }
+template <std::size_t N> std::string Show(const char (&v)[N]) { return std::string(v, strnlen(v, N)); }
+
+// Fills every field of `written` (Fill may then set the fields whose values are limited),
+// writes it, reads into a cleared record and compares every field.
+template <typename T, typename TFill>
+void ExpectEveryFieldKept(const char* exchange, uint32_t handle, TFill fill) {
+    SCOPED_TRACE(exchange);
+    T written;
+    int n = 0;
+    written.Each([&](const char*, auto& field) { Distinct(field, ++n); });
+    fill(written);
+    ASSERT_EQ(written.Query(ptWrite, handle), 0);
+    T read; // every field zero or empty
+    ASSERT_EQ(read.Query(ptRead, handle), 0);
+    std::vector<std::pair<const char*, std::string>> wrote;
+    written.Each([&](const char* name, auto& field) { wrote.emplace_back(name, Show(field)); });
+    std::size_t i = 0;
+    read.Each([&](const char* name, auto& field) {
+        EXPECT_EQ(Show(field), wrote[i].second) << name;
+        ++i;
+    });
+    EXPECT_EQ(i, static_cast<std::size_t>(n));
+}
+
+#define BASE_FIELDS(f)                                                                          \
+    f("flags", Flags);                                                                         \
+    f("primWord", PrimWord);                                                                   \
+    f("layer", Layer);                                                                         \
+    f("primLongA", PrimLongA);                                                                 \
+    f("primByte", PrimByte);                                                                   \
+    f("primLongB", PrimLongB);                                                                 \
+    f("x", X);                                                                                 \
+    f("y", Y)
+#define BASE_ARGS &Flags, &PrimWord, &Layer, &PrimLongA, &PrimByte, &PrimLongB, &X, &Y
+
+struct TBase {
+    uint16_t Flags = 0, PrimWord = 0;
+    uint32_t Layer = 0;
+    int32_t PrimLongA = 0;
+    uint8_t PrimByte = 0;
+    int32_t PrimLongB = 0, X = 0, Y = 0;
+};
+
+struct TPrimitiveFields : TBase {
+    template <typename F> void Each(F f) { BASE_FIELDS(f); }
+    int32_t Query(uint8_t mode, uint32_t h) { return PcbApi_QueryPrimitive(mode, h, BASE_ARGS); }
+};
+
+struct TTrackFields : TBase {
+    int32_t X2 = 0, Y2 = 0, Width = 0, V1 = 0, V2 = 0, V3 = 0;
+    template <typename F> void Each(F f) {
+        BASE_FIELDS(f);
+        f("x2", X2), f("y2", Y2), f("width", Width), f("value1", V1), f("value2", V2),
+            f("value3", V3);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryTrack(mode, h, BASE_ARGS, &X2, &Y2, &Width, &V1, &V2, &V3);
+    }
+};
+
+struct TArcFields : TBase {
+    int32_t Radius = 0;
+    double Start = 0, End = 0;
+    int32_t Width = 0, V1 = 0;
+    template <typename F> void Each(F f) {
+        BASE_FIELDS(f);
+        f("radius", Radius), f("startAngle", Start), f("endAngle", End), f("width", Width),
+            f("value1", V1);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryArc(mode, h, BASE_ARGS, &Radius, &Start, &End, &Width, &V1);
+    }
+};
+
+struct TTextFields : TBase {
+    int32_t Height = 0, V1 = 0;
+    double Rotation = 0;
+    uint8_t Mirror = 0;
+    char Text[kText256] = {};
+    int32_t Width = 0, V2 = 0, V3 = 0;
+    template <typename F> void Each(F f) {
+        BASE_FIELDS(f);
+        f("height", Height), f("value1", V1), f("rotation", Rotation), f("mirror", Mirror),
+            f("text", Text), f("width", Width), f("value2", V2), f("value3", V3);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryText(mode, h, BASE_ARGS, &Height, &V1, &Rotation, &Mirror, Text,
+                                &Width, &V2, &V3);
+    }
+};
+
+struct TTrueTypeFields {
+    uint8_t UseTrueType = 0;
+    char Font[kText256] = {};
+    uint8_t Bold = 0, Italic = 0, Inverted = 0;
+    int32_t Border = 0;
+    template <typename F> void Each(F f) {
+        f("useTrueType", UseTrueType), f("fontName", Font), f("bold", Bold), f("italic", Italic),
+            f("inverted", Inverted), f("invertedBorder", Border);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryTrueTypeTextInfo(mode, h, &UseTrueType, Font, &Bold, &Italic,
+                                            &Inverted, &Border);
+    }
+};
+
+struct TBarCodeFields {
+    uint8_t Kind = 0, V1 = 0, V2 = 0, V3 = 0;
+    template <typename F> void Each(F f) {
+        f("barCodeKind", Kind), f("value1", V1), f("value2", V2), f("value3", V3);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryBarCodeTextInfo(mode, h, &Kind, &V1, &V2, &V3);
+    }
+};
+
+struct TPadFields : TBase {
+    int32_t Size[6] = {}, Hole = 0;
+    uint8_t B1 = 0, B2 = 0, B3 = 0;
+    char S1[kText21] = {};
+    uint8_t B4 = 0, B5 = 0;
+    double Rotation = 0;
+    char S2[kText21] = {}, S3[kText21] = {};
+    int32_t L1 = 0;
+    char S4[kText21] = {};
+    uint8_t B6 = 0, B7 = 0;
+    int32_t L2 = 0, L3 = 0, L4 = 0, L5 = 0, L6 = 0;
+    uint8_t B8 = 0, B9 = 0;
+    template <typename F> void Each(F f) {
+        BASE_FIELDS(f);
+        f("padSize1", Size[0]), f("padSize2", Size[1]), f("padSize3", Size[2]),
+            f("padSize4", Size[3]), f("padSize5", Size[4]), f("padSize6", Size[5]);
+        f("holeSize", Hole), f("byte1", B1), f("byte2", B2), f("byte3", B3), f("string1", S1),
+            f("byte4", B4), f("byte5", B5), f("rotation", Rotation), f("string2", S2),
+            f("string3", S3), f("long1", L1), f("string4", S4), f("byte6", B6), f("byte7", B7),
+            f("long2", L2), f("long3", L3), f("long4", L4), f("long5", L5), f("long6", L6),
+            f("byte8", B8), f("byte9", B9);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryPad(mode, h, BASE_ARGS, &Size[0], &Size[1], &Size[2], &Size[3],
+                               &Size[4], &Size[5], &Hole, &B1, &B2, &B3, S1, &B4, &B5,
+                               &Rotation, S2, S3, &L1, S4, &B6, &B7, &L2, &L3, &L4, &L5, &L6,
+                               &B8, &B9);
+    }
+};
+
+struct TPadStackFields {
+    uint8_t Mode = 0;
+    template <typename F> void Each(F f) { f("padStackMode", Mode); }
+    int32_t Query(uint8_t mode, uint32_t h) { return PcbApi_QueryPadStackMode(mode, h, &Mode); }
+};
+
+struct TViaFields : TBase {
+    int32_t Size = 0, Hole = 0;
+    uint32_t Low = 0, High = 0;
+    int32_t V1 = 0, V2 = 0;
+    template <typename F> void Each(F f) {
+        BASE_FIELDS(f);
+        f("size", Size), f("holeSize", Hole), f("lowLayer", Low), f("highLayer", High),
+            f("value1", V1), f("value2", V2);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryVia(mode, h, BASE_ARGS, &Size, &Hole, &Low, &High, &V1, &V2);
+    }
+};
+
+struct TFillFields : TBase {
+    int32_t X2 = 0, Y2 = 0;
+    double Rotation = 0;
+    int32_t V1 = 0;
+    template <typename F> void Each(F f) {
+        BASE_FIELDS(f);
+        f("x2", X2), f("y2", Y2), f("rotation", Rotation), f("value1", V1);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryFill(mode, h, BASE_ARGS, &X2, &Y2, &Rotation, &V1);
+    }
+};
+
+struct TRegionFields : TBase {
+    int32_t Kind = 0, V1 = 0;
+    template <typename F> void Each(F f) {
+        BASE_FIELDS(f);
+        f("regionKind", Kind), f("value1", V1);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryRegion(mode, h, BASE_ARGS, &Kind, &V1);
+    }
+};
+
+struct TBodyFields : TBase {
+    int32_t Height = 0, V1 = 0;
+    template <typename F> void Each(F f) {
+        BASE_FIELDS(f);
+        f("height", Height), f("value1", V1);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryComponentBody(mode, h, BASE_ARGS, &Height, &V1);
+    }
+};
+
+struct TEmbeddedFields : TBase {
+    int32_t X2 = 0, Y2 = 0, Rows = 0, Columns = 0, RowSpacing = 0, ColumnSpacing = 0;
+    double Rotation = 0;
+    char Path[kText256] = {};
+    template <typename F> void Each(F f) {
+        BASE_FIELDS(f);
+        f("x2", X2), f("y2", Y2), f("rowCount", Rows), f("columnCount", Columns),
+            f("rowSpacing", RowSpacing), f("columnSpacing", ColumnSpacing),
+            f("rotation", Rotation), f("documentPath", Path);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryEmbeddedBoard(mode, h, BASE_ARGS, &X2, &Y2, &Rows, &Columns,
+                                         &RowSpacing, &ColumnSpacing, &Rotation, Path);
+    }
+};
+
+struct TNetNameFields {
+    char Name[kText256] = {};
+    template <typename F> void Each(F f) { f("name", Name); }
+    int32_t Query(uint8_t mode, uint32_t h) { return PcbApi_QueryNetName(mode, h, Name); }
+};
+
+struct TComponentFields {
+    uint16_t Flags = 0, PrimWord = 0;
+    uint8_t Layer = 0, PrimByte = 0;
+    uint32_t NameText = 0, SecondText = 0; // read only: compared after the write below
+    char Name[kText256] = {};
+    uint8_t FlagA = 0, FlagB = 0;
+    int32_t X = 0, Y = 0, V1 = 0;
+    double Rotation = 0;
+    uint8_t Byte1 = 0;
+    template <typename F> void Each(F f) {
+        f("flags", Flags), f("primWord", PrimWord), f("classicLayer", Layer),
+            f("primByte", PrimByte), f("nameText", NameText), f("secondText", SecondText),
+            f("name", Name), f("flagA", FlagA), f("flagB", FlagB), f("x", X), f("y", Y),
+            f("value1", V1), f("rotation", Rotation), f("byte1", Byte1);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryComponent(mode, h, &Flags, &PrimWord, &Layer, &PrimByte, &NameText,
+                                     &SecondText, Name, &FlagA, &FlagB, &X, &Y, &V1, &Rotation,
+                                     &Byte1);
+    }
+};
+
+struct TComponentExFields {
+    int32_t V1 = 0;
+    uint8_t B1 = 0, B2 = 0;
+    int32_t V2 = 0;
+    template <typename F> void Each(F f) {
+        f("value1", V1), f("byte1", B1), f("byte2", B2), f("value2", V2);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryComponentEx(mode, h, &V1, &B1, &B2, &V2);
+    }
+};
+
+struct TComponentNumbersFields {
+    int32_t ChannelOffset = 0, Kind = 0;
+    template <typename F> void Each(F f) { f("channelOffset", ChannelOffset), f("kind", Kind); }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryComponentChannelOffset(mode, h, &ChannelOffset) |
+               PcbApi_QueryComponentKind(mode, h, &Kind);
+    }
+};
+
+struct TSourceLinkFields {
+    char Links[8][kText256] = {};
+    char Model[kText256] = {};
+    template <typename F> void Each(F f) {
+        f("link1", Links[0]), f("link2", Links[1]), f("link3", Links[2]), f("link4", Links[3]),
+            f("link5", Links[4]), f("link6", Links[5]), f("link7", Links[6]),
+            f("link8", Links[7]), f("defaultModel", Model);
+    }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_QueryComponentSourceLinks(mode, h, Links[0], Links[1], Links[2], Links[3],
+                                                Links[4], Links[5], Links[6], Links[7]) |
+               PcbApi_QueryDefaultPCB3DModel(mode, h, Model);
+    }
+};
+
+struct TBitFields {
+    uint8_t Field2 = 0;
+    uint16_t Field3 = 0;
+    template <typename F> void Each(F f) { f("bitField2", Field2), f("bitField3", Field3); }
+    int32_t Query(uint8_t mode, uint32_t h) {
+        return PcbApi_GetObjectBitField2(mode, h, &Field2) |
+               PcbApi_GetObjectBitField3(mode, h, &Field3);
+    }
+};
+
+#undef BASE_FIELDS
+#undef BASE_ARGS
+
+TEST_F(TPcbApiTest, EveryFieldOfEveryKindKeepsItsOwnValue) {
+    // Layers must name layers: each kind gets a valid one of its own.
+    auto onLayer = [](uint32_t layer) { return [layer](TBase& r) { r.Layer = layer; }; };
+    auto nothing = [](auto&) {};
+    const uint32_t track = PcbApi_CreateObject(kKindTrack);
+    ExpectEveryFieldKept<TTrackFields>("track", track, onLayer(0x04000011));
+    const uint32_t arc = PcbApi_CreateObject(kKindArc);
+    ExpectEveryFieldKept<TArcFields>("arc", arc, onLayer(33));
+    const uint32_t text = PcbApi_CreateObject(kKindText);
+    ExpectEveryFieldKept<TTextFields>("text", text, onLayer(34));
+    ExpectEveryFieldKept<TTrueTypeFields>("true-type text", text, nothing);
+    ExpectEveryFieldKept<TBarCodeFields>("bar code", text, nothing);
+    const uint32_t pad = PcbApi_CreateObject(kKindPad);
+    ExpectEveryFieldKept<TPadFields>("pad", pad, onLayer(74));
+    ExpectEveryFieldKept<TPadStackFields>("pad stack", pad, nothing);
+    const uint32_t via = PcbApi_CreateObject(kKindVia);
+    ExpectEveryFieldKept<TViaFields>("via", via, [](TViaFields& v) {
+        v.Layer = 74, v.Low = 1, v.High = 32;
+    });
+    const uint32_t fill = PcbApi_CreateObject(kKindFill);
+    ExpectEveryFieldKept<TFillFields>("fill", fill, onLayer(0x01010021));
+    const uint32_t region = PcbApi_CreateObject(kKindRegion);
+    ExpectEveryFieldKept<TRegionFields>("region", region, onLayer(56));
+    const uint32_t body = PcbApi_CreateObject(kKindComponentBody);
+    ExpectEveryFieldKept<TBodyFields>("component body", body, onLayer(57));
+    const uint32_t embedded = PcbApi_CreateObject(kKindEmbeddedBoard);
+    ExpectEveryFieldKept<TEmbeddedFields>("embedded board", embedded, onLayer(0x04000012));
+    const uint32_t net = PcbApi_CreateObject(kKindNet);
+    ExpectEveryFieldKept<TNetNameFields>("net name", net, nothing);
+    ExpectEveryFieldKept<TPrimitiveFields>("net", net, onLayer(35));
+    for (uint32_t h : {track, arc, text, pad, via, fill, region, body, embedded, net})
+        ExpectEveryFieldKept<TBitFields>("bit fields", h, nothing);
+
+    const uint32_t comp = PcbApi_CreateObject(kKindComponent);
+    TComponentFields before;
+    ASSERT_EQ(before.Query(ptRead, comp), 0);
+    ExpectEveryFieldKept<TComponentFields>("component", comp, [&](TComponentFields& c) {
+        c.Layer = 32;
+        c.NameText = before.NameText, c.SecondText = before.SecondText; // read only
+    });
+    ExpectEveryFieldKept<TComponentExFields>("component extras", comp, nothing);
+    ExpectEveryFieldKept<TComponentNumbersFields>("component numbers", comp, nothing);
+    ExpectEveryFieldKept<TSourceLinkFields>("component links", comp, nothing);
+    ExpectEveryFieldKept<TBitFields>("component bit fields", comp, nothing);
+    for (uint32_t h : {track, arc, text, pad, via, fill, region, body, embedded, net, comp})
+        PcbApi_DestroyObject(h);
 }
 
 } // namespace

@@ -18,9 +18,8 @@ std::string_view Trim(std::string_view s) {
 // Keys and values are written so that reading gives them back whatever they hold: "\\",
 // line feed "\n", carriage return "\r" and tab "\t" everywhere, a blank at either end "\s"
 // (the reader trims blanks), and in keys "=" as "\=" and a leading "[" or ";" as "\[" or
-// "\;" (else the line would read as a section or a comment). A text is cut at a NUL.
+// "\;" (else the line would read as a section or a comment); a NUL is "\0".
 std::string Escape(std::string_view text, bool key) {
-    text = text.substr(0, text.find('\0'));
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -34,6 +33,8 @@ std::string Escape(std::string_view text, bool key) {
             out += "\\r";
         else if (c == '\t')
             out += "\\t";
+        else if (c == '\0')
+            out += "\\0";
         else if (c == ' ' && edge)
             out += "\\s";
         else if (key && (c == '=' || (i == 0 && (c == '[' || c == ';')))) {
@@ -72,6 +73,9 @@ std::string Unescape(std::string_view text) {
             break;
         case 's':
             out += ' ';
+            break;
+        case '0':
+            out += '\0';
             break;
         case '=':
         case '[':

@@ -195,8 +195,14 @@ void FormatValues(const TKeyNode& key, std::string& out) {
         }
         out += "\n";
     }
-    for (const TForeignLines& lines : key.Foreign)
+    for (std::size_t i = 0; i < key.Foreign.size(); ++i) {
+        const TForeignLines& lines = key.Foreign[i];
+        if (lines.SectionHeader &&
+            (i + 1 == key.Foreign.size() || key.Foreign[i + 1].SectionHeader ||
+             key.Foreign[i + 1].UnreadSection))
+            continue; // the lines it preceded were replaced by values written above
         out += lines.Text;
+    }
 }
 
 } // namespace
@@ -290,6 +296,8 @@ THiveReadResult ParseHiveText(std::string_view text, THive hive, TKeyNode& root)
         if (rawLine.empty() || rawLine.back() != '\n') rawLine += '\n';
 
         if (continued) {
+            // A value's continuation lines end at a line without a final "\\"; a blank line
+            // ending them stays with them, so that they read the same when written back.
             continued->Text += rawLine;
             if (line.empty() || line.back() != '\\') continued = nullptr;
             continue;
@@ -332,7 +340,7 @@ THiveReadResult ParseHiveText(std::string_view text, THive hive, TKeyNode& root)
         // A line of the current section that is not understood.
         if (headerOwed) {
             // Written back after the unread section, so it needs its own section line again.
-            current->Foreign.push_back({false, {}, std::string(currentHeader) + "\n"});
+            current->Foreign.push_back({false, {}, std::string(currentHeader) + "\n", false, true});
             headerOwed = false;
         }
         TForeignLines lines;
@@ -342,6 +350,9 @@ THiveReadResult ParseHiveText(std::string_view text, THive hive, TKeyNode& root)
         current->Foreign.push_back(std::move(lines));
         if (line.back() == '\\') continued = &current->Foreign.back();
     }
+    // Continuation lines cut short by the end of the file: ended by a blank line, so that the
+    // next section written after them is not taken into them.
+    if (continued) continued->Text += "\n";
     return result;
 }
 

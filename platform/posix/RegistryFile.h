@@ -34,6 +34,8 @@ struct TForeignLines {
     std::string ValueName; // whose folded name this is ("" for the default value)
     std::string Text;
     bool UnreadSection = false; // a section of its own that is not read, with its lines
+    bool SectionHeader = false; // the key's section line again, after an unread section;
+                                // written only when lines of the key follow it
 };
 
 // Children and values are indexed by their ASCII-lower-cased names; each keeps its own

@@ -313,3 +313,23 @@ TEST_F(TImportDrawingTest, DamagedSettingsFilesNeverStopTheImport) {
         << Client.Messages[0].Text;
     EXPECT_TRUE(std::filesystem::is_fifo(hive));
 }
+
+TEST_F(TImportDrawingTest, UnsavableOptionsAreNamedOnceWithWhatToDo) {
+    // The settings file's folder cannot be made: a file stands where it should be.
+    const std::string blocker = Folder + "/blocker";
+    std::ofstream(blocker) << "x";
+    platform::SetHiveFileOverride(platform::hkCurrentUser, blocker + "/dxfimport/user.reg");
+    ImportDrawing(DXFI_TEST_DATA_DIR "/line_R2000.dxf");
+    EXPECT_GT(BoardInterface->GetPrimitiveCounter(kImportKindSet), 0);
+    ASSERT_EQ(Client.Messages.size(), 1u);
+    const std::string& text = Client.Messages[0].Text;
+    EXPECT_EQ(Client.Messages[0].Caption, "Error");
+    EXPECT_EQ(text.rfind("The import options could not be saved for the next import. The "
+                         "registry file " +
+                             blocker + "/dxfimport/user.reg could not be written",
+                         0),
+              0u)
+        << text;
+    EXPECT_EQ(text.find("Check"), text.rfind("Check")) << text;
+    EXPECT_EQ(text.find(".."), std::string::npos) << text;
+}

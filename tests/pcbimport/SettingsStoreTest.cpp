@@ -65,6 +65,7 @@ TEST(IniSettingsStore, AnyTextReadsBackAsWrittenAndCannotInjectLines) {
         {"[Misc]_Condition", "All"},
         {";comment_Condition", "value\nwith=lines\\n"},
         {" padded = ", " both ends "},
+        {std::string("nul\0key", 7), std::string("\0", 1)},
         {"C:\\path\\name", "tab\there\\"},
     };
     TIniSettingsStore store("");
@@ -79,8 +80,8 @@ TEST(IniSettingsStore, AnyTextReadsBackAsWrittenAndCannotInjectLines) {
         EXPECT_EQ(back.ReadString("Layer Mappings", key, "?"), value) << key;
     }
     EXPECT_EQ(back.ToText(), text);
-    // Two section lines, a blank line between them and six key lines: no line more.
-    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 9) << text;
+    // Two section lines, a blank line between them and seven key lines: no line more.
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 10) << text;
 
     // A plain backslash written by hand (or by an older version) stays as it is.
     auto hand = TIniSettingsStore::FromText("h.ini", "[Misc]\nFolder=\\Corvane2004\\x\n");

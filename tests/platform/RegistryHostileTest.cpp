@@ -4,6 +4,7 @@
 // temporary files of killed saves.
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "platform/posix/RegistryFile.h"
 
 #include "TempFolder.h"
 
@@ -180,4 +181,25 @@ TEST_F(RegistryHostileTest, TemporariesOfKilledSavesAreRemovedOnTheNextSave) {
     EXPECT_TRUE(FileExists(live));
     EXPECT_TRUE(FileExists(other));
     EXPECT_FALSE(FileExists(TemporaryPathBeside(UserHive)));
+}
+
+TEST(RegistryFileText, WritingWhatWasReadIsStable) {
+    // Cases the fuzz target found: continuation lines at the end of the file or before a
+    // line that starts like a section, and a key's section repeated after an unread one whose
+    // lines are replaced by a value.
+    const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n";
+    for (const std::string& body : {
+             std::string("[HKEY_CURRENT_USER\\S]\r\n\"Blob\"=hex:01,\\"),
+             std::string("[HKEY_CURRENT_USER\\S]\r\n\"A\"=hex:01,\\\r\n\r\n[\r\n\"B\"=\"b\"\r\n"),
+             std::string("[HKEY_CURRENT_USER\\S]\r\n\"X\"=qword:1\r\n[HKEY_LOCAL_MACHINE\\M]\r\n"
+                         "[HKEY_CURRENT_USER\\S]\r\n\"X\"=oops\r\n\"X\"=\"1\"\r\n"),
+         }) {
+        auto rewrite = [](std::string_view text) {
+            TKeyNode root;
+            THiveReadResult result = ParseHiveText(text, hkCurrentUser, root);
+            return FormatHiveText(root, hkCurrentUser, result.Preamble);
+        };
+        const std::string once = rewrite(header + body);
+        EXPECT_EQ(rewrite(once), once) << body;
+    }
 }

@@ -10,6 +10,7 @@
 #include "pcbclient/PcbPad.h"
 #include "pcbclient/PcbPrimitives.h"
 #include "pcbclient/PcbText.h"
+#include "support/GlobalModule.h"
 
 #include <gtest/gtest.h>
 
@@ -26,20 +27,13 @@ namespace ab = dxfi::abi;
 
 namespace {
 
-// The module and, when it cannot be loaded, the loader's reason (dlerror() answers only once).
-std::string KorrinLoadError;
+const testsupport::TGlobalModule& LoadedKorrin() {
+    static const testsupport::TGlobalModule Module = testsupport::LoadGlobalModule(KORRIN_MODULE);
+    return Module;
+}
 
 void* KorrinModule() {
-    static void* Module = [] {
-        void* Loaded = dlopen(KORRIN_MODULE, RTLD_NOW | RTLD_GLOBAL);
-        if (!Loaded) {
-            const char* Error = dlerror();
-            KorrinLoadError = std::string(KORRIN_MODULE " cannot be loaded: ") +
-                              (Error ? Error : "no reason given");
-        }
-        return Loaded;
-    }();
-    return Module;
+    return LoadedKorrin().Handle;
 }
 
 template <typename TFunction> TFunction Korrin(const char* Name) {
@@ -49,7 +43,7 @@ template <typename TFunction> TFunction Korrin(const char* Name) {
 class TKorrinTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(KorrinModule(), nullptr) << KorrinLoadError;
+        ASSERT_NE(KorrinModule(), nullptr) << LoadedKorrin().Error;
         Board = Korrin<decltype(&KorrinHost_NewBoard)>("KorrinHost_NewBoard")("roundtrip.json");
         ASSERT_NE(Board, 0u);
     }

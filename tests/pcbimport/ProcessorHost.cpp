@@ -5,6 +5,7 @@
 #include "host/korrin/KorrinHost.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "platform/DynamicLibrary.h"
+#include "support/GlobalModule.h"
 
 #include <dlfcn.h>
 
@@ -15,21 +16,16 @@
 namespace dxfi::test {
 namespace {
 
-// Why a module could not be loaded (dlerror() and the engine's own error answer only once).
-std::string KorrinLoadError;
+// Why the drawing engine could not be made ready.
 std::string EngineLoadError;
 
-void* KorrinModule() {
-    static void* module = [] {
-        void* loaded = dlopen(KORRIN_MODULE, RTLD_NOW | RTLD_GLOBAL);
-        if (!loaded) {
-            const char* error = dlerror();
-            KorrinLoadError = std::string(KORRIN_MODULE " cannot be loaded: ") +
-                              (error ? error : "no reason given");
-        }
-        return loaded;
-    }();
+const testsupport::TGlobalModule& LoadedKorrin() {
+    static const testsupport::TGlobalModule module = testsupport::LoadGlobalModule(KORRIN_MODULE);
     return module;
+}
+
+void* KorrinModule() {
+    return LoadedKorrin().Handle;
 }
 
 template <typename TFunction> TFunction Korrin(const char* name) {
@@ -67,7 +63,7 @@ abi::IInterface* TTestClient::GetServerModuleByName(const char* name) {
 }
 
 void THostFixture::SetUp() {
-    ASSERT_NE(KorrinModule(), nullptr) << KorrinLoadError;
+    ASSERT_NE(KorrinModule(), nullptr) << LoadedKorrin().Error;
     ASSERT_TRUE(EngineReady()) << EngineLoadError;
     Board = Korrin<decltype(&KorrinHost_NewBoard)>("KorrinHost_NewBoard")("/boards/test.PcbDoc");
     ASSERT_NE(Board, 0u);

@@ -7,6 +7,7 @@
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbComponent.h"
 #include "pcbclient/PcbPrimitives.h"
+#include "support/GlobalModule.h"
 
 namespace dxfi::test {
 
@@ -26,29 +27,16 @@ int* Counters[2] = {nullptr, nullptr};
 
 namespace {
 
-struct TLoadedModule {
-    void* Module = nullptr;
-    std::string Error; // the loader's text, kept: dlerror() answers only once
-};
-
-const TLoadedModule& LoadedKorrin() {
-    static const TLoadedModule loaded = [] {
-        TLoadedModule result;
-        result.Module = dlopen(DXFI_BIN_DIR "/libkorrin.so", RTLD_NOW | RTLD_GLOBAL);
-        if (!result.Module) {
-            const char* error = dlerror();
-            result.Error = DXFI_BIN_DIR "/libkorrin.so cannot be loaded: ";
-            result.Error += error ? error : "no reason given";
-        }
-        return result;
-    }();
-    return loaded;
+const testsupport::TGlobalModule& LoadedKorrin() {
+    static const testsupport::TGlobalModule module =
+        testsupport::LoadGlobalModule(DXFI_BIN_DIR "/libkorrin.so");
+    return module;
 }
 
 } // namespace
 
 void* KorrinModule() {
-    return LoadedKorrin().Module;
+    return LoadedKorrin().Handle;
 }
 
 const std::string& KorrinLoadError() {

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace dxfi;
@@ -228,8 +229,8 @@ TEST(TRecordLayout, TheEngineReadersFindBytesWrittenAtTheDocumentedOffsets) {
     TEntityData text;
     std::memcpy(text.Bytes() + 83, "TEXT", 5);
     std::memcpy(text.Bytes() + 104, "MTEXT", 6);
-    EXPECT_EQ(text.ReadText(ab::TextData::Text), "TEXT");
-    EXPECT_EQ(text.ReadText(ab::MTextData::Text), "MTEXT");
+    EXPECT_EQ(text.ReadText(ab::TextData::Text), std::string_view("TEXT"));
+    EXPECT_EQ(text.ReadText(ab::MTextData::Text), std::string_view("MTEXT"));
     TEntityData full;
     std::memset(full.Bytes(), 'x', ab::kEntityDataSize);
     EXPECT_EQ(full.ReadText(ab::TextData::Text).size(), std::size_t(2648 - 83));
@@ -247,7 +248,7 @@ TEST(TRecordLayout, TheEngineReadersFindBytesWrittenAtTheDocumentedOffsets) {
     TBlockHeaderRecord block;
     std::memcpy(block.Bytes() + 21, "PART", 5);
     Put<uint32_t>(block.Bytes(), 549, 0xF1F2F3F4u);
-    EXPECT_EQ(block.Name(), "PART");
+    EXPECT_EQ(block.Name(), std::string_view("PART"));
     EXPECT_EQ(block.EntityList(), 0xF1F2F3F4u);
 
     std::vector<uint8_t> drawing(4096);

@@ -850,27 +850,19 @@ struct TFillFields : TBase {
     }
 };
 
-struct TRegionFields : TBase {
-    int32_t Kind = 0, V1 = 0;
+// Regions and component bodies: two numbers after the base properties.
+constexpr char kRegionKindName[] = "regionKind";
+constexpr char kBodyHeightName[] = "height";
+template <auto QueryFn, const char* FirstName> struct TTwoNumberFields : TBase {
+    int32_t First = 0, V1 = 0;
     template <typename F> void Each(F f) {
         BASE_FIELDS(f);
-        f("regionKind", Kind), f("value1", V1);
+        f(FirstName, First), f("value1", V1);
     }
-    int32_t Query(uint8_t mode, uint32_t h) {
-        return PcbApi_QueryRegion(mode, h, BASE_ARGS, &Kind, &V1);
-    }
+    int32_t Query(uint8_t mode, uint32_t h) { return QueryFn(mode, h, BASE_ARGS, &First, &V1); }
 };
-
-struct TBodyFields : TBase {
-    int32_t Height = 0, V1 = 0;
-    template <typename F> void Each(F f) {
-        BASE_FIELDS(f);
-        f("height", Height), f("value1", V1);
-    }
-    int32_t Query(uint8_t mode, uint32_t h) {
-        return PcbApi_QueryComponentBody(mode, h, BASE_ARGS, &Height, &V1);
-    }
-};
+using TRegionFields = TTwoNumberFields<&PcbApi_QueryRegion, kRegionKindName>;
+using TBodyFields = TTwoNumberFields<&PcbApi_QueryComponentBody, kBodyHeightName>;
 
 struct TEmbeddedFields : TBase {
     int32_t X2 = 0, Y2 = 0, Rows = 0, Columns = 0, RowSpacing = 0, ColumnSpacing = 0;

@@ -15,8 +15,8 @@ void ExportKicadBoard(TBoardDocument& board, const std::string& path, const std:
     for (const std::string& other : keep) {
         std::error_code error;
         if (!other.empty() && (other == path || fs::equivalent(other, path, error)))
-            throw EHostError(kExitUsage, "Cannot export the KiCad board to " + path +
-                                             ": that is " + other +
+            throw EHostError(kExitUsage, "Cannot export the KiCad board to " + path + ": that is " +
+                                             other +
                                              ", which it would overwrite. Choose another file "
                                              "with --kicad FILE.kicad_pcb.");
     }

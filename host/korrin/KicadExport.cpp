@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -21,20 +22,32 @@ namespace {
 // or an unknown token (User.10) crashes KiCad's loader.
 constexpr int kFCu = 0, kBCu = 31, kBAdhes = 32, kBPaste = 34, kFPaste = 35, kBSilkS = 36,
               kFSilkS = 37, kBMask = 38, kFMask = 39, kDwgsUser = 40, kCmtsUser = 41,
-              kEco1User = 42, kEco2User = 43, kEdgeCuts = 44, kMargin = 45, kFFab = 49,
-              kUser1 = 50, kLastLayer = 58;
+              kEco1User = 42, kEco2User = 43, kEdgeCuts = 44, kMargin = 45, kFFab = 49, kUser1 = 50,
+              kLastLayer = 58;
 
 struct TKicadLayer {
     const char* Token;
     const char* Name; // KiCad's own name for it in the layers section; null for none
 };
 constexpr TKicadLayer kTechnicalLayers[] = {
-    {"B.Adhes", "B.Adhesive"},   {"F.Adhes", "F.Adhesive"},  {"B.Paste", nullptr},
-    {"F.Paste", nullptr},        {"B.SilkS", "B.Silkscreen"}, {"F.SilkS", "F.Silkscreen"},
-    {"B.Mask", nullptr},         {"F.Mask", nullptr},        {"Dwgs.User", "User.Drawings"},
-    {"Cmts.User", "User.Comments"}, {"Eco1.User", "User.Eco1"}, {"Eco2.User", "User.Eco2"},
-    {"Edge.Cuts", nullptr},      {"Margin", nullptr},        {"B.CrtYd", "B.Courtyard"},
-    {"F.CrtYd", "F.Courtyard"},  {"B.Fab", nullptr},         {"F.Fab", nullptr},
+    {"B.Adhes", "B.Adhesive"},
+    {"F.Adhes", "F.Adhesive"},
+    {"B.Paste", nullptr},
+    {"F.Paste", nullptr},
+    {"B.SilkS", "B.Silkscreen"},
+    {"F.SilkS", "F.Silkscreen"},
+    {"B.Mask", nullptr},
+    {"F.Mask", nullptr},
+    {"Dwgs.User", "User.Drawings"},
+    {"Cmts.User", "User.Comments"},
+    {"Eco1.User", "User.Eco1"},
+    {"Eco2.User", "User.Eco2"},
+    {"Edge.Cuts", nullptr},
+    {"Margin", nullptr},
+    {"B.CrtYd", "B.Courtyard"},
+    {"F.CrtYd", "F.Courtyard"},
+    {"B.Fab", nullptr},
+    {"F.Fab", nullptr},
 };
 
 std::string LayerToken(int id) {
@@ -101,8 +114,7 @@ public:
         if (int n = MechanicalNumber(layer)) {
             int outlineNumber = MechanicalNumber(Outline);
             int index = n - 1 - (outlineNumber != 0 && outlineNumber < n ? 1 : 0);
-            if (index < kSlotCount - 1) return {kMechanicalSlots[index], nullptr};
-            if (index == kSlotCount - 1) return {kMechanicalSlots[index], nullptr};
+            if (index < kSlotCount) return {kMechanicalSlots[index], nullptr};
             return {kMechanicalSlots[kSlotCount - 1],
                     "KiCad 6 has 13 drawing layers for the mechanical layers"};
         }
@@ -132,10 +144,14 @@ double NormalDegrees(double degrees) {
 // cos and sin of degrees, exact at the quarter turns.
 void CosSin(double degrees, double& c, double& s) {
     double d = NormalDegrees(degrees);
-    if (d == 0) c = 1, s = 0;
-    else if (d == 90) c = 0, s = 1;
-    else if (d == 180) c = -1, s = 0;
-    else if (d == 270) c = 0, s = -1;
+    if (d == 0)
+        c = 1, s = 0;
+    else if (d == 90)
+        c = 0, s = 1;
+    else if (d == 180)
+        c = -1, s = 0;
+    else if (d == 270)
+        c = 0, s = -1;
     else {
         constexpr double kPi = 3.14159265358979323846;
         c = std::cos(d * kPi / 180);
@@ -181,10 +197,11 @@ std::string Quoted(std::string_view s, bool* replaced = nullptr) {
     return out + '"';
 }
 
-// ---- Footprint frames ----------------------------------------------------------------------------
-// KiCad places a footprint's children at footprint position + their local point turned by the
-// footprint's angle, with its own rounding; local points are chosen so that this lands where
-// the board point is (or as near as whole nanometres allow).
+// ---- Footprint frames
+// ---------------------------------------------------------------------------- KiCad places a
+// footprint's children at footprint position + their local point turned by the footprint's angle,
+// with its own rounding; local points are chosen so that this lands where the board point is (or as
+// near as whole nanometres allow).
 class TFrame {
 public:
     TFrame() = default; // the board itself
@@ -253,17 +270,34 @@ struct TLossCounts {
     std::map<uint32_t, int64_t> FoldedLayers; // host layer -> objects written elsewhere
     std::map<uint8_t, int64_t> Kinds;         // kinds KiCad has no counterpart for
     int64_t OutOfRange = 0, TrueType = 0, Inverted = 0, BadCharacters = 0, PadStacks = 0,
-            PadShapes = 0, ComponentVias = 0, FlatArcs = 0, ArcCentres = 0, Cutouts = 0,
-            EmptyRegions = 0;
+            PadShapes = 0, ComponentVias = 0, FlatArcs = 0, ArcCentres = 0, ZeroPads = 0,
+            Cutouts = 0, EmptyRegions = 0;
 };
 
 const char* KindName(uint8_t kind) {
-    static constexpr const char* kNames[] = {
-        "board",          "arc",           "pad",        "via",         "track",
-        "text",           "fill",          "from-to",    "net",         "component",
-        "polygon",        "region",        "component body", "dimension", "coordinate",
-        "object class",   "rule",          "manual from-to", "differential pair", "violation",
-        "embedded object", "embedded board", "split plane"};
+    static constexpr const char* kNames[] = {"board",
+                                             "arc",
+                                             "pad",
+                                             "via",
+                                             "track",
+                                             "text",
+                                             "fill",
+                                             "from-to",
+                                             "net",
+                                             "component",
+                                             "polygon",
+                                             "region",
+                                             "component body",
+                                             "dimension",
+                                             "coordinate",
+                                             "object class",
+                                             "rule",
+                                             "manual from-to",
+                                             "differential pair",
+                                             "violation",
+                                             "embedded object",
+                                             "embedded board",
+                                             "split plane"};
     return kind < std::size(kNames) ? kNames[kind] : "other object";
 }
 
@@ -305,8 +339,7 @@ private:
 
     void Count(const TObject& o) {
         // Vias take their layer pair; multi-layer pads go through every copper layer.
-        if (o.Kind == abi::kKindVia ||
-            (o.Kind == abi::kKindPad && o.LayerValue == kLayerMulti))
+        if (o.Kind == abi::kKindVia || (o.Kind == abi::kKindPad && o.LayerValue == kLayerMulti))
             return;
         TLayerPlace place = Layers.Place(o.LayerValue);
         if (place.Loss) ++Losses.FoldedLayers[o.LayerValue];
@@ -319,7 +352,9 @@ private:
     bool Fits(const TObject& o) const {
         TBounds b = Store().Bounds(o);
         if (b.Empty) return true;
-        auto inside = [](int64_t v) { return v >= -kKicadCoordinateLimit && v <= kKicadCoordinateLimit; };
+        auto inside = [](int64_t v) {
+            return v >= -kKicadCoordinateLimit && v <= kKicadCoordinateLimit;
+        };
         return inside(Place.X(b.Left)) && inside(Place.X(b.Right)) && inside(Place.Y(b.Bottom)) &&
                inside(Place.Y(b.Top));
     }
@@ -489,8 +524,12 @@ private:
         auto [x, y] = frame.Point(Place.ExactX(u), Place.ExactY(v));
         return NmText(x) + ' ' + NmText(y);
     }
-    static std::string Length(int64_t units) { return NmText(UnitsToNm(std::max<int64_t>(units, 0))); }
-    std::string LayerOf(const TObject& o) const { return LayerToken(Layers.Place(o.LayerValue).Id); }
+    static std::string Length(int64_t units) {
+        return NmText(UnitsToNm(std::max<int64_t>(units, 0)));
+    }
+    std::string LayerOf(const TObject& o) const {
+        return LayerToken(Layers.Place(o.LayerValue).Id);
+    }
 
     void WriteObject(const TObject& o, const TFrame& frame, bool inFootprint) {
         const char* pre = inFootprint ? "fp_" : "gr_";
@@ -500,8 +539,8 @@ private:
         switch (o.Kind) {
         case abi::kKindTrack: {
             auto* d = o.As<TTrackData>();
-            std::string ends = "(start " + Xy(frame, o.X, o.Y) + ") (end " +
-                               Xy(frame, d->X2, d->Y2) + ")";
+            std::string ends =
+                "(start " + Xy(frame, o.X, o.Y) + ") (end " + Xy(frame, d->X2, d->Y2) + ")";
             if (IsCopper(layerId) && !inFootprint)
                 Out << indent << "(segment " << ends << " (width " << Length(d->Width) << ") "
                     << layer << " (net 0))\n";
@@ -625,8 +664,8 @@ private:
         if (cross == 0) {
             ++Losses.FlatArcs;
             if (copperTrack)
-                Out << indent << "(segment (start " << text(start) << ") (end " << text(end)
-                    << ") " << width << ' ' << layer << " (net 0))\n";
+                Out << indent << "(segment (start " << text(start) << ") (end " << text(end) << ") "
+                    << width << ' ' << layer << " (net 0))\n";
             else
                 Out << indent << '(' << pre << "line (start " << text(start) << ") (end "
                     << text(end) << ") " << layer << ' ' << width << ")\n";
@@ -685,6 +724,7 @@ private:
         bool sameStack = ps[0] == ps[2] && ps[2] == ps[4] && ps[1] == ps[3] && ps[3] == ps[5] &&
                          d->Layers[1].Shape == d->Layers[32].Shape;
         if (!sameStack) ++Losses.PadStacks;
+        if (w <= 0 || h <= 0) ++Losses.ZeroPads;
         std::string shape, extra;
         switch (shapeOf.Shape) {
         case 1:
@@ -757,8 +797,10 @@ private:
             << Xy(TFrame(), c.X, c.Y);
         if (rotation != 0) Out << ' ' << AngleText(rotation);
         Out << ")\n";
-        if (pads) Out << "    (attr " << (holes ? "through_hole" : "smd") << " board_only)\n";
-        else Out << "    (attr board_only)\n";
+        if (pads)
+            Out << "    (attr " << (holes ? "through_hole" : "smd") << " board_only)\n";
+        else
+            Out << "    (attr board_only)\n";
         const TObjectStore& store = Store();
         const char* heads[] = {"(fp_text reference ", "(fp_text value "};
         THandle texts[] = {cd->NameText, cd->SecondText};
@@ -809,6 +851,8 @@ private:
             " with other sizes or shapes on inner or bottom layers: written with one shape and "
             "size");
         say(Losses.PadShapes, "pad", "pads", " of a shape KiCad lacks: written as round");
+        say(Losses.ZeroPads, "pad", "pads",
+            " without size: written so, which KiCad reads as 1 um across");
         say(Losses.ComponentVias, "via of a component", "vias of components",
             ": written as free vias (KiCad footprints hold no vias)");
         say(Losses.FlatArcs, "arc", "arcs",
@@ -829,7 +873,7 @@ private:
     std::vector<const TObject*> Loose, Components, LooseVias;
     // KiCad layer -> host layers of its objects -> objects
     std::map<int, std::map<uint32_t, int64_t>> UsedLayers;
-    int Copper = 0;                                  // the highest inner copper layer used
+    int Copper = 0; // the highest inner copper layer used
     int64_t LoosePads = 0;
     TLossCounts Losses;
 };

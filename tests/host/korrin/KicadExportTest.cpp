@@ -18,14 +18,14 @@ using dxfi::korrin::TKicadPlacement;
 using dxfi::korrin::UnitsToNm;
 
 TEST(TKicadUnitsTest, BoardUnitsAreExactly254HundredthsOfANanometreRoundedAwayFromZero) {
-    EXPECT_EQ(UnitsToNm(int64_t{10000}), 25400);         // 1 mil
-    EXPECT_EQ(UnitsToNm(int64_t{393700}), 999998);       // the nearest unit to 1 mm
-    EXPECT_EQ(UnitsToNm(int64_t{25}), 64);               // 63.5: the tie goes away from zero
+    EXPECT_EQ(UnitsToNm(int64_t{10000}), 25400);   // 1 mil
+    EXPECT_EQ(UnitsToNm(int64_t{393700}), 999998); // the nearest unit to 1 mm
+    EXPECT_EQ(UnitsToNm(int64_t{25}), 64);         // 63.5: the tie goes away from zero
     EXPECT_EQ(UnitsToNm(int64_t{-25}), -64);
-    EXPECT_EQ(UnitsToNm(int64_t{1}), 3);                 // 2.54
+    EXPECT_EQ(UnitsToNm(int64_t{1}), 3);                   // 2.54
     EXPECT_EQ(UnitsToNm(int64_t{2147483647}), 5454608463); // 5454608463.38
     EXPECT_EQ(UnitsToNm(int64_t{-2147483647} - 1), -5454608466);
-    EXPECT_EQ(UnitsToNm(12.5), 32);                      // 31.75
+    EXPECT_EQ(UnitsToNm(12.5), 32); // 31.75
     EXPECT_EQ(UnitsToNm(std::numeric_limits<double>::quiet_NaN()), 0);
 
     // y points down: a point above the origin has a smaller KiCad y.
@@ -173,7 +173,8 @@ TEST_F(TKicadExportTest, EachKindBecomesItsKicadText) {
 }
 
 TEST_F(TKicadExportTest, LayersKicadLacksAreNamedWithTheirCountsAndNothingIsDroppedSilently) {
-    std::string text = Export(R"(
+    std::string text =
+        Export(R"(
       {"Kind": "Track", "Layer": "Mechanical Layer 1", "X": 0, "Y": 0, "X2": 1, "Y2": 1},
       {"Kind": "Track", "Layer": "Mechanical Layer 2", "X": 0, "Y": 0, "X2": 1, "Y2": 1},
       {"Kind": "Track", "Layer": "Mechanical Layer 13", "X": 0, "Y": 0, "X2": 1, "Y2": 1},
@@ -189,8 +190,8 @@ TEST_F(TKicadExportTest, LayersKicadLacksAreNamedWithTheirCountsAndNothingIsDrop
       {"Kind": "Text", "Layer": "Top Overlay", "X": 0, "Y": 0, "Text": "TT", "UseTrueType": 1},
       {"Kind": "Track", "Layer": "Top Layer", "X": 2000000000, "Y": 0, "X2": -2000000000, "Y2": 0}
     )",
-                              /*outline*/ 57, // Mechanical Layer 1
-                              R"({"Layers": [{"Layer": "Mechanical Layer 13", "Name": "Assembly \"A\""},
+               /*outline*/ 57, // Mechanical Layer 1
+               R"({"Layers": [{"Layer": "Mechanical Layer 13", "Name": "Assembly \"A\""},
                                              {"Layer": "Mechanical Layer 2", "Name": "F.Cu"}]})");
     EXPECT_EQ(Losses, (std::vector<std::string>{
                           "1 component body: KiCad has no counterpart; not exported",
@@ -217,22 +218,65 @@ TEST_F(TKicadExportTest, LayersKicadLacksAreNamedWithTheirCountsAndNothingIsDrop
     EXPECT_NE(text.find("    (50 \"User.1\" user \"F.Cu (User.1)\")\n"), std::string::npos);
     EXPECT_NE(text.find("    (42 \"Eco1.User\" user \"Assembly \\\"A\\\"\")\n"), std::string::npos)
         << text;
-    EXPECT_NE(text.find("    (43 \"Eco2.User\" user \"Mechanical Layer 14 + Mechanical Layer 20\")\n"),
-              std::string::npos)
+    EXPECT_NE(
+        text.find("    (43 \"Eco2.User\" user \"Mechanical Layer 14 + Mechanical Layer 20\")\n"),
+        std::string::npos)
         << text;
     EXPECT_NE(text.find("    (45 \"Margin\" user \"Keep Out Layer\")\n"), std::string::npos);
 }
 
+TEST_F(TKicadExportTest, ObjectsKicadCannotHoldAsTheyAreAreNamedWithTheirCounts) {
+    std::string text = Export(R"(
+      {"Kind": "Text", "Layer": "Top Overlay", "X": 0, "Y": 0, "Text": {"Bytes": "41ff0142"}},
+      {"Kind": "Text", "Layer": "Top Overlay", "X": 0, "Y": 0, "Text": "two\nlines", "Inverted": 1},
+      {"Kind": "Region", "Layer": "Top Layer", "X": 0, "Y": 0, "Outline": []},
+      {"Kind": "Region", "Layer": "Top Layer", "X": 0, "Y": 0, "Outline": [[0, 0], [10, 0], [0, 10]], "RegionKind": 1},
+      {"Kind": "Arc", "Layer": "Top Layer", "X": 0, "Y": 0, "Radius": 100000, "StartAngle": 0, "EndAngle": 1e-9},
+      {"Kind": "Arc", "Layer": "Top Overlay", "X": 1, "Y": 0, "Radius": 100000, "StartAngle": 0, "EndAngle": 90},
+      {"Kind": "Pad", "Layer": "Top Layer", "X": 0, "Y": 0, "PadSizes": [0, 0, 0, 0, 0, 0], "HoleSize": 0, "Rotation": 0,
+       "PadLayers": [{"Layer": "Top Layer", "Shape": 5, "SizeX": 0, "SizeY": 0, "CornerRadius": 0, "CRPercentage": 50}]},
+      {"Kind": "Pad", "Layer": "Multi Layer", "X": 0, "Y": 0, "PadSizes": [10, 10, 20, 20, 10, 10], "HoleSize": 5, "Rotation": 0},
+      {"Kind": "Component", "Layer": "Bottom Layer", "X": 0, "Y": 0, "Name": "", "Rotation": 33.3, "Children": [
+        {"Kind": "Via", "Layer": "Multi Layer", "X": 100, "Y": 100, "Size": 500000, "HoleSize": 280000}]}
+    )");
+    EXPECT_EQ(Losses,
+              (std::vector<std::string>{
+                  "1 inverted text: written as plain text",
+                  "1 text with bytes that are not UTF-8 or with control characters: written with "
+                  "U+FFFD",
+                  // the second pad's layers differ, and the first's shape is on its top only
+                  "2 pads with other sizes or shapes on inner or bottom layers: written with one "
+                  "shape and size",
+                  "1 pad of a shape KiCad lacks: written as round",
+                  "1 pad without size: written so, which KiCad reads as 1 um across",
+                  "1 via of a component: written as free vias (KiCad footprints hold no vias)",
+                  "1 arc too flat for KiCad's three-point arcs: written as lines",
+                  "1 arc with a centre off KiCad's 10 nm grid: KiCad 6 may move such a centre onto "
+                  "its 10 or 100 nm grid when it reads the arc (by up to about 0.15 um; the ends "
+                  "stay)",
+                  "1 cutout region: written as filled polygons",
+                  "1 region without corners: not exported",
+              }));
+    EXPECT_NE(text.find("  (gr_text \"A\xEF\xBF\xBD\xEF\xBF\xBD\x42\" "), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("  (gr_text \"two\\nlines\" "), std::string::npos) << text;
+    // the free via of the component comes after the footprints
+    EXPECT_NE(text.find("  )\n  (via (at "), std::string::npos) << text;
+}
+
 TEST_F(TKicadExportTest, AFileThatCannotBeWrittenIsRefusedWithItsName) {
     char error[512] = {};
-    EXPECT_NE(KorrinHost_ExportKicad(Board, "/nonexistent-folder/b.kicad_pcb", 0, nullptr,
-                                     nullptr, error, sizeof error),
+    EXPECT_NE(KorrinHost_ExportKicad(Board, "/nonexistent-folder/b.kicad_pcb", 0, nullptr, nullptr,
+                                     error, sizeof error),
               0);
-    EXPECT_EQ(std::string(error), "Cannot export board to '/nonexistent-folder/b.kicad_pcb': the temporary "
-                        "file '/nonexistent-folder/b.kicad_pcb.tmp" +
-                            std::to_string(::getpid()) + "' cannot be created (No such file or "
-                            "directory).");
-    EXPECT_NE(KorrinHost_ExportKicad(0, "x.kicad_pcb", 0, nullptr, nullptr, error, sizeof error), 0);
+    EXPECT_EQ(std::string(error),
+              "Cannot export board to '/nonexistent-folder/b.kicad_pcb': the temporary "
+              "file '/nonexistent-folder/b.kicad_pcb.tmp" +
+                  std::to_string(::getpid()) +
+                  "' cannot be created (No such file or "
+                  "directory).");
+    EXPECT_NE(KorrinHost_ExportKicad(0, "x.kicad_pcb", 0, nullptr, nullptr, error, sizeof error),
+              0);
     EXPECT_STREQ(error, "Cannot export board: the board handle names no open board.");
 }
 

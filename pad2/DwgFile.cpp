@@ -12,20 +12,30 @@
 namespace pad2 {
 
 uint16_t DwgCrc16(uint16_t seed, const uint8_t* data, std::size_t size) {
-    static const auto table = [] {
-        std::array<uint16_t, 256> t{};
+    // Four tables: four bytes a step.
+    static const auto tables = [] {
+        std::array<std::array<uint16_t, 256>, 4> t{};
         for (unsigned i = 0; i < 256; ++i) {
             unsigned c = i;
             for (int k = 0; k < 8; ++k)
                 c = (c & 1) ? (c >> 1) ^ 0xA001u : c >> 1;
-            t[i] = static_cast<uint16_t>(c);
+            t[0][i] = static_cast<uint16_t>(c);
         }
+        for (unsigned i = 0; i < 256; ++i)
+            for (int k = 1; k < 4; ++k)
+                t[k][i] = static_cast<uint16_t>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
         return t;
     }();
-    uint16_t crc = seed;
-    for (std::size_t i = 0; i < size; ++i)
-        crc = static_cast<uint16_t>((crc >> 8) ^ table[(crc ^ data[i]) & 0xFF]);
-    return crc;
+    uint32_t crc = seed;
+    std::size_t i = 0;
+    for (; i + 4 <= size; i += 4) {
+        const uint32_t x = crc ^ (uint32_t{data[i]} | (uint32_t{data[i + 1]} << 8));
+        crc = tables[3][x & 0xFF] ^ tables[2][(x >> 8) & 0xFF] ^ tables[1][data[i + 2]] ^
+              tables[0][data[i + 3]];
+    }
+    for (; i < size; ++i)
+        crc = (crc >> 8) ^ tables[0][(crc ^ data[i]) & 0xFF];
+    return static_cast<uint16_t>(crc);
 }
 
 namespace {
@@ -123,8 +133,12 @@ std::size_t DwgDecompress(const uint8_t* inData, std::size_t inSize, uint8_t* ou
         // The copy starts offset + 1 bytes back.
         if (offset + 1 > o || count > outSize - o) throw EDwgOverrun{};
         const uint8_t* from = out + o - offset - 1;
-        for (std::size_t k = 0; k < count; ++k)
-            out[o + k] = from[k];
+        if (offset + 1 >= count) {
+            std::memcpy(out + o, from, count);
+        } else {
+            for (std::size_t k = 0; k < count; ++k) // overlapping: repeats the pattern
+                out[o + k] = from[k];
+        }
         o += count;
         if (lits == 0) {
             const uint8_t b = in.Next();

@@ -48,7 +48,7 @@ protected:
         std::vector<std::string> args = options;
         args.insert(args.end(), {"-o", name + ".board.json"});
         const TProgramRun run = Import(file, args);
-        EXPECT_EQ(run.ExitCode, 0) << name << "\n" << run.Out << run.Err;
+        EXPECT_EQ(run.ExitCode, 0) << name << "\nOUT:\n" << run.Out << "\nERR:\n" << run.Err;
         return LoadBoard(name + ".board.json");
     }
 };

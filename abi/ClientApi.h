@@ -69,12 +69,24 @@ DXFI_EXPORT void DXFI_STDCALL ClientAPI_ExtractWholeFileNameFromPath(const char*
                                                                      char* out256);
 // The folder part of a path, with its trailing separator.
 DXFI_EXPORT void DXFI_STDCALL ClientAPI_ExtractFileDirFromPath(const char* path, char* out256);
+// Tells the host that the import it asked for did not take place, and why (kImportNotRead,
+// kImportOptionsRefused or kImportStopped), with the reason as a sentence. The import's entry
+// still answers 1 and its boxes have shown the user what happened; this lets a batch host end
+// with a failure. Called at most once per import, before the entry returns, and only when the
+// host exports it: hosts that do not care need not.
+DXFI_EXPORT void DXFI_STDCALL ClientAPI_ImportNotDone(int32_t reason, const char* text);
 }
 
 namespace dxfi::abi {
+// Reasons of ClientAPI_ImportNotDone.
+inline constexpr int32_t kImportNotRead = 1;         // the drawing could not be read
+inline constexpr int32_t kImportOptionsRefused = 2;  // the options dialog refused its presets
+inline constexpr int32_t kImportStopped = 3;         // a fault stopped the import midway
+
 using PFN_ClientAPI_GetClient = decltype(&::ClientAPI_GetClient);
 using PFN_ClientAPI_ExistSpecific = decltype(&::ClientAPI_ExistSpecific);
 using PFN_ClientAPI_ConvertFileNameToExeFileName = decltype(&::ClientAPI_ConvertFileNameToExeFileName);
 using PFN_ClientAPI_ExtractWholeFileNameFromPath = decltype(&::ClientAPI_ExtractWholeFileNameFromPath);
 using PFN_ClientAPI_ExtractFileDirFromPath = decltype(&::ClientAPI_ExtractFileDirFromPath);
+using PFN_ClientAPI_ImportNotDone = decltype(&::ClientAPI_ImportNotDone);
 } // namespace dxfi::abi

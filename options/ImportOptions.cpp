@@ -5,6 +5,7 @@
 #include "pcbimport/ImportOptionsDialog.h"
 
 #include <memory>
+#include <string>
 #include <utility>
 
 namespace dxfi {
@@ -23,6 +24,7 @@ public:
     void SaveToProcessor(TPcbDxfProcessor& processor) override {
         Dialog_->SaveToProcessor(processor);
     }
+    std::string PresetsRefusal() const override { return Dialog_->PresetsRefusal(); }
 
 private:
     std::unique_ptr<TSetupDialog> Dialog_;

@@ -170,6 +170,7 @@ int32_t TSetupDialog::ShowModal() {
 }
 
 bool TSetupDialog::ApplyHostPresets(std::string& error) {
+    PresetsRefusal_.clear();
     abi::IClient* client = HostClient();
     if (!client) return true;
     const char* settings = client->SettingsFile();
@@ -180,12 +181,15 @@ bool TSetupDialog::ApplyHostPresets(std::string& error) {
             error = "Cannot load the settings file " + path +
                     ": it does not exist or cannot be read. Give an INI file that Save Settings "
                     "wrote.";
+            PresetsRefusal_ = error;
             return false;
         }
         LoadSettingsFile(path);
     }
     const char* answers = client->DialogAnswers();
-    return !answers || ApplyAnswers(answers, &error);
+    if (!answers || ApplyAnswers(answers, &error)) return true;
+    PresetsRefusal_ = error;
+    return false;
 }
 
 TSetupProcessor& TSetupDialog::RequireProcessor() const {

@@ -73,6 +73,9 @@ public:
     // file or answer is wrong, and what to do, when the file cannot be read or an answer names
     // no control or gives a value its control cannot take; answers are then left unapplied.
     bool ApplyHostPresets(std::string& error);
+    // Why ApplyHostPresets last refused the host's settings file or answers (its `error`);
+    // empty when it took them or was not called.
+    const std::string& PresetsRefusal() const { return PresetsRefusal_; }
 
     // ---- Called by the import run ------------------------------------------------------------
     void LoadFromProcessor(TSetupProcessor& processor);
@@ -193,6 +196,7 @@ private:
     TSetupProcessor& RequireProcessor() const;
 
     TPcbBoard* Board_;
+    std::string PresetsRefusal_;
     TSetupProcessor* Processor_ = nullptr;
     std::unique_ptr<TSetupProcessor> Adapter_;
     TBoardCoord InsertionX_ = 0;

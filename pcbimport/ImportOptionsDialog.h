@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 
 namespace dxfi {
 
@@ -21,6 +22,9 @@ public:
     // kIdOk or kIdCancel (abi/ClientApi.h).
     virtual int32_t ShowModal() = 0;
     virtual void SaveToProcessor(TPcbDxfProcessor& processor) = 0;
+    // Why the last ShowModal answered Cancel without the user: the host's settings file or
+    // dialog answers could not be taken. Empty when it did not refuse them.
+    virtual std::string PresetsRefusal() const { return {}; }
 };
 
 // Makes the dialog of one import for the board (not owned; it outlives the dialog). An empty

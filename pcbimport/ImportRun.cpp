@@ -11,13 +11,16 @@
 #include "pcbimport/ImportPlacement.h"
 #include "pcbimport/PcbDxfProcessor.h"
 #include "pcbimport/RegistrySettingsStore.h"
+#include "platform/DynamicLibrary.h"
 #include "platform/Environment.h"
 #include "platform/Registry.h"
+#include "report/GeneralReportException.h"
 #include "report/ReportOutput.h"
 
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <string_view>
 #include <utility>
 
 namespace dxfi {
@@ -37,6 +40,9 @@ std::string& TheProductFolder() {
 }
 
 constexpr const char* kTestModeKey = "\\Software\\Corvane\\TestMode";
+
+// What the drawing processor puts before the engine's text of a load error.
+constexpr std::string_view kLoadErrorPrefix = "Error : ";
 
 // The host's progress display, finished on every path out of the run.
 class TProgress {
@@ -177,8 +183,10 @@ void ImportDrawing(const std::string& fileName) {
     progress.Finish();
     timer.Lap("load");
 
+    bool imported = false; // loaded, and the options accepted
     if (loaded) {
         const bool accepted = RunOptions(*processor, *board);
+        imported = accepted;
         timer.Lap("options");
         if (accepted) {
             if (abi::IClient* client = HostClient()) client->SetStatusBarText(2, u"Importing...");
@@ -216,8 +224,24 @@ void ImportDrawing(const std::string& fileName) {
         const bool show = ShowHostMessage("Confirm", ErrorReportPrompt(messages),
                                           abi::kMbYesNo | abi::kMbIconQuestion) == abi::kIdYes;
         std::string outputFile;
-        GenerateReportOutputs(processor->GetReport(), board->FileName, "Import Error Report",
-                              outputFile, show);
+        // The import is over when the report is made: a report that cannot be made says so,
+        // and what was imported stays on the board.
+        try {
+            GenerateReportOutputs(processor->GetReport(), board->FileName, "Import Error Report",
+                                  outputFile, show);
+        } catch (const EGeneralReportException&) {
+            // The stylesheet's own box has told what went wrong with it.
+            ShowHostMessage("Error", ReportNotProducedText(fileName, "", imported),
+                            abi::kMbOk | abi::kMbIconError);
+        } catch (const std::exception& error) {
+            ShowHostMessage("Error", ReportNotProducedText(fileName, error.what(), imported),
+                            abi::kMbOk | abi::kMbIconError);
+        }
+    }
+    if (!loaded) {
+        std::string reason = processor->LoadErrorText;
+        if (reason.rfind(kLoadErrorPrefix, 0) == 0) reason.erase(0, kLoadErrorPrefix.size());
+        TellHostImportNotDone(abi::kImportNotRead, "Cannot read " + fileName + ": " + reason);
     }
     processor.reset();
     timer.Lap("report_and_cleanup");
@@ -225,6 +249,20 @@ void ImportDrawing(const std::string& fileName) {
 
 void SetImportOptionsDialogFactory(TImportOptionsDialogFactory factory) {
     OptionsDialogFactory() = std::move(factory);
+}
+
+std::string ReportNotProducedText(const std::string& fileName, const std::string& failure,
+                                  bool imported) {
+    std::string text = failure.empty() ? std::string() : failure + "\n\n";
+    text += "The error report of the import of " + fileName + " could not be produced. ";
+    text += imported ? "The imported objects are on the board." : "Nothing was imported.";
+    return text;
+}
+
+void TellHostImportNotDone(int32_t reason, const std::string& text) {
+    const auto tell = reinterpret_cast<abi::PFN_ClientAPI_ImportNotDone>(
+        platform::FindProgramSymbol("ClientAPI_ImportNotDone"));
+    if (tell) tell(reason, text.c_str());
 }
 
 bool RunOptions(TPcbDxfProcessor& processor, TPcbBoard& board) {
@@ -245,6 +283,8 @@ bool RunOptions(TPcbDxfProcessor& processor, TPcbBoard& board) {
     }
     dialog->LoadFromProcessor(processor);
     const bool ok = IsTestMode() || dialog->ShowModal() == abi::kIdOk;
+    if (!ok && !dialog->PresetsRefusal().empty())
+        TellHostImportNotDone(abi::kImportOptionsRefused, dialog->PresetsRefusal());
     if (ok) {
         dialog->SaveToProcessor(processor);
         processor.SaveSettings(store);

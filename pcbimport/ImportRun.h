@@ -41,6 +41,16 @@ void ImportDrawing(const std::string& fileName);
 // registry. True on OK.
 bool RunOptions(TPcbDxfProcessor& processor, TPcbBoard& board);
 
+// The second box after the error report could not be made: `failure` (when not empty, for
+// failures no box has shown yet), then that the report of `fileName`'s import could not be
+// produced, and whether the imported objects are on the board or nothing was imported.
+std::string ReportNotProducedText(const std::string& fileName, const std::string& failure,
+                                  bool imported);
+
+// Tells the host, when it exports ClientAPI_ImportNotDone, that the import did not take place:
+// `reason` is one of abi::kImportNotRead, kImportOptionsRefused and kImportStopped.
+void TellHostImportNotDone(int32_t reason, const std::string& text);
+
 // The "Show Error Report?" question: the processor's messages, LF CR, then the question.
 std::string ErrorReportPrompt(const std::string& importMessages);
 

@@ -94,6 +94,13 @@ uint8_t GuardedImport(const std::string& fileName,
         ShowError(failure + "\n\nThe import of " + fileName + " was stopped.");
     } catch (...) {
     }
+    if (CallAccepted) {
+        try {
+            TellHostImportNotDone(abi::kImportStopped,
+                                  "The import of " + fileName + " was stopped: " + failure);
+        } catch (...) {
+        }
+    }
     if (EngineOpen) {
         EngineOpen = false;
         try {

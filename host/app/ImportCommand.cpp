@@ -148,7 +148,44 @@ std::string DefaultOutputPath(const std::string& drawing, const std::string& boa
     return path.string();
 }
 
+namespace {
+
+void CheckTestModeOptions(const TImportOptions& options) {
+    if (!options.TestMode || (options.Answers.empty() && options.Settings.empty())) return;
+    const std::string given = !options.Answers.empty() && !options.Settings.empty()
+                                  ? "--answer and --settings"
+                              : !options.Answers.empty() ? "--answer"
+                                                         : "--settings";
+    throw EHostError(kExitUsage,
+                     "--test-mode cannot be combined with " + given +
+                         ": in test mode the plug-in shows no options dialog and imports with "
+                         "the saved options, so the answers would not be applied. Nothing was "
+                         "imported. Leave out --test-mode and give --no (or --yes) to run without "
+                         "questions, or leave out " + given + ".");
+}
+
+std::string ImportNotDoneMessage(const std::string& drawing, const TImportNotDone& notDone) {
+    std::string text = notDone.Text.empty() ? "The plug-in did not import " + drawing
+                                            : notDone.Text;
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\n' || text.back() == '\r'))
+        text.pop_back();
+    if (!text.empty() && text.back() != '.') text += '.';
+    switch (notDone.Reason) {
+    case abi::kImportNotRead:
+        return text + " Nothing was imported and the board was not saved.";
+    case abi::kImportOptionsRefused:
+        return "The plug-in refused the import options: " + text +
+               " Nothing was imported and the board was not saved.";
+    default:
+        return text + " The board was not saved.";
+    }
+}
+
+} // namespace
+
 int RunImport(const TImportOptions& options) {
+    // Refused before anything is loaded or read.
+    CheckTestModeOptions(options);
     const std::string drawing = AbsolutePath(options.Drawing);
     CheckDrawing(drawing);
     const std::string output = AbsolutePath(DefaultOutputPath(drawing, options.Board));
@@ -221,6 +258,10 @@ int RunImport(const TImportOptions& options) {
                          "The plug-in did not import " + drawing +
                              ": it takes an existing drawing whose name contains DXF or DWG. "
                              "Nothing was saved.");
+    // The drawing could not be read, the dialog refused its answers or settings, or a fault
+    // stopped the import: the plug-in has shown its box; the board stays as it was on disk.
+    if (client.ImportNotDone().Reason != 0)
+        throw EHostError(kExitPluginRefused, ImportNotDoneMessage(drawing, client.ImportNotDone()));
 
     const int64_t after = ObjectCount(board);
     // An import that added nothing changed nothing: the board file it came from is left as it

@@ -7,18 +7,24 @@
 
 #include <cstdio>
 #include <exception>
+#include <string>
 
 namespace {
 
 constexpr const char* kFooter =
     R"(Boards are JSON documents of the host's own form (see host/korrin/BOARD_FORMAT.md).
 
-Exit codes:
+)";
+
+constexpr const char* kExitCodes =
+    R"(Exit codes:
   0  done
   1  test mode: an error or warning box ended the run (its line is on standard output)
   2  the command line is wrong
   3  a file is missing, unreadable or cannot be written (the message names it)
-  4  the plug-in did not accept the drawing
+  4  the plug-in did not import: it refused the drawing's name, could not read the drawing,
+     refused an --answer or --settings value, or a fault stopped it (the message says which);
+     the board was not saved
 
 Progress, the status line, message boxes and the plug-in's description go to standard error;
 standard output carries the results of info and the test-mode line.
@@ -59,7 +65,13 @@ LineWidthEdit, XEdit and YEdit may be used for the same controls.
 A LENGTH is a number with mm or mil; a bare number is read in the board's display unit. An
 answer that names no control is refused before the plug-in is loaded (exit code 2); one whose
 value its control cannot take (or that names a layer the drawing lacks) is refused by the
-plug-in with an Error box, and nothing is imported.
+plug-in with an Error box, nothing is imported, the board is not saved, and pcbhost ends with
+exit code 4. A drawing the plug-in cannot read ends it with exit code 4 too, with the reason,
+in test mode as well.
+
+--test-mode shows no options dialog, so it cannot be combined with --answer or --settings: the
+combination is refused before anything is loaded (exit code 2). Use --no or --yes instead of
+--test-mode to import with answers and without questions.
 )";
 
 } // namespace
@@ -69,13 +81,13 @@ int main(int argc, char** argv) {
     CLI::App app{"pcbhost: the reference PCB host. It keeps boards, imports drawings into them "
                  "through the import plug-in, and shows what is on them.",
                  "pcbhost"};
-    app.footer(kFooter);
+    app.footer(std::string(kFooter) + kExitCodes);
     app.require_subcommand(1);
 
     TImportOptions import;
     CLI::App* importCommand =
         app.add_subcommand("import", "Import a drawing into a board through the plug-in");
-    importCommand->footer(kImportHelp);
+    importCommand->footer(std::string(kImportHelp) + "\n" + kExitCodes);
     importCommand->add_option("DRAWING", import.Drawing, "The drawing to import (.dxf; .dwg of AutoCAD 2000, 2004, 2010, 2013, 2018)")
         ->type_name("")
         ->required();
@@ -99,7 +111,7 @@ int main(int argc, char** argv) {
                             "Run in the host's test mode: the plug-in shows no dialog and no "
                             "report prompt; an error or warning box prints \"ShowDialogWithCaption "
                             "with<caption> <text>\" on standard output and ends pcbhost with exit "
-                            "code 1");
+                            "code 1. Not with --answer or --settings (exit code 2)");
     importCommand
         ->add_option("--plugin", import.Plugin,
                      "The import plug-in library (default: libdxfimport.so beside "

@@ -42,4 +42,9 @@ DXFI_EXPORT void DXFI_STDCALL ClientAPI_ExtractFileDirFromPath(const char* path,
     dxfi::host::CopyUtf8ToBuffer(dxfi::host::FolderPart(path ? path : ""), out256, kText256);
 }
 
+// The plug-in's word that the import did not take place; pcbhost import ends with exit code 4.
+DXFI_EXPORT void DXFI_STDCALL ClientAPI_ImportNotDone(int32_t reason, const char* text) {
+    dxfi::host::TClient::Instance().NoteImportNotDone(reason, text ? text : "");
+}
+
 } // extern "C"

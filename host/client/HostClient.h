@@ -13,6 +13,12 @@
 
 namespace dxfi::host {
 
+// What the plug-in told through ClientAPI_ImportNotDone: Reason 0 when it told nothing.
+struct TImportNotDone {
+    int32_t Reason = 0;
+    std::string Text;
+};
+
 struct TClientSettings {
     TAnswerMode Answers = amAsk;
     // One "NAME=VALUE" per line, for named controls of the plug-in's dialogs.
@@ -31,6 +37,11 @@ public:
     // The module GetServerModuleByName("PCB") answers (borrowed; null for none).
     void SetPcbServerModule(abi::IInterface* module) { PcbModule_ = module; }
     TProgressDisplay& Progress() { return Progress_; }
+    // The plug-in's word that the import did not take place; the first one counts.
+    void NoteImportNotDone(int32_t reason, std::string text) {
+        if (NotDone_.Reason == 0 && reason != 0) NotDone_ = {reason, std::move(text)};
+    }
+    const TImportNotDone& ImportNotDone() const { return NotDone_; }
 
     int32_t QueryInterface(const abi::TGuid& iid, void** out) override;
     uint32_t AddRef() override { return 1; }
@@ -51,6 +62,7 @@ private:
     abi::IInterface* PcbModule_ = nullptr;
     bool Interactive_ = false;
     std::string SettingsFile_;
+    TImportNotDone NotDone_;
     TProgressDisplay Progress_;
 };
 

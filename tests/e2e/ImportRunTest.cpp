@@ -173,7 +173,7 @@ TEST_F(ErrorReportTest, MarkupFromTheDrawingIsShownAsText) {
     Folder.WriteFile(drawing, "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\n0\n 10\n1.0\n"
                               "<script>alert(\"x\")&amp;</script>\n3.0\n  0\nENDSEC\n  0\nEOF\n");
     const TProgramRun run = Import(drawing, {"--no"});
-    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    ASSERT_EQ(run.ExitCode, 4) << run.Err; // the drawing could not be read
     EXPECT_NE(run.Err.find("Error : "), std::string::npos) << run.Err;
     const std::string html = TTempFolder::ReadFile(Path("Import Error Report.html"));
     ASSERT_FALSE(html.empty());

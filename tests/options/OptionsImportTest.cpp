@@ -100,8 +100,9 @@ TEST_F(TOptionsImportTest, AnswersNoControlTakesAreRefusedBeforeImporting) {
         << run.Err;
     EXPECT_FALSE(std::filesystem::exists(Board()));
 
+    // Refused by the plug-in: its Error box, then exit code 4 and no board.
     run = Import({"--no", "--answer", "layer:Rim=Top Layer"});
-    EXPECT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.ExitCode, 4) << run.Err;
     EXPECT_NE(run.Err.find("The answer \"layer:Rim=Top Layer\" names the drawing layer \"Rim\", "
                            "which the drawing does not have."),
               std::string::npos)
@@ -109,7 +110,10 @@ TEST_F(TOptionsImportTest, AnswersNoControlTakesAreRefusedBeforeImporting) {
     EXPECT_NE(run.Err.find("Nothing was imported."), std::string::npos);
     EXPECT_TRUE(Tracks().empty());
 
+    EXPECT_FALSE(std::filesystem::exists(Board()));
+
     run = Import({"--no", "--answer", "units=1parsec"});
+    EXPECT_EQ(run.ExitCode, 4) << run.Err;
     EXPECT_NE(run.Err.find("The answer \"units=1parsec\" gives no length"), std::string::npos)
         << run.Err;
     EXPECT_TRUE(Tracks().empty());

@@ -54,7 +54,10 @@ inline constexpr uint16_t kCodeDimension = 23;
 inline constexpr uint16_t kCodeMText = 28;
 inline constexpr uint16_t kCodeMLine = 31;
 // Lightweight polylines carry the code that edaLwplineEnttype answers; every other entity type
-// (HATCH, LEADER, 3DFACE, ...) carries a code of the engine's choosing that is none of the above.
+// (HATCH, LEADER, 3DFACE, ...) carries a code of the engine's choosing that is none of the above
+// and has its data record laid out as OtherData, so that a walker can name what it drops. An
+// entity of a converted type that the engine cannot deliver as such (a number that is not
+// finite, a polyface mesh) comes the same way, with its type's name and the problem.
 
 // ---- TEntityHeader (kEntityHeaderSize bytes) ----------------------------------------------
 namespace EntityHeader {
@@ -111,7 +114,14 @@ inline constexpr int InsertionPoint = 2;
 inline constexpr int ScaleX = 26;
 inline constexpr int ScaleY = 34;
 inline constexpr int Rotation = 50;     // radians
-inline constexpr int BlockHeader = 78;  // TObjectHandle
+inline constexpr int BlockHeader = 78;  // TObjectHandle; 0 when the block is not defined
+// Copies of a MINSERT: columns along the insert's rotated X axis, rows along its Y axis, spaced
+// in drawing units (the insert's scale does not apply). A plain INSERT has 1 and 1.
+inline constexpr int ColumnCount = 86;   // u16, at least 1
+inline constexpr int RowCount = 88;      // u16, at least 1
+inline constexpr int ColumnSpacing = 90; // f64
+inline constexpr int RowSpacing = 98;    // f64
+inline constexpr int BlockName = 106;    // the referenced block's name, NUL-terminated, 255 max
 } // namespace InsertData
 namespace PolylineData {
 inline constexpr int DefaultWidth = 8;
@@ -151,6 +161,14 @@ inline constexpr uint16_t FlagWidths = 0x0020;
 inline constexpr uint16_t FlagClosed = 0x0200;
 } // namespace LwPolylineData
 
+namespace OtherData { // entities of none of the codes above (see the type codes)
+inline constexpr int Problem = 0;    // u8, one of the values below
+inline constexpr int KindName = 1;   // the DXF type name ("HATCH"), NUL-terminated, 255 max
+inline constexpr uint8_t kNotConverted = 0;  // a type the system has no conversion for
+inline constexpr uint8_t kBadNumber = 1;     // a number that is not finite or out of range
+inline constexpr uint8_t kMesh = 2;          // a POLYLINE that is a polygon or polyface mesh
+} // namespace OtherData
+
 // Packed vertex data (read with the edaReadBlob functions):
 // - lightweight polyline, per vertex: X, Y; bulge if FlagBulges; start and end width if
 //   FlagWidths.
@@ -178,6 +196,9 @@ inline constexpr int ModelExtMax = 2681;
 inline constexpr int RecomputeWord = 3145; // i16, written by the system, never read by it
 inline constexpr int PaperExtMin = 3686;
 inline constexpr int PaperExtMax = 3710;
+// u32: how many entities the drawing stores, in every block and both spaces (0 = not known);
+// what the walk's bound on block expansion is measured against.
+inline constexpr int EntityCount = 3800;
 } // namespace DrawingHeader
 
 } // namespace dxfi::abi

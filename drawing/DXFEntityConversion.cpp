@@ -9,7 +9,9 @@
 #include "base/ShortString.h"
 #include "engine/Pad2.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace dxfi {
 
@@ -47,6 +49,37 @@ void TDXFProcessor::DiscardEntity(const TEntityHeader& header, std::string_view 
     std::string line(EntityName(header));
     line += " was discarded ";
     line += CutUtf8(reason);
+    GetReport().WriteLine(line);
+}
+
+void TDXFProcessor::DiscardUnconverted(const TEntityHeader& header, const TEntityData& data) {
+    if (header.TypeCode() == abi::kCodeBlockStart) return;
+    const std::string_view type = CutUtf8(data.ReadText(abi::OtherData::KindName));
+    // A viewport shows model space, which is imported on its own; an attribute definition is
+    // the template of values that block references carry.
+    if (type == "VIEWPORT" || type == "ATTDEF") return;
+    static constexpr std::string_view k3DOnly[] = {
+        "3DFACE",          "3DSOLID",       "BODY",          "MESH",
+        "SURFACE",         "PLANESURFACE",  "EXTRUDEDSURFACE", "LOFTEDSURFACE",
+        "REVOLVEDSURFACE", "SWEPTSURFACE",  "NURBSURFACE",   "LIGHT",
+        "SUN",             "POINTCLOUD",    "POINTCLOUDEX"};
+    const uint8_t problem = data.ReadU8(abi::OtherData::Problem);
+    const char* reason = "because it is not supported";
+    bool discarded = true;
+    if (problem == abi::OtherData::kBadNumber) {
+        reason = "because of a number that is not finite or out of range";
+    } else if (problem == abi::OtherData::kMesh) {
+        reason = "because polygon and polyface meshes are not supported";
+        discarded = false;
+    } else if (std::find(std::begin(k3DOnly), std::end(k3DOnly), type) != std::end(k3DOnly)) {
+        reason = "because 3D entities are not supported";
+        discarded = false;
+    }
+    if (discarded) EntitiesDiscarded = true;
+    if (!ReportErrors) return;
+    std::string line(type.empty() ? std::string_view("Unnamed") : type);
+    line += " entity was discarded ";
+    line += reason;
     GetReport().WriteLine(line);
 }
 

@@ -30,6 +30,13 @@ TBoardCoord ToBoard(bool strict, double value, double scale, double drawingScale
     return RoundToInt32(quotient);
 }
 
+// Where copy (column, row) of a MINSERT lies: its columns run along the insert's rotated X axis,
+// its rows along the rotated Y axis.
+TRecordPoint CopyPoint(TRecordPoint at, double rotation, double dx, double dy) {
+    const double c = std::cos(rotation), s = std::sin(rotation);
+    return TRecordPoint{at.X + dx * c - dy * s, at.Y + dx * s + dy * c};
+}
+
 bool Contains(std::string_view name, std::string_view part) {
     return name.find(part) != std::string_view::npos;
 }
@@ -44,6 +51,13 @@ std::string_view RawLayerName(const TLayerRecord& layer) {
 }
 
 } // namespace
+
+uint64_t ExpansionBudgetFor(uint64_t drawingEntities) {
+    const uint64_t scaled = drawingEntities > kMaxExpansionBudget
+                                ? kMaxExpansionBudget
+                                : drawingEntities * kExpansionPerEntity;
+    return std::clamp(scaled, kMinExpansionBudget, kMaxExpansionBudget);
+}
 
 TDXFProcessor::TDXFProcessor(std::string fileName) : FileName(std::move(fileName)) {
     const TPad2Functions& eda = Pad2();
@@ -114,6 +128,9 @@ bool TDXFProcessor::LoadFile() {
     const TPad2Functions& eda = Pad2();
     FileHandle = eda.LoadFile(FileName.c_str(), 1, 0);
     if (FileHandle != 0) {
+        if (uint8_t* header = eda.HeaderPointer(FileHandle))
+            ExpansionBudget =
+                ExpansionBudgetFor(TDrawingHeader(header).ReadU32(abi::DrawingHeader::EntityCount));
         ReadFileInfo();
         return true;
     }
@@ -163,6 +180,8 @@ bool TDXFProcessor::RecomputeExtents(int16_t value) {
 }
 
 void TDXFProcessor::ProcessDrawing() {
+    Walked_ = 0;
+    RefusalsReported_.clear();
     if (SpacesToImport == 0)
         ProcessModelSpace();
     else if (SpacesToImport == 1)
@@ -192,18 +211,98 @@ void TDXFProcessor::ProcessBlock(const TBlockHeaderRecord& block, TBoardCoord dx
     EndBlock(block);
 }
 
-bool TDXFProcessor::MayExpand(const TEntityHeader& header, abi::TEntityListHandle list) {
+bool TDXFProcessor::MayExpand(const TEntityHeader& header, const TEntityData& data,
+                              abi::TEntityListHandle list) {
     // The engine keeps one read position per entity list, so a list walked again from inside
     // its own walk would also lose the outer walk's place: a cycle is never entered.
-    const char* reason = nullptr;
-    if (std::find(ActiveLists_.begin(), ActiveLists_.end(), list) != ActiveLists_.end())
+    std::string reason;
+    if (list == 0) {
+        const std::string_view name =
+            header.TypeCode() == abi::kCodeInsert
+                ? CutUtf8(data.ReadText(abi::InsertData::BlockName))
+                : std::string_view();
+        reason = name.empty() ? "because its block is missing"
+                              : "because its block " + std::string(name) + " is missing";
+    } else if (std::find(ActiveLists_.begin(), ActiveLists_.end(), list) != ActiveLists_.end()) {
         reason = "because the block refers to itself";
-    else if (ActiveLists_.size() > static_cast<std::size_t>(kMaxBlockNesting))
+    } else if (ActiveLists_.size() > static_cast<std::size_t>(kMaxBlockNesting)) {
         reason = "because blocks are nested too deeply";
-    if (!reason) return true;
-    DiscardEntity(header, reason);
+    } else if (Walked_ >= ExpansionBudget) {
+        reason = "because the drawing expands to more than " + std::to_string(ExpansionBudget) +
+                 " entities";
+    } else {
+        return true;
+    }
+    // An insert inside a block is met again with every expansion of that block: its line is
+    // written the first time only, or a drawing of many nested copies would fill the report.
+    if (RefusalsReported_.insert(Position_).second) DiscardEntity(header, CutUtf8(reason));
     EntitiesDiscarded = true;
+    ExpansionRefused_ = true;
     return false;
+}
+
+bool TDXFProcessor::WalkInsert(TEntityRecord& entity) {
+    const TEntityHeader& h = entity.Header;
+    const TEntityData& d = entity.Data;
+    const TPad2Functions& eda = Pad2();
+    // A block the engine cannot find reads as an empty record, never as the last one.
+    TBlockHeaderRecord block;
+    eda.SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::InsertData::BlockHeader),
+                        block.Bytes());
+    const TRecordPoint at = d.ReadPoint(abi::InsertData::InsertionPoint);
+    const double rotation = d.ReadF64(abi::InsertData::Rotation);
+    const int columns = std::max<int>(1, d.ReadU16(abi::InsertData::ColumnCount));
+    const int rows = std::max<int>(1, d.ReadU16(abi::InsertData::RowCount));
+    const double columnSpacing = d.ReadF64(abi::InsertData::ColumnSpacing);
+    const double rowSpacing = d.ReadF64(abi::InsertData::RowSpacing);
+    const double outerX = ScaleX(), outerY = ScaleY();
+    const bool anonymousX = Contains(RawBlockName(block), "*X");
+
+    PushScale(outerX * d.ReadF64(abi::InsertData::ScaleX),
+              outerY * d.ReadF64(abi::InsertData::ScaleY));
+    uint64_t perCopy = 0;
+    if (!InBlock) {
+        if (!anonymousX && MayExpand(h, d, block.EntityList())) {
+            const uint64_t before = Walked_;
+            ProcessBlock(block, 0, 0);
+            ExpansionRefused_ = false; // the block's own entities may have set it
+            perCopy = std::max<uint64_t>(1, Walked_ - before);
+        }
+    } else if (anonymousX) {
+        DiscardEntity(h, "because block did not contain *X");
+    } else {
+        // Each copy is flattened into the enclosing definition at its own place, under the
+        // scale in force before this insert.
+        bool refused = false;
+        for (int r = 0; r < rows && !refused; ++r)
+            for (int c = 0; c < columns && !refused; ++c) {
+                refused = !MayExpand(h, d, block.EntityList());
+                if (refused) break;
+                const TRecordPoint p = CopyPoint(at, rotation, c * columnSpacing, r * rowSpacing);
+                const TBoardCoord ix = ToBoard(false, p.X, outerX, DrawingScale());
+                const TBoardCoord iy = ToBoard(false, p.Y, outerY, DrawingScale());
+                ProcessEntities(block.EntityList(), SaturatingSub(0, ix), SaturatingSub(0, iy));
+            }
+        ExpansionRefused_ = refused;
+    }
+    PopScale();
+    if (InBlock || perCopy == 0 || (columns == 1 && rows == 1)) return false;
+
+    // A MINSERT at the top level: the block was expanded once; every copy places it.
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < columns; ++c) {
+            if ((r > 0 || c > 0) && Walked_ >= ExpansionBudget) {
+                MayExpand(h, d, block.EntityList());
+                return true;
+            }
+            if (r > 0 || c > 0) Walked_ += perCopy;
+            const TRecordPoint p = CopyPoint(at, rotation, c * columnSpacing, r * rowSpacing);
+            entity.Data.WriteF64(abi::InsertData::InsertionPoint, p.X);
+            entity.Data.WriteF64(abi::InsertData::InsertionPoint + 8, p.Y);
+            ExpansionRefused_ = false;
+            ProcessEntity(entity.Header, entity.Data);
+        }
+    return true;
 }
 
 void TDXFProcessor::ProcessEntities(abi::TEntityListHandle list, TBoardCoord dx, TBoardCoord dy) {
@@ -226,9 +325,13 @@ void TDXFProcessor::ProcessEntities(abi::TEntityListHandle list, TBoardCoord dx,
     eda.StartEntityGet(list);
     TEntityRecord entity;
     TBlockHeaderRecord block;
+    uint32_t position = 0;
     while (eda.GetEntity(list, entity.Header.Bytes(), entity.Data.Bytes()) == 1) {
         const TEntityHeader& h = entity.Header;
         const TEntityData& d = entity.Data;
+        Position_ = (uint64_t{list} << 32) | position++;
+        ++Walked_;
+        ExpansionRefused_ = false;
         switch (h.TypeCode()) {
         case abi::kCodeBlockStart: {
             const TRecordPoint base = d.ReadPoint(abi::BlockStartData::BasePoint);
@@ -236,35 +339,18 @@ void TDXFProcessor::ProcessEntities(abi::TEntityListHandle list, TBoardCoord dx,
             OffsetY = SaturatingAdd(OffsetY, ToBoardY(false, base.Y));
             break;
         }
-        case abi::kCodeInsert: {
-            // A block the engine cannot find reads as an empty record, never as the last one.
-            block = TBlockHeaderRecord();
-            eda.SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::InsertData::BlockHeader),
-                                block.Bytes());
-            const TRecordPoint at = d.ReadPoint(abi::InsertData::InsertionPoint);
-            const TBoardCoord ix = ToBoardX(false, at.X);
-            const TBoardCoord iy = ToBoardY(false, at.Y);
-            PushScale(ScaleX() * d.ReadF64(abi::InsertData::ScaleX),
-                      ScaleY() * d.ReadF64(abi::InsertData::ScaleY));
-            const bool anonymousX = Contains(RawBlockName(block), "*X");
-            if (!InBlock) {
-                if (!anonymousX && MayExpand(h, block.EntityList())) ProcessBlock(block, 0, 0);
-            } else if (anonymousX) {
-                DiscardEntity(h, "because block did not contain *X");
-            } else if (MayExpand(h, block.EntityList())) {
-                ProcessEntities(block.EntityList(), SaturatingSub(0, ix), SaturatingSub(0, iy));
-            }
-            PopScale();
+        case abi::kCodeInsert:
+            if (WalkInsert(entity)) continue;
             break;
-        }
         case abi::kCodeDimension: {
             block = TBlockHeaderRecord();
             eda.SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::DimensionData::BlockHeader),
                                 block.Bytes());
-            if (!InBlock && MayExpand(h, block.EntityList())) {
+            if (!InBlock && MayExpand(h, d, block.EntityList())) {
                 const TRecordPoint def = d.ReadPoint(abi::DimensionData::DefinitionPoint);
                 const TRecordPoint at = d.ReadPoint(abi::DimensionData::InsertionPoint);
                 ProcessBlock(block, ToBoardX(false, def.X - at.X), ToBoardY(false, def.Y - at.Y));
+                ExpansionRefused_ = false;
             }
             break;
         }

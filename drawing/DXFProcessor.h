@@ -23,6 +23,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace dxfi {
@@ -48,6 +49,19 @@ public:
 // the report line "... was discarded because the block refers to itself" (or "because blocks
 // are nested too deeply"), sets EntitiesDiscarded, and is still offered to ProcessEntity.
 inline constexpr int kMaxBlockNesting = 32;
+
+// The bound on block expansion, so that blocks inserting each other many times over (41
+// blocks each inserting the one before twice make 2^40 copies) end in seconds with what fits.
+// One walk delivers at most ExpansionBudget entities: the space's own, every entity of an
+// expanded block, and for each further MINSERT copy placed at the top level as many as its
+// first copy walked. An insert or dimension met when the budget is spent is not expanded: it
+// gets the report line "... was discarded because the drawing expands to more than N
+// entities", sets EntitiesDiscarded and is not placed. The budget is 64 entities for every
+// entity the drawing stores, at least 250,000 and at most 20,000,000.
+inline constexpr uint64_t kMinExpansionBudget = 250000;
+inline constexpr uint64_t kExpansionPerEntity = 64;
+inline constexpr uint64_t kMaxExpansionBudget = 20000000;
+uint64_t ExpansionBudgetFor(uint64_t drawingEntities);
 
 class TDXFProcessor {
 public:
@@ -116,6 +130,10 @@ public:
     bool ImportSucceeded() const;
     void ImportMessages(std::string& text) const;
 
+    // True while ProcessEntity receives an insert or dimension whose block the walk did not
+    // expand (missing, cyclic, nested too deeply, over the budget): it is not to be placed.
+    bool ExpansionRefused() const { return ExpansionRefused_; }
+
     // ---- Entity conversion -----------------------------------------------------------------
     TEntityKind EntityKind(const TEntityHeader* header) const;
     static std::string_view EntityKindName(TEntityKind kind);
@@ -126,6 +144,12 @@ public:
                              double y);
     bool CheckExtrusion(const TEntityHeader& header);
     bool MirrorForExtrusion(const TEntityHeader& header, double& value);
+    // An entity of no converted kind (its record names its type and the problem, see
+    // abi::OtherData): a report line with its name and why. Those a user expects on the board
+    // (2D kinds, numbers out of range) set EntitiesDiscarded; 3D-only kinds and meshes get
+    // their line alone; viewports and attribute definitions, which draw nothing of their own,
+    // nothing. Block starts are no such entity.
+    void DiscardUnconverted(const TEntityHeader& header, const TEntityData& data);
 
     bool GetLine(const TEntityHeader& h, TEntityData& d, TBoardCoord& x1, TBoardCoord& y1,
                  TBoardCoord& x2, TBoardCoord& y2, const char*& layer);
@@ -189,6 +213,8 @@ public:
     TExtents ModelExtents;
     bool EntitiesDiscarded = false;
     bool ExplodeBlocks = false;
+    // Entities one walk may deliver; LoadFile sets it from the drawing's size.
+    uint64_t ExpansionBudget = kMinExpansionBudget;
 
 protected:
     double DrawingScale_ = 10000.0;
@@ -197,11 +223,21 @@ protected:
     // Entity lists being walked (the space's, then each expanded block's), innermost last:
     // the guard against blocks that insert themselves.
     std::vector<abi::TEntityListHandle> ActiveLists_;
+    uint64_t Walked_ = 0; // entities delivered by the current walk
+    // The entity being walked: its list (high half) and place in it.
+    uint64_t Position_ = 0;
+    std::unordered_set<uint64_t> RefusalsReported_; // positions whose refusal has its line
+    bool ExpansionRefused_ = false;
 
 private:
-    // False, with a report line for the insert or dimension and EntitiesDiscarded set, when
-    // walking `list` now would close a cycle of blocks or nest deeper than kMaxBlockNesting.
-    bool MayExpand(const TEntityHeader& header, abi::TEntityListHandle list);
+    // False, with a report line for the insert or dimension, EntitiesDiscarded and
+    // ExpansionRefused set, when its block is missing or walking it now would close a cycle of
+    // blocks, nest deeper than kMaxBlockNesting or overrun the ExpansionBudget.
+    bool MayExpand(const TEntityHeader& header, const TEntityData& data,
+                   abi::TEntityListHandle list);
+    // The walk of one INSERT or MINSERT; true when ProcessEntity already received it (once for
+    // every copy placed at the top level).
+    bool WalkInsert(TEntityRecord& entity);
     // The point test of one point kind: InValidArea, and DiscardInvalidPoint when it fails.
     bool TestPoint(const TEntityHeader& header, std::string_view pointKind, TRecordPoint p);
     // MirrorForExtrusion on the double at `offset` of the data record, written back.

@@ -85,6 +85,11 @@ double TDrawingHeader::ReadF64(int offset) const {
     return TRecordReader(Bytes_, abi::kDrawingHeaderSize).ReadF64(offset);
 }
 
+uint32_t TDrawingHeader::ReadU32(int offset) const {
+    Assert(Bytes_ != nullptr, kModule);
+    return TRecordReader(Bytes_, abi::kDrawingHeaderSize).ReadU32(offset);
+}
+
 void TDrawingHeader::WriteRecomputeWord(int16_t value) {
     Assert(Bytes_ != nullptr, kModule);
     std::memcpy(Bytes_ + abi::DrawingHeader::RecomputeWord, &value, sizeof value);

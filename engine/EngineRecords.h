@@ -106,6 +106,7 @@ public:
     explicit TDrawingHeader(uint8_t* bytes) : Bytes_(bytes) {}
     bool IsNil() const { return Bytes_ == nullptr; }
     double ReadF64(int offset) const;
+    uint32_t ReadU32(int offset) const;
     void WriteRecomputeWord(int16_t value);
 
 private:

@@ -372,6 +372,13 @@ void TSetupDialog::ChooseBlocks(int index) {
     BlocksIndex_ = index == 1 ? 1 : 0;
 }
 
+bool TSetupDialog::WithinBoardRegion(std::string_view lengthText, bool signedPlace) const {
+    constexpr double kBoardRegion = 1000000000.0; // 100 inch
+    bool inMils = BareNumberUnit();
+    const double length = UnitTextToRealCoord(lengthText, inMils);
+    return length >= (signedPlace ? -kBoardRegion : 0.0) && length <= kBoardRegion;
+}
+
 bool TSetupDialog::ApplyAnswers(std::string_view lines, std::string* error) {
     const std::vector<TAnswer> answers = SplitAnswers(lines);
     auto rowOf = [this](std::string_view name) {
@@ -408,6 +415,12 @@ bool TSetupDialog::ApplyAnswers(std::string_view lines, std::string* error) {
             if (!IsUnitText(value))
                 return fail(answer, "is not a length. Write a number with mm or mil, for "
                                     "example 0.2mm.");
+            const bool width = SameNoCase(name, "LineWidth");
+            if (!WithinBoardRegion(value, !width))
+                return fail(answer, width ? "is not a line width. Write a length from 0 to "
+                                            "100 inch, for example 0.2mm."
+                                          : "lies outside the board. Write a length from "
+                                            "-100 to 100 inch, for example 1000mil.");
         } else if (SameNoCase(name, "Result")) {
             if (!isOneOf(value, {"OK", "Cancel"}))
                 return fail(answer, "is not a button of the dialog. Use OK or Cancel.");
@@ -425,6 +438,9 @@ bool TSetupDialog::ApplyAnswers(std::string_view lines, std::string* error) {
             if (SameNoCase(name, "diameter") && !IsUnitText(value))
                 return fail(answer, "is not a length. Write a number with mm or mil, for "
                                     "example 0.5mm.");
+            if (SameNoCase(name, "diameter") && !WithinBoardRegion(value, false))
+                return fail(answer, "is not a diameter. Write a length from 0 to 100 inch, "
+                                    "for example 0.5mm.");
         } else {
             return fail(answer, "names no control of the import options dialog. Use units, "
                                 "scale, space, blocks, linewidth, x, y or result, or layer:, "

@@ -190,6 +190,8 @@ protected:
     bool DiameterInMils() const;
     // The starting unit of bare numbers: the board's display unit.
     bool BareNumberUnit() const;
+    // True when the length text lies from 0 (-100 inch for a signed place) to 100 inch.
+    bool WithinBoardRegion(std::string_view lengthText, bool signedPlace) const;
     int32_t AnswerResult_ = 1;
 
 private:

@@ -29,7 +29,7 @@ int FieldCount(uint16_t code) {
     case kCodeTrace:
         return 12;
     case kCodeInsert:
-        return 6;
+        return 8;
     case kCodeDimension:
         return 7;
     case kCodePolyline:

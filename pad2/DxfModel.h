@@ -39,7 +39,7 @@ struct TBlock {
 struct TEntity {
     uint32_t Data = 0;
     uint32_t Layer = 0;
-    uint32_t Aux = 0;  // text offset, block index or blob index, per code
+    uint32_t Aux = 0;  // text offset (also the type name of other codes), block or blob index
     uint32_t Aux2 = 0; // vertex counts, per code
     uint32_t Next = kNoIndex;
     uint16_t Code = 0;
@@ -79,7 +79,6 @@ struct TDrawing {
     uint32_t ModelSpace = 0;
     uint32_t PaperSpace = 0;
     uint32_t LayerCursor = 0;
-    uint64_t SkippedEntities = 0; // entities with non-finite values
     std::unique_ptr<std::array<uint8_t, dxfi::abi::kDrawingHeaderSize>> Header;
 
     // Stores a NUL-terminated copy of `text` and returns its offset.

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <unordered_map>
 
 namespace pad2 {
 namespace {
@@ -66,6 +67,7 @@ constexpr TKindName kKinds[] = {
     {"CIRCLE", TKind::Circle, kCodeCircle},
     {"TEXT", TKind::Text, kCodeText},
     {"INSERT", TKind::Insert, kCodeInsert},
+    {"MINSERT", TKind::Insert, kCodeInsert},
     {"POLYLINE", TKind::Polyline, kCodePolyline},
     {"SEQEND", TKind::SeqEnd, kCodeSeqEnd},
     {"POINT", TKind::Point, kCodePoint},
@@ -217,6 +219,9 @@ private:
     void Gather(TKind kind);
     void Store(const TKindName& kind, uint32_t block);
     void StoreSeqEnd(uint32_t block, uint32_t layer);
+    // An entity delivered with the OtherData record: its type's name and the problem.
+    void StoreOther(uint16_t code, uint8_t problem, uint32_t block);
+    uint32_t TypeName();
     void EndPolyline();
 
     uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block);
@@ -243,6 +248,8 @@ private:
     std::size_t Released_ = 0;
 
     TBag Bag_;
+    std::string Type_; // the DXF type name of the entity being read
+    std::unordered_map<std::string, uint32_t> TypeNames_;
     std::string Joined_;
     std::string Decoded_;
     std::string LastLayerRaw_;
@@ -492,14 +499,15 @@ void TDxfReader::ReadEntities(bool inBlock, uint32_t block) {
 }
 
 void TDxfReader::ReadEntity(bool inBlock, uint32_t block) {
-    const TKindName& kind = KindOf(TDxfScanner::Trimmed(G_.Text));
+    Type_.assign(TDxfScanner::Trimmed(G_.Text));
+    const TKindName& kind = KindOf(Type_);
     Gather(kind.Kind);
 
     // Sequences: vertices belong to their POLYLINE, attributes to their INSERT.
     if (kind.Kind == TKind::Vertex) {
         if (Sequence_ == TSequence::Polyline) {
             if (Bag_.Bad)
-                ++D_->SkippedEntities;
+                StoreOther(kCodeBadNumber, OtherData::kBadNumber, SequenceBlock_);
             else
                 Store(kind, SequenceBlock_);
         }
@@ -519,9 +527,9 @@ void TDxfReader::ReadEntity(bool inBlock, uint32_t block) {
         const int64_t flags = Bag_.Int(70);
         if (Bag_.Bad || (flags & (16 | 64))) {
             if (!Bag_.Bad)
-                NewEntity(kCodeMeshPolyline, LayerOf(), target);
+                StoreOther(kCodeMeshPolyline, OtherData::kMesh, target);
             else
-                ++D_->SkippedEntities;
+                StoreOther(kCodeBadNumber, OtherData::kBadNumber, target);
             Sequence_ = TSequence::SkipVertices;
             return;
         }
@@ -532,7 +540,7 @@ void TDxfReader::ReadEntity(bool inBlock, uint32_t block) {
         return;
     }
     if (Bag_.Bad) {
-        ++D_->SkippedEntities;
+        StoreOther(kCodeBadNumber, OtherData::kBadNumber, target);
         if (kind.Kind == TKind::Insert) Sequence_ = TSequence::Attributes;
         return;
     }
@@ -705,6 +713,23 @@ void TDxfReader::StoreSeqEnd(uint32_t block, uint32_t layer) {
     NewEntity(kCodeSeqEnd, layer, block);
 }
 
+uint32_t TDxfReader::TypeName() {
+    const auto found = TypeNames_.find(Type_);
+    if (found != TypeNames_.end()) return found->second;
+    const uint32_t offset = D_->AddString(Decode(Type_, kNameMax));
+    // Hostile files may name endless types; the cache only saves repeats of the common ones.
+    if (TypeNames_.size() < 4096) TypeNames_.emplace(Type_, offset);
+    return offset;
+}
+
+void TDxfReader::StoreOther(uint16_t code, uint8_t problem, uint32_t block) {
+    const uint32_t layer = LayerOf();
+    const uint32_t name = TypeName();
+    TEntity& e = D_->Entities[NewEntity(code, layer, block)];
+    e.Aux = name;
+    e.Flags = problem;
+}
+
 uint32_t TDxfReader::NewBlob() {
     if (D_->BlobStarts.size() >= (1u << 26) - 2)
         throw EDxfError{ecTooLarge,
@@ -770,11 +795,16 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block) {
                      has4 ? b.Get(23) : b.Get(22), has4 ? b.Get(33) : b.Get(32)});
         break;
     }
-    case TKind::Insert:
+    case TKind::Insert: {
+        // MINSERT copies; a count below 1 (or missing, as in a plain INSERT) is one copy.
+        const auto columns = static_cast<uint32_t>(std::clamp<int64_t>(b.Int(70, 1), 1, 0xFFFF));
+        const auto rows = static_cast<uint32_t>(std::clamp<int64_t>(b.Int(71, 1), 1, 0xFFFF));
         PushDoubles({b.Get(10), b.Get(20), b.Get(30), b.Get(41, 1.0), b.Get(42, 1.0),
-                     b.Get(50) * kDegToRad});
+                     b.Get(50) * kDegToRad, b.Get(44), b.Get(45)});
         e.Aux = b.HasName ? BlockOf(b.Name) : kNoIndex;
+        e.Aux2 = (columns << 16) | rows;
         break;
+    }
     case TKind::Dimension:
         PushDoubles({b.Get(12), b.Get(22), b.Get(32), b.Get(10), b.Get(20), b.Get(30),
                      b.Get(50) * kDegToRad});
@@ -844,6 +874,10 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block) {
         break;
     }
     default:
+        if (kind.Code >= kCodeFirstOther) {
+            e.Aux = TypeName();
+            e.Flags = OtherData::kNotConverted;
+        }
         break;
     }
     PushExtrusion(D_->Entities[index]);

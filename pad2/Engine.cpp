@@ -5,6 +5,7 @@
 #include "pad2/FileMapping.h"
 #include "pad2/Records.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -186,6 +187,9 @@ TDrawingHandle TEngine::Load(const char* path) {
         callbacks.Release = [&file](std::size_t offset) { file.Release(offset); };
         drawing = ReadDxf(file.Data(), file.Size(), name, callbacks);
     }
+    const auto entities =
+        static_cast<uint32_t>(std::min<std::size_t>(drawing->Entities.size(), UINT32_MAX));
+    std::memcpy(drawing->Header->data() + DrawingHeader::EntityCount, &entities, sizeof entities);
     Generation_ = (Generation_ + 1) & 0x3FFFFFF;
     if (Generation_ == 0) Generation_ = 1;
     const TDrawingHandle handle = (Generation_ << 6) | (free + 1);

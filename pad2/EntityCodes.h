@@ -23,11 +23,15 @@ inline constexpr uint16_t kCodeRay = 110;
 inline constexpr uint16_t kCodeTolerance = 111;
 inline constexpr uint16_t kCodeWipeout = 112;
 // A POLYLINE with flag 16 (polygon mesh) or 64 (polyface mesh): delivered alone, its
-// vertices and SEQEND are not.
+// vertices and SEQEND are not; its record names the problem (OtherData::kMesh).
 inline constexpr uint16_t kCodeMeshPolyline = 113;
 inline constexpr uint16_t kCodeAttDef = 114;
 inline constexpr uint16_t kCodeShape = 115;
 inline constexpr uint16_t kCodeOle = 116;
+// An entity of a converted type with a number that is not finite or out of range.
+inline constexpr uint16_t kCodeBadNumber = 198;
 inline constexpr uint16_t kCodeOtherEntity = 199; // any other entity type
+// Codes from here on carry the OtherData record (type name and problem).
+inline constexpr uint16_t kCodeFirstOther = kCode3DFace;
 
 } // namespace pad2

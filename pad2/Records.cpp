@@ -150,6 +150,13 @@ void FillEntity(const TDrawing& d, uint32_t slot, uint32_t entity, uint8_t* head
         Put(data, InsertData::ScaleY, f[4]);
         Put(data, InsertData::Rotation, f[5]);
         Put<uint64_t>(data, InsertData::BlockHeader, blockHandle(e.Aux));
+        Put<uint16_t>(data, InsertData::ColumnCount, static_cast<uint16_t>(e.Aux2 >> 16));
+        Put<uint16_t>(data, InsertData::RowCount, static_cast<uint16_t>(e.Aux2 & 0xFFFF));
+        Put(data, InsertData::ColumnSpacing, f[6]);
+        Put(data, InsertData::RowSpacing, f[7]);
+        if (e.Aux != kNoIndex)
+            PutText(data, InsertData::BlockName, InsertData::BlockName + 256,
+                    d.String(d.Blocks[e.Aux].Name));
         break;
     case kCodeDimension:
         PutPoint(data, DimensionData::InsertionPoint, f);
@@ -179,6 +186,10 @@ void FillEntity(const TDrawing& d, uint32_t slot, uint32_t entity, uint8_t* head
         Put<uint32_t>(data, MLineData::BlobRef, MakeSmallHandle(slot, e.Aux));
         break;
     default:
+        if (e.Code >= kCodeFirstOther) {
+            Put<uint8_t>(data, OtherData::Problem, static_cast<uint8_t>(e.Flags));
+            PutText(data, OtherData::KindName, OtherData::KindName + 256, d.String(e.Aux));
+        }
         break;
     }
 }

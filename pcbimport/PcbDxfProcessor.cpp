@@ -27,6 +27,13 @@ constexpr std::size_t kTextMax = 254;
 constexpr int kFirstUnnumberedMechanical = 17;
 constexpr int kLastDefaultMechanical = 32;
 constexpr TLayerPartition kMechanicalPartition = 5;
+// Saved options are taken only within what an import can use: widths and thresholds from 0 to
+// the board's 100 inch region, the insertion point within 100 inch of the board's origin
+// either way, one of the two spaces.
+constexpr TBoardCoord kBoardRegion = 1000000000;
+constexpr TBoardCoord kDefaultLineWidth = 50000;
+constexpr TBoardCoord kDefaultInsertionPoint = 10000000;
+
 
 TBoardCoord SaturateToCoord(int64_t value) {
     return static_cast<TBoardCoord>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
@@ -57,6 +64,30 @@ std::size_t Utf8CharLength(std::string_view text, std::size_t i) {
     for (std::size_t k = 1; k < length; ++k)
         if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 1;
     return length;
+}
+
+// UTF-16 for the host's status line; bytes that are no UTF-8 become U+FFFD.
+std::u16string StatusText(std::string_view text) {
+    std::u16string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = Utf8CharLength(text, i);
+        char32_t c = lead;
+        if (length == 1 && lead >= 0x80) c = 0xFFFD;
+        if (length > 1) {
+            c = lead & (0x7F >> length);
+            for (std::size_t k = 1; k < length; ++k)
+                c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+        }
+        if (c >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(c));
+        }
+        i += length;
+    }
+    return out;
 }
 
 void EraseFirst(std::string& text, std::string_view what) {
@@ -221,17 +252,21 @@ bool TPcbDxfProcessor::ProcessEntity(TEntityHeader& header, TEntityData& data) {
             AddRegion(Container, x1, y1, x2, y2, x3, y3, x4, y4, LayerFor(NameOf(layer)));
         break;
     case ekInsert:
-        if (GetInsert(header, data, x1, y1, rotation, blockName) && !InBlock)
+        if (GetInsert(header, data, x1, y1, rotation, blockName) && !InBlock &&
+            !ExpansionRefused())
             PlaceBlock(TemplateFor(FromBuffer(blockName, sizeof blockName)), x1, y1, rotation,
                        ExplodeBlocks);
         break;
     case ekDimension:
-        if (GetDimension(header, data, x1, y1, startAngle, blockName))
+        if (GetDimension(header, data, x1, y1, startAngle, blockName) && !ExpansionRefused())
             PlaceBlock(TemplateFor(FromBuffer(blockName, sizeof blockName)), x1, y1, 0.0, true);
         break;
     case ekSpline:
         EntitiesDiscarded = true;
         DiscardEntity(header, "because it is not supported");
+        break;
+    case ekNone:
+        DiscardUnconverted(header, data);
         break;
     default:
         break;
@@ -599,17 +634,44 @@ void TPcbDxfProcessor::ExplodeTemplateCopy(THandle copy, THandle blockTemplate) 
 // ---- Settings -------------------------------------------------------------------------------
 
 void TPcbDxfProcessor::LoadSettings(const TSettingsStore& store) {
+    SettingsWarnings.clear();
+    // A stored value out of its range gives the default and a warning; a missing key keeps
+    // the current value.
+    const auto checked = [&](const char* key, int32_t current, int32_t low, int32_t high,
+                             int32_t fallback) {
+        if (!store.ValueExists(kMiscSection, key)) return current;
+        const int32_t value = store.ReadInteger(kMiscSection, key, current);
+        if (value >= low && value <= high) return value;
+        WarnSetting(std::string(kMiscSection) + "\\" + key, std::to_string(value),
+                    std::to_string(low) + " to " + std::to_string(high),
+                    std::to_string(fallback));
+        return fallback;
+    };
     ExplodeBlocks = store.ReadBool(kMiscSection, "ExplodeBlocks", ExplodeBlocks);
-    DefaultLineWidth = store.ReadInteger(kMiscSection, "DefaultLineWidth", DefaultLineWidth);
-    InsertionPointX = store.ReadInteger(kMiscSection, "InsertionPointX", InsertionPointX);
-    InsertionPointY = store.ReadInteger(kMiscSection, "InsertionPointY", InsertionPointY);
-    // Only a stored value is limited: a missing key keeps the current value as it is.
-    if (store.ValueExists(kMiscSection, "SpacesToImport")) {
-        const int32_t spaces =
-            std::min(store.ReadInteger(kMiscSection, "SpacesToImport", SpacesToImport), 1);
-        SpacesToImport = static_cast<uint8_t>(static_cast<uint32_t>(spaces) & 0xFFu);
-    }
+    DefaultLineWidth =
+        checked("DefaultLineWidth", DefaultLineWidth, 0, kBoardRegion, kDefaultLineWidth);
+    InsertionPointX = checked("InsertionPointX", InsertionPointX, -kBoardRegion, kBoardRegion,
+                              kDefaultInsertionPoint);
+    InsertionPointY = checked("InsertionPointY", InsertionPointY, -kBoardRegion, kBoardRegion,
+                              kDefaultInsertionPoint);
+    SpacesToImport = static_cast<uint8_t>(checked("SpacesToImport", SpacesToImport, 0, 1, 0));
     ReadMappingSettings(store);
+    TellSettingsWarnings();
+}
+
+void TPcbDxfProcessor::WarnSetting(const std::string& key, const std::string& value,
+                                   const std::string& range, const std::string& fallback) {
+    SettingsWarnings.push_back("The saved import option " + key + "=" + value +
+                               " is out of its range (" + range + "); the default " + fallback +
+                               " is used instead.");
+}
+
+void TPcbDxfProcessor::TellSettingsWarnings() {
+    for (const std::string& warning : SettingsWarnings) {
+        if (ReportErrors) GetReport().WriteLine(warning);
+        if (abi::IClient* client = HostClient())
+            client->SetStatusBarText(2, StatusText(warning).c_str());
+    }
 }
 
 void TPcbDxfProcessor::SaveSettings(TSettingsStore& store) const {
@@ -643,8 +705,13 @@ void TPcbDxfProcessor::ReadMappingSettings(const TSettingsStore& store) {
                 ConversionConditionFromName(store.ReadString(kMappingSection, conditionKey, ""));
         if (store.ValueExists(kMappingSection, thresholdKey)) {
             bool inMils = savedInMils;
-            threshold =
-                UnitTextToRealCoord(store.ReadString(kMappingSection, thresholdKey, ""), inMils);
+            const std::string text = store.ReadString(kMappingSection, thresholdKey, "");
+            threshold = UnitTextToRealCoord(text, inMils);
+            if (!(threshold >= 0.0 && threshold <= kBoardRegion)) {
+                WarnSetting(std::string(kMappingSection) + "\\" + thresholdKey,
+                            std::string(CutUtf8(text, 40)), "0 to 100 inch", "0.762mm");
+                threshold = kDefaultThreshold;
+            }
         }
         Mappings.SetMapping(name, layer, condition, threshold);
     }

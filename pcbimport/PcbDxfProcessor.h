@@ -20,6 +20,7 @@
 #include <set>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace dxfi {
 
@@ -44,7 +45,11 @@ public:
     abi::THandle TemplateFor(std::string_view blockName) const;
 
     // Options of the section "Misc", then the mappings of "Layer Mappings". Missing keys keep
-    // the current values; layers that are not imported (hidden or frozen) stay so.
+    // the current values; layers that are not imported (hidden or frozen) stay so. A value
+    // out of its range (a width or threshold outside 0 to 100 inch, an insertion point
+    // farther than 100 inch from the origin, a space other than 0 or 1) gives the default
+    // instead and a warning in SettingsWarnings, shown on the host's status line and written
+    // to the report.
     void LoadSettings(const TSettingsStore& store);
     void SaveSettings(TSettingsStore& store) const;
     void ReadMappingSettings(const TSettingsStore& store);
@@ -87,6 +92,7 @@ public:
     void ExplodeTemplateCopy(abi::THandle copy, abi::THandle blockTemplate);
 
     TLayerMappings Mappings;
+    std::vector<std::string> SettingsWarnings; // of the last LoadSettings
     TPolyPoints Points{64};
     abi::THandle Container = 0;
     TPCB_LayerSetBase UsedLayers;
@@ -102,6 +108,9 @@ private:
     using TKindLayer = std::pair<uint8_t, TV7_Layer>;
     std::map<abi::THandle, std::set<TKindLayer>> TemplateContent_;
     void NoteContent(abi::THandle container, uint8_t kind, TV7_Layer layer);
+    void WarnSetting(const std::string& key, const std::string& value, const std::string& range,
+                     const std::string& fallback);
+    void TellSettingsWarnings();
 
     // Set while the vertices of a POLYLINE whose header was discarded arrive: they are
     // dropped with it instead of being drawn with another polyline's width and closed flag.

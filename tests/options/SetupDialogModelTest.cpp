@@ -253,6 +253,16 @@ TEST_F(TSetupFillTest, AnAnswerNoControlTakesCancelsWithNothingApplied) {
                                      "Smaller Than."},
         {"diameter:Outline=", "The answer \"diameter:Outline=\" is not a length. Write a "
                               "number with mm or mil, for example 0.5mm."},
+        // Lengths no board can take: everything would pile on one coordinate, or tracks
+        // would get a negative width.
+        {"x=1e308mil", "The answer \"x=1e308mil\" lies outside the board. Write a length "
+                       "from -100 to 100 inch, for example 1000mil."},
+        {"y=-2541mm", "The answer \"y=-2541mm\" lies outside the board. Write a length from "
+                      "-100 to 100 inch, for example 1000mil."},
+        {"linewidth=-5mm", "The answer \"linewidth=-5mm\" is not a line width. Write a length "
+                           "from 0 to 100 inch, for example 0.2mm."},
+        {"diameter:Outline=-1mm", "The answer \"diameter:Outline=-1mm\" is not a diameter. "
+                                  "Write a length from 0 to 100 inch, for example 0.5mm."},
     };
     for (const auto& [answer, message] : cases) {
         Client.Messages.clear();

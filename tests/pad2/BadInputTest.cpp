@@ -2,6 +2,8 @@
 // Files the engine cannot read give 0 and a message; damaged values are skipped or bounded.
 #include "DxfText.h"
 
+#include "pad2/EntityCodes.h"
+
 #include <gtest/gtest.h>
 
 using namespace dxfi::abi;
@@ -52,7 +54,8 @@ TEST(BadInputTest, UnreadableFilesAreRefusedWithTheirReason) {
     EXPECT_EQ(std::string(edaErrorStr(999)), "Unknown drawing engine error 999.");
 }
 
-TEST(BadInputTest, NonFiniteEntitiesAreSkipped) {
+// Each comes with its type's name and the problem, so that the importer can report it.
+TEST(BadInputTest, NonFiniteEntitiesAreNamed) {
     const TDrawingHandle h = Load(EntitiesDxf(Groups({{0, "LINE"},
                                                       {10, "nan"},
                                                       {0, "CIRCLE"},
@@ -68,8 +71,14 @@ TEST(BadInputTest, NonFiniteEntitiesAreSkipped) {
                                                       {10, "1"}})));
     ASSERT_NE(h, 0u) << LastError();
     const auto list = ListOf(h, "*MODEL_SPACE");
-    ASSERT_EQ(list.size(), 2u);
-    EXPECT_EQ(list[1].Code(), kCodePoint);
+    ASSERT_EQ(list.size(), 6u);
+    const char* names[] = {"LINE", "CIRCLE", "LWPOLYLINE", "POLYLINE"};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(list[i + 1].Code(), pad2::kCodeBadNumber);
+        EXPECT_EQ(list[i + 1].Data[OtherData::Problem], OtherData::kBadNumber);
+        EXPECT_EQ(Text(list[i + 1].Data.data(), OtherData::KindName), names[i]);
+    }
+    EXPECT_EQ(list[5].Code(), kCodePoint);
     edaCloseFile(h);
 }
 

@@ -411,8 +411,53 @@ TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities) {
     EXPECT_EQ(edaSeekBlockheader(Drawing_, 0, block.data()), 0);
     TObjectHandle none = 1;
     EXPECT_EQ(edaFindBlockheaderByName(Drawing_, "Missing", &none), 0);
+    EXPECT_EQ(Text(list[3].Data.data(), InsertData::BlockName), "Missing");
+    EXPECT_EQ(Text(ins.Data.data(), InsertData::BlockName), "Part");
+    EXPECT_EQ(Get<uint16_t>(ins.Data.data(), InsertData::ColumnCount), 1);
+    EXPECT_EQ(Get<uint16_t>(ins.Data.data(), InsertData::RowCount), 1);
     EXPECT_EQ(list[4].Code(), pad2::kCodeHatch);
+    EXPECT_EQ(list[4].Data[OtherData::Problem], OtherData::kNotConverted);
+    EXPECT_EQ(Text(list[4].Data.data(), OtherData::KindName), "HATCH");
     EXPECT_EQ(list[5].Code(), kCodeSpline);
+}
+
+TEST_F(EntityRecordTest, MInsertCopiesAndUnknownTypesByName) {
+    const auto list = Model(Groups({{0, "MINSERT"},
+                                    {2, "Part"},
+                                    {10, "1"},
+                                    {20, "2"},
+                                    {70, "3"},
+                                    {71, "70000"},
+                                    {44, "2.5"},
+                                    {45, "-4"},
+                                    {0, "MINSERT"},
+                                    {2, "Part"},
+                                    {70, "0"},
+                                    {71, "-2"},
+                                    {0, "ACAD_PROXY_ENTITY"},
+                                    {8, "L"},
+                                    {0, "POLYLINE"},
+                                    {70, "64"},
+                                    {0, "VERTEX"},
+                                    {10, "1"},
+                                    {0, "SEQEND"}}));
+    ASSERT_EQ(list.size(), 4u);
+    EXPECT_EQ(list[0].Code(), kCodeInsert);
+    EXPECT_EQ(Get<uint16_t>(list[0].Data.data(), InsertData::ColumnCount), 3);
+    EXPECT_EQ(Get<uint16_t>(list[0].Data.data(), InsertData::RowCount), 0xFFFF);
+    EXPECT_EQ(list[0].F(InsertData::ColumnSpacing), 2.5);
+    EXPECT_EQ(list[0].F(InsertData::RowSpacing), -4.0);
+    EXPECT_EQ(list[0].F(InsertData::InsertionPoint + 8), 2.0);
+    EXPECT_EQ(Get<uint16_t>(list[1].Data.data(), InsertData::ColumnCount), 1);
+    EXPECT_EQ(Get<uint16_t>(list[1].Data.data(), InsertData::RowCount), 1);
+    EXPECT_EQ(list[2].Code(), pad2::kCodeOtherEntity);
+    EXPECT_EQ(Text(list[2].Data.data(), OtherData::KindName), "ACAD_PROXY_ENTITY");
+    EXPECT_EQ(list[2].Data[OtherData::Problem], OtherData::kNotConverted);
+    EXPECT_EQ(list[3].Code(), pad2::kCodeMeshPolyline);
+    EXPECT_EQ(Text(list[3].Data.data(), OtherData::KindName), "POLYLINE");
+    EXPECT_EQ(list[3].Data[OtherData::Problem], OtherData::kMesh);
+    // The drawing header counts what the drawing stores, for the walk's bound on expansion.
+    EXPECT_EQ(Get<uint32_t>(edaHeaderPointer(Drawing_), DrawingHeader::EntityCount), 4u);
 }
 
 TEST_F(EntityRecordTest, PaperSpaceByGroup67AndR12SpaceBlocks) {

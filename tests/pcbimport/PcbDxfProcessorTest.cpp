@@ -554,17 +554,70 @@ TEST_F(TSettingsTest, LoadsOptionsAndLimitsTheSpaces) {
     EXPECT_EQ(Processor->DefaultLineWidth, 1234);
     EXPECT_EQ(Processor->InsertionPointX, -7);
     EXPECT_EQ(Processor->InsertionPointY, 8);
-    EXPECT_EQ(Processor->SpacesToImport, 1);
+    // A space that is neither model (0) nor paper (1) would make the walk visit nothing.
+    EXPECT_EQ(Processor->SpacesToImport, 0);
+    EXPECT_EQ(Processor->SettingsWarnings,
+              std::vector<std::string>{"The saved import option Misc\\SpacesToImport=5 is out of "
+                                       "its range (0 to 1); the default 0 is used instead."});
 
-    store.WriteInteger("Misc", "SpacesToImport", -1);
+    store.WriteInteger("Misc", "SpacesToImport", 1);
     Processor->LoadSettings(store);
-    EXPECT_EQ(Processor->SpacesToImport, 255);
+    EXPECT_EQ(Processor->SpacesToImport, 1);
+    EXPECT_TRUE(Processor->SettingsWarnings.empty());
+    store.WriteInteger("Misc", "SpacesToImport", -7);
+    Processor->LoadSettings(store);
+    EXPECT_EQ(Processor->SpacesToImport, 0);
 
     // Missing keys keep the current values.
     Processor->LoadSettings(TIniSettingsStore::FromText("x.ini", "[Misc]\nExplodeBlocks=7\n"));
     EXPECT_TRUE(Processor->ExplodeBlocks);
     EXPECT_EQ(Processor->DefaultLineWidth, 1234);
-    EXPECT_EQ(Processor->SpacesToImport, 255);
+    EXPECT_EQ(Processor->SpacesToImport, 0);
+}
+
+// Values no import can use give their defaults, each with a warning naming it; the report gets
+// the lines too.
+TEST_F(TSettingsTest, OutOfRangeValuesGiveTheDefaultsWithAWarning) {
+    Processor->ProcessLayer(MakeLayerRecord("A"));
+    Processor->ProcessLayer(MakeLayerRecord("B"));
+    Processor->DefaultLineWidth = 77;
+    Processor->InsertionPointX = 5;
+    Processor->ReportErrors = true;
+    Processor->BeginImportReport();
+    Processor->LoadSettings(TIniSettingsStore::FromText(
+        "x.ini", "[Misc]\nDefaultLineWidth=-50000\nInsertionPointX=2147483647\n"
+                 "InsertionPointY=-1000000001\nSpacesToImport=249\n"
+                 "[Layer Mappings]\nA_ConditionThreshold=-5mm\nB_ConditionThreshold=1e308mil\n"));
+    EXPECT_EQ(Processor->DefaultLineWidth, 50000);
+    EXPECT_EQ(Processor->InsertionPointX, 10000000);
+    EXPECT_EQ(Processor->InsertionPointY, 10000000);
+    EXPECT_EQ(Processor->SpacesToImport, 0);
+    const auto& m = Processor->Mappings;
+    EXPECT_EQ(m.Threshold(m.IndexOf("A")), 300000.0);
+    EXPECT_EQ(m.Threshold(m.IndexOf("B")), 300000.0);
+    const std::vector<std::string> expected = {
+        "The saved import option Misc\\DefaultLineWidth=-50000 is out of its range (0 to "
+        "1000000000); the default 50000 is used instead.",
+        "The saved import option Misc\\InsertionPointX=2147483647 is out of its range "
+        "(-1000000000 to 1000000000); the default 10000000 is used instead.",
+        "The saved import option Misc\\InsertionPointY=-1000000001 is out of its range "
+        "(-1000000000 to 1000000000); the default 10000000 is used instead.",
+        "The saved import option Misc\\SpacesToImport=249 is out of its range (0 to 1); the "
+        "default 0 is used instead.",
+        "The saved import option Layer Mappings\\A_ConditionThreshold=-5mm is out of its range "
+        "(0 to 100 inch); the default 0.762mm is used instead.",
+        "The saved import option Layer Mappings\\B_ConditionThreshold=1e308mil is out of its "
+        "range (0 to 100 inch); the default 0.762mm is used instead."};
+    EXPECT_EQ(Processor->SettingsWarnings, expected);
+    const std::string xml = Processor->GetReport().ToXmlString();
+    for (const std::string& line : expected)
+        EXPECT_NE(xml.find(line), std::string::npos) << line;
+
+    // Nothing out of range is written back: the store gets the values in force.
+    TIniSettingsStore saved("y.ini");
+    Processor->SaveSettings(saved);
+    EXPECT_EQ(saved.ReadInteger("Misc", "InsertionPointX", 0), 10000000);
+    EXPECT_EQ(saved.ReadString("Layer Mappings", "A_ConditionThreshold", ""), "0.762mm");
 }
 
 TEST_F(TSettingsTest, LoadsMappingsOfImportedLayersOnly) {

@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+// Whole imports of drawings built to hurt: a block bomb ends in seconds with what fits, in
+// both block modes, and every entity that is dropped is named in the error report.
+#include "e2e/ImportFixture.h"
+
+#include <sys/resource.h>
+
+#include <string>
+
+namespace {
+
+std::string G(std::initializer_list<std::pair<int, std::string>> groups) {
+    std::string s;
+    for (const auto& [code, value] : groups)
+        s += std::to_string(code) + "\n" + value + "\n";
+    return s;
+}
+
+std::string Insert(const std::string& block, const std::string& x) {
+    return G({{0, "INSERT"}, {8, "0"}, {2, block}, {10, x}, {20, "0"}});
+}
+
+std::string Drawing(const std::string& blocks, const std::string& entities) {
+    return G({{0, "SECTION"}, {2, "HEADER"}, {9, "$EXTMIN"}, {10, "-100"}, {20, "-100"},
+              {9, "$EXTMAX"}, {10, "100"}, {20, "100"}, {0, "ENDSEC"}, {0, "SECTION"},
+              {2, "BLOCKS"}}) +
+           blocks + G({{0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}}) + entities +
+           G({{0, "ENDSEC"}, {0, "EOF"}});
+}
+
+// `levels` blocks each inserting the one before twice (4 KB for 41 levels, 2^40 copies).
+std::string Bomb(int levels) {
+    std::string blocks = G({{0, "BLOCK"}, {8, "0"}, {2, "B0"}, {10, "0"}, {20, "0"}, {0, "LINE"},
+                            {8, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}, {0, "ENDBLK"}});
+    for (int i = 1; i < levels; ++i) {
+        const std::string inner = "B" + std::to_string(i - 1);
+        blocks += G({{0, "BLOCK"}, {8, "0"}, {2, "B" + std::to_string(i)}, {10, "0"}, {20, "0"}}) +
+                  Insert(inner, "0") + Insert(inner, "1") + G({{0, "ENDBLK"}});
+    }
+    return Drawing(blocks, Insert("B" + std::to_string(levels - 1), "0"));
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+using HostileImportTest = TImportFixture;
+
+TEST_F(HostileImportTest, BlockBombEndsWithWhatFitsInBothBlockModes) {
+    const std::string budgetLine =
+        "INSERT entity was discarded because the drawing expands to more than 250000 entities";
+    for (const bool components : {false, true}) {
+        for (const int levels : {41, 25}) {
+            SCOPED_TRACE((components ? "components, " : "primitives, ") + std::to_string(levels) +
+                         " levels");
+            Folder.WriteFile("bomb.dxf", Bomb(levels));
+            const TProgramRun run = Import(
+                "bomb.dxf", {"--no", "-o", "bomb.json", "--answer",
+                             components ? "blocks=components" : "blocks=primitives"});
+            ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
+            EXPECT_NE(run.Err.find("Some entities were discarded during import!"),
+                      std::string::npos)
+                << run.Err;
+            const std::string html = TTempFolder::ReadFile(Path("Import Error Report.html"));
+            EXPECT_GE(Occurrences(html, budgetLine), 1u) << html.substr(0, 2000);
+            const TJson board = LoadBoard("bomb.json");
+            ASSERT_TRUE(board.is_object());
+            if (levels == 25) {
+                // Every line that fits the budget is on the board: loose, or in the one
+                // component that holds the flattened copies.
+                std::size_t tracks = ObjectsOfKind(board, "Track").size();
+                for (const TJson& c : ObjectsOfKind(board, "Component"))
+                    tracks += c["Children"].size();
+                EXPECT_GT(tracks, 40000u);
+                EXPECT_LT(tracks, 250000u);
+            }
+        }
+    }
+    // The largest of the pcbhost processes that ran.
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss / 1024, 500) << "peak MB of the imports";
+}
+
+TEST_F(HostileImportTest, DroppedEntitiesAreNamedInTheReport) {
+    CopyIn(kTestData + "/other_R2018.dxf");
+    const TProgramRun run = Import("other_R2018.dxf", {"--no"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Err.find("Some entities were discarded during import!"), std::string::npos)
+        << run.Err;
+    const std::string html = TTempFolder::ReadFile(Path("Import Error Report.html"));
+    for (const char* line : {"3DFACE entity was discarded because 3D entities are not supported",
+                             "HATCH entity was discarded because it is not supported",
+                             "LEADER entity was discarded because it is not supported"})
+        EXPECT_EQ(Occurrences(html, line), 1u) << line << "\n" << html;
+
+    // Numbers out of range and inserts of blocks that do not exist are named too; a 3D face
+    // alone brings no prompt.
+    Folder.WriteFile("lost.dxf",
+                     Drawing("", G({{0, "LINE"}, {8, "0"}, {10, "1e999"}, {11, "1"}}) +
+                                     Insert("Nowhere", "0")));
+    const TProgramRun lost = Import("lost.dxf", {"--no", "-o", "lost.json"});
+    ASSERT_EQ(lost.ExitCode, 0) << lost.Err;
+    EXPECT_NE(lost.Err.find("Some entities were discarded during import!"), std::string::npos);
+    const std::string lostHtml = TTempFolder::ReadFile(Path("Import Error Report.html"));
+    EXPECT_NE(lostHtml.find("LINE entity was discarded because of a number that is not finite "
+                            "or out of range"),
+              std::string::npos)
+        << lostHtml;
+    EXPECT_NE(lostHtml.find("INSERT entity was discarded because its block Nowhere is missing"),
+              std::string::npos)
+        << lostHtml;
+    EXPECT_TRUE(ObjectsOfKind(LoadBoard("lost.json"), "Component").empty());
+
+    Folder.WriteFile("face.dxf", Drawing("", G({{0, "3DFACE"}, {8, "0"}})));
+    const TProgramRun face = Import("face.dxf", {"--no", "-o", "face.json"});
+    ASSERT_EQ(face.ExitCode, 0) << face.Err;
+    EXPECT_EQ(face.Err.find("Show Error Report?"), std::string::npos) << face.Err;
+}
+
+} // namespace

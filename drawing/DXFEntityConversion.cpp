@@ -77,7 +77,11 @@ void TDXFProcessor::DiscardUnconverted(const TEntityHeader& header, const TEntit
     }
     if (discarded) EntitiesDiscarded = true;
     if (!ReportErrors) return;
-    std::string line(type.empty() ? std::string_view("Unnamed") : type);
+    // Type names are ASCII words; anything else a damaged file puts there is shown as '?'.
+    std::string line;
+    for (const char c : type)
+        line += (c > ' ' && c < 0x7F) ? c : '?';
+    if (line.empty()) line = "Unnamed";
     line += " entity was discarded ";
     line += reason;
     GetReport().WriteLine(line);

@@ -106,6 +106,29 @@ uint16_t OtherCodeOf(std::string_view name) {
     return kCodeOtherEntity;
 }
 
+// The DXF name of an engine code that keeps only its layer, for the entity's record.
+std::string_view OtherNameOf(uint16_t code) {
+    switch (code) {
+    case kCode3DFace: return "3DFACE";
+    case kCodeHatch: return "HATCH";
+    case kCodeLeader: return "LEADER";
+    case kCodeMLeader: return "MULTILEADER";
+    case kCodeRegion: return "REGION";
+    case kCode3DSolid: return "3DSOLID";
+    case kCodeBody: return "BODY";
+    case kCodeImage: return "IMAGE";
+    case kCodeViewport: return "VIEWPORT";
+    case kCodeXLine: return "XLINE";
+    case kCodeRay: return "RAY";
+    case kCodeTolerance: return "TOLERANCE";
+    case kCodeWipeout: return "WIPEOUT";
+    case kCodeAttDef: return "ATTDEF";
+    case kCodeShape: return "SHAPE";
+    case kCodeOle: return "OLE2FRAME";
+    default: return "";
+    }
+}
+
 uint16_t FixedOtherCode(uint32_t type) {
     switch (type) {
     case tAttDef:
@@ -250,6 +273,9 @@ private:
     void ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool is3D);
 
     uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block);
+    // An entity delivered with the OtherData record: its DXF type name and the problem.
+    void NewOther(uint16_t code, std::string_view name, uint8_t problem, uint32_t layer,
+                  uint32_t block);
     void Push(std::initializer_list<double> values);
     void PushExtrusion(uint32_t entity, const double e[3]);
     std::string_view Decode(const std::string& raw, std::size_t max);
@@ -889,6 +915,14 @@ uint32_t TDwgReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
     return index;
 }
 
+void TDwgReader::NewOther(uint16_t code, std::string_view name, uint8_t problem,
+                          uint32_t layer, uint32_t block) {
+    const uint32_t text = name.empty() ? 0 : D_->AddString(name.substr(0, 255));
+    TEntity& e = D_->Entities[NewEntity(code, layer, block)];
+    e.Aux = text;
+    e.Flags = problem;
+}
+
 void TDwgReader::Push(std::initializer_list<double> values) {
     D_->Doubles.insert(D_->Doubles.end(), values.begin(), values.end());
 }
@@ -1072,7 +1106,7 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
         }
         const double rotation = d.BD();
         d.BD3(ext);
-        p = {ins[0], ins[1], ins[2], sx, sy, rotation};
+        p = {ins[0], ins[1], ins[2], sx, sy, rotation, 0.0, 0.0}; // one copy, no spacing
         // handles: the block header first
         const uint64_t header = Ref(o);
         const auto it = BlockOf_.find(header);
@@ -1222,26 +1256,28 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
         return true; // not delivered on their own
     case tPolylinePFace:
     case tPolylineMesh:
-        NewEntity(kCodeMeshPolyline, c.Layer, block);
+        NewOther(kCodeMeshPolyline, "POLYLINE", OtherData::kMesh, c.Layer, block);
         return true;
     case tMInsert:
-        NewEntity(kCodeOtherEntity, c.Layer, block);
+        NewOther(kCodeOtherEntity, "MINSERT", OtherData::kNotConverted, c.Layer, block);
         return true;
     default:
         if (o.Type >= 500) {
             const std::size_t k = o.Type - 500;
             if (k >= Classes_.size()) {
-                NewEntity(kCodeOtherEntity, c.Layer, block);
+                NewOther(kCodeOtherEntity, "", OtherData::kNotConverted, c.Layer, block);
                 return true;
             }
             if (Classes_[k].Name == "LWPOLYLINE") {
                 code = kCodeLwPolyline;
                 break;
             }
-            NewEntity(OtherCodeOf(Classes_[k].Name), c.Layer, block);
+            NewOther(OtherCodeOf(Classes_[k].Name), Classes_[k].Name, OtherData::kNotConverted,
+                     c.Layer, block);
             return true;
         }
-        NewEntity(FixedOtherCode(o.Type), c.Layer, block);
+        const uint16_t other = FixedOtherCode(o.Type);
+        NewOther(other, OtherNameOf(other), OtherData::kNotConverted, c.Layer, block);
         return true;
     }
 
@@ -1332,6 +1368,7 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
             e.Aux = D_->AddString(Decode(Raw_, kMTextMax));
         else if (code == kCodeInsert || code == kCodeDimension)
             e.Aux = aux;
+        if (code == kCodeInsert) e.Aux2 = (1u << 16) | 1u; // one column, one row
     }
     D_->Doubles.insert(D_->Doubles.end(), p.begin(), p.end());
     PushExtrusion(index, ext);

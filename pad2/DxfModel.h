@@ -79,6 +79,7 @@ struct TDrawing {
     uint32_t ModelSpace = 0;
     uint32_t PaperSpace = 0;
     uint32_t LayerCursor = 0;
+    uint64_t SkippedEntities = 0; // DWG entities with non-finite values
     std::unique_ptr<std::array<uint8_t, dxfi::abi::kDrawingHeaderSize>> Header;
 
     // Stores a NUL-terminated copy of `text` and returns its offset.

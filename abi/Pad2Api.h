@@ -160,6 +160,25 @@ inline constexpr uint16_t FlagBulges = 0x0010;
 inline constexpr uint16_t FlagWidths = 0x0020;
 inline constexpr uint16_t FlagClosed = 0x0200;
 } // namespace LwPolylineData
+namespace SplineData {
+inline constexpr int Degree = 0;       // i16
+inline constexpr int Flags = 2;        // u16: the drawing's spline flags (below)
+inline constexpr int KnotCount = 4;    // i32
+inline constexpr int ControlCount = 8; // i32
+inline constexpr int WeightCount = 12; // i32; 0 = every weight 1
+inline constexpr int FitCount = 16;    // i32
+inline constexpr int Tangents = 20;    // u8: TangentStart, TangentEnd
+inline constexpr int StartTangent = 24; // f64 X, Y, Z
+inline constexpr int EndTangent = 48;   // f64 X, Y, Z
+inline constexpr int BlobRef = 72;      // u32
+inline constexpr uint16_t FlagClosed = 0x0001;
+inline constexpr uint16_t FlagPeriodic = 0x0002;
+inline constexpr uint16_t FlagRational = 0x0004;
+inline constexpr uint16_t FlagPlanar = 0x0008;
+inline constexpr uint16_t FlagLinear = 0x0010;
+inline constexpr uint8_t TangentStart = 0x01;
+inline constexpr uint8_t TangentEnd = 0x02;
+} // namespace SplineData
 
 namespace OtherData { // entities of none of the codes above (see the type codes)
 inline constexpr int Problem = 0;    // u8, one of the values below
@@ -174,6 +193,9 @@ inline constexpr uint8_t kMesh = 2;          // a POLYLINE that is a polygon or 
 //   FlagWidths.
 // - multiline, per vertex: X, Y, Z; two further triples; then for each line of the style a
 //   16-bit count n and n doubles, then a 16-bit count m and m doubles.
+// - spline: KnotCount knot values; ControlCount control points as X, Y, Z; WeightCount
+//   weights, one per control point; FitCount fit points as X, Y, Z. Points are in world
+//   coordinates: the entity's extrusion is its plane's normal and mirrors nothing.
 
 // ---- TLayerRecord (kLayerRecordSize bytes) -----------------------------------------------
 namespace LayerRecord {

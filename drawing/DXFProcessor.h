@@ -14,6 +14,7 @@
 
 #include "drawing/FormatReportNumber.h"
 #include "drawing/PolyPoints.h"
+#include "drawing/SplineCurve.h"
 #include "engine/EngineRecords.h"
 #include "pcbclient/BoardUnits.h"
 #include "report/GeneralReport.h"
@@ -35,6 +36,18 @@ struct TExtents {
     double MaxX = 0.0;
     double MaxY = 0.0;
 };
+
+// One track or arc of a spline, in board units; arcs run counter-clockwise from StartAngle to
+// EndAngle (degrees) about (CX, CY), from (X1, Y1) to (X2, Y2) in the curve's order.
+struct TSplinePiece {
+    bool Arc = false;
+    TBoardCoord X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+    TBoardCoord CX = 0, CY = 0, Radius = 0;
+    double StartAngle = 0.0, EndAngle = 0.0;
+};
+
+// The largest distance between a spline and its tracks and arcs: 0.005 mm in board units.
+inline constexpr double kSplineTolerance = 0.005 / 0.0254 * 10000.0;
 
 // A pair of scale factors on the processor's scale stack.
 class TVector {
@@ -184,6 +197,12 @@ public:
                   TBoardCoord& x3, TBoardCoord& y3, const char*& layer);
     bool GetMLine(const TEntityHeader& h, TEntityData& d, TPolyPoints* points);
     bool GetEllipse(const TEntityHeader& h, TEntityData& d, TPolyPoints* points);
+    // A SPLINE as tracks and arcs within kSplineTolerance of the curve at the current scale.
+    // The pieces' end points are tested against the extents like polyline vertices. False,
+    // with the report line naming the problem and EntitiesDiscarded set, when the spline is
+    // degenerate, its data is malformed or a point lies outside; `pieces` is then empty.
+    bool GetSpline(const TEntityHeader& h, TEntityData& d, std::vector<TSplinePiece>& pieces,
+                   const char*& layer);
     // The arc from point i to point j described by point i's bulge; false for a straight
     // segment (|4 atan(bulge)| < 1e-5, or end points that have no arc: coincident, not finite),
     // outputs untouched. Angles in degrees, counter-clockwise from start to end.

@@ -112,6 +112,7 @@ std::string_view AnswerName(std::string_view name) {
         {"ScaleGroup", "Scale"},
         {"DrawingSpaceRadioGroup", "Space"},
         {"BlocksRadioGroup", "Blocks"},
+        {"SplinesComboBox", "Splines"},
         {"LineWidthEdit", "LineWidth"},
         {"XEdit", "X"},
         {"YEdit", "Y"}};
@@ -213,6 +214,7 @@ void TSetupDialog::LoadFromProcessor(TSetupProcessor& processor) {
     LineWidthText_ = CoordToUnitText(processor.DefaultLineWidth(), DiameterInMils());
     SpaceIndex_ = processor.SpacesToImport();
     BlocksIndex_ = processor.ExplodeBlocks() ? 1 : 0;
+    SplinesIndex_ = processor.ConvertSplines() ? 1 : 0;
     Scale_ = processor.DrawingScale() == 1.0 ? scMm : scMil;
     ScaleRadioClick();
     ExtentsChange();
@@ -235,6 +237,7 @@ void TSetupDialog::SaveToProcessor(TSetupProcessor& processor) {
     const TBoardCoord y = UnitTextToCoord(YText_, inMils);
     processor.SetInsertionPoint(x, y);
     processor.SetExplodeBlocks(BlocksIndex_ == 1);
+    processor.SetConvertSplines(SplinesIndex_ == 1);
     UpdateExtents();
 }
 
@@ -379,6 +382,10 @@ bool TSetupDialog::WithinBoardRegion(std::string_view lengthText, bool signedPla
     return length >= (signedPlace ? -kBoardRegion : 0.0) && length <= kBoardRegion;
 }
 
+void TSetupDialog::ChooseSplines(int index) {
+    SplinesIndex_ = index == 1 ? 1 : 0;
+}
+
 bool TSetupDialog::ApplyAnswers(std::string_view lines, std::string* error) {
     const std::vector<TAnswer> answers = SplitAnswers(lines);
     auto rowOf = [this](std::string_view name) {
@@ -411,6 +418,9 @@ bool TSetupDialog::ApplyAnswers(std::string_view lines, std::string* error) {
         } else if (SameNoCase(name, "Blocks")) {
             if (!isOneOf(value, {"Components", "Primitives", "0", "1"}))
                 return fail(answer, "is not a choice of Blocks. Use Components or Primitives.");
+        } else if (SameNoCase(name, "Splines")) {
+            if (!isOneOf(value, {"Discard", "Approximate", "0", "1"}))
+                return fail(answer, "is not a choice of Splines. Use Discard or Approximate.");
         } else if (isOneOf(name, {"LineWidth", "X", "Y"})) {
             if (!IsUnitText(value))
                 return fail(answer, "is not a length. Write a number with mm or mil, for "
@@ -443,7 +453,8 @@ bool TSetupDialog::ApplyAnswers(std::string_view lines, std::string* error) {
                                     "for example 0.5mm.");
         } else {
             return fail(answer, "names no control of the import options dialog. Use units, "
-                                "scale, space, blocks, linewidth, x, y or result, or layer:, "
+                                "scale, space, blocks, splines, linewidth, x, y or result, "
+                                "or layer:, "
                                 "condition: or diameter: followed by a drawing layer's name.");
         }
     }
@@ -463,6 +474,8 @@ bool TSetupDialog::ApplyAnswers(std::string_view lines, std::string* error) {
             ClickDrawingSpace(isOneOf(value, {"Paper", "1"}) ? 1 : 0);
         } else if (SameNoCase(name, "Blocks")) {
             ChooseBlocks(isOneOf(value, {"Primitives", "1"}) ? 1 : 0);
+        } else if (SameNoCase(name, "Splines")) {
+            ChooseSplines(isOneOf(value, {"Approximate", "1"}) ? 1 : 0);
         } else if (SameNoCase(name, "LineWidth")) {
             SetLineWidthText(value);
         } else if (SameNoCase(name, "X")) {

@@ -110,18 +110,20 @@ public:
     void SetUnitsText(std::string_view text); // a change raises ExtentsChange
     void ClickDrawingSpace(int index);
     void ChooseBlocks(int index);
+    void ChooseSplines(int index); // 0 Discard, 1 Approximate
     void SetLineWidthText(std::string_view text) { LineWidthText_ = text; }
     void SetXText(std::string_view text) { XText_ = text; }
     void SetYText(std::string_view text) { YText_ = text; }
 
     // Applies "NAME=VALUE" lines as the user would: Units (or ScaleUnits) types the units text
     // and leaves the edit, Scale clicks mm, mil, inch or other, Space (or DrawingSpace) picks
-    // Model or Paper (or 0, 1), Blocks picks Components or Primitives (or 0, 1), LineWidth, X
+    // Model or Paper (or 0, 1), Blocks picks Components or Primitives (or 0, 1), Splines picks
+    // Discard or Approximate (or 0, 1), LineWidth, X
     // and Y type into their edits, Result OK or Cancel sets the answer of ShowModal. For the
     // drawing layer NAME, layer:NAME picks its PCB layer from the list, condition:NAME its
     // conversion condition, and diameter:NAME types its outer diameter, each as an edit of
     // that row alone. The window's object names (UnitsEdit, ScaleGroup, DrawingSpaceRadioGroup,
-    // BlocksRadioGroup, LineWidthEdit, XEdit, YEdit) name the same controls. Names and words
+    // BlocksRadioGroup, SplinesComboBox, LineWidthEdit, XEdit, YEdit) name the same controls. Names and words
     // compare without regard to case; lines without "=" are
     // skipped. Every line is checked first: when one names no control, or gives a value its
     // control cannot take (a unit text that is no number with an optional mm or mil, a units
@@ -162,6 +164,7 @@ public:
     const std::string& UnitsText() const { return UnitsText_; }
     int SpaceIndex() const { return SpaceIndex_; }
     int BlocksIndex() const { return BlocksIndex_; }
+    int SplinesIndex() const { return SplinesIndex_; }
     const std::string& LineWidthText() const { return LineWidthText_; }
     const std::string& XText() const { return XText_; }
     const std::string& YText() const { return YText_; }
@@ -208,6 +211,7 @@ private:
     std::string UnitsText_ = "UnitsEdit";
     int SpaceIndex_ = 0;
     int BlocksIndex_ = 0;
+    int SplinesIndex_ = 0;
     std::string LineWidthText_;
     std::string XText_;
     std::string YText_;

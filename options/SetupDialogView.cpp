@@ -172,6 +172,7 @@ public:
     QPushButton* CancelButton = nullptr;
     QPushButton* LoadButton = nullptr;
     QPushButton* SaveButton = nullptr;
+    QComboBox* SplinesCombo = nullptr;
 
 protected:
     bool event(QEvent* event) override;
@@ -516,6 +517,22 @@ void TSetupWindow::BuildButtons(QHBoxLayout* row) {
     };
     LoadButton = button("Load Settings", "LoadSettingsButton");
     SaveButton = button("Save Settings", "SaveSettingsButton");
+    // The Splines choice sits in the row's free middle, clear of the other controls.
+    row->addSpacing(12);
+    auto* splinesLabel = new QLabel("Spli&nes:", this);
+    splinesLabel->setObjectName("SplinesLabel");
+    row->addWidget(splinesLabel, 0, Qt::AlignBottom);
+    SplinesCombo = new QComboBox(this);
+    SplinesCombo->setObjectName("SplinesComboBox");
+    SplinesCombo->addItems({"Discard", "Approximate"});
+    SplinesCombo->setFixedHeight(24);
+    SplinesCombo->setFocusPolicy(Qt::StrongFocus);
+    SplinesCombo->setToolTip("Discard splines and list them in the error report, or draw them "
+                             "as arcs and tracks within 0.005 mm of the curve");
+    splinesLabel->setBuddy(SplinesCombo);
+    row->addWidget(SplinesCombo, 0, Qt::AlignBottom);
+    connect(SplinesCombo, &QComboBox::activated, this,
+            [this](int index) { Dialog.ChooseSplines(index); });
     row->addStretch(1);
     OkButton = button("&OK", "OKButton");
     CancelButton = button("Cancel", "CancelButton");
@@ -529,7 +546,8 @@ void TSetupWindow::BuildButtons(QHBoxLayout* row) {
 void TSetupWindow::SetTabOrder() {
     const std::vector<QWidget*> order = {
         LineWidthEdit, XEdit,     YEdit, SelectButton, Blocks[0],    Blocks[1],  Spaces[0],
-        Spaces[1],     UnitsEdit, Tree,  OkButton,     CancelButton, SaveButton, LoadButton};
+        Spaces[1],     UnitsEdit, Tree,  OkButton,     CancelButton, SaveButton, LoadButton,
+        SplinesCombo};
     for (std::size_t i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }
@@ -587,6 +605,10 @@ void TSetupWindow::ShowGeneral() {
     SetTextQuietly(YEdit, Dialog.YText());
     Blocks[Dialog.BlocksIndex() == 1 ? 1 : 0]->setChecked(true);
     Spaces[Dialog.SpaceIndex() == 1 ? 1 : 0]->setChecked(true);
+    {
+        const QSignalBlocker quiet(SplinesCombo);
+        SplinesCombo->setCurrentIndex(Dialog.SplinesIndex() == 1 ? 1 : 0);
+    }
     SetTextQuietly(UnitsEdit, Dialog.UnitsText());
     ShowScale();
     ShowSize();

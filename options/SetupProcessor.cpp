@@ -52,6 +52,12 @@ bool TPcbSetupProcessor::ExplodeBlocks() const {
 void TPcbSetupProcessor::SetExplodeBlocks(bool explode) {
     Processor_.ExplodeBlocks = explode;
 }
+bool TPcbSetupProcessor::ConvertSplines() const {
+    return Processor_.ConvertSplines;
+}
+void TPcbSetupProcessor::SetConvertSplines(bool convert) {
+    Processor_.ConvertSplines = convert;
+}
 void TPcbSetupProcessor::LoadSettings(const TSettingsStore& store) {
     Processor_.LoadSettings(store);
 }

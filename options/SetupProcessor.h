@@ -34,6 +34,8 @@ public:
     virtual void SetInsertionPoint(TBoardCoord x, TBoardCoord y) = 0;
     virtual bool ExplodeBlocks() const = 0;
     virtual void SetExplodeBlocks(bool explode) = 0;
+    virtual bool ConvertSplines() const = 0;
+    virtual void SetConvertSplines(bool convert) = 0;
     virtual void LoadSettings(const TSettingsStore& store) = 0;
     virtual void SaveSettings(TSettingsStore& store) const = 0;
 };
@@ -57,6 +59,8 @@ public:
     void SetInsertionPoint(TBoardCoord x, TBoardCoord y) override;
     bool ExplodeBlocks() const override;
     void SetExplodeBlocks(bool explode) override;
+    bool ConvertSplines() const override;
+    void SetConvertSplines(bool convert) override;
     void LoadSettings(const TSettingsStore& store) override;
     void SaveSettings(TSettingsStore& store) const override;
 

@@ -40,6 +40,8 @@ int FieldCount(uint16_t code) {
         return 1;
     case kCodeMLine:
         return 3;
+    case kCodeSpline:
+        return 13; // degree, flags, four counts, tangent flags, two tangents
     default:
         return 0;
     }

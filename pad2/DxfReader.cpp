@@ -259,6 +259,8 @@ private:
     std::vector<TMLineElement> MElements_;
     std::vector<double> MParams_;
     bool MIn42_ = false;
+    // SPLINE: knots, weights, control points and fit points as the file lists them.
+    std::vector<double> SKnots_, SWeights_, SControl_, SFit_;
 
     // POLYLINE ... VERTEX ... SEQEND and INSERT ... ATTRIB ... SEQEND sequences.
     enum class TSequence { None, Polyline, SkipVertices, Attributes } Sequence_ = TSequence::None;
@@ -556,9 +558,14 @@ void TDxfReader::EndPolyline() {
 void TDxfReader::Gather(TKind kind) {
     Bag_.Clear();
     Joined_.clear();
-    const bool fields = kind != TKind::Other && kind != TKind::Spline && kind != TKind::Attrib &&
-                        kind != TKind::SeqEnd;
+    const bool fields = kind != TKind::Other && kind != TKind::Attrib && kind != TKind::SeqEnd;
     if (kind == TKind::LwPolyline) Lw_.clear();
+    if (kind == TKind::Spline) {
+        SKnots_.clear();
+        SWeights_.clear();
+        SControl_.clear();
+        SFit_.clear();
+    }
     if (kind == TKind::MLine) {
         MVertices_.clear();
         MElements_.clear();
@@ -589,6 +596,24 @@ void TDxfReader::Gather(TKind kind) {
                  : code == 40 ? lv.StartWidth
                  : code == 41 ? lv.EndWidth
                               : lv.Bulge) = v;
+            }
+        } else if (kind == TKind::Spline &&
+                   (code == 10 || code == 20 || code == 30 || code == 11 || code == 21 ||
+                    code == 31 || code == 40 || code == 41)) {
+            // Repeated groups: a point starts at its X; a Y or Z before any X is dropped.
+            const double v = Number();
+            if (!std::isfinite(v)) Bag_.Bad = true;
+            if (code == 40) {
+                SKnots_.push_back(v);
+            } else if (code == 41) {
+                SWeights_.push_back(v);
+            } else {
+                std::vector<double>& points = code % 10 == 0 ? SControl_ : SFit_;
+                const int axis = code / 10 - 1;
+                if (axis == 0)
+                    points.insert(points.end(), {v, 0.0, 0.0});
+                else if (!points.empty())
+                    points[points.size() - 3 + static_cast<std::size_t>(axis)] = v;
             }
         } else if (kind == TKind::MLine &&
                    ((code >= 11 && code <= 13) || (code >= 21 && code <= 23) ||
@@ -870,6 +895,29 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block) {
                     BlobShort(0);
                 }
             }
+        }
+        break;
+    }
+    case TKind::Spline: {
+        // Counts as found, not as stated: the stated ones are checked by the processor
+        // against what arrives. Weights are kept only when there is one per control point.
+        const std::size_t controls = SControl_.size() / 3;
+        if (SWeights_.size() != controls) SWeights_.clear();
+        const uint8_t tangents = (b.Has(12) || b.Has(22) ? SplineData::TangentStart : 0) |
+                                 (b.Has(13) || b.Has(23) ? SplineData::TangentEnd : 0);
+        const auto count = [](std::size_t n) {
+            return static_cast<double>(std::min<std::size_t>(n, INT32_MAX));
+        };
+        PushDoubles({static_cast<double>(std::clamp<int64_t>(b.Int(71), INT16_MIN, INT16_MAX)),
+                     static_cast<double>(b.Int(70) & 0xFFFF), count(SKnots_.size()),
+                     count(controls), count(SWeights_.size()), count(SFit_.size() / 3),
+                     static_cast<double>(tangents), b.Get(12), b.Get(22), b.Get(32), b.Get(13),
+                     b.Get(23), b.Get(33)});
+        e.Aux = NewBlob();
+        for (const std::vector<double>* values : {&SKnots_, &SControl_, &SWeights_, &SFit_}) {
+            const std::size_t at = D_->Blob.size();
+            D_->Blob.resize(at + values->size() * 8);
+            if (!values->empty()) std::memcpy(D_->Blob.data() + at, values->data(), values->size() * 8);
         }
         break;
     }

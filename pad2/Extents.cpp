@@ -84,6 +84,9 @@ private:
         case kCodeLwPolyline:
             AddLwPolyline(e, sx, box);
             break;
+        case kCodeSpline:
+            AddSpline(e, f, box);
+            break;
         default:
             break;
         }
@@ -100,6 +103,38 @@ private:
             const double py = ((k & 2) ? inner.Max[1] : inner.Min[1]) - base[1];
             const double ux = px * scaleX, uy = py * scaleY;
             box.Add(x + ux * c - uy * s, y + ux * s + uy * c, 0.0);
+        }
+    }
+
+    // The curve lies inside its control points' hull. A curve given by fit points alone may
+    // swing out between two of them: count a disc as wide as their distance around each pair.
+    // Spline points are world coordinates, never mirrored by the extrusion.
+    void AddSpline(const TEntity& e, const double* f, TBox& box) {
+        const uint64_t begin = D_.BlobStarts[e.Aux];
+        const uint64_t end =
+            e.Aux + 1 < D_.BlobStarts.size() ? D_.BlobStarts[e.Aux + 1] : D_.Blob.size();
+        const auto at = [&](uint64_t index) {
+            double v;
+            std::memcpy(&v, D_.Blob.data() + begin + index * 8, 8);
+            return v;
+        };
+        const uint64_t knots = static_cast<uint64_t>(f[2]), controls = static_cast<uint64_t>(f[3]);
+        const uint64_t weights = static_cast<uint64_t>(f[4]), fits = static_cast<uint64_t>(f[5]);
+        if (begin + (knots + 3 * controls + weights + 3 * fits) * 8 > end) return;
+        for (uint64_t i = 0; i < controls; ++i) {
+            const uint64_t p = knots + 3 * i;
+            box.Add(at(p), at(p + 1), at(p + 2));
+        }
+        const uint64_t first = knots + 3 * controls + weights;
+        for (uint64_t i = 0; i < fits; ++i) {
+            const double x = at(first + 3 * i), y = at(first + 3 * i + 1);
+            box.Add(x, y, at(first + 3 * i + 2));
+            if (i == 0) continue;
+            const double px = at(first + 3 * i - 3), py = at(first + 3 * i - 2);
+            const double r = std::hypot(x - px, y - py);
+            const double mx = (x + px) / 2, my = (y + py) / 2;
+            box.Add(mx - r, my - r, 0.0);
+            box.Add(mx + r, my + r, 0.0);
         }
     }
 

@@ -185,6 +185,18 @@ void FillEntity(const TDrawing& d, uint32_t slot, uint32_t entity, uint8_t* head
         PutPoint(data, MLineData::StartPoint, f);
         Put<uint32_t>(data, MLineData::BlobRef, MakeSmallHandle(slot, e.Aux));
         break;
+    case kCodeSpline:
+        Put<int16_t>(data, SplineData::Degree, static_cast<int16_t>(f[0]));
+        Put<uint16_t>(data, SplineData::Flags, static_cast<uint16_t>(f[1]));
+        Put<int32_t>(data, SplineData::KnotCount, static_cast<int32_t>(f[2]));
+        Put<int32_t>(data, SplineData::ControlCount, static_cast<int32_t>(f[3]));
+        Put<int32_t>(data, SplineData::WeightCount, static_cast<int32_t>(f[4]));
+        Put<int32_t>(data, SplineData::FitCount, static_cast<int32_t>(f[5]));
+        Put<uint8_t>(data, SplineData::Tangents, static_cast<uint8_t>(f[6]));
+        PutPoint(data, SplineData::StartTangent, f + 7);
+        PutPoint(data, SplineData::EndTangent, f + 10);
+        Put<uint32_t>(data, SplineData::BlobRef, MakeSmallHandle(slot, e.Aux));
+        break;
     default:
         if (e.Code >= kCodeFirstOther) {
             Put<uint8_t>(data, OtherData::Problem, static_cast<uint8_t>(e.Flags));

@@ -262,8 +262,19 @@ bool TPcbDxfProcessor::ProcessEntity(TEntityHeader& header, TEntityData& data) {
             PlaceBlock(TemplateFor(FromBuffer(blockName, sizeof blockName)), x1, y1, 0.0, true);
         break;
     case ekSpline:
-        EntitiesDiscarded = true;
-        DiscardEntity(header, "because it is not supported");
+        if (!ConvertSplines) {
+            EntitiesDiscarded = true;
+            DiscardEntity(header, "because it is not supported");
+        } else if (GetSpline(header, data, SplinePieces_, layer)) {
+            const TV7_Layer target = LayerFor(NameOf(layer));
+            for (const TSplinePiece& piece : SplinePieces_) {
+                if (piece.Arc)
+                    AddArc(Container, piece.CX, piece.CY, dlw, piece.Radius, piece.StartAngle,
+                           piece.EndAngle, target);
+                else
+                    AddTrack(Container, piece.X1, piece.Y1, piece.X2, piece.Y2, dlw, target);
+            }
+        }
         break;
     case ekNone:
         DiscardUnconverted(header, data);
@@ -655,6 +666,7 @@ void TPcbDxfProcessor::LoadSettings(const TSettingsStore& store) {
     InsertionPointY = checked("InsertionPointY", InsertionPointY, -kBoardRegion, kBoardRegion,
                               kDefaultInsertionPoint);
     SpacesToImport = static_cast<uint8_t>(checked("SpacesToImport", SpacesToImport, 0, 1, 0));
+    ConvertSplines = store.ReadBool(kMiscSection, "ConvertSplines", ConvertSplines);
     ReadMappingSettings(store);
     TellSettingsWarnings();
 }
@@ -680,6 +692,7 @@ void TPcbDxfProcessor::SaveSettings(TSettingsStore& store) const {
     store.WriteInteger(kMiscSection, "InsertionPointX", InsertionPointX);
     store.WriteInteger(kMiscSection, "InsertionPointY", InsertionPointY);
     store.WriteInteger(kMiscSection, "SpacesToImport", SpacesToImport);
+    store.WriteBool(kMiscSection, "ConvertSplines", ConvertSplines);
     WriteMappingSettings(store);
 }
 

@@ -91,6 +91,11 @@ public:
     // host iterators per block reference); a copy of anything else gets the full search.
     void ExplodeTemplateCopy(abi::THandle copy, abi::THandle blockTemplate);
 
+    // SPLINEs become tracks and arcs ("Approximate") instead of being discarded with the
+    // report line "because it is not supported" ("Discard", the default). Saved as
+    // "Misc"/"ConvertSplines".
+    bool ConvertSplines = false;
+
     TLayerMappings Mappings;
     std::vector<std::string> SettingsWarnings; // of the last LoadSettings
     TPolyPoints Points{64};
@@ -115,6 +120,7 @@ private:
     // Set while the vertices of a POLYLINE whose header was discarded arrive: they are
     // dropped with it instead of being drawn with another polyline's width and closed flag.
     bool SkipVertices_ = false;
+    std::vector<TSplinePiece> SplinePieces_; // reused by every SPLINE
 };
 
 } // namespace dxfi

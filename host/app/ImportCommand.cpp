@@ -123,10 +123,11 @@ void CheckAnswerName(const std::string& answer) {
                                          "--answer ScaleUnits=1mm.");
     const std::string name = Lower(TrimBlanks(answer.substr(0, equals)));
     static const char* const kNames[] = {"units", "scaleunits", "scale", "space", "drawingspace",
-                                         "blocks", "linewidth", "x", "y", "result",
+                                         "blocks", "splines", "linewidth", "x", "y", "result",
                                          // the options window's object names for the same controls
                                          "unitsedit", "scalegroup", "drawingspaceradiogroup",
-                                         "blocksradiogroup", "linewidthedit", "xedit", "yedit"};
+                                         "blocksradiogroup", "splinescombobox", "linewidthedit",
+                                         "xedit", "yedit"};
     for (const char* known : kNames)
         if (name == known) return;
     for (const char* prefix : {"layer:", "condition:", "diameter:"}) {
@@ -136,7 +137,8 @@ void CheckAnswerName(const std::string& answer) {
     throw EHostError(kExitUsage,
                      "--answer " + answer +
                          " names no control of the import options dialog; nothing was "
-                         "imported. Use units, scale, space, blocks, linewidth, x, y or result, or "
+                         "imported. Use units, scale, space, blocks, splines, linewidth, x, y or "
+                         "result, or "
                          "layer:, condition: or diameter: followed by a drawing layer's name (see "
                          "pcbhost import --help).");
 }

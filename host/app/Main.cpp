@@ -53,6 +53,8 @@ type or click. Names and words ignore letter case:
   scale=mm|mil|inch|other  the scale choice (mm: 1mm, mil: 1mil, inch: 1000mil)
   space=model|paper      the Drawing Space choice (DrawingSpace is the same)
   blocks=components|primitives   the Blocks choice
+  splines=discard|approximate    the Splines choice: discarded and listed in the error report
+                         (the default), or drawn as arcs and tracks within 0.005 mm
   linewidth=LENGTH       the default line width, e.g. linewidth=0.2mm
   x=LENGTH, y=LENGTH     where the drawing's (0,0) goes on the board, e.g. x=0mil
   layer:NAME=PCB LAYER   the PCB layer of drawing layer NAME, e.g.
@@ -61,7 +63,7 @@ type or click. Names and words ignore letter case:
   diameter:NAME=LENGTH   its outer-diameter threshold, e.g. diameter:Outline=0.5mm
   result=ok|cancel       press OK (the default) or Cancel
 The window's object names UnitsEdit, ScaleGroup, DrawingSpaceRadioGroup, BlocksRadioGroup,
-LineWidthEdit, XEdit and YEdit may be used for the same controls.
+SplinesComboBox, LineWidthEdit, XEdit and YEdit may be used for the same controls.
 A LENGTH is a number with mm or mil; a bare number is read in the board's display unit. An
 answer that names no control is refused before the plug-in is loaded (exit code 2); one whose
 value its control cannot take (or that names a layer the drawing lacks) is refused by the

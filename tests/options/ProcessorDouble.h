@@ -33,6 +33,8 @@ public:
     }
     bool ExplodeBlocks() const override { return Explode; }
     void SetExplodeBlocks(bool explode) override { Explode = explode; }
+    bool ConvertSplines() const override { return Splines; }
+    void SetConvertSplines(bool convert) override { Splines = convert; }
     void LoadSettings(const TSettingsStore& store) override {
         LineWidth = store.ReadInteger("Misc", "DefaultLineWidth", LineWidth);
     }
@@ -48,6 +50,7 @@ public:
     TBoardCoord LineWidth = 50000;
     TBoardCoord X = 10000000, Y = 10000000;
     bool Explode = true;
+    bool Splines = false;
 };
 
 } // namespace dxfi::test

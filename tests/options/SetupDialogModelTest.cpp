@@ -69,6 +69,7 @@ TEST_F(TSetupFillTest, ProcessorAsCreatedShowsMilAndTheWidthInMillimetres) {
     EXPECT_EQ(Dialog->LineWidthText(), "0.127mm");
     EXPECT_EQ(Dialog->SpaceIndex(), 0);
     EXPECT_EQ(Dialog->BlocksIndex(), 1);
+    EXPECT_EQ(Dialog->SplinesIndex(), 0); // Discard
     EXPECT_EQ(Dialog->XText(), "1000mil");
     EXPECT_EQ(Dialog->YText(), "1000mil");
     EXPECT_EQ(Dialog->SizeText(), "Size = 1000mil (25.4mm) x 500mil (12.7mm)");
@@ -161,6 +162,7 @@ TEST_F(TSetupFillTest, WritesEveryControlBack) {
     Dialog->SetXText("1mm");
     Dialog->SetYText("250"); // bare: the board's display unit (mils)
     Dialog->ChooseBlocks(0);
+    Dialog->ChooseSplines(1);
     Dialog->ClickDrawingSpace(1);
     Dialog->ClickScale(scMm);
     Processor.Spaces = 0;
@@ -170,8 +172,12 @@ TEST_F(TSetupFillTest, WritesEveryControlBack) {
     EXPECT_EQ(Processor.X, 393701);
     EXPECT_EQ(Processor.Y, 2500000);
     EXPECT_FALSE(Processor.Explode);
+    EXPECT_TRUE(Processor.Splines);
     EXPECT_EQ(Processor.Spaces, 1);
     EXPECT_DOUBLE_EQ(Processor.Scale, 1.0 / 393701);
+    Dialog->ChooseSplines(0);
+    Dialog->SaveToProcessor(Processor);
+    EXPECT_FALSE(Processor.Splines);
 
     Dialog->SetLineWidthText("");
     Dialog->SetXText("abc");
@@ -182,13 +188,15 @@ TEST_F(TSetupFillTest, WritesEveryControlBack) {
 
 TEST_F(TSetupFillTest, HostAnswersDriveTheModelessDialog) {
     Dialog->LoadFromProcessor(Processor);
-    Client.Answers = "units=2mil\nDrawingSpace=Paper\nBlocks=components\nX=0\nY=5mm\nbogus\n";
+    Client.Answers =
+        "units=2mil\nDrawingSpace=Paper\nBlocks=components\nSplines=APPROXIMATE\nX=0\nY=5mm\nbogus\n";
     EXPECT_EQ(Dialog->ShowModal(), 1);
     EXPECT_EQ(Dialog->UnitsText(), "2mil");
     EXPECT_EQ(Dialog->Scale(), scOther);
     EXPECT_DOUBLE_EQ(Processor.Scale, 1.0 / 20000);
     EXPECT_EQ(Dialog->SpaceIndex(), 1);
     EXPECT_EQ(Dialog->BlocksIndex(), 0);
+    EXPECT_EQ(Dialog->SplinesIndex(), 1);
     EXPECT_EQ(Dialog->XText(), "0");
     EXPECT_EQ(Dialog->YText(), "5mm");
     Client.Answers = "Result=cancel";
@@ -225,8 +233,11 @@ TEST_F(TSetupFillTest, AnAnswerNoControlTakesCancelsWithNothingApplied) {
     Dialog->LoadFromProcessor(Processor);
     const std::pair<const char*, const char*> cases[] = {
         {"colour=red", "The answer \"colour=red\" names no control of the import options "
-                       "dialog. Use units, scale, space, blocks, linewidth, x, y or result, or "
-                       "layer:, condition: or diameter: followed by a drawing layer's name."},
+                       "dialog. Use units, scale, space, blocks, splines, linewidth, x, y or "
+                       "result, or layer:, condition: or diameter: followed by a drawing layer's "
+                       "name."},
+        {"splines=keep", "The answer \"splines=keep\" is not a choice of Splines. Use Discard or "
+                         "Approximate."},
         {"units=1furlong", "The answer \"units=1furlong\" gives no length for one AutoCAD "
                            "unit. Write a positive number with mm or mil, for example "
                            "units=1mm."},

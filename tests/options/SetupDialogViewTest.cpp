@@ -225,6 +225,11 @@ TEST_F(TSetupLayoutTest, GrowingKeepsGroupsAndPutsButtonsInTheCorners) {
     EXPECT_EQ(inWindow(cancel).x() + 75, 890);
     EXPECT_LT(inWindow(ok).x(), inWindow(cancel).x());
     EXPECT_EQ(inWindow(cancel).y() + 24, 790);
+    // The Splines choice sits between the two pairs, on the row's baseline.
+    const auto* splines = Find<QComboBox>(Window, "SplinesComboBox");
+    EXPECT_GT(inWindow(splines).x(), inWindow(save).x() + 75);
+    EXPECT_LT(inWindow(splines).x() + splines->width(), inWindow(ok).x());
+    EXPECT_EQ(inWindow(splines).y() + splines->height(), 790);
     EXPECT_TRUE(ok->isDefault());
     Window->resize(300, 300); // cannot shrink below the minimum
     QApplication::processEvents();
@@ -245,7 +250,7 @@ TEST_F(TSetupLayoutTest, TabOrderSkipsTheScaleChoices) {
                                                "BlocksComponents", "BlocksPrimitives", "SpaceModel",
                                                "SpacePaper", "UnitsEdit", "LayerTreeList",
                                                "OKButton", "CancelButton", "SaveSettingsButton",
-                                               "LoadSettingsButton"}));
+                                               "LoadSettingsButton", "SplinesComboBox"}));
     for (const char* name : {"ScaleMm", "ScaleMil", "ScaleInch", "ScaleOther"})
         EXPECT_FALSE(Find<QWidget>(Window, name)->focusPolicy() & Qt::TabFocus) << name;
 }
@@ -321,6 +326,29 @@ TEST_F(TSetupTypingTest, ControlsWriteBackOnOk) {
     EXPECT_EQ(Processor.LineWidth, 100000);
     EXPECT_EQ(Processor.Y, 787402);
     EXPECT_FALSE(Processor.Explode);
+}
+
+TEST_F(TSetupTypingTest, SplinesChoiceOffersDiscardFirstAndWritesBack) {
+    auto* combo = Find<QComboBox>(Window, "SplinesComboBox");
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(0), "Discard");
+    EXPECT_EQ(combo->itemText(1), "Approximate");
+    EXPECT_EQ(combo->currentIndex(), 0);
+    EXPECT_TRUE(combo->focusPolicy() & Qt::TabFocus);
+    const auto* label = Find<QLabel>(Window, "SplinesLabel");
+    EXPECT_EQ(label->text(), "Spli&nes:");
+    EXPECT_EQ(label->buddy(), combo);
+
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    EXPECT_EQ(Dialog->SplinesIndex(), 1);
+    Dialog->SaveToProcessor(Processor);
+    EXPECT_TRUE(Processor.Splines);
+
+    // A refill from the processor shows its choice.
+    Processor.Splines = false;
+    Dialog->LoadFromProcessor(Processor);
+    EXPECT_EQ(combo->currentIndex(), 0);
 }
 
 TEST_F(TSetupTypingTest, SelectHidesTheWindowForThePickAndShowsThePoint) {

@@ -523,6 +523,7 @@ TEST_F(TSettingsTest, SavesEveryKeyInOrder) {
                               "InsertionPointX=-5\n"
                               "InsertionPointY=10000000\n"
                               "SpacesToImport=1\n"
+                              "ConvertSplines=0\n"
                               "\n"
                               "[Layer Mappings]\n"
                               "0_PCBLayer=Mechanical Layer 1\n"
@@ -548,9 +549,11 @@ TEST_F(TSettingsTest, SavesEveryKeyInOrder) {
 TEST_F(TSettingsTest, LoadsOptionsAndLimitsTheSpaces) {
     auto store = TIniSettingsStore::FromText(
         "x.ini", "[Misc]\nExplodeBlocks=0\nDefaultLineWidth=1234\nInsertionPointX=-7\n"
-                 "InsertionPointY=8\nSpacesToImport=5\n");
+                 "InsertionPointY=8\nSpacesToImport=5\nConvertSplines=1\n");
+    EXPECT_FALSE(Processor->ConvertSplines); // splines are discarded unless asked for
     Processor->LoadSettings(store);
     EXPECT_FALSE(Processor->ExplodeBlocks);
+    EXPECT_TRUE(Processor->ConvertSplines);
     EXPECT_EQ(Processor->DefaultLineWidth, 1234);
     EXPECT_EQ(Processor->InsertionPointX, -7);
     EXPECT_EQ(Processor->InsertionPointY, 8);
@@ -618,6 +621,11 @@ TEST_F(TSettingsTest, OutOfRangeValuesGiveTheDefaultsWithAWarning) {
     Processor->SaveSettings(saved);
     EXPECT_EQ(saved.ReadInteger("Misc", "InsertionPointX", 0), 10000000);
     EXPECT_EQ(saved.ReadString("Layer Mappings", "A_ConditionThreshold", ""), "0.762mm");
+
+    Processor->LoadSettings(TIniSettingsStore::FromText("x.ini", "[Misc]\nConvertSplines=1\n"));
+    EXPECT_TRUE(Processor->ConvertSplines);
+    Processor->LoadSettings(TIniSettingsStore::FromText("x.ini", "[Misc]\nConvertSplines=0\n"));
+    EXPECT_FALSE(Processor->ConvertSplines);
 }
 
 TEST_F(TSettingsTest, LoadsMappingsOfImportedLayersOnly) {
@@ -678,6 +686,7 @@ TEST_F(TSettingsTest, RoundTripsThroughIniFileAndRegistry) {
         p.InsertionPointX = 123;
         p.InsertionPointY = -456;
         p.SpacesToImport = 1;
+        p.ConvertSplines = true;
     };
     const auto expectChanged = [](const TPcbDxfProcessor& p) {
         EXPECT_FALSE(p.ExplodeBlocks);
@@ -685,6 +694,7 @@ TEST_F(TSettingsTest, RoundTripsThroughIniFileAndRegistry) {
         EXPECT_EQ(p.InsertionPointX, 123);
         EXPECT_EQ(p.InsertionPointY, -456);
         EXPECT_EQ(p.SpacesToImport, 1);
+        EXPECT_TRUE(p.ConvertSplines);
         const auto& m = p.Mappings;
         EXPECT_EQ(m.LayerOf("Outline"), KeepOutLayer);
         EXPECT_EQ(m.Condition(m.IndexOf("Outline")), ccSmallerThan);

@@ -20,7 +20,7 @@ constexpr double kFlatShare = 0.2;
 constexpr double kFitShare = 0.6;
 constexpr double kMergeShare = 0.04;
 // An arc this close to its chord is drawn as a track.
-constexpr double kStraightShare = 0.02;
+constexpr double kStraightShare = 0.002;
 // Samples looked ahead for one piece; a longer straight run becomes several tracks.
 constexpr std::size_t kWindow = 512;
 // Subdivision depth per knot span: at most 2^kMaxDepth samples per span.
@@ -457,11 +457,15 @@ TCurvePiece PieceOf(const TShape& s) {
     return piece;
 }
 
+// Whether arc `s` continues arc `last` on the same circle.
+bool Joins(const TShape& last, const TShape& s, double mergeTol) {
+    return s.Arc && last.Arc && last.Ccw == s.Ccw && Length(last.C - s.C) <= mergeTol &&
+           std::fabs(last.R - s.R) <= mergeTol && last.Sweep + s.Sweep <= kTwoPi + 1e-9;
+}
+
 // Appends a shape, joining it to the previous arc when both lie on one circle.
 void Emit(const TShape& s, double mergeTol, std::vector<TCurvePiece>& pieces, TShape& last) {
-    if (s.Arc && !pieces.empty() && last.Arc && last.Ccw == s.Ccw &&
-        Length(last.C - s.C) <= mergeTol && std::fabs(last.R - s.R) <= mergeTol &&
-        last.Sweep + s.Sweep <= kTwoPi + 1e-9) {
+    if (!pieces.empty() && Joins(last, s, mergeTol)) {
         last.B = s.B;
         last.DB = s.DB;
         last.Sweep = std::min(last.Sweep + s.Sweep, kTwoPi);
@@ -500,7 +504,13 @@ public:
                 arcs[0] = Shapes_[0];
                 arcs[1] = Shapes_[1];
             }
-            if (jb > 0 && jb > jl * static_cast<std::size_t>(count)) {
+            // Arcs that continue the previous one on its circle cost no new piece.
+            int added = count;
+            if (count > 0 && !pieces.empty() && Joins(last, arcs[0], Merge_)) {
+                --added;
+                if (count > 1 && Joins(arcs[0], arcs[1], Merge_)) --added;
+            }
+            if (jb > 0 && (added == 0 ? jb >= jl : jb > jl * static_cast<std::size_t>(added))) {
                 // The joint of the pair lies on no sample: in drawing units it is where the
                 // inverse scale puts it.
                 const TVec joint{arcs[0].B.X / Sx_, arcs[0].B.Y / Sy_};

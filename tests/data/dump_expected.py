@@ -42,7 +42,9 @@ carry one: not VERTEX, SEQEND or the "other" types), and the fields per type:
   MLINE: style_lines, count, start, vertices [{location, direction, miter, line_params
     [[...] per line], fill_params [[...] per line]}], packed: the blob values in order, each
     as ["d", value] or ["s", count]
-  SPLINE, SEQEND: no fields.  Any other type: {"type": name, "other": true}.
+  SPLINE: degree, flags, knots, control [[x, y, z]], weights (empty unless one per control
+    point), fit [[x, y, z]], start_tangent and end_tangent ([x, y, z] or null when absent)
+  SEQEND: no fields.  Any other type: {"type": name, "other": true}.
 Texts are UTF-8 as ezdxf reads them with the \\U+XXXX escapes (4 hex digits, either case) decoded
 in every version and entity, names included; control codes (%%c, %%d,
 %%u) and MTEXT markup are kept as they stand in the file.
@@ -160,6 +162,14 @@ def entity(e):
         lwpolyline(e, out)
     elif t == "MLINE":
         mline(e, out)
+    elif t == "SPLINE":
+        control = [pt(p) for p in e.control_points]
+        weights = [float(w) for w in e.weights]
+        tangent = lambda name: pt(d.get(name)) if d.hasattr(name) else None
+        out.update(degree=int(d.degree), flags=int(d.flags), knots=[float(k) for k in e.knots],
+                   control=control, weights=weights if len(weights) == len(control) else [],
+                   fit=[pt(p) for p in e.fit_points], start_tangent=tangent("start_tangent"),
+                   end_tangent=tangent("end_tangent"))
     return [out]
 
 

@@ -207,6 +207,66 @@ TEST_F(DialogAnswerTest, OneMillimetrePerUnitScalesTheDrawing) {
                                        10000000 + 3 * 393701, 10000000 + 4 * 393701)));
 }
 
+TEST_F(DialogAnswerTest, SplinesAnswerApproximatesAndTheChoiceIsSaved) {
+    // A circle of radius 5 mm about (20, 10) mm drawn as a rational spline.
+    CopyIn(kTestData + "/spline_circle_R2000.dxf");
+    TProgramRun run = Import("spline_circle_R2000.dxf",
+                             {"--no", "--answer", "units=1mm", "--answer", "Splines=Approximate"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Err.find("Confirm:"), std::string::npos) << "nothing discarded: " << run.Err;
+    TJson board = LoadBoard("spline_circle_R2000.board.json");
+    const std::vector<TJson> arcs = ObjectsOfKind(board, "Arc");
+    ASSERT_FALSE(arcs.empty());
+    EXPECT_TRUE(ObjectsOfKind(board, "Track").empty());
+    for (const TJson& arc : arcs) {
+        EXPECT_NEAR(arc["X"].get<double>(), 10000000 + 20 * 393701.0, 1968.5);
+        EXPECT_NEAR(arc["Y"].get<double>(), 10000000 + 10 * 393701.0, 1968.5);
+        EXPECT_NEAR(arc["Radius"].get<double>(), 5 * 393701.0, 1968.5);
+        EXPECT_EQ(arc["Layer"], M1);
+    }
+
+    // The choice was saved with the options: the next import approximates without asking.
+    CopyIn(kTestData + "/spline_R2000.dxf");
+    run = Import("spline_R2000.dxf", {"--no"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Err.find("Confirm:"), std::string::npos) << run.Err;
+    board = LoadBoard("spline_R2000.board.json");
+    EXPECT_FALSE(ObjectsOfKind(board, "Arc").empty() && ObjectsOfKind(board, "Track").empty());
+
+    // Discard brings back the report line.
+    run = Import("spline_R2000.dxf", {"--no", "--answer", "splines=discard", "-o", "d.json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_TRUE(LoadBoard("d.json")["Objects"].empty());
+    EXPECT_NE(TTempFolder::ReadFile(Path("Import Error Report.html"))
+                  .find("SPLINE entity was discarded because it is not supported"),
+              std::string::npos);
+}
+
+TEST_F(SavedOptionsTest, EverySplineDrawingImportsWhenTheSavedOptionsSaySo) {
+    WriteSavedOptions({"\"ConvertSplines\"=\"1\""});
+    for (const char* name : {"spline_R2018", "spline_cubic_R2018", "spline_fit_R2018",
+                             "spline_closed_R2018", "spline_block_R2018", "spline_circle_R2018",
+                             "spline_bad_R2018"}) {
+        SCOPED_TRACE(name);
+        CopyIn(kTestData + "/" + name + ".dxf");
+        const TProgramRun run = Import(std::string(name) + ".dxf", {"--no"});
+        ASSERT_EQ(run.ExitCode, 0) << run.Err;
+        const TJson board = LoadBoard(std::string(name) + ".board.json");
+        const std::size_t pieces =
+            ObjectsOfKind(board, "Arc").size() + ObjectsOfKind(board, "Track").size();
+        if (std::string(name) == "spline_bad_R2018") {
+            EXPECT_EQ(pieces, 2u) << "the two lines";
+            const std::string html = TTempFolder::ReadFile(Path("Import Error Report.html"));
+            EXPECT_NE(html.find("SPLINE entity was discarded because it has zero length"),
+                      std::string::npos)
+                << html;
+        } else {
+            EXPECT_GT(pieces, 1u);
+            EXPECT_EQ(run.Err.find("Confirm:"), std::string::npos) << run.Err;
+        }
+    }
+}
+
 TEST_F(DialogAnswerTest, PaperSpaceAnswerImportsThePaperLayout) {
     CopyIn(kTestData + "/paperspace_R2000.dxf");
     const TProgramRun run = Import("paperspace_R2000.dxf", {"--no", "--answer", "space=Paper"});

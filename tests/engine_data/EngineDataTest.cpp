@@ -102,6 +102,7 @@ protected:
     void CompareEntity(const TEntityRecords& actual, const json& expected);
     void CompareLwPolyline(const uint8_t* data, const json& expected);
     void CompareMLine(const uint8_t* data, const json& expected);
+    void CompareSpline(const uint8_t* data, const json& expected);
 
     json Expected;
     std::string Path;
@@ -169,6 +170,47 @@ void TDrawingComparison::CompareLwPolyline(const uint8_t* data, const json& e) {
     double past = 42;
     EXPECT_EQ(edaReadBlobDouble(reader, &past), 0) << "data beyond the last vertex";
     EXPECT_EQ(past, 0.0);
+    edaEndBlobRead(reader);
+}
+
+void TDrawingComparison::CompareSpline(const uint8_t* data, const json& e) {
+    EXPECT_EQ(GetInt<int16_t>(data, abi::SplineData::Degree), e["degree"].get<int>());
+    EXPECT_EQ(GetInt<uint16_t>(data, abi::SplineData::Flags), e["flags"].get<int>());
+    ASSERT_EQ(GetInt<int32_t>(data, abi::SplineData::KnotCount), int(e["knots"].size()));
+    ASSERT_EQ(GetInt<int32_t>(data, abi::SplineData::ControlCount), int(e["control"].size()));
+    ASSERT_EQ(GetInt<int32_t>(data, abi::SplineData::WeightCount), int(e["weights"].size()));
+    ASSERT_EQ(GetInt<int32_t>(data, abi::SplineData::FitCount), int(e["fit"].size()));
+    const uint8_t tangents = data[abi::SplineData::Tangents];
+    EXPECT_EQ((tangents & abi::SplineData::TangentStart) != 0, !e["start_tangent"].is_null());
+    EXPECT_EQ((tangents & abi::SplineData::TangentEnd) != 0, !e["end_tangent"].is_null());
+    if (!e["start_tangent"].is_null())
+        ExpectPoint(data, abi::SplineData::StartTangent, e["start_tangent"]);
+    if (!e["end_tangent"].is_null())
+        ExpectPoint(data, abi::SplineData::EndTangent, e["end_tangent"]);
+
+    const abi::TBlobReader reader =
+        edaStartBlobRead(GetInt<uint32_t>(data, abi::SplineData::BlobRef));
+    ASSERT_NE(reader, 0u);
+    const auto values = [&](const json& list, bool points) {
+        for (const auto& item : list) {
+            if (points) {
+                double xyz[3] = {};
+                ASSERT_NE(edaReadBlob3Double(reader, xyz), 0);
+                for (int k = 0; k < 3; ++k)
+                    EXPECT_PRED2(Near, xyz[k], item[k].get<double>());
+            } else {
+                double value = 0;
+                ASSERT_NE(edaReadBlobDouble(reader, &value), 0);
+                EXPECT_PRED2(Near, value, item.get<double>());
+            }
+        }
+    };
+    values(e["knots"], false);
+    values(e["control"], true);
+    values(e["weights"], false);
+    values(e["fit"], true);
+    double past = 42;
+    EXPECT_EQ(edaReadBlobDouble(reader, &past), 0) << "data beyond the last fit point";
     edaEndBlobRead(reader);
 }
 
@@ -287,6 +329,8 @@ void TDrawingComparison::CompareEntity(const TEntityRecords& actual, const json&
         CompareLwPolyline(d, e);
     } else if (type == "MLINE") {
         CompareMLine(d, e);
+    } else if (type == "SPLINE") {
+        CompareSpline(d, e);
     }
 }
 

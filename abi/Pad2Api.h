@@ -176,6 +176,7 @@ inline constexpr uint16_t FlagPeriodic = 0x0002;
 inline constexpr uint16_t FlagRational = 0x0004;
 inline constexpr uint16_t FlagPlanar = 0x0008;
 inline constexpr uint16_t FlagLinear = 0x0010;
+inline constexpr uint16_t FlagNotRead = 0x8000; // the engine could not read the curve's data
 inline constexpr uint8_t TangentStart = 0x01;
 inline constexpr uint8_t TangentEnd = 0x02;
 } // namespace SplineData

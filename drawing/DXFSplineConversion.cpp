@@ -50,7 +50,10 @@ bool TDXFProcessor::GetSpline(const TEntityHeader& h, TEntityData& d,
     const int32_t fits = d.ReadI32(abi::SplineData::FitCount);
 
     std::string reason;
-    if (knots < 0 || controls < 0 || weights < 0 || fits < 0) {
+    if (flags & abi::SplineData::FlagNotRead) {
+        reason = "because its curve is not read from DWG files yet; save the drawing as DXF to "
+                 "import it";
+    } else if (knots < 0 || controls < 0 || weights < 0 || fits < 0) {
         reason = "because its data is malformed";
     } else {
         const abi::TBlobReader reader = eda.StartBlobRead(d.ReadU32(abi::SplineData::BlobRef));

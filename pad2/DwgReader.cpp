@@ -280,6 +280,8 @@ private:
     void PushExtrusion(uint32_t entity, const double e[3]);
     std::string_view Decode(const std::string& raw, std::size_t max);
     uint32_t NewBlob();
+    // An entity of a type whose data is not read (a SPLINE gets a record that says so).
+    void StoreOther(uint16_t code, uint32_t layer, uint32_t block);
     void BlobDouble(double v);
     void BlobShort(int16_t v);
     bool Finite() const;
@@ -917,6 +919,10 @@ uint32_t TDwgReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
 
 void TDwgReader::NewOther(uint16_t code, std::string_view name, uint8_t problem,
                           uint32_t layer, uint32_t block) {
+    if (code == kCodeSpline) {
+        StoreOther(code, layer, block);
+        return;
+    }
     const uint32_t text = name.empty() ? 0 : D_->AddString(name.substr(0, 255));
     TEntity& e = D_->Entities[NewEntity(code, layer, block)];
     e.Aux = text;
@@ -945,6 +951,14 @@ std::string_view TDwgReader::Decode(const std::string& raw, std::size_t max) {
     Decoder_.Append(view.substr(0, Utf8CutLength(view, RawTextMax(max))), Decoded_);
     DecodeUnicodeEscapes(Decoded_, 0, &Multibyte_);
     return std::string_view(Decoded_).substr(0, Utf8CutLength(Decoded_, max));
+}
+
+void TDwgReader::StoreOther(uint16_t code, uint32_t layer, uint32_t block) {
+    const uint32_t index = NewEntity(code, layer, block);
+    if (code != kCodeSpline) return;
+    // A SPLINE's curve is not read from DWG yet: its record says so, with empty data.
+    Push({0, SplineData::FlagNotRead, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+    D_->Entities[index].Aux = NewBlob();
 }
 
 uint32_t TDwgReader::NewBlob() {

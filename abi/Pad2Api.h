@@ -213,6 +213,9 @@ inline constexpr int EntityList = 549; // TEntityListHandle
 } // namespace BlockHeaderRecord
 
 // ---- TDrawingHeader (engine memory) ------------------------------------------------------
+// The extents are the engine's: those the file states when every point of that space's own
+// entities that the processor tests against them lies inside, otherwise the exact extents of
+// the space's contents (arcs and circles by their true extent).
 namespace DrawingHeader {
 inline constexpr int ModelExtMin = 2657; // 3 x f64
 inline constexpr int ModelExtMax = 2681;
@@ -222,6 +225,9 @@ inline constexpr int PaperExtMax = 3710;
 // u32: how many entities the drawing stores, in every block and both spaces (0 = not known);
 // what the walk's bound on block expansion is measured against.
 inline constexpr int EntityCount = 3800;
+// i16: the drawing's units as $INSUNITS declares them (1 inch, 2 feet, 4 mm, 5 cm, 6 m,
+// 8 microinch, 9 mil, 10 yard, 13 micrometre, 14 decimetre, ...); 0 = not declared.
+inline constexpr int InsUnits = 3734;
 } // namespace DrawingHeader
 
 } // namespace dxfi::abi

@@ -21,6 +21,8 @@ constexpr const char* kModule = "DXFProcessor";
 constexpr int kEllipsePoints = 100;
 // Below this included angle (radians) a bulged segment is drawn straight.
 constexpr double kMinBulgeAngle = 1e-5;
+// X and Y of an extrusion direction below this share of its length are arithmetic noise.
+constexpr double kExtrusionNoise = 1e-12;
 
 // Report reasons are cut like every short text of the report.
 std::string CutReason(std::string reason) {
@@ -95,10 +97,22 @@ void TDXFProcessor::DiscardInvalidPoint(const TEntityHeader& header, std::string
     DiscardEntity(header, CutReason(std::move(reason)));
 }
 
+bool TDXFProcessor::ExtrusionAlongZ(const TEntityHeader& header) {
+    const double x = header.ExtrusionX();
+    const double y = header.ExtrusionY();
+    const double z = header.ExtrusionZ();
+    const double noise = kExtrusionNoise * std::sqrt(x * x + y * y + z * z);
+    return (x == 0.0 || std::fabs(x) < noise) && (y == 0.0 || std::fabs(y) < noise);
+}
+
+bool TDXFProcessor::ExtrusionMirrors(const TEntityHeader& header) {
+    return ExtrusionAlongZ(header) && header.ExtrusionZ() < 0.0;
+}
+
 bool TDXFProcessor::CheckExtrusion(const TEntityHeader& header) {
     const double x = header.ExtrusionX();
     const double y = header.ExtrusionY();
-    if (x == 0.0 && y == 0.0) return true;
+    if (ExtrusionAlongZ(header)) return true;
     DiscardEntity(header, CutReason("because of invalid extrusion direction (" +
                                     FormatReportNumber(x) + "," + FormatReportNumber(y) + "," +
                                     FormatReportNumber(header.ExtrusionZ()) + ")"));
@@ -108,7 +122,7 @@ bool TDXFProcessor::CheckExtrusion(const TEntityHeader& header) {
 
 bool TDXFProcessor::MirrorForExtrusion(const TEntityHeader& header, double& value) {
     if (!CheckExtrusion(header)) return false;
-    if (header.ExtrusionZ() == -1.0) value = -value;
+    if (header.ExtrusionZ() < 0.0) value = -value;
     return true;
 }
 
@@ -133,10 +147,10 @@ bool TDXFProcessor::GetLine(const TEntityHeader& h, TEntityData& d, TBoardCoord&
     const TRecordPoint start = d.ReadPoint(abi::LineData::Start);
     const TRecordPoint end = d.ReadPoint(abi::LineData::End);
     if (!TestPoint(h, "start point", start) || !TestPoint(h, "end point", end)) return false;
-    x1 = ToBoardX(false, start.X);
-    y1 = ToBoardY(false, start.Y);
-    x2 = ToBoardX(false, end.X);
-    y2 = ToBoardY(false, end.Y);
+    BeginRangeCheck();
+    ConvertPoint(start, x1, y1);
+    ConvertPoint(end, x2, y2);
+    if (!EndRangeCheck(h, start)) return false;
     layer = EntityLayerName(h.LayerHandle());
     return true;
 }
@@ -154,9 +168,10 @@ bool TDXFProcessor::GetVertex(const TEntityHeader& h, TEntityData& d, TBoardCoor
                               const char*& layer) {
     const TRecordPoint at = d.ReadPoint(abi::VertexData::Location);
     if (!TestPoint(h, "location point", at)) return false;
-    x = ToBoardX(false, at.X);
-    y = ToBoardY(false, at.Y);
+    BeginRangeCheck();
+    ConvertPoint(at, x, y);
     width = ToBoardLength(d.ReadF64(abi::VertexData::Width));
+    if (!EndRangeCheck(h, at)) return false;
     bulge = d.ReadF64(abi::VertexData::Bulge);
     layer = EntityLayerName(h.LayerHandle());
     return true;
@@ -167,9 +182,10 @@ bool TDXFProcessor::GetCircle(const TEntityHeader& h, TEntityData& d, TBoardCoor
     if (!MirrorInRecord(h, d, abi::CircleData::Centre)) return false;
     const TRecordPoint centre = d.ReadPoint(abi::CircleData::Centre);
     if (!TestPoint(h, "centre point", centre)) return false;
-    x = ToBoardX(false, centre.X);
-    y = ToBoardY(false, centre.Y);
+    BeginRangeCheck();
+    ConvertPoint(centre, x, y);
     radius = ToBoardLength(d.ReadF64(abi::CircleData::Radius));
+    if (!EndRangeCheck(h, centre)) return false;
     layer = EntityLayerName(h.LayerHandle());
     return true;
 }
@@ -179,40 +195,56 @@ bool TDXFProcessor::GetArc(const TEntityHeader& h, TEntityData& d, TBoardCoord& 
                            const char*& layer) {
     if (!MirrorInRecord(h, d, abi::ArcData::Centre)) return false;
     const TRecordPoint centre = d.ReadPoint(abi::ArcData::Centre);
-    x = ToBoardX(false, centre.X);
-    y = ToBoardY(false, centre.Y);
+    BeginRangeCheck();
+    ConvertPoint(centre, x, y);
     // The X factor alone: a mirroring insert makes the radius negative, which tells the PCB
     // side to mirror the arc.
     radius = ToBoardX(false, d.ReadF64(abi::ArcData::Radius));
+    if (!EndRangeCheck(h, centre)) return false;
     startAngle = RadToDeg(d.ReadF64(abi::ArcData::StartAngle));
     endAngle = RadToDeg(d.ReadF64(abi::ArcData::EndAngle));
     layer = EntityLayerName(h.LayerHandle());
     return true;
 }
 
-bool TDXFProcessor::GetInsert(const TEntityHeader&, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
-                              double& rotation, char* blockName) {
+bool TDXFProcessor::GetInsert(const TEntityHeader& h, TEntityData& d, TBoardCoord& x,
+                              TBoardCoord& y, double& rotation, char* blockName) {
+    // The walk has reported a reference whose offsets do not fit the board.
+    if (WalkRejected_) return false;
+    if (!CheckExtrusion(h)) return false;
     TBlockHeaderRecord block;
     Pad2().SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::InsertData::BlockHeader),
                            block.Bytes());
     CopyToBuffer(blockName, 256, BlockName(block));
-    const TRecordPoint at = d.ReadPoint(abi::InsertData::InsertionPoint);
-    x = ToBoardX(false, at.X);
-    y = ToBoardY(false, at.Y);
+    // Upside down (extrusion down Z) the reference is mirrored: X and the rotation change sign,
+    // as the walk did for its content.
+    const bool mirrored = ExtrusionMirrors(h);
+    TRecordPoint at = d.ReadPoint(abi::InsertData::InsertionPoint);
+    if (mirrored) at.X = -at.X;
+    BeginRangeCheck();
+    ConvertPoint(at, x, y);
+    if (!EndRangeCheck(h, at)) return false;
     rotation = RadToDeg(d.ReadF64(abi::InsertData::Rotation));
+    if (mirrored) rotation = -rotation;
     return true;
 }
 
 bool TDXFProcessor::GetText(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
                             TBoardCoord& height, int32_t& mirror, double& rotation,
                             std::string_view& text, const char*& layer) {
-    const TRecordPoint at = d.ReadPoint(abi::TextData::AlignPoint);
+    // A text seen from below (extrusion down Z) reads mirrored: X, the rotation and the
+    // mirror flag change.
+    const bool mirrored = ExtrusionMirrors(h);
+    TRecordPoint at = d.ReadPoint(abi::TextData::AlignPoint);
+    if (mirrored) at.X = -at.X;
     if (!TestPoint(h, "first alignment point", at)) return false;
-    x = ToBoardX(false, at.X);
-    y = ToBoardY(false, at.Y);
+    BeginRangeCheck();
+    ConvertPoint(at, x, y);
     height = ToBoardLength(d.ReadF64(abi::TextData::Height));
-    mirror = d.ReadU8(abi::TextData::GenFlags) & 0x02;
+    if (!EndRangeCheck(h, at)) return false;
+    mirror = (d.ReadU8(abi::TextData::GenFlags) & 0x02) ^ (mirrored ? 0x02 : 0x00);
     rotation = RadToDeg(d.ReadF64(abi::TextData::Rotation));
+    if (mirrored) rotation = -rotation;
     text = d.ReadText(abi::TextData::Text);
     layer = EntityLayerName(h.LayerHandle());
     return true;
@@ -221,18 +253,23 @@ bool TDXFProcessor::GetText(const TEntityHeader& h, TEntityData& d, TBoardCoord&
 bool TDXFProcessor::GetMText(const TEntityHeader& h, TEntityData& d, TBoardCoord& x, TBoardCoord& y,
                              TBoardCoord& height, int32_t& mirror, double& rotation,
                              std::string_view& text, const char*& layer) {
-    mirror = 0;
+    // Seen from below (extrusion down Z) the text reads mirrored.
+    const bool mirrored = ExtrusionMirrors(h);
+    mirror = mirrored ? 2 : 0;
     rotation = 0.0;
-    const TRecordPoint at = d.ReadPoint(abi::MTextData::InsertionPoint);
+    TRecordPoint at = d.ReadPoint(abi::MTextData::InsertionPoint);
+    if (mirrored) at.X = -at.X;
     if (!TestPoint(h, "insertion point", at)) return false;
-    x = ToBoardX(false, at.X);
-    y = ToBoardY(false, at.Y);
+    BeginRangeCheck();
+    ConvertPoint(at, x, y);
     height = ToBoardLength(d.ReadF64(abi::MTextData::Height));
     const TBoardCoord width = ToBoardLength(d.ReadF64(abi::MTextData::RefWidth));
+    if (!EndRangeCheck(h, at)) return false;
     text = d.ReadText(abi::MTextData::Text);
-    // Middle centre: the text is placed by its lower left corner on the board.
+    // Middle centre: the text is placed by its lower left corner on the board (by its lower
+    // right one when mirrored, as a mirrored board text runs to the left of its anchor).
     if (d.ReadU8(abi::MTextData::Attachment) == 5) {
-        x = SaturatingSub(x, width / 2);
+        x = mirrored ? SaturatingAdd(x, width / 2) : SaturatingSub(x, width / 2);
         y = SaturatingSub(y, height / 2);
     }
     layer = EntityLayerName(h.LayerHandle());
@@ -241,14 +278,16 @@ bool TDXFProcessor::GetMText(const TEntityHeader& h, TEntityData& d, TBoardCoord
 
 bool TDXFProcessor::GetDimension(const TEntityHeader& h, TEntityData& d, TBoardCoord& x,
                                  TBoardCoord& y, double& angle, char* blockName) {
+    if (WalkRejected_) return false;
     const TRecordPoint def = d.ReadPoint(abi::DimensionData::DefinitionPoint);
     if (!TestPoint(h, "definition point", def)) return false;
+    BeginRangeCheck();
+    ConvertPoint(def, x, y);
+    if (!EndRangeCheck(h, def)) return false;
     TBlockHeaderRecord block;
     Pad2().SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::DimensionData::BlockHeader),
                            block.Bytes());
     CopyToBuffer(blockName, 256, BlockName(block));
-    x = ToBoardX(false, def.X);
-    y = ToBoardY(false, def.Y);
     angle = RadToDeg(d.ReadF64(abi::DimensionData::Rotation));
     return true;
 }
@@ -257,8 +296,9 @@ bool TDXFProcessor::GetPoint(const TEntityHeader& h, TEntityData& d, TBoardCoord
                              const char*& layer) {
     const TRecordPoint at = d.ReadPoint(abi::PointData::Location);
     if (!TestPoint(h, "point location", at)) return false;
-    x = ToBoardX(false, at.X);
-    y = ToBoardY(false, at.Y);
+    BeginRangeCheck();
+    ConvertPoint(at, x, y);
+    if (!EndRangeCheck(h, at)) return false;
     layer = EntityLayerName(h.LayerHandle());
     return true;
 }
@@ -278,14 +318,12 @@ bool TDXFProcessor::GetSolid(const TEntityHeader& h, TEntityData& d, TBoardCoord
         c[i] = d.ReadPoint(kCorners[i]);
         if (!TestPoint(h, kKinds[i], c[i])) return false;
     }
-    x1 = ToBoardX(false, c[0].X);
-    y1 = ToBoardY(false, c[0].Y);
-    x2 = ToBoardX(false, c[1].X);
-    y2 = ToBoardY(false, c[1].Y);
-    x4 = ToBoardX(false, c[3].X);
-    y4 = ToBoardY(false, c[3].Y);
-    x3 = ToBoardX(false, c[2].X);
-    y3 = ToBoardY(false, c[2].Y);
+    BeginRangeCheck();
+    ConvertPoint(c[0], x1, y1);
+    ConvertPoint(c[1], x2, y2);
+    ConvertPoint(c[3], x4, y4);
+    ConvertPoint(c[2], x3, y3);
+    if (!EndRangeCheck(h, c[0])) return false;
     layer = EntityLayerName(h.LayerHandle());
     return true;
 }
@@ -305,8 +343,10 @@ bool TDXFProcessor::GetLwPolyline(const TEntityHeader& h, TEntityData& d, TPolyP
     const int32_t count = d.ReadI32(abi::LwPolylineData::VertexCount);
     const uint16_t flags = d.ReadU16(abi::LwPolylineData::Flags);
     points->SetCount(count);
+    BeginRangeCheck();
     points->Width = ToBoardLength(d.ReadF64(abi::LwPolylineData::ConstWidth));
     points->Closed = (flags & abi::LwPolylineData::FlagClosed) != 0;
+    TRecordPoint first;
 
     const abi::TBlobReader reader = eda.StartBlobRead(d.ReadU32(abi::LwPolylineData::BlobRef));
     bool ok = true;
@@ -325,10 +365,14 @@ bool TDXFProcessor::GetLwPolyline(const TEntityHeader& h, TEntityData& d, TPolyP
         points->SetWidth(i, ToBoardLength(widths[0]));
         if (!(ok = MirrorForExtrusion(h, xy[0]))) break;
         if (!(ok = TestPoint(h, "vertex coordinates", TRecordPoint{xy[0], xy[1]}))) break;
-        points->SetX(i, ToBoardX(false, xy[0]));
-        points->SetY(i, ToBoardY(false, xy[1]));
+        if (i == 0) first = TRecordPoint{xy[0], xy[1]};
+        TBoardCoord x = 0, y = 0;
+        ConvertPoint(TRecordPoint{xy[0], xy[1]}, x, y);
+        points->SetX(i, x);
+        points->SetY(i, y);
     }
     eda.EndBlobRead(reader);
+    if (ok) ok = EndRangeCheck(h, first);
     points->LayerName = EntityLayerName(h.LayerHandle());
     return ok;
 }
@@ -344,8 +388,11 @@ bool TDXFProcessor::GetMLine(const TEntityHeader& h, TEntityData& d, TPolyPoints
     points->SetCount(vertices + 1);
     points->Width = 0;
     points->Closed = false;
-    points->SetX(0, ToBoardX(false, start.X));
-    points->SetY(0, ToBoardY(false, start.Y));
+    BeginRangeCheck();
+    TBoardCoord sx = 0, sy = 0;
+    ConvertPoint(start, sx, sy);
+    points->SetX(0, sx);
+    points->SetY(0, sy);
     points->SetBulge(0, 0.0);
     points->SetWidth(0, 0);
 
@@ -355,8 +402,10 @@ bool TDXFProcessor::GetMLine(const TEntityHeader& h, TEntityData& d, TPolyPoints
         double vertex[3] = {0.0, 0.0, 0.0};
         eda.ReadBlob3Double(reader, vertex);
         if (!(ok = TestPoint(h, "vertex coordinates", TRecordPoint{vertex[0], vertex[1]}))) break;
-        points->SetX(i, ToBoardX(false, vertex[0]));
-        points->SetY(i, ToBoardY(false, vertex[1]));
+        TBoardCoord vx = 0, vy = 0;
+        ConvertPoint(TRecordPoint{vertex[0], vertex[1]}, vx, vy);
+        points->SetX(i, vx);
+        points->SetY(i, vy);
         points->SetBulge(i, 0.0);
         points->SetWidth(i, 0);
         // The rest of the vertex (direction vectors and the style lines' parameters) only has
@@ -379,6 +428,7 @@ bool TDXFProcessor::GetMLine(const TEntityHeader& h, TEntityData& d, TPolyPoints
         }
     }
     eda.EndBlobRead(reader);
+    if (ok) ok = EndRangeCheck(h, start);
     points->LayerName = EntityLayerName(h.LayerHandle());
     return ok;
 }
@@ -396,6 +446,7 @@ bool TDXFProcessor::GetEllipse(const TEntityHeader& h, TEntityData& d, TPolyPoin
     points->SetCount(kEllipsePoints);
     points->Width = 0;
     points->Closed = false;
+    BeginRangeCheck();
     const TBoardCoord cx = ToBoardX(false, centre.X);
     const TBoardCoord cy = ToBoardY(false, centre.Y);
     for (int i = 0; i < kEllipsePoints; ++i) {
@@ -408,6 +459,7 @@ bool TDXFProcessor::GetEllipse(const TEntityHeader& h, TEntityData& d, TPolyPoin
         points->SetBulge(i, 0.0);
         points->SetWidth(i, 0);
     }
+    if (!EndRangeCheck(h, centre)) return false;
     points->LayerName = EntityLayerName(h.LayerHandle());
     return true;
 }
@@ -427,9 +479,23 @@ bool TDXFProcessor::GetBulgeArc(const TPolyPoints* points, int i, int j, TBoardC
     // Coincident or non-finite end points have no arc; the segment is then left straight
     // rather than becoming an arc of radius 0 at the origin.
     if (Pad2().CalcPlineArcCenter(p1.X, p1.Y, p2.X, p2.Y, theta, &ccx, &ccy, &r) == 0) return false;
-    radius = ToBoardX(false, r);
-    cx = ToBoardX(false, ccx);
-    cy = ToBoardY(false, ccy);
+    // An arc within one board unit of its chord is that chord at board resolution; its
+    // height is |bulge| times half the chord.
+    const long double chord = std::hypot(static_cast<long double>(points->X(j)) - points->X(i),
+                                         static_cast<long double>(points->Y(j)) - points->Y(i));
+    if (std::fabs(bulge) * chord / 2 < 1.0L) return false;
+    // So is one whose centre or radius lies beyond the board's range.
+    const bool saved = RangeExceeded_;
+    RangeExceeded_ = false;
+    const TBoardCoord boardRadius = ToBoardX(false, r);
+    const TBoardCoord boardX = ToBoardX(false, ccx);
+    const TBoardCoord boardY = ToBoardY(false, ccy);
+    const bool fits = !RangeExceeded_;
+    RangeExceeded_ = saved;
+    if (!fits) return false;
+    radius = boardRadius;
+    cx = boardX;
+    cy = boardY;
     const TRealPoint c{ccx, ccy};
     if (bulge >= 0) {
         startAngle = PointAngle(p1, c);

@@ -20,13 +20,19 @@ constexpr TBoardCoord kInsertionPoint = 10000000;
 constexpr int32_t kExtentsTooLarge = 2147483647;
 
 // X * scale / drawingScale in extended precision, rounded ties to even. Strict conversions
-// refuse a quotient above the 32-bit range (or not a number); the others saturate.
-TBoardCoord ToBoard(bool strict, double value, double scale, double drawingScale) {
+// refuse a quotient above the 32-bit range (or not a number); the others saturate and set
+// `exceeded`.
+TBoardCoord ToBoard(bool strict, double value, double scale, double drawingScale,
+                    bool& exceeded) {
     const long double quotient = static_cast<long double>(value) * static_cast<long double>(scale) /
                                  static_cast<long double>(drawingScale);
     if (strict && (std::isnan(quotient) ||
                    quotient > static_cast<long double>(std::numeric_limits<int32_t>::max())))
         throw EInvalidOperation();
+    // Values that round into the range fit; the bounds themselves count as clamped values.
+    if (!(quotient > static_cast<long double>(std::numeric_limits<int32_t>::min()) - 0.5L &&
+          quotient < static_cast<long double>(std::numeric_limits<int32_t>::max()) + 0.5L))
+        exceeded = true;
     return RoundToInt32(quotient);
 }
 
@@ -156,7 +162,10 @@ void TDXFProcessor::ReadFileInfo() {
 
 void TDXFProcessor::ReadHeader() {
     uint8_t* header = Pad2().HeaderPointer(FileHandle);
-    if (header) ProcessHeader(TDrawingHeader(header));
+    if (header) {
+        ProcessHeader(TDrawingHeader(header));
+        DrawingUnits = TDrawingHeader(header).ReadI16(abi::DrawingHeader::InsUnits);
+    }
     InsertionPointX = kInsertionPoint;
     InsertionPointY = kInsertionPoint;
     OffsetX = 0;
@@ -241,7 +250,7 @@ bool TDXFProcessor::MayExpand(const TEntityHeader& header, const TEntityData& da
     return false;
 }
 
-bool TDXFProcessor::WalkInsert(TEntityRecord& entity) {
+bool TDXFProcessor::WalkInsert(TEntityRecord& entity, bool& rejected) {
     const TEntityHeader& h = entity.Header;
     const TEntityData& d = entity.Data;
     const TPad2Functions& eda = Pad2();
@@ -249,6 +258,11 @@ bool TDXFProcessor::WalkInsert(TEntityRecord& entity) {
     TBlockHeaderRecord block;
     eda.SeekBlockheader(FileHandle, d.ReadObjectHandle(abi::InsertData::BlockHeader),
                         block.Bytes());
+    // Seen from above, a reference extruded down Z is mirrored: its insertion point's X and its
+    // content's X change sign (the rotation too, GetInsert). Other tilts are not expanded;
+    // GetInsert reports them.
+    if (!ExtrusionAlongZ(h)) return false;
+    const double mirror = ExtrusionMirrors(h) ? -1.0 : 1.0;
     const TRecordPoint at = d.ReadPoint(abi::InsertData::InsertionPoint);
     const double rotation = d.ReadF64(abi::InsertData::Rotation);
     const int columns = std::max<int>(1, d.ReadU16(abi::InsertData::ColumnCount));
@@ -258,8 +272,26 @@ bool TDXFProcessor::WalkInsert(TEntityRecord& entity) {
     const double outerX = ScaleX(), outerY = ScaleY();
     const bool anonymousX = Contains(RawBlockName(block), "*X");
 
-    PushScale(outerX * d.ReadF64(abi::InsertData::ScaleX),
+    // The copy at (column, row), seen from above, in board units; false when it does not fit.
+    auto copyAt = [&](int c, int r, TBoardCoord& ix, TBoardCoord& iy, TRecordPoint& p) {
+        p = CopyPoint(at, rotation, c * columnSpacing, r * rowSpacing);
+        p.X *= mirror;
+        RangeExceeded_ = false;
+        ix = ToBoard(false, p.X, outerX, DrawingScale(), RangeExceeded_);
+        iy = ToBoard(false, p.Y, outerY, DrawingScale(), RangeExceeded_);
+        return !RangeExceeded_;
+    };
+    TBoardCoord ix = 0, iy = 0;
+    TRecordPoint first;
+    if (!copyAt(0, 0, ix, iy, first)) {
+        DiscardReference(h, "insertion point", first);
+        rejected = true;
+        return false;
+    }
+
+    PushScale(outerX * d.ReadF64(abi::InsertData::ScaleX) * mirror,
               outerY * d.ReadF64(abi::InsertData::ScaleY));
+    BaseOutOfRange_ = false;
     uint64_t perCopy = 0;
     if (!InBlock) {
         if (!anonymousX && MayExpand(h, d, block.EntityList())) {
@@ -274,21 +306,31 @@ bool TDXFProcessor::WalkInsert(TEntityRecord& entity) {
         // Each copy is flattened into the enclosing definition at its own place, under the
         // scale in force before this insert.
         bool refused = false;
-        for (int r = 0; r < rows && !refused; ++r)
-            for (int c = 0; c < columns && !refused; ++c) {
+        for (int r = 0; r < rows && !refused && !rejected; ++r)
+            for (int c = 0; c < columns && !refused && !rejected; ++c) {
                 refused = !MayExpand(h, d, block.EntityList());
                 if (refused) break;
-                const TRecordPoint p = CopyPoint(at, rotation, c * columnSpacing, r * rowSpacing);
-                const TBoardCoord ix = ToBoard(false, p.X, outerX, DrawingScale());
-                const TBoardCoord iy = ToBoard(false, p.Y, outerY, DrawingScale());
+                TRecordPoint p;
+                if (!copyAt(c, r, ix, iy, p)) {
+                    DiscardReference(h, "insertion point", p);
+                    rejected = true;
+                    break;
+                }
                 ProcessEntities(block.EntityList(), SaturatingSub(0, ix), SaturatingSub(0, iy));
             }
         ExpansionRefused_ = refused;
     }
     PopScale();
-    if (InBlock || perCopy == 0 || (columns == 1 && rows == 1)) return false;
+    if (BaseOutOfRange_) {
+        BaseOutOfRange_ = false;
+        DiscardReference(h, "block's base point", BasePoint_);
+        rejected = true;
+        return false;
+    }
+    if (rejected || InBlock || perCopy == 0 || (columns == 1 && rows == 1)) return false;
 
-    // A MINSERT at the top level: the block was expanded once; every copy places it.
+    // A MINSERT at the top level: the block was expanded once; every copy places it at its
+    // point in the insert's own plane (GetInsert mirrors it as it mirrors any insertion point).
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < columns; ++c) {
             if ((r > 0 || c > 0) && Walked_ >= ExpansionBudget) {
@@ -332,15 +374,26 @@ void TDXFProcessor::ProcessEntities(abi::TEntityListHandle list, TBoardCoord dx,
         Position_ = (uint64_t{list} << 32) | position++;
         ++Walked_;
         ExpansionRefused_ = false;
+        bool rejected = false;
         switch (h.TypeCode()) {
         case abi::kCodeBlockStart: {
             const TRecordPoint base = d.ReadPoint(abi::BlockStartData::BasePoint);
-            OffsetX = SaturatingAdd(OffsetX, ToBoardX(false, base.X));
-            OffsetY = SaturatingAdd(OffsetY, ToBoardY(false, base.Y));
+            RangeExceeded_ = false;
+            const int64_t x = int64_t{OffsetX} + ToBoardX(false, base.X);
+            const int64_t y = int64_t{OffsetY} + ToBoardY(false, base.Y);
+            if (RangeExceeded_ || x != static_cast<int32_t>(x) || y != static_cast<int32_t>(y)) {
+                // Nothing of this block could be placed: the reference that walks it is
+                // discarded instead (ProcessEntities' caller reports it).
+                BaseOutOfRange_ = true;
+                BasePoint_ = base;
+                return;
+            }
+            OffsetX = static_cast<TBoardCoord>(x);
+            OffsetY = static_cast<TBoardCoord>(y);
             break;
         }
         case abi::kCodeInsert:
-            if (WalkInsert(entity)) continue;
+            if (WalkInsert(entity, rejected)) continue;
             break;
         case abi::kCodeDimension: {
             block = TBlockHeaderRecord();
@@ -349,15 +402,31 @@ void TDXFProcessor::ProcessEntities(abi::TEntityListHandle list, TBoardCoord dx,
             if (!InBlock && MayExpand(h, d, block.EntityList())) {
                 const TRecordPoint def = d.ReadPoint(abi::DimensionData::DefinitionPoint);
                 const TRecordPoint at = d.ReadPoint(abi::DimensionData::InsertionPoint);
-                ProcessBlock(block, ToBoardX(false, def.X - at.X), ToBoardY(false, def.Y - at.Y));
+                RangeExceeded_ = false;
+                const TBoardCoord dx = ToBoardX(false, def.X - at.X);
+                const TBoardCoord dy = ToBoardY(false, def.Y - at.Y);
+                if (RangeExceeded_) {
+                    DiscardReference(h, "block offset", TRecordPoint{def.X - at.X, def.Y - at.Y});
+                    rejected = true;
+                    break;
+                }
+                BaseOutOfRange_ = false;
+                ProcessBlock(block, dx, dy);
                 ExpansionRefused_ = false;
+                if (BaseOutOfRange_) {
+                    BaseOutOfRange_ = false;
+                    DiscardReference(h, "block's base point", BasePoint_);
+                    rejected = true;
+                }
             }
             break;
         }
         default:
             break;
         }
+        WalkRejected_ = rejected;
         ProcessEntity(entity.Header, entity.Data);
+        WalkRejected_ = false;
     }
 }
 
@@ -368,16 +437,52 @@ void TDXFProcessor::SetProgressHandler(abi::TLoadometerFn callback) {
 // ---- Coordinates ----------------------------------------------------------------------------
 
 TBoardCoord TDXFProcessor::ToBoardX(bool strict, double x) const {
-    return ToBoard(strict, x, ScaleX(), DrawingScale());
+    return ToBoard(strict, x, ScaleX(), DrawingScale(), RangeExceeded_);
 }
 
 TBoardCoord TDXFProcessor::ToBoardY(bool strict, double y) const {
-    return ToBoard(strict, y, ScaleY(), DrawingScale());
+    return ToBoard(strict, y, ScaleY(), DrawingScale(), RangeExceeded_);
 }
 
 TBoardCoord TDXFProcessor::ToBoardLength(double length) const {
     return ToBoard(false, length, std::min(std::fabs(ScaleX()), std::fabs(ScaleY())),
-                   DrawingScale());
+                   DrawingScale(), RangeExceeded_);
+}
+
+void TDXFProcessor::BeginRangeCheck() const {
+    RangeExceeded_ = false;
+    RangePointKnown_ = false;
+}
+
+void TDXFProcessor::ConvertPoint(TRecordPoint p, TBoardCoord& x, TBoardCoord& y) const {
+    const bool before = RangeExceeded_;
+    RangeExceeded_ = false;
+    x = ToBoardX(false, p.X);
+    y = ToBoardY(false, p.Y);
+    if (RangeExceeded_ && !RangePointKnown_) {
+        RangePointKnown_ = true;
+        RangePoint_ = p;
+    }
+    RangeExceeded_ = RangeExceeded_ || before;
+}
+
+bool TDXFProcessor::EndRangeCheck(const TEntityHeader& header, TRecordPoint where) {
+    if (!RangeExceeded_) return true;
+    const TRecordPoint p = RangePointKnown_ ? RangePoint_ : where;
+    DiscardEntity(header, "because its coordinates lie beyond the board's range at this scale (" +
+                              FormatReportNumber(p.X) + "," + FormatReportNumber(p.Y) + ")");
+    EntitiesDiscarded = true;
+    return false;
+}
+
+void TDXFProcessor::DiscardReference(const TEntityHeader& header, std::string_view what,
+                                     TRecordPoint p) {
+    std::string reason = "because its ";
+    reason += what;
+    reason += " lies beyond the board's range at this scale (" + FormatReportNumber(p.X) + "," +
+              FormatReportNumber(p.Y) + ")";
+    DiscardEntity(header, reason);
+    EntitiesDiscarded = true;
 }
 
 // A zero scale factor (legal in inserts) gives an infinity or a non-number here, which every

@@ -155,7 +155,10 @@ public:
     void DiscardEntity(const TEntityHeader& header, std::string_view reason);
     void DiscardInvalidPoint(const TEntityHeader& header, std::string_view pointKind, double x,
                              double y);
+    // Along Z when X and Y are each 0 or below 1e-12 of the vector's length (the noise of a CAD
+    // program's arithmetic); other directions are reported and set EntitiesDiscarded.
     bool CheckExtrusion(const TEntityHeader& header);
+    // CheckExtrusion; then a Z below 0 (the entity seen from below) negates `value`.
     bool MirrorForExtrusion(const TEntityHeader& header, double& value);
     // An entity of no converted kind (its record names its type and the problem, see
     // abi::OtherData): a report line with its name and why. Those a user expects on the board
@@ -163,6 +166,9 @@ public:
     // their line alone; viewports and attribute definitions, which draw nothing of their own,
     // nothing. Block starts are no such entity.
     void DiscardUnconverted(const TEntityHeader& header, const TEntityData& data);
+    // The same tests without a report: along Z, and along Z pointing down.
+    static bool ExtrusionAlongZ(const TEntityHeader& header);
+    static bool ExtrusionMirrors(const TEntityHeader& header);
 
     bool GetLine(const TEntityHeader& h, TEntityData& d, TBoardCoord& x1, TBoardCoord& y1,
                  TBoardCoord& x2, TBoardCoord& y2, const char*& layer);
@@ -203,9 +209,11 @@ public:
     // degenerate, its data is malformed or a point lies outside; `pieces` is then empty.
     bool GetSpline(const TEntityHeader& h, TEntityData& d, std::vector<TSplinePiece>& pieces,
                    const char*& layer);
-    // The arc from point i to point j described by point i's bulge; false for a straight
-    // segment (|4 atan(bulge)| < 1e-5, or end points that have no arc: coincident, not finite),
-    // outputs untouched. Angles in degrees, counter-clockwise from start to end.
+    // The arc from point i to point j described by point i's bulge; false for a segment that
+    // is straight at board resolution (|4 atan(bulge)| < 1e-5, an arc within one board unit of
+    // its chord, or one whose centre or radius lie beyond the board's range) and for end points
+    // that have no arc (coincident, not finite), outputs untouched: the caller draws the chord.
+    // Angles in degrees, counter-clockwise from start to end.
     bool GetBulgeArc(const TPolyPoints* points, int i, int j, TBoardCoord& cx, TBoardCoord& cy,
                      TBoardCoord& radius, double& startAngle, double& endAngle);
     // Direction from c to p in degrees, in drawing units; p = c gives 90.
@@ -234,6 +242,9 @@ public:
     bool ExplodeBlocks = false;
     // Entities one walk may deliver; LoadFile sets it from the drawing's size.
     uint64_t ExpansionBudget = kMinExpansionBudget;
+    // The drawing's units as its header declares them ($INSUNITS codes: 1 inch, 4 mm, ...);
+    // 0 when it declares none. Read by ReadHeader.
+    int16_t DrawingUnits = 0;
 
 protected:
     double DrawingScale_ = 10000.0;
@@ -248,6 +259,16 @@ protected:
     std::unordered_set<uint64_t> RefusalsReported_; // positions whose refusal has its line
     bool ExpansionRefused_ = false;
 
+    // Range of the board conversions. Every non-strict conversion whose result does not fit
+    // the 32-bit board range saturates and notes it; a Get operation starts with
+    // BeginRangeCheck and ends with EndRangeCheck, which reports the entity ("because its
+    // coordinates lie beyond the board's range at this scale (x,y)", the first drawing point
+    // that did not fit, else `where`), sets EntitiesDiscarded and answers false.
+    void BeginRangeCheck() const;
+    bool EndRangeCheck(const TEntityHeader& header, TRecordPoint where);
+    // Converts a drawing point, remembering it when it does not fit the board's range.
+    void ConvertPoint(TRecordPoint p, TBoardCoord& x, TBoardCoord& y) const;
+
 private:
     // False, with a report line for the insert or dimension, EntitiesDiscarded and
     // ExpansionRefused set, when its block is missing or walking it now would close a cycle of
@@ -255,8 +276,21 @@ private:
     bool MayExpand(const TEntityHeader& header, const TEntityData& data,
                    abi::TEntityListHandle list);
     // The walk of one INSERT or MINSERT; true when ProcessEntity already received it (once for
-    // every copy placed at the top level).
-    bool WalkInsert(TEntityRecord& entity);
+    // every copy placed at the top level). `rejected` when it was discarded with a line of its
+    // own (an offset beyond the board's range).
+    bool WalkInsert(TEntityRecord& entity, bool& rejected);
+    // The walk's verdict on the block reference or dimension it just met: discarded with a
+    // line of its own (an offset beyond the board's range), so its Get operation answers false
+    // without a second line.
+    bool WalkRejected_ = false;
+    // Set while walking a block list whose base point does not fit the board's range.
+    bool BaseOutOfRange_ = false;
+    TRecordPoint BasePoint_;
+    mutable bool RangeExceeded_ = false;
+    mutable bool RangePointKnown_ = false;
+    mutable TRecordPoint RangePoint_;
+    // Reports a reference that the walk does not expand because an offset does not fit.
+    void DiscardReference(const TEntityHeader& header, std::string_view what, TRecordPoint p);
     // The point test of one point kind: InValidArea, and DiscardInvalidPoint when it fails.
     bool TestPoint(const TEntityHeader& header, std::string_view pointKind, TRecordPoint p);
     // MirrorForExtrusion on the double at `offset` of the data record, written back.

@@ -90,6 +90,11 @@ uint32_t TDrawingHeader::ReadU32(int offset) const {
     return TRecordReader(Bytes_, abi::kDrawingHeaderSize).ReadU32(offset);
 }
 
+int16_t TDrawingHeader::ReadI16(int offset) const {
+    Assert(Bytes_ != nullptr, kModule);
+    return TRecordReader(Bytes_, abi::kDrawingHeaderSize).ReadI16(offset);
+}
+
 void TDrawingHeader::WriteRecomputeWord(int16_t value) {
     Assert(Bytes_ != nullptr, kModule);
     std::memcpy(Bytes_ + abi::DrawingHeader::RecomputeWord, &value, sizeof value);

@@ -107,6 +107,7 @@ public:
     bool IsNil() const { return Bytes_ == nullptr; }
     double ReadF64(int offset) const;
     uint32_t ReadU32(int offset) const;
+    int16_t ReadI16(int offset) const;
     void WriteRecomputeWord(int16_t value);
 
 private:

@@ -19,6 +19,46 @@ namespace {
 
 constexpr const char* kModule = "Setup";
 
+// The units a drawing may declare ($INSUNITS codes), with the length of one unit that the
+// dialog starts with; no text where that length is no whole number of board units or does
+// not fit the board's range.
+struct TDrawingUnit {
+    int16_t Code;
+    const char* Name;
+    TScaleChoice Choice;
+    const char* UnitsText;
+};
+
+constexpr TDrawingUnit kDrawingUnits[] = {
+    {1, "inch", scInch, "1000mil"},
+    {2, "feet", scOther, "12000mil"},
+    {3, "miles", scOther, nullptr},
+    {4, "mm", scMm, "1mm"},
+    {5, "cm", scOther, "10mm"},
+    {6, "m", scOther, "1000mm"},
+    {7, "km", scOther, nullptr},
+    {8, "microinches", scOther, "0.001mil"},
+    {9, "mils", scMil, "1mil"},
+    {10, "yards", scOther, "36000mil"},
+    {11, "angstroms", scOther, nullptr},
+    {12, "nanometres", scOther, nullptr},
+    {13, "\xC2\xB5m", scOther, "0.001mm"},
+    {14, "decimetres", scOther, "100mm"},
+    {15, "decametres", scOther, nullptr},
+    {16, "hectometres", scOther, nullptr},
+    {17, "gigametres", scOther, nullptr},
+    {18, "astronomical units", scOther, nullptr},
+    {19, "light years", scOther, nullptr},
+    {20, "parsecs", scOther, nullptr},
+    {21, "US survey feet", scOther, "12000.024mil"},
+};
+
+const TDrawingUnit* FindDrawingUnit(int16_t code) {
+    for (const TDrawingUnit& unit : kDrawingUnits)
+        if (unit.Code == code) return &unit;
+    return nullptr;
+}
+
 std::string UpperCase(std::string_view text) {
     std::string upper(text);
     std::transform(upper.begin(), upper.end(), upper.begin(), UpperAscii);
@@ -215,7 +255,23 @@ void TSetupDialog::LoadFromProcessor(TSetupProcessor& processor) {
     SpaceIndex_ = processor.SpacesToImport();
     BlocksIndex_ = processor.ExplodeBlocks() ? 1 : 0;
     SplinesIndex_ = processor.ConvertSplines() ? 1 : 0;
-    Scale_ = processor.DrawingScale() == 1.0 ? scMm : scMil;
+    // The drawing's own units, when it declares them, are the starting scale.
+    const TDrawingUnit* unit = FindDrawingUnit(processor.DrawingUnits());
+    if (unit && unit->UnitsText) {
+        Scale_ = unit->Choice;
+        SetUnitsText(unit->UnitsText);
+    } else {
+        Scale_ = processor.DrawingScale() == 1.0 ? scMm : scMil;
+    }
+    if (unit)
+        UnitsNoteText_ = std::string("Drawing units: ") + unit->Name +
+                         (unit->UnitsText ? " (declared in the file)"
+                                          : " (declared in the file; choose the scale yourself)");
+    else if (processor.DrawingUnits() != 0)
+        UnitsNoteText_ = "Drawing units: code " + std::to_string(processor.DrawingUnits()) +
+                         " (declared in the file, unknown; choose the scale yourself)";
+    else
+        UnitsNoteText_ = "Drawing units: not declared";
     ScaleRadioClick();
     ExtentsChange();
     InsertionX_ = processor.InsertionPointX();

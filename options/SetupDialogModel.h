@@ -169,6 +169,8 @@ public:
     const std::string& XText() const { return XText_; }
     const std::string& YText() const { return YText_; }
     const std::string& SizeText() const { return SizeText_; }
+    // "Drawing units: mm (declared in the file)" or "Drawing units: not declared".
+    const std::string& UnitsNoteText() const { return UnitsNoteText_; }
     bool SizeRed() const { return SizeRed_; }
     const std::vector<TLayerRow>& Rows() const { return Rows_; }
     const std::vector<int>& SelectedRows() const { return Selected_; }
@@ -216,6 +218,7 @@ private:
     std::string XText_;
     std::string YText_;
     std::string SizeText_ = "Extents";
+    std::string UnitsNoteText_;
     bool SizeRed_ = false;
 
     std::vector<TLayerRow> Rows_;

@@ -155,6 +155,7 @@ public:
     QRadioButton* Scales[4] = {};
     QLineEdit* UnitsEdit = nullptr;
     QLabel* SizeLabel = nullptr;
+    QLabel* UnitsNoteLabel = nullptr;
     QLineEdit* XEdit = nullptr;
     QLineEdit* YEdit = nullptr;
     QPushButton* SelectButton = nullptr;
@@ -386,7 +387,8 @@ void TSetupWindow::BuildUpperBlock(QWidget* upper) {
         ->setAlignment(Qt::AlignVCenter | Qt::AlignLeft);
     UnitsEdit = Place(new QLineEdit("UnitsEdit", scale), "UnitsEdit", 108, 108, 120, 21);
     UnitsEdit->installEventFilter(this);
-    SizeLabel = Place(new QLabel("Extents", scale), "ExtentsLabel", 10, 140, 316, 21);
+    UnitsNoteLabel = Place(new QLabel("", scale), "DrawingUnitsLabel", 10, 131, 316, 18);
+    SizeLabel = Place(new QLabel("Extents", scale), "ExtentsLabel", 10, 151, 316, 18);
 
     QGroupBox* locate = Group(upper, "LocateGroup", "Locate AutoCAD (0,0) at", 175, 197, 336, 53);
     Place(new QLabel("X", locate), "XLabel", 10, 22, 12, 21);
@@ -610,6 +612,7 @@ void TSetupWindow::ShowGeneral() {
         SplinesCombo->setCurrentIndex(Dialog.SplinesIndex() == 1 ? 1 : 0);
     }
     SetTextQuietly(UnitsEdit, Dialog.UnitsText());
+    UnitsNoteLabel->setText(Q(Dialog.UnitsNoteText()));
     ShowScale();
     ShowSize();
 }

@@ -15,6 +15,9 @@ double TPcbSetupProcessor::DrawingScale() const {
 void TPcbSetupProcessor::SetDrawingScale(double scale) {
     Processor_.SetDrawingScale(scale);
 }
+int16_t TPcbSetupProcessor::DrawingUnits() const {
+    return Processor_.DrawingUnits;
+}
 uint8_t TPcbSetupProcessor::SpacesToImport() const {
     return Processor_.SpacesToImport;
 }

@@ -38,6 +38,8 @@ public:
     virtual void SetConvertSplines(bool convert) = 0;
     virtual void LoadSettings(const TSettingsStore& store) = 0;
     virtual void SaveSettings(TSettingsStore& store) const = 0;
+    // The units the drawing declares ($INSUNITS code), 0 when none.
+    virtual int16_t DrawingUnits() const { return 0; }
 };
 
 class TPcbSetupProcessor : public TSetupProcessor {
@@ -63,6 +65,7 @@ public:
     void SetConvertSplines(bool convert) override;
     void LoadSettings(const TSettingsStore& store) override;
     void SaveSettings(TSettingsStore& store) const override;
+    int16_t DrawingUnits() const override;
 
     TPcbDxfProcessor& Processor() const { return Processor_; }
 

@@ -7,6 +7,7 @@
 #include "pad2/EntityCodes.h"
 #include "pad2/Extents.h"
 #include "pad2/FileMapping.h"
+#include "pad2/MTextPlain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -268,6 +269,7 @@ private:
     uint32_t SequenceLayer_ = 0;
 
     double ExtMin_[3] = {}, ExtMax_[3] = {}, PExtMin_[3] = {}, PExtMax_[3] = {};
+    int16_t InsUnits_ = 0; // $INSUNITS; 0 = not declared
     bool HasExt_[4] = {};
 };
 
@@ -313,11 +315,15 @@ std::unique_ptr<TDrawing> TDxfReader::Read() {
                                           " is not a drawing: DXF files begin with a SECTION."};
 
     bool sawEof = false;
+    // True while the last thing read was a section closed by its ENDSEC: a file that ends there
+    // lacks only its "0 EOF" line and is whole.
+    bool closed = false;
     while (Have_) {
         if (AtZero("EOF")) {
             sawEof = true;
             break;
         }
+        closed = false;
         if (!AtZero("SECTION")) {
             SkipObject();
             continue;
@@ -341,12 +347,16 @@ std::unique_ptr<TDrawing> TDxfReader::Read() {
         } else {
             SkipSection();
         }
-        if (AtZero("ENDSEC")) SkipObject();
+        if (AtZero("ENDSEC")) {
+            SkipObject();
+            closed = true;
+        }
     }
-    if (!sawEof) S_.FailTruncated(S_.IsBinary() ? S_.Size() : G_.Where + 2);
+    if (!sawEof && !closed) S_.FailTruncated(S_.IsBinary() ? S_.Size() : G_.Where + 2);
 
     FinishExtents(*D_, ExtMin_, ExtMax_, HasExt_[0] && HasExt_[1], PExtMin_, PExtMax_,
                   HasExt_[2] && HasExt_[3]);
+    std::memcpy(D_->Header->data() + DrawingHeader::InsUnits, &InsUnits_, sizeof InsUnits_);
     if (Callbacks_.Progress && LastPercent_ < 100) Callbacks_.Progress(100);
     return std::move(D_);
 }
@@ -377,6 +387,8 @@ void TDxfReader::ReadHeader() {
                 finite = finite && std::isfinite(v);
                 xyz[G_.Code / 10 - 1] = v;
                 seen = true;
+            } else if (variable == "$INSUNITS" && G_.Code == 70) {
+                InsUnits_ = ClampInt16(S_.ToInteger(G_));
             } else if (variable == "$ACADVER" && G_.Code == 1) {
                 Decoder_.SetUtf8(TDxfScanner::Trimmed(G_.Text) >= "AC1021");
             } else if (variable == "$DWGCODEPAGE" && G_.Code == 3) {
@@ -575,6 +587,13 @@ void TDxfReader::Gather(TKind kind) {
     Advance();
     while (Have_ && G_.Code != 0) {
         const int code = G_.Code;
+        if (code == 101 && kind == TKind::MText) {
+            // An embedded object follows (AutoCAD 2018 on) with groups of its own that reuse
+            // the MTEXT's codes (10, 40, 46 ...): the MTEXT's groups end here.
+            while (Have_ && G_.Code != 0)
+                Advance();
+            break;
+        }
         if (code == 8) {
             Bag_.Layer = G_.Text;
             Bag_.HasLayer = true;
@@ -809,7 +828,7 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block) {
         e.Flags = static_cast<uint16_t>(b.Int(71) & 0xFF);
         if (b.HasText1 && Joined_.size() < RawTextMax(kMTextMax))
             Joined_.append(b.Text1.substr(0, RawTextMax(kMTextMax) - Joined_.size()));
-        e.Aux = D_->AddString(Decode(Joined_, kMTextMax));
+        e.Aux = D_->AddString(MTextPlainText(Decode(Joined_, kMTextMax)));
         break;
     }
     case TKind::Solid:

@@ -236,7 +236,7 @@ bool TPcbDxfProcessor::ProcessEntity(TEntityHeader& header, TEntityData& data) {
         break;
     case ekMText:
         if (GetMText(header, data, x1, y1, height, mirror, rotation, text, layer))
-            AddText(Container, x1, y1, height, 0, 0.0, text, LayerFor(NameOf(layer)));
+            AddText(Container, x1, y1, height, mirror, rotation, text, LayerFor(NameOf(layer)));
         break;
     case ekTrace:
         if (GetTrace(header, data, x1, y1, x2, y2, x3, y3, x4, y4, layer)) {
@@ -466,14 +466,14 @@ void TPcbDxfProcessor::EmitPolyline() {
 void TPcbDxfProcessor::EmitSegment(int a, int b) {
     const TBoardCoord width = SegmentWidth(a, b);
     const TV7_Layer layer = LayerFor(NameOf(Points.LayerName));
-    if (Points.Bulge(a) == 0.0) {
-        AddTrack(Container, Points.X(a), Points.Y(a), Points.X(b), Points.Y(b), width, layer);
-        return;
-    }
     TBoardCoord cx = 0, cy = 0, radius = 0;
     double startAngle = 0.0, endAngle = 0.0;
-    if (GetBulgeArc(&Points, a, b, cx, cy, radius, startAngle, endAngle))
+    // A bulge without an arc at board resolution (nearly straight, or an arc too large for the
+    // board) is its chord: the outline stays closed.
+    if (Points.Bulge(a) != 0.0 && GetBulgeArc(&Points, a, b, cx, cy, radius, startAngle, endAngle))
         AddArc(Container, cx, cy, width, radius, startAngle, endAngle, layer);
+    else
+        AddTrack(Container, Points.X(a), Points.Y(a), Points.X(b), Points.Y(b), width, layer);
 }
 
 TBoardCoord TPcbDxfProcessor::SegmentWidth(int a, int b) const {

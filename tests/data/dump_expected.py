@@ -47,7 +47,8 @@ carry one: not VERTEX, SEQEND or the "other" types), and the fields per type:
   SEQEND: no fields.  Any other type: {"type": name, "other": true}.
 Texts are UTF-8 as ezdxf reads them with the \\U+XXXX escapes (4 hex digits, either case) decoded
 in every version and entity, names included; control codes (%%c, %%d,
-%%u) and MTEXT markup are kept as they stand in the file.
+%%u) are kept as they stand in the file; MTEXT texts are ezdxf's plain text of the string, its
+line breaks as spaces.
 """
 import json
 import math
@@ -56,6 +57,7 @@ import re
 import sys
 
 import ezdxf
+from ezdxf.tools.text import plain_mtext
 
 KNOWN = {"LINE", "POINT", "CIRCLE", "ARC", "ELLIPSE", "TEXT", "MTEXT", "SOLID", "TRACE",
          "INSERT", "DIMENSION", "POLYLINE", "LWPOLYLINE", "MLINE", "SPLINE"}
@@ -72,6 +74,13 @@ UNICODE_ESCAPE = re.compile(r"\\U\+([0-9A-Fa-f]{4})")
 def text(s):
     # ezdxf's own decode_dxf_unicode misses the lower-case hex digits that ezdxf writes.
     return UNICODE_ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), s)
+
+
+def mtext_plain(s):
+    # The %% control codes stay for the importer's own text cleaning: kept out of ezdxf's way.
+    keep = "\ue000"
+    plain = plain_mtext(text(s).replace("%%", keep)).replace("\n", " ")
+    return plain.replace(keep, "%%")
 
 
 def rad(degrees):
@@ -139,7 +148,7 @@ def entity(e):
     elif t == "MTEXT":
         out.update(insert=pt(d.insert), height=float(d.char_height),
                    attachment=int(d.attachment_point), width=float(d.get("width", 0.0)),
-                   text=text(e.text))
+                   text=mtext_plain(e.text))
     elif t in ("SOLID", "TRACE"):
         c3 = pt(d.vtx2)
         out.update(corners=[pt(d.vtx0), pt(d.vtx1), c3, pt(d.get("vtx3", c3))])
@@ -180,17 +189,48 @@ def entities(layout):
     return result
 
 
+def tested_points(space_entities):
+    """The points of a space's entities that the importer tests against the extents, with X
+    mirrored where the entity's extrusion points down Z (circles, texts, solids, polylines)."""
+    points = []
+    for e in space_entities:
+        down = "extrusion" in e and e["extrusion"][2] < 0 and abs(e["extrusion"][0]) < 1e-9 \
+            and abs(e["extrusion"][1]) < 1e-9
+        sx = -1.0 if down else 1.0
+        t = e["type"]
+        if t == "LINE":
+            points += [e["start"], e["end"]]
+        elif t in ("POINT", "VERTEX"):
+            points.append(e["location"])
+        elif t == "CIRCLE":
+            points.append([sx * e["centre"][0], e["centre"][1]])
+        elif t == "TEXT":
+            points.append([sx * e["align_point"][0], e["align_point"][1]])
+        elif t == "MTEXT":
+            points.append([sx * e["insert"][0], e["insert"][1]])
+        elif t == "DIMENSION":
+            points.append(e["defpoint"])
+        elif t in ("SOLID", "TRACE"):
+            points += [[sx * c[0], c[1]] for c in e["corners"]]
+        elif t == "LWPOLYLINE":
+            points += [[sx * v[0], v[1]] for v in e["vertices"]]
+        elif t == "MLINE":
+            points += [e["start"]] + [v["location"] for v in e["vertices"]]
+    return points
+
+
 def extents(doc, layout, prefix, space_entities):
+    """The stated extents count only when they hold every tested point; otherwise the engine
+    computes its own, which must enclose those points."""
     lo = doc.header.get(prefix + "MIN")
     hi = doc.header.get(prefix + "MAX")
+    points = tested_points(space_entities)
+    xs = [p[0] for p in points]
+    ys = [p[1] for p in points]
     if lo is not None and hi is not None and all(a <= b for a, b in zip(pt(lo), pt(hi))):
-        return {"stated": True, "min": pt(lo), "max": pt(hi)}
-    xs, ys = [], []
-    for e in space_entities:
-        for key in ("start", "end", "location", "centre", "insert", "align_point"):
-            if key in e:
-                xs.append(e[key][0])
-                ys.append(e[key][1])
+        lo, hi = pt(lo), pt(hi)
+        if all(lo[0] <= x <= hi[0] for x in xs) and all(lo[1] <= y <= hi[1] for y in ys):
+            return {"stated": True, "min": lo, "max": hi}
     contains = [[min(xs), min(ys)], [max(xs), max(ys)]] if xs else None
     return {"stated": False, "contains": contains}
 

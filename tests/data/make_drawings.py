@@ -439,7 +439,9 @@ FEATURES = {
 
 
 def make(feature, version):
-    doc = ezdxf.new(version)
+    # No declared units unless the feature declares its own: the importer starts at the
+    # drawing's units when it has them, and these drawings are read at 1 mil per unit.
+    doc = ezdxf.new(version, units=0)
     msp = doc.modelspace()
     FEATURES[feature](doc, msp, version)
     # ezdxf cannot measure the broken splines: the engine computes those extents itself.

@@ -74,7 +74,7 @@ TEST(DXFEntityConversionTest, LineTestsStartThenEndPoint) {
                     {0, "ENDTAB"}});
     dxf.Entities =
         Line(1000.5, 1e20, 2000, 3000) + Line(1, 2, 3, 4, "Copper") + Line(1, 2, 100, 100.25);
-    TLoaded d(dxf.Text());
+    TLoaded d(dxf);
     ASSERT_TRUE(d.Loaded);
     std::vector<TEntityRecord> e = Walk(d);
     ASSERT_EQ(e.size(), 3u);
@@ -103,7 +103,7 @@ TEST(DXFEntityConversionTest, CircleCentreIsMirroredForADownwardExtrusion) {
     dxf.Entities =
         Extruded(Circle(5, 3, 2), "0", "0", "-1") + Extruded(Circle(5, 3, 2), "0.1", "0", "0.99") +
         Extruded(Circle(5, 3, 2), "0", "0", "0.5") + Extruded(Circle(150, 0, 2), "0", "0", "-1");
-    TLoaded d(dxf.Text());
+    TLoaded d(dxf);
     ASSERT_TRUE(d.Loaded);
     std::vector<TEntityRecord> e = Walk(d);
     ASSERT_EQ(e.size(), 4u);
@@ -147,7 +147,7 @@ TEST(DXFEntityConversionTest, ArcIsNotTestedAndTakesTheXFactorForItsRadius) {
                       {50, "90"},
                       {51, "180"}}) +
                    Insert("M", 0, 0, -1, 1);
-    TLoaded d(dxf.Text());
+    TLoaded d(dxf);
     ASSERT_TRUE(d.Loaded);
     std::vector<std::string> inside;
     d.P.OnEntity = [&](TEntityHeader& h, TEntityData& data) {
@@ -179,7 +179,7 @@ TEST(DXFEntityConversionTest, SolidAndTraceComeInOutlineOrder) {
     TDxf dxf;
     dxf.Entities = Solid("SOLID", 0, 1) + Solid("TRACE", 0, 1) + Solid("SOLID", 0, 500) +
                    Extruded(Solid("SOLID", 0, 500), "1", "0", "0");
-    TLoaded d(dxf.Text());
+    TLoaded d(dxf);
     ASSERT_TRUE(d.Loaded);
     std::vector<TEntityRecord> e = Walk(d);
     ASSERT_EQ(e.size(), 4u);
@@ -236,7 +236,7 @@ TEST(DXFEntityConversionTest, TextsDeliverHeightMirrorRotationAndString) {
            {41, "200"},
            {71, "1"},
            {1, "Plain"}});
-    TLoaded d(dxf.Text());
+    TLoaded d(dxf);
     ASSERT_TRUE(d.Loaded);
     std::vector<TEntityRecord> e = Walk(d);
     ASSERT_EQ(e.size(), 4u);
@@ -278,7 +278,7 @@ TEST(DXFEntityConversionTest, PointsPolylineVerticesInsertsAndDimensions) {
         Insert("BLK", 3, 4, 2, 2, 30) +
         G({{0, "DIMENSION"}, {8, "0"}, {2, "*D1"}, {10, "3"}, {20, "4"}, {30, "0"}, {50, "30"}}) +
         G({{0, "DIMENSION"}, {8, "0"}, {2, "*D1"}, {10, "3"}, {20, "400"}, {30, "0"}});
-    TLoaded d(dxf.Text(), 0.01);
+    TLoaded d(dxf, 0.01);
     ASSERT_TRUE(d.Loaded);
     std::vector<TEntityRecord> e = Walk(d);
     ASSERT_EQ(e.size(), 9u);
@@ -342,7 +342,7 @@ TEST(DXFEntityConversionTest, LightweightPolylines) {
                       {20, "0"},
                       {10, "500"},
                       {20, "0"}});
-    TLoaded d(dxf.Text(), 0.01);
+    TLoaded d(dxf, 0.01);
     ASSERT_TRUE(d.Loaded);
     std::vector<TEntityRecord> e = Walk(d);
     ASSERT_EQ(e.size(), 5u);
@@ -401,7 +401,7 @@ TEST(DXFEntityConversionTest, EllipsesBecomeAHundredPoints) {
     };
     dxf.Entities = ellipse(10, 0, 0, twoPi) + ellipse(10, 0, 5, 1) + ellipse(0, 5, 0, twoPi) +
                    ellipse(1e30, 0, 0, twoPi);
-    TLoaded d(dxf.Text(), 0.001);
+    TLoaded d(dxf, 0.001);
     ASSERT_TRUE(d.Loaded);
     std::vector<TEntityRecord> e = Walk(d);
     ASSERT_EQ(e.size(), 4u);
@@ -431,9 +431,13 @@ TEST(DXFEntityConversionTest, EllipsesBecomeAHundredPoints) {
     EXPECT_EQ(points.X(0), 1000);
     EXPECT_EQ(points.Y(0), 7000);
 
-    // Sizes beyond the board saturate without undefined behaviour.
-    EXPECT_TRUE(d.P.GetEllipse(e[3].Header, e[3].Data, &points));
-    EXPECT_EQ(points.X(0), 2147483647);
+    // Sizes beyond the board are not clamped to its edge: the ellipse is discarded.
+    EXPECT_FALSE(d.P.EntitiesDiscarded);
+    EXPECT_FALSE(d.P.GetEllipse(e[3].Header, e[3].Data, &points));
+    EXPECT_TRUE(d.P.EntitiesDiscarded);
+    EXPECT_EQ(ReportLines(d.P.ReportXml()),
+              std::vector<std::string>{"ELLIPSE entity was discarded because its coordinates lie "
+                                       "beyond the board's range at this scale (1,2)"});
 }
 
 TEST(DXFEntityConversionTest, MultilinesFromAWrittenDrawing) {

@@ -470,15 +470,29 @@ TEST(DXFProcessorTest, NestingIsBoundedAtThirtyTwoBlocks) {
     EXPECT_EQ(d.P.ScaleStack_.size(), 1u);
 }
 
-TEST(DXFProcessorTest, HugeOffsetsSaturateAndAreRestored) {
+TEST(DXFProcessorTest, ReferencesWhoseOffsetsLeaveTheBoardAreDiscardedWithALineOfTheirOwn) {
     TDxf dxf;
-    dxf.Blocks = Block("FAR", -1e12, 0, Line(0, 0, 1, 0)) +
-                 Block("HOLD", 0, 0, Insert("FAR", 1e12, -1e12) + Insert("ZERO", 1, 1, 0, 0)) +
+    // FAR's base point and NEAR's insertion point lie beyond the board at 1 unit per drawing
+    // unit; ZERO is inserted with a scale of 0 and stays.
+    dxf.Blocks = Block("FAR", -3e9, 0, Line(0, 0, 1, 0)) +
+                 Block("NEAR", 0, 0, Line(5, 5, 6, 6)) +
+                 Block("HOLD", 0, 0,
+                       Insert("FAR", 0, 0) + Insert("NEAR", 1e12, -1e12) +
+                           Insert("ZERO", 1, 1, 0, 0)) +
                  Block("ZERO", 3, 3, Line(1, 1, 2, 2));
-    dxf.Entities = Insert("HOLD", 0, 0);
+    dxf.Entities = Insert("HOLD", 0, 0) + Insert("FAR", 0, 0);
     TLoaded d(dxf.Text());
     ASSERT_TRUE(d.Loaded);
+    int inserts = 0, refused = 0;
     d.P.OnEntity = [&](TEntityHeader& h, TEntityData& e) {
+        if (d.P.EntityKind(&h) == ekInsert) {
+            ++inserts;
+            TBoardCoord x = 9, y = 9;
+            double rotation = 0;
+            char name[256];
+            if (!d.P.GetInsert(h, e, x, y, rotation, name)) ++refused;
+            return;
+        }
         if (d.P.EntityKind(&h) != ekLine || d.P.ScaleX() != 0) return;
         TBoardCoord x1 = 9, y1 = 9, x2 = 9, y2 = 9;
         const char* layer = nullptr;
@@ -487,14 +501,21 @@ TEST(DXFProcessorTest, HugeOffsetsSaturateAndAreRestored) {
         EXPECT_EQ(y2, 0);
     };
     d.P.ProcessDrawing();
-    ASSERT_EQ(d.P.Calls.size(), 11u);
-    // -(2147483647) + the base point's -2147483648 saturates at the lower end.
-    EXPECT_EQ(d.P.Calls[4].What, "LINE entity");
-    EXPECT_EQ(d.P.Calls[4].OffsetX, kMin);
-    EXPECT_EQ(d.P.Calls[4].OffsetY, kMax);
-    EXPECT_EQ(d.P.Calls[7].What, "LINE entity");
-    EXPECT_EQ(d.P.Calls[7].ScaleX, 0.0);
-    EXPECT_EQ(d.P.Calls[7].OffsetX, -1);
+    const std::vector<std::string> whats = d.P.Whats();
+    // Only ZERO's line: neither FAR's nor NEAR's content is walked.
+    EXPECT_EQ(std::count(whats.begin(), whats.end(), "LINE entity"), 1);
+    EXPECT_EQ(inserts, 5);
+    EXPECT_EQ(refused, 3); // both FAR references and NEAR, without a second line
+    EXPECT_EQ(ReportLines(d.P.ReportXml()),
+              (std::vector<std::string>{
+                  "INSERT entity was discarded because its block's base point lies beyond the "
+                  "board's range at this scale (-3000000000,0)",
+                  "INSERT entity was discarded because its insertion point lies beyond the "
+                  "board's range at this scale (1000000000000,-1000000000000)",
+                  "INSERT entity was discarded because its block's base point lies beyond the "
+                  "board's range at this scale (-3000000000,0)"}));
+    EXPECT_TRUE(d.P.EntitiesDiscarded);
     EXPECT_EQ(d.P.OffsetX, 0);
     EXPECT_EQ(d.P.OffsetY, 0);
+    EXPECT_EQ(d.P.ScaleStack_.size(), 1u);
 }

@@ -83,11 +83,10 @@ TCounts ExpectedCounts(const TDrawingName& name) {
     if (f.rfind("spline_", 0) == 0) return {};
     // The circle with the extrusion (0.1, 0, 0.99) is discarded. R12 writes the closed
     // polyline as POLYLINE and VERTEX entities, whose vertices stay in the entity's own
-    // coordinates: (2,0) and (2,2) lie outside the drawing's extents and are discarded, so the
-    // polyline keeps one vertex (a zero-length track). R2000 writes an LWPOLYLINE, whose
-    // vertices are mirrored: an arc and two tracks.
+    // coordinates (not mirrored): three tracks, the bulge of 0 making the first one straight.
+    // R2000 writes an LWPOLYLINE, whose vertices are mirrored: an arc and two tracks.
     if (f == "extrusion")
-        return r12 ? TCounts{{"Arc@" + M1, 2}, {"Region@" + M1, 1}, {"Track@" + M1, 1}}
+        return r12 ? TCounts{{"Arc@" + M1, 2}, {"Region@" + M1, 1}, {"Track@" + M1, 3}}
                    : TCounts{{"Arc@" + M1, 3}, {"Region@" + M1, 1}, {"Track@" + M1, 2}};
     if (f == "layers") return {{"Track@" + Mechanical(5), 1}};
     if (f == "paperspace") return {{"Track@" + M1, 1}};
@@ -197,8 +196,8 @@ const std::map<std::string, TCheck>& FeatureChecks() {
                                        {"Y", At(10) - 12500},
                                        {"Height", 25000},
                                        {"Text", words.substr(0, 254)}}));
-             // Other attachments are not moved; MTEXT codes are not interpreted.
-             EXPECT_TRUE(HasObject(b, {{"Text", "Top left\\Psecond line"},
+             // Other attachments are not moved; the paragraph break becomes a space.
+             EXPECT_TRUE(HasObject(b, {{"Text", "Top left second line"},
                                        {"X", At(-2)},
                                        {"Y", At(3)},
                                        {"Height", 10000}}));
@@ -312,7 +311,10 @@ const std::map<std::string, TCheck>& FeatureChecks() {
              EXPECT_FALSE(HasObject(b, {{"Kind", "Arc"}, {"Radius", 10000}})); // discarded
              EXPECT_TRUE(HasObject(b, {{"Kind", "Region"},
                                        {"Outline", Outline({{0, 0}, {-1, 0}, {-1, 1}, {0, 1}})}}));
-             if (name.Version != "R12") {
+             if (name.Version == "R12") {
+                 EXPECT_TRUE(HasObject(b, Track(M1, 0, 0, 2, 0)));
+                 EXPECT_TRUE(HasObject(b, Track(M1, 2, 2, 0, 0)));
+             } else {
                  EXPECT_TRUE(HasObject(b, Track(M1, -2, 0, -2, 2)));
                  EXPECT_TRUE(HasObject(b, Track(M1, -2, 2, 0, 0)));
                  EXPECT_TRUE(HasObject(b, Arc(M1, -1, 0.75, 12500)));
@@ -346,11 +348,24 @@ const std::map<std::string, TCheck>& FeatureChecks() {
              EXPECT_TRUE(HasObject(b, {{"Text", "Umlaute \u00e4\u00f6\u00fc\u00df \u20ac"}}));
              if (name.Version != "R12") {
                  EXPECT_TRUE(HasObject(
-                     b, {{"Text", "{\\fArial|b1|i0;Bold}\\Pline 2 \u00b1   <&>"}, {"Y", At(10)}}));
+                     b, {{"Text", "Bold line 2 \u00b1   <&>"}, {"Y", At(10)}}));
              }
          }},
-        {"units_mm", [](const TJson& b,
-                        const TDrawingName&) { EXPECT_TRUE(HasObject(b, Track(M1, 1, 2, 3, 4))); }},
+        {"units_mm",
+         [](const TJson& b, const TDrawingName& name) {
+             // R2000 on declare millimetres ($INSUNITS 4), and the import starts at 1 mm per unit;
+             // R12 has no such header variable: 1 mil per unit.
+             if (name.Version == "R12") {
+                 EXPECT_TRUE(HasObject(b, Track(M1, 1, 2, 3, 4)));
+                 return;
+             }
+             const auto mm = [](int n) { return 10000000 + n * 393701; };
+             EXPECT_TRUE(HasObject(b, {{"Kind", "Track"},
+                                       {"X", mm(1)},
+                                       {"Y", mm(2)},
+                                       {"X2", mm(3)},
+                                       {"Y2", mm(4)}}));
+         }},
         {"negative",
          [](const TJson& b, const TDrawingName&) {
              EXPECT_TRUE(HasObject(b, Track(M1, -100, -50, -10, -5)));

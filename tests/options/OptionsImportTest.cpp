@@ -79,15 +79,16 @@ TEST_F(TOptionsImportTest, MillimetreDrawingLandsWhereTheUnitsSay) {
     EXPECT_EQ(tracks[0]["Y2"], 11574804);
     EXPECT_EQ(tracks[0]["Width"], 50000);
 
-    // Without the units answer the dialog opens at 1 mil per unit (the scale is not saved).
+    // Without the units answer the dialog opens at the units the drawing declares, 1 mm per
+    // unit here (the scale is not saved).
     const TRun again = Import({"--no", "--answer", "x=1mm", "--answer", "y=1mm", "--answer",
                                "layer:0=Bottom Layer", "--answer", "linewidth=0.1mm"});
     ASSERT_EQ(again.ExitCode, 0) << again.Err;
     const auto moved = Tracks();
     ASSERT_EQ(moved.size(), 1u);
-    EXPECT_EQ(moved[0]["X"], 10000 + 393701);
-    EXPECT_EQ(moved[0]["Y"], 20000 + 393701);
-    EXPECT_EQ(moved[0]["X2"], 30000 + 393701);
+    EXPECT_EQ(moved[0]["X"], 393701 + 393701);
+    EXPECT_EQ(moved[0]["Y"], 787402 + 393701);
+    EXPECT_EQ(moved[0]["X2"], 1181103 + 393701);
     EXPECT_EQ(moved[0]["Layer"], "Bottom Layer");
     EXPECT_EQ(moved[0]["Width"], 39370);
 }

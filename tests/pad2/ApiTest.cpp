@@ -89,7 +89,7 @@ TEST(Pad2ApiTest, ProgressRisesFromZeroToHundredBoundedly) {
     edaCloseFile(h);
 }
 
-TEST(Pad2ApiTest, StatedExtentsAreKeptInvertedOnesComputed) {
+TEST(Pad2ApiTest, StatedExtentsAreKeptWhenTheyHoldEveryTestedPoint) {
     const std::string stated = "0\nSECTION\n2\nHEADER\n" +
                                Groups({{9, "$EXTMIN"},
                                        {10, "-1"},
@@ -100,7 +100,7 @@ TEST(Pad2ApiTest, StatedExtentsAreKeptInvertedOnesComputed) {
                                        {20, "4"},
                                        {30, "0"}}) +
                                "0\nENDSEC\n" +
-                               EntitiesDxf(Groups({{0, "POINT"}, {10, "100"}})).substr(0);
+                               EntitiesDxf(Groups({{0, "POINT"}, {10, "1"}, {20, "2"}}));
     // The ENTITIES helper starts its own SECTION; drop its EOF duplication by building directly.
     const TDrawingHandle a = Load(stated);
     ASSERT_NE(a, 0u) << LastError();
@@ -109,6 +109,16 @@ TEST(Pad2ApiTest, StatedExtentsAreKeptInvertedOnesComputed) {
     EXPECT_EQ(HeaderF64(a, DrawingHeader::PaperExtMin), 1e20); // empty paper space stays inverted
     EXPECT_EQ(HeaderF64(a, DrawingHeader::PaperExtMax), -1e20);
     edaCloseFile(a);
+    // A point outside the stated extents: the engine's own exact extents replace them.
+    const std::string stale = stated.substr(0, stated.find("0\nENDSEC\n") + 9) +
+                              EntitiesDxf(Groups({{0, "POINT"}, {10, "100"}, {20, "-7"}}));
+    const TDrawingHandle c = Load(stale);
+    ASSERT_NE(c, 0u) << LastError();
+    EXPECT_EQ(HeaderF64(c, DrawingHeader::ModelExtMin), 100.0);
+    EXPECT_EQ(HeaderF64(c, DrawingHeader::ModelExtMin + 8), -7.0);
+    EXPECT_EQ(HeaderF64(c, DrawingHeader::ModelExtMax), 100.0);
+    EXPECT_EQ(HeaderF64(c, DrawingHeader::ModelExtMax + 8), -7.0);
+    edaCloseFile(c);
 
     const std::string inverted = "0\nSECTION\n2\nHEADER\n" +
                                  Groups({{9, "$EXTMIN"},

@@ -459,6 +459,10 @@ void TDXFProcessor::ConvertPoint(TRecordPoint p, TBoardCoord& x, TBoardCoord& y)
     RangeExceeded_ = false;
     x = ToBoardX(false, p.X);
     y = ToBoardY(false, p.Y);
+    // Placed relative to the block being walked, the point must still fit.
+    const int64_t placedX = int64_t{x} - OffsetX, placedY = int64_t{y} - OffsetY;
+    if (placedX != static_cast<int32_t>(placedX) || placedY != static_cast<int32_t>(placedY))
+        RangeExceeded_ = true;
     if (RangeExceeded_ && !RangePointKnown_) {
         RangePointKnown_ = true;
         RangePoint_ = p;

@@ -266,7 +266,8 @@ protected:
     // that did not fit, else `where`), sets EntitiesDiscarded and answers false.
     void BeginRangeCheck() const;
     bool EndRangeCheck(const TEntityHeader& header, TRecordPoint where);
-    // Converts a drawing point, remembering it when it does not fit the board's range.
+    // Converts a drawing point, remembering it when it does not fit the board's range, there
+    // or once the offsets of the block being walked are subtracted.
     void ConvertPoint(TRecordPoint p, TBoardCoord& x, TBoardCoord& y) const;
 
 private:

@@ -7,6 +7,7 @@
 #include "pad2/DxfError.h"
 #include "pad2/EntityCodes.h"
 #include "pad2/Extents.h"
+#include "pad2/MTextPlain.h"
 
 #include <algorithm>
 #include <cmath>
@@ -1379,7 +1380,7 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
         if (code == kCodeText)
             e.Aux = D_->AddString(Decode(Raw_, kTextMax));
         else if (code == kCodeMText)
-            e.Aux = D_->AddString(Decode(Raw_, kMTextMax));
+            e.Aux = D_->AddString(MTextPlainText(Decode(Raw_, kMTextMax)));
         else if (code == kCodeInsert || code == kCodeDimension)
             e.Aux = aux;
         if (code == kCodeInsert) e.Aux2 = (1u << 16) | 1u; // one column, one row

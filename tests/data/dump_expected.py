@@ -236,7 +236,12 @@ def extents(doc, layout, prefix, space_entities):
 
 
 def dump(path):
-    doc = ezdxf.readfile(path)
+    try:
+        doc = ezdxf.readfile(path)
+    except ezdxf.DXFStructureError:
+        # A file without its final EOF line: ezdxf reads it in recover mode.
+        from ezdxf import recover
+        doc, _ = recover.readfile(path)
     msp = entities(doc.modelspace())
     psp = entities(doc.layout())
     blocks = []

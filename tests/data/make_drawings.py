@@ -402,6 +402,117 @@ def build_demo_board(doc, msp, version):
                                                               "layer": "NOTES"})
 
 
+def outline(msp, x0, y0, x1, y1):
+    msp.add_line((x0, y0), (x1, y0))
+    msp.add_line((x1, y0), (x1, y1))
+    msp.add_line((x1, y1), (x0, y1))
+    msp.add_line((x0, y1), (x0, y0))
+
+
+def build_stalezero(doc, msp, version):
+    """An R12 board outline whose header states extents of (0,0)-(0,0)."""
+    if version != "R12":
+        raise Unsupported(version)
+    outline(msp, 10, 10, 60, 40)
+    msp.add_circle((20, 20), 3)
+    doc.header["$EXTMIN"] = (0, 0, 0)
+    doc.header["$EXTMAX"] = (0, 0, 0)
+
+
+def build_stalehalf(doc, msp, version):
+    """Extents saved before the right half was drawn."""
+    outline(msp, 0, 0, 100, 50)
+    msp.add_line((50, 0), (50, 50))
+    msp.add_text("right", dxfattribs={"insert": (75, 25), "height": 2})
+    doc.header["$EXTMIN"] = (0, 0, 0)
+    doc.header["$EXTMAX"] = (50, 50, 0)
+
+
+def build_stalepaper(doc, msp, version):
+    """Paper space with stale $PEXTMIN/$PEXTMAX."""
+    msp.add_line((0, 0), (1, 1))
+    paper = doc.layout()
+    outline(paper, 10, 10, 200, 100)
+    paper.add_circle((150, 50), 10)
+    doc.header["$EXTMIN"] = (0, 0, 0)
+    doc.header["$EXTMAX"] = (1, 1, 0)
+    doc.header["$PEXTMIN"] = (0, 0, 0)
+    doc.header["$PEXTMAX"] = (20, 20, 0)
+
+
+def build_extnoise(doc, msp, version):
+    """A board outline of arcs whose extrusion carries a CAD program's arithmetic noise."""
+    noise = {"extrusion": (-4.4e-17, 2.1e-16, 1)}
+    msp.add_line((0, 0), (10, 0))
+    msp.add_arc((10, 5), 5, 270, 90, dxfattribs=noise)
+    msp.add_line((10, 10), (0, 10))
+    msp.add_arc((0, 5), 5, 90, 270, dxfattribs=noise)
+    msp.add_circle((5, 5), 1, dxfattribs={"extrusion": (1e-13, 0, -1)})  # mirrored
+    msp.add_circle((5, 5), 2, dxfattribs={"extrusion": (0.6, 0, 0.8)})  # a real tilt
+
+
+def build_mirrored(doc, msp, version):
+    """A block inserted upside down (extrusion 0,0,-1), and texts seen from below."""
+    part = doc.blocks.new("PART", base_point=(0, 0))
+    part.add_line((0, 0), (4, 0))
+    part.add_line((4, 0), (4, 2))
+    part.add_text("U1", dxfattribs={"insert": (1, 1), "height": 0.5})
+    down = {"extrusion": (0, 0, -1)}
+    msp.add_blockref("PART", (10, 5), dxfattribs=dict(down, rotation=30))
+    msp.add_blockref("PART", (20, 5))
+    msp.add_text("below", dxfattribs=dict(down, insert=(30, 2), height=1, rotation=10))
+    if version != "R12":
+        msp.add_mtext("under", dxfattribs=dict(down, insert=(40, 3), char_height=1))
+    msp.add_blockref("PART", (50, 5), dxfattribs={"extrusion": (0.6, 0, 0.8)})  # a real tilt
+
+
+def build_noeof(doc, msp, version):
+    """Complete but for its final "0 EOF" line (removed after saving)."""
+    outline(msp, 0, 0, 20, 10)
+
+
+def build_mtext101(doc, msp, version):
+    """An MTEXT followed by an embedded-object part (group 101, added after saving), as
+    AutoCAD 2018 writes them."""
+    need(version, "R2018")
+    msp.add_mtext("LABEL", dxfattribs={"insert": (5, 7), "char_height": 0.8, "width": 10})
+    msp.add_line((0, 0), (1, 0))
+
+
+def build_mtextcodes(doc, msp, version):
+    """MTEXT with each formatting code."""
+    need(version, "R2000")
+    content = ("{\\fArial|b0|i1;font}\\H2.5x;height\\C1;colour\\W0.8;width\\Q15;oblique"
+               "\\T1.2;track\\A1;align\\S1/2;stack\\Lunder\\l\\Oover\\o\\Kstrike\\k"
+               "\\Pnext\\Ncolumn a\\~b \\\\ \\{ \\}")
+    msp.add_mtext(content, dxfattribs={"insert": (0, 0), "char_height": 1})
+    msp.add_mtext("{\\pxqc;\\Farchquik.shx|c0;SHEAR PANELS}",
+                  dxfattribs={"insert": (0, 5), "char_height": 1})
+
+
+def build_metres(doc, msp, version):
+    """A drawing in metres; at 1 mm per unit the far line lies beyond the board's range."""
+    doc.header["$INSUNITS"] = 6
+    msp.add_line((1, 1), (2, 1))
+    msp.add_line((100, 0), (101, 0))
+    msp.add_line((10000, 0), (10001, 0))
+
+
+def build_units_inch(doc, msp, version):
+    doc.header["$INSUNITS"] = 1
+    msp.add_line((1, 2), (3, 4))
+
+
+def build_bulges(doc, msp, version):
+    """Closed outlines whose bulges are nearly straight or too large an arc for the board."""
+    need(version, "R2000")
+    msp.add_lwpolyline([(0, 0, 0, 0, 1e-7), (10, 0, 0, 0, 1e-9), (10, 10, 0, 0, 0),
+                        (0, 10, 0, 0, 0)], format="xyseb", close=True)
+    # At 1 mil per unit the arc of this bulge has a radius of 2.5e11 board units.
+    msp.add_lwpolyline([(0, 20, 0, 0, 1e-4), (10000, 20, 0, 0, 0), (10000, 30, 0, 0, 0)],
+                       format="xyseb", close=True)
+
+
 FEATURES = {
     "line": build_line,
     "point": build_point,
@@ -435,7 +546,52 @@ FEATURES = {
     "other": build_other,
     "noextents": build_noextents,
     "demo_board": build_demo_board,
+    "stalezero": build_stalezero,
+    "stalehalf": build_stalehalf,
+    "stalepaper": build_stalepaper,
+    "extnoise": build_extnoise,
+    "mirrored": build_mirrored,
+    "noeof": build_noeof,
+    "mtext101": build_mtext101,
+    "mtextcodes": build_mtextcodes,
+    "metres": build_metres,
+    "units_inch": build_units_inch,
+    "bulges": build_bulges,
 }
+
+# Features whose header extents are the builder's own.
+# Drawings whose extents the engine computes itself (ezdxf cannot measure the broken splines).
+OWN_EXTENTS = {"noextents", "spline_bad", "stalezero", "stalehalf", "stalepaper"}
+
+
+def strip_eof(path):
+    """Removes the final "0" and "EOF" lines."""
+    with open(path, "rb") as f:
+        lines = f.read().split(b"\n")
+    while lines and not lines[-1].strip():
+        lines.pop()
+    assert lines[-1].strip() == b"EOF" and lines[-2].strip() == b"0"
+    with open(path, "wb") as f:
+        f.write(b"\n".join(lines[:-2]) + b"\n")
+
+
+def add_embedded_object(path):
+    """Appends an embedded-object part (group 101 and the groups AutoCAD writes after it) to
+    the first MTEXT: its 10/40/46 groups must not replace the MTEXT's own."""
+    with open(path, "rb") as f:
+        data = f.read()
+    at = data.index(b"AcDbMText")
+    end = data.index(b"\n  0\n", at) + 1
+    tail = (b"101\nEmbedded Object\n 70\n1\n 10\n1.0\n 20\n0.0\n 30\n0.0\n 11\n1.0\n"
+            b" 21\n0.0\n 31\n0.0\n 40\n1.51\n 41\n0.0\n 42\n4.2\n 43\n1.1\n 71\n2\n"
+            b" 72\n1\n 44\n10.0\n 45\n0.0\n 73\n0\n 74\n0\n 46\n1.51\n")
+    with open(path, "wb") as f:
+        f.write(data[:end] + tail + data[end:])
+
+
+# Changes made to the saved ASCII file.
+POST = {"noeof": strip_eof, "mtext101": add_embedded_object}
+
 
 
 def make(feature, version):
@@ -444,8 +600,7 @@ def make(feature, version):
     doc = ezdxf.new(version, units=0)
     msp = doc.modelspace()
     FEATURES[feature](doc, msp, version)
-    # ezdxf cannot measure the broken splines: the engine computes those extents itself.
-    if feature not in ("noextents", "spline_bad"):
+    if feature not in OWN_EXTENTS:
         set_extents(msp)
         set_extents(doc.layout())
     return doc
@@ -464,6 +619,8 @@ def main():
                 continue
             name = "%s_%s" % (feature, version)
             doc.saveas(os.path.join(out, name + ".dxf"))
+            if feature in POST:
+                POST[feature](os.path.join(out, name + ".dxf"))
             written += 1
             if version in BINARY.get(feature, ()):
                 make(feature, version).saveas(os.path.join(out, name + "_bin.dxf"), fmt="bin")

@@ -311,3 +311,35 @@ TEST_F(DialogAnswerTest, DonutConditionKeepsOnlyLargerDonutsAsPads) {
 }
 
 } // namespace
+
+TEST_F(DialogAnswerTest, MetresAtOneMillimetrePerUnitReportWhatLiesBeyondTheBoard) {
+    // The line at 10000 units lies 3.9e9 board units out: reported with its drawing
+    // coordinates, never clamped to the board's edge; the others land in place.
+    CopyIn(kTestData + "/metres_R2000.dxf");
+    const TProgramRun run = Import("metres_R2000.dxf", {"--no", "--answer", "units=1mm"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_NE(run.Err.find("Some entities were discarded during import!"), std::string::npos);
+    const TJson board = LoadBoard("metres_R2000.board.json");
+    EXPECT_EQ(CountsByKindAndLayer(board), (std::map<std::string, int>{{"Track@" + M1, 2}}));
+    EXPECT_TRUE(HasObject(board, Track(M1, 10000000 + 393701, 10000000 + 393701,
+                                       10000000 + 2 * 393701, 10000000 + 393701)));
+    EXPECT_TRUE(HasObject(board, Track(M1, 10000000 + 100 * 393701, 10000000,
+                                       10000000 + 101 * 393701, 10000000)));
+    const std::string html = TTempFolder::ReadFile(Path("Import Error Report.html"));
+    EXPECT_NE(html.find("LINE entity was discarded because its coordinates lie beyond the "
+                        "board"),
+              std::string::npos)
+        << html;
+    EXPECT_NE(html.find("(10000,0)"), std::string::npos) << html;
+}
+
+TEST_F(DialogAnswerTest, StalePaperExtentsRefuseNothing) {
+    CopyIn(kTestData + "/stalepaper_R2000.dxf");
+    const TProgramRun run = Import("stalepaper_R2000.dxf", {"--no", "--answer", "space=Paper"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Err;
+    EXPECT_EQ(run.Err.find("discarded"), std::string::npos) << run.Err;
+    const TJson board = LoadBoard("stalepaper_R2000.board.json");
+    EXPECT_EQ(CountsByKindAndLayer(board),
+              (std::map<std::string, int>{{"Arc@" + M1, 1}, {"Track@" + M1, 4}}));
+    EXPECT_TRUE(HasObject(board, Track(M1, At(200), At(10), At(200), At(100))));
+}

@@ -470,6 +470,41 @@ TEST_F(TSetupLayerTest, RecentLayersKeepTheFiveNewestWithoutDuplicates) {
 // ---- Over the real processor
 // -----------------------------------------------------------------------
 
+TEST_F(TSetupFillTest, DrawingsStartAtTheUnitsTheyDeclare) {
+    LoadEngineLibrary(DXFI_BIN_DIR "/libpad2.so");
+    ASSERT_TRUE(EngineLibraryLoaded());
+    ASSERT_TRUE(InitEngine(DXFI_BIN_DIR "/PADINIT.DAT"));
+    struct TCase {
+        const char* Drawing;
+        TScaleChoice Scale;
+        const char* Units;
+        const char* Note;
+        double DrawingScale;
+    };
+    const TCase cases[] = {
+        {"/units_mm_R2000.dxf", scMm, "1mm", "Drawing units: mm (declared in the file)",
+         1.0 / 393701},
+        {"/units_inch_R2018.dxf", scInch, "1000mil", "Drawing units: inch (declared in the file)",
+         1.0 / 10000000},
+        {"/metres_R2000.dxf", scOther, "1000mm", "Drawing units: m (declared in the file)",
+         1.0 / 393700787},
+        {"/line_R2000.dxf", scMil, "1mil", "Drawing units: not declared", 1.0 / 10000},
+        {"/units_mm_R12.dxf", scMil, "1mil", "Drawing units: not declared", 1.0 / 10000},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Drawing);
+        TPcbDxfProcessor processor(std::string(DXFI_TEST_DATA_DIR) + c.Drawing, *Board);
+        ASSERT_TRUE(processor.LoadFile());
+        Dialog->LoadFromProcessor(processor);
+        EXPECT_EQ(Dialog->Scale(), c.Scale);
+        EXPECT_EQ(Dialog->UnitsText(), c.Units);
+        EXPECT_EQ(Dialog->UnitsNoteText(), c.Note);
+        EXPECT_DOUBLE_EQ(processor.DrawingScale(), c.DrawingScale);
+        processor.CloseFile();
+    }
+    CloseEngine();
+}
+
 TEST_F(TSetupFillTest, RealProcessorAsLoadedShowsMil) {
     LoadEngineLibrary(DXFI_BIN_DIR "/libpad2.so");
     ASSERT_TRUE(EngineLibraryLoaded());

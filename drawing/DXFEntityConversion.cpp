@@ -24,6 +24,12 @@ constexpr double kMinBulgeAngle = 1e-5;
 // X and Y of an extrusion direction below this share of its length are arithmetic noise.
 constexpr double kExtrusionNoise = 1e-12;
 
+// The angle of a direction mirrored in X, seen with its mirror flag: -a, within [0, 360).
+double MirroredAngle(double degrees) {
+    const double a = std::fmod(-degrees, 360.0);
+    return a < 0.0 ? a + 360.0 : a;
+}
+
 // Report reasons are cut like every short text of the report.
 std::string CutReason(std::string reason) {
     reason.resize(CutUtf8(reason).size());
@@ -225,7 +231,7 @@ bool TDXFProcessor::GetInsert(const TEntityHeader& h, TEntityData& d, TBoardCoor
     ConvertPoint(at, x, y);
     if (!EndRangeCheck(h, at)) return false;
     rotation = RadToDeg(d.ReadF64(abi::InsertData::Rotation));
-    if (mirrored) rotation = -rotation;
+    if (mirrored) rotation = MirroredAngle(rotation);
     return true;
 }
 
@@ -244,7 +250,7 @@ bool TDXFProcessor::GetText(const TEntityHeader& h, TEntityData& d, TBoardCoord&
     if (!EndRangeCheck(h, at)) return false;
     mirror = (d.ReadU8(abi::TextData::GenFlags) & 0x02) ^ (mirrored ? 0x02 : 0x00);
     rotation = RadToDeg(d.ReadF64(abi::TextData::Rotation));
-    if (mirrored) rotation = -rotation;
+    if (mirrored) rotation = MirroredAngle(rotation);
     text = d.ReadText(abi::TextData::Text);
     layer = EntityLayerName(h.LayerHandle());
     return true;

@@ -410,7 +410,7 @@ const std::map<std::string, TCheck>& FeatureChecks() {
              EXPECT_TRUE(HasObject(b, {{"Text", "below"},
                                        {"X", At(-30)},
                                        {"Y", At(2)},
-                                       {"Rotation", -10},
+                                       {"Rotation", 350},
                                        {"Mirror", 1}}));
              if (name.Version != "R12") {
                  EXPECT_TRUE(HasObject(b, {{"Text", "under"}, {"X", At(-40)}, {"Mirror", 1}}));

@@ -4,10 +4,14 @@
 // the "\U+XXXX" and "\M+nXXXX" escapes writers use for characters outside the code page.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace pad2 {
+
+// Appends the code point `c` (at most U+10FFFF) to `out` as UTF-8.
+void AppendCodePoint(uint32_t c, std::string& out);
 
 // How the texts of one drawing are encoded.
 class TTextDecoder {

@@ -4,6 +4,8 @@
 // past it throws EDwgOverrun, which the reader turns into "this object is damaged".
 #pragma once
 
+#include "pad2/CodePages.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -256,7 +258,7 @@ public:
                 c = 0xFFFD;
             }
             if (c == 0) continue;
-            AppendUtf8(c, out);
+            AppendCodePoint(c, out);
         }
     }
 
@@ -264,24 +266,6 @@ private:
     void Need(uint64_t bits) const {
         if (bits > End_ - Pos_) throw EDwgOverrun{};
     }
-    static void AppendUtf8(uint32_t c, std::string& out) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-
     const uint8_t* D_ = nullptr;
     uint64_t Pos_ = 0;
     uint64_t End_ = 0;

@@ -79,14 +79,16 @@ DXFI_EXPORT void DXFI_STDCALL ClientAPI_ImportNotDone(int32_t reason, const char
 
 namespace dxfi::abi {
 // Reasons of ClientAPI_ImportNotDone.
-inline constexpr int32_t kImportNotRead = 1;         // the drawing could not be read
-inline constexpr int32_t kImportOptionsRefused = 2;  // the options dialog refused its presets
-inline constexpr int32_t kImportStopped = 3;         // a fault stopped the import midway
+inline constexpr int32_t kImportNotRead = 1;        // the drawing could not be read
+inline constexpr int32_t kImportOptionsRefused = 2; // the options dialog refused its presets
+inline constexpr int32_t kImportStopped = 3;        // a fault stopped the import midway
 
 using PFN_ClientAPI_GetClient = decltype(&::ClientAPI_GetClient);
 using PFN_ClientAPI_ExistSpecific = decltype(&::ClientAPI_ExistSpecific);
-using PFN_ClientAPI_ConvertFileNameToExeFileName = decltype(&::ClientAPI_ConvertFileNameToExeFileName);
-using PFN_ClientAPI_ExtractWholeFileNameFromPath = decltype(&::ClientAPI_ExtractWholeFileNameFromPath);
+using PFN_ClientAPI_ConvertFileNameToExeFileName =
+    decltype(&::ClientAPI_ConvertFileNameToExeFileName);
+using PFN_ClientAPI_ExtractWholeFileNameFromPath =
+    decltype(&::ClientAPI_ExtractWholeFileNameFromPath);
 using PFN_ClientAPI_ExtractFileDirFromPath = decltype(&::ClientAPI_ExtractFileDirFromPath);
 using PFN_ClientAPI_ImportNotDone = decltype(&::ClientAPI_ImportNotDone);
 } // namespace dxfi::abi

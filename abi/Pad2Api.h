@@ -61,7 +61,7 @@ inline constexpr uint16_t kCodeMLine = 31;
 
 // ---- TEntityHeader (kEntityHeaderSize bytes) ----------------------------------------------
 namespace EntityHeader {
-inline constexpr int TypeCode = 0;    // u16
+inline constexpr int TypeCode = 0;     // u16
 inline constexpr int LayerHandle = 10; // TObjectHandle
 inline constexpr int ExtrusionX = 44;  // f64
 inline constexpr int ExtrusionY = 52;  // f64
@@ -90,9 +90,9 @@ inline constexpr int EndParam = 64;
 namespace TextData {
 inline constexpr int AlignPoint = 0;
 inline constexpr int Height = 24;
-inline constexpr int Rotation = 32;   // radians
-inline constexpr int GenFlags = 56;   // u8; 0x02 = mirrored
-inline constexpr int Text = 83;       // NUL-terminated, to the end of the record
+inline constexpr int Rotation = 32; // radians
+inline constexpr int GenFlags = 56; // u8; 0x02 = mirrored
+inline constexpr int Text = 83;     // NUL-terminated, to the end of the record
 } // namespace TextData
 namespace ArcData {
 inline constexpr int Centre = 0;
@@ -113,8 +113,8 @@ namespace InsertData {
 inline constexpr int InsertionPoint = 2;
 inline constexpr int ScaleX = 26;
 inline constexpr int ScaleY = 34;
-inline constexpr int Rotation = 50;     // radians
-inline constexpr int BlockHeader = 78;  // TObjectHandle; 0 when the block is not defined
+inline constexpr int Rotation = 50;    // radians
+inline constexpr int BlockHeader = 78; // TObjectHandle; 0 when the block is not defined
 // Copies of a MINSERT: columns along the insert's rotated X axis, rows along its Y axis, spaced
 // in drawing units (the insert's scale does not apply). A plain INSERT has 1 and 1.
 inline constexpr int ColumnCount = 86;   // u16, at least 1
@@ -161,13 +161,13 @@ inline constexpr uint16_t FlagWidths = 0x0020;
 inline constexpr uint16_t FlagClosed = 0x0200;
 } // namespace LwPolylineData
 namespace SplineData {
-inline constexpr int Degree = 0;       // i16
-inline constexpr int Flags = 2;        // u16: the drawing's spline flags (below)
-inline constexpr int KnotCount = 4;    // i32
-inline constexpr int ControlCount = 8; // i32
-inline constexpr int WeightCount = 12; // i32; 0 = every weight 1
-inline constexpr int FitCount = 16;    // i32
-inline constexpr int Tangents = 20;    // u8: TangentStart, TangentEnd
+inline constexpr int Degree = 0;        // i16
+inline constexpr int Flags = 2;         // u16: the drawing's spline flags (below)
+inline constexpr int KnotCount = 4;     // i32
+inline constexpr int ControlCount = 8;  // i32
+inline constexpr int WeightCount = 12;  // i32; 0 = every weight 1
+inline constexpr int FitCount = 16;     // i32
+inline constexpr int Tangents = 20;     // u8: TangentStart, TangentEnd
 inline constexpr int StartTangent = 24; // f64 X, Y, Z
 inline constexpr int EndTangent = 48;   // f64 X, Y, Z
 inline constexpr int BlobRef = 72;      // u32
@@ -181,12 +181,12 @@ inline constexpr uint8_t TangentStart = 0x01;
 inline constexpr uint8_t TangentEnd = 0x02;
 } // namespace SplineData
 
-namespace OtherData { // entities of none of the codes above (see the type codes)
-inline constexpr int Problem = 0;    // u8, one of the values below
-inline constexpr int KindName = 1;   // the DXF type name ("HATCH"), NUL-terminated, 255 max
-inline constexpr uint8_t kNotConverted = 0;  // a type the system has no conversion for
-inline constexpr uint8_t kBadNumber = 1;     // a number that is not finite or out of range
-inline constexpr uint8_t kMesh = 2;          // a POLYLINE that is a polygon or polyface mesh
+namespace OtherData {              // entities of none of the codes above (see the type codes)
+inline constexpr int Problem = 0;  // u8, one of the values below
+inline constexpr int KindName = 1; // the DXF type name ("HATCH"), NUL-terminated, 255 max
+inline constexpr uint8_t kNotConverted = 0; // a type the system has no conversion for
+inline constexpr uint8_t kBadNumber = 1;    // a number that is not finite or out of range
+inline constexpr uint8_t kMesh = 2;         // a POLYLINE that is a polygon or polyface mesh
 } // namespace OtherData
 
 // Packed vertex data (read with the edaReadBlob functions):
@@ -244,12 +244,11 @@ DXFI_EXPORT void DXFI_STDCALL edaSetupDxfRead(void);
 DXFI_EXPORT void DXFI_STDCALL edaSetupDwgRead(void);
 // Initialise from the data file; returns non-zero on success, else 0 with *code set for
 // edaErrorStr. `reserved` is 0.
-DXFI_EXPORT int16_t DXFI_STDCALL edaInitAd2(const char* initFile, int32_t reserved,
-                                            int32_t* code);
+DXFI_EXPORT int16_t DXFI_STDCALL edaInitAd2(const char* initFile, int32_t reserved, int32_t* code);
 DXFI_EXPORT void DXFI_STDCALL edaCloseAd2(void);
 // Opens a drawing; 0 on failure (edaError tells why). `mode` is 1 and `flags` 0 for the import.
 DXFI_EXPORT dxfi::abi::TDrawingHandle DXFI_STDCALL edaLoadFile(const char* path, int16_t mode,
-                                                    int16_t flags);
+                                                               int16_t flags);
 DXFI_EXPORT int32_t DXFI_STDCALL edaError(void);
 // Text of an error code, in static storage, never null.
 DXFI_EXPORT const char* DXFI_STDCALL edaErrorStr(int32_t code);
@@ -259,17 +258,20 @@ DXFI_EXPORT uint8_t* DXFI_STDCALL edaHeaderPointer(dxfi::abi::TDrawingHandle dra
 // Rewinds the layer table; 0 when the drawing has no layers.
 DXFI_EXPORT int16_t DXFI_STDCALL edaStartLayerGet(dxfi::abi::TDrawingHandle drawing);
 // Fills the next layer record; 0 at the end.
-DXFI_EXPORT int16_t DXFI_STDCALL edaGetLayer(dxfi::abi::TDrawingHandle drawing, uint8_t* layerRecord);
-DXFI_EXPORT int16_t DXFI_STDCALL edaSeekLayer(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle layer,
-                                              uint8_t* layerRecord);
-DXFI_EXPORT int16_t DXFI_STDCALL edaSeekBlockheader(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle block,
+DXFI_EXPORT int16_t DXFI_STDCALL edaGetLayer(dxfi::abi::TDrawingHandle drawing,
+                                             uint8_t* layerRecord);
+DXFI_EXPORT int16_t DXFI_STDCALL edaSeekLayer(dxfi::abi::TDrawingHandle drawing,
+                                              dxfi::abi::TObjectHandle layer, uint8_t* layerRecord);
+DXFI_EXPORT int16_t DXFI_STDCALL edaSeekBlockheader(dxfi::abi::TDrawingHandle drawing,
+                                                    dxfi::abi::TObjectHandle block,
                                                     uint8_t* blockHeaderRecord);
 // Looks a block up by name, ASCII letters compared case-insensitively as DXF names are
 // ("*MODEL_SPACE" and "*PAPER_SPACE" name the two spaces). Non-zero when found.
 DXFI_EXPORT int16_t DXFI_STDCALL edaFindBlockheaderByName(dxfi::abi::TDrawingHandle drawing,
-                                                          const char* name, dxfi::abi::TObjectHandle* block);
-DXFI_EXPORT dxfi::abi::TEntityListHandle DXFI_STDCALL edaEntityList(dxfi::abi::TDrawingHandle drawing,
-                                                         dxfi::abi::TObjectHandle block);
+                                                          const char* name,
+                                                          dxfi::abi::TObjectHandle* block);
+DXFI_EXPORT dxfi::abi::TEntityListHandle DXFI_STDCALL
+edaEntityList(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle block);
 // Rewinds a list. A block's list starts with its block-start entity (code 12).
 DXFI_EXPORT int16_t DXFI_STDCALL edaStartEntityGet(dxfi::abi::TEntityListHandle list);
 // Fills the next entity's header and data; 1 while an entity came, 0 at the end.
@@ -285,9 +287,9 @@ DXFI_EXPORT int16_t DXFI_STDCALL edaReadBlob3Double(dxfi::abi::TBlobReader reade
 DXFI_EXPORT int16_t DXFI_STDCALL edaReadBlobShort(dxfi::abi::TBlobReader reader, int16_t* value);
 // Centre and radius of the arc from (x1,y1) to (x2,y2) with the included angle (radians),
 // counter-clockwise for a positive angle.
-DXFI_EXPORT int16_t DXFI_STDCALL edaCalcPlineArcCenter(double x1, double y1, double x2,
-                                                       double y2, double includedAngle,
-                                                       double* cx, double* cy, double* radius);
+DXFI_EXPORT int16_t DXFI_STDCALL edaCalcPlineArcCenter(double x1, double y1, double x2, double y2,
+                                                       double includedAngle, double* cx, double* cy,
+                                                       double* radius);
 // Registers the load-progress callback, called during edaLoadFile with 0 to 100, rising.
 DXFI_EXPORT void DXFI_STDCALL edaSetAd2LoadometerFn(dxfi::abi::TLoadometerFn callback);
 }

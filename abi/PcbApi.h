@@ -95,21 +95,17 @@ DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryPrimitive(uint8_t mode, uint32_t ob
                                                        uint8_t* primByte, int32_t* primLongB,
                                                        int32_t* x, int32_t* y);
 
-DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryTrack(uint8_t mode, uint32_t object, uint16_t* flags,
-                                                   uint16_t* primWord, uint32_t* layer,
-                                                   int32_t* primLongA, uint8_t* primByte,
-                                                   int32_t* primLongB, int32_t* x, int32_t* y,
-                                                   int32_t* x2, int32_t* y2, int32_t* width,
-                                                   int32_t* value1, int32_t* value2,
-                                                   int32_t* value3);
+DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryTrack(
+    uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord, uint32_t* layer,
+    int32_t* primLongA, uint8_t* primByte, int32_t* primLongB, int32_t* x, int32_t* y, int32_t* x2,
+    int32_t* y2, int32_t* width, int32_t* value1, int32_t* value2, int32_t* value3);
 
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryArc(uint8_t mode, uint32_t object, uint16_t* flags,
                                                  uint16_t* primWord, uint32_t* layer,
                                                  int32_t* primLongA, uint8_t* primByte,
                                                  int32_t* primLongB, int32_t* x, int32_t* y,
                                                  int32_t* radius, double* startAngle,
-                                                 double* endAngle, int32_t* width,
-                                                 int32_t* value1);
+                                                 double* endAngle, int32_t* width, int32_t* value1);
 
 // `text` is a kText256 buffer.
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryText(uint8_t mode, uint32_t object, uint16_t* flags,
@@ -118,33 +114,30 @@ DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryText(uint8_t mode, uint32_t object,
                                                   int32_t* primLongB, int32_t* x, int32_t* y,
                                                   int32_t* height, int32_t* value1,
                                                   double* rotation, uint8_t* mirror, char* text,
-                                                  int32_t* width, int32_t* value2,
-                                                  int32_t* value3);
+                                                  int32_t* width, int32_t* value2, int32_t* value3);
 // `fontName` is a kText256 buffer.
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryTrueTypeTextInfo(uint8_t mode, uint32_t object,
-                                                              uint8_t* useTrueType,
-                                                              char* fontName, uint8_t* bold,
-                                                              uint8_t* italic, uint8_t* inverted,
+                                                              uint8_t* useTrueType, char* fontName,
+                                                              uint8_t* bold, uint8_t* italic,
+                                                              uint8_t* inverted,
                                                               int32_t* invertedBorder);
 // Fills a 256-byte buffer with the length-prefixed text the object displays (a text's string
 // with special strings resolved). Returns the length.
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_GetDesignatorDisplayString(uint8_t* buffer,
                                                                    uint32_t object);
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryBarCodeTextInfo(uint8_t mode, uint32_t object,
-                                                             uint8_t* barCodeKind,
-                                                             uint8_t* value1, uint8_t* value2,
-                                                             uint8_t* value3);
+                                                             uint8_t* barCodeKind, uint8_t* value1,
+                                                             uint8_t* value2, uint8_t* value3);
 
 // Pads. The short strings are kText21 buffers.
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryPad(
     uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord, uint32_t* layer,
     int32_t* primLongA, uint8_t* primByte, int32_t* primLongB, int32_t* x, int32_t* y,
-    int32_t* padSize1, int32_t* padSize2, int32_t* padSize3, int32_t* padSize4,
-    int32_t* padSize5, int32_t* padSize6, int32_t* holeSize, uint8_t* byte1, uint8_t* byte2,
-    uint8_t* byte3, char* string1, uint8_t* byte4, uint8_t* byte5, double* rotation,
-    char* string2, char* string3, int32_t* long1, char* string4, uint8_t* byte6,
-    uint8_t* byte7, int32_t* long2, int32_t* long3, int32_t* long4, int32_t* long5,
-    int32_t* long6, uint8_t* byte8, uint8_t* byte9);
+    int32_t* padSize1, int32_t* padSize2, int32_t* padSize3, int32_t* padSize4, int32_t* padSize5,
+    int32_t* padSize6, int32_t* holeSize, uint8_t* byte1, uint8_t* byte2, uint8_t* byte3,
+    char* string1, uint8_t* byte4, uint8_t* byte5, double* rotation, char* string2, char* string3,
+    int32_t* long1, char* string4, uint8_t* byte6, uint8_t* byte7, int32_t* long2, int32_t* long3,
+    int32_t* long4, int32_t* long5, int32_t* long6, uint8_t* byte8, uint8_t* byte9);
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryPadStackMode(uint8_t mode, uint32_t object,
                                                           uint8_t* padStackMode);
 // Per-layer pad values; `layer` is a classic layer 0..82. `size` points to two values (X, Y).
@@ -152,11 +145,9 @@ DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryPadOrViaShapeOnLayer(uint32_t objec
                                                                   uint8_t* shape);
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryPadOrViaSizeOnLayer(uint32_t object, uint8_t layer,
                                                                  int32_t* size);
-DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryPadCornerRadiusOnLayer(uint32_t object,
-                                                                    uint8_t layer,
+DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryPadCornerRadiusOnLayer(uint32_t object, uint8_t layer,
                                                                     int32_t* radius);
-DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryPadCRPercentageOnLayer(uint32_t object,
-                                                                    uint8_t layer,
+DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryPadCRPercentageOnLayer(uint32_t object, uint8_t layer,
                                                                     uint8_t* percentage);
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_SetPadShapeOnLayer(uint32_t object, uint8_t layer,
                                                            uint8_t shape);
@@ -179,23 +170,22 @@ DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryFill(uint8_t mode, uint32_t object,
                                                   int32_t* x2, int32_t* y2, double* rotation,
                                                   int32_t* value1);
 // A region's outline is reached through the server interfaces (abi/PcbServer.h).
-DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryRegion(uint8_t mode, uint32_t object,
-                                                    uint16_t* flags, uint16_t* primWord,
-                                                    uint32_t* layer, int32_t* primLongA,
-                                                    uint8_t* primByte, int32_t* primLongB,
-                                                    int32_t* x, int32_t* y, int32_t* regionKind,
-                                                    int32_t* value1);
+DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryRegion(uint8_t mode, uint32_t object, uint16_t* flags,
+                                                    uint16_t* primWord, uint32_t* layer,
+                                                    int32_t* primLongA, uint8_t* primByte,
+                                                    int32_t* primLongB, int32_t* x, int32_t* y,
+                                                    int32_t* regionKind, int32_t* value1);
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryComponentBody(uint8_t mode, uint32_t object,
                                                            uint16_t* flags, uint16_t* primWord,
                                                            uint32_t* layer, int32_t* primLongA,
                                                            uint8_t* primByte, int32_t* primLongB,
-                                                           int32_t* x, int32_t* y,
-                                                           int32_t* height, int32_t* value1);
+                                                           int32_t* x, int32_t* y, int32_t* height,
+                                                           int32_t* value1);
 // `documentPath` is a kText256 buffer.
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryEmbeddedBoard(
     uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord, uint32_t* layer,
-    int32_t* primLongA, uint8_t* primByte, int32_t* primLongB, int32_t* x, int32_t* y,
-    int32_t* x2, int32_t* y2, int32_t* rowCount, int32_t* columnCount, int32_t* rowSpacing,
+    int32_t* primLongA, uint8_t* primByte, int32_t* primLongB, int32_t* x, int32_t* y, int32_t* x2,
+    int32_t* y2, int32_t* rowCount, int32_t* columnCount, int32_t* rowSpacing,
     int32_t* columnSpacing, double* rotation, char* documentPath);
 // A net's name; `name` is a kText256 buffer (nets use the base properties besides).
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryNetName(uint8_t mode, uint32_t object, char* name);
@@ -208,21 +198,19 @@ DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryComponentKind(uint8_t mode, uint32_
 // `classicLayer` is a classic layer byte; `name` is a kText256 buffer holding at most 250
 // bytes. `nameText` and `secondText` are the handles of the component's two text children
 // (read only: writing them changes nothing).
-DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryComponent(uint8_t mode, uint32_t object,
-                                                       uint16_t* flags, uint16_t* primWord,
-                                                       uint8_t* classicLayer, uint8_t* primByte,
-                                                       uint32_t* nameText, uint32_t* secondText,
-                                                       char* name, uint8_t* flagA,
-                                                       uint8_t* flagB, int32_t* x, int32_t* y,
-                                                       int32_t* value1, double* rotation,
-                                                       uint8_t* byte1);
+DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryComponent(
+    uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord, uint8_t* classicLayer,
+    uint8_t* primByte, uint32_t* nameText, uint32_t* secondText, char* name, uint8_t* flagA,
+    uint8_t* flagB, int32_t* x, int32_t* y, int32_t* value1, double* rotation, uint8_t* byte1);
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryComponentEx(uint8_t mode, uint32_t object,
                                                          int32_t* value1, uint8_t* byte1,
                                                          uint8_t* byte2, int32_t* value2);
 // Eight kText256 buffers.
-DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryComponentSourceLinks(
-    uint8_t mode, uint32_t object, char* link1, char* link2, char* link3, char* link4,
-    char* link5, char* link6, char* link7, char* link8);
+DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryComponentSourceLinks(uint8_t mode, uint32_t object,
+                                                                  char* link1, char* link2,
+                                                                  char* link3, char* link4,
+                                                                  char* link5, char* link6,
+                                                                  char* link7, char* link8);
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryDefaultPCB3DModel(uint8_t mode, uint32_t object,
                                                                char* model);
 
@@ -230,11 +218,10 @@ DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryDefaultPCB3DModel(uint8_t mode, uin
 // `fileName` is a kText256 buffer; `displayUnit` 1 = mils, 0 = millimetres; `currentLayer`
 // a TV7_Layer.
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryBoard(uint8_t mode, uint32_t board, int32_t* value0,
-                                                   char* fileName, uint8_t* byte1,
-                                                   int32_t* value1, int32_t* value2,
-                                                   int32_t* value3, int32_t* value4,
-                                                   uint8_t* displayUnit, uint32_t* currentLayer,
-                                                   int32_t* value5);
+                                                   char* fileName, uint8_t* byte1, int32_t* value1,
+                                                   int32_t* value2, int32_t* value3,
+                                                   int32_t* value4, uint8_t* displayUnit,
+                                                   uint32_t* currentLayer, int32_t* value5);
 // `layer` is a classic layer 1..82.
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryBoardLayerInfo(uint8_t mode, uint32_t board,
                                                             uint8_t layer, uint8_t* scratch1,
@@ -245,8 +232,7 @@ DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryLayer(uint8_t mode, uint32_t board,
                                                    int32_t* copperThickness, int32_t* value1);
 DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryInternalPlane(uint8_t mode, uint32_t board,
                                                            uint8_t layer, char* name,
-                                                           uint8_t* shown,
-                                                           int32_t* copperThickness,
+                                                           uint8_t* shown, int32_t* copperThickness,
                                                            char* netName,
                                                            int32_t* pullBackDistance);
 // `material` is a kText256 buffer.
@@ -307,69 +293,69 @@ DXFI_EXPORT int32_t DXFI_STDCALL PcbApi_QueryBoardExternalDielectrics(
 
 // Function-pointer types for binding by name.
 namespace dxfi::abi {
-#define DXFI_PCBAPI_FUNCTIONS(X)                                                               \
-    X(PcbApi_GetCurrentBoardHandle)                                                            \
-    X(PcbApi_CreateObject)                                                                     \
-    X(PcbApi_ReplicateObject)                                                                  \
-    X(PcbApi_DestroyObject)                                                                    \
-    X(PcbApi_AddObjectToContainer)                                                             \
-    X(PcbApi_DeleteObjectFromComponent)                                                        \
-    X(PcbApi_CreateIterator)                                                                   \
-    X(PcbApi_GetFirstObject)                                                                   \
-    X(PcbApi_GetNextObject)                                                                    \
-    X(PcbApi_DestroyIterator)                                                                  \
-    X(PcbApi_GetObjectIdFromObjectHandle)                                                      \
-    X(PcbApi_Percent_Init)                                                                     \
-    X(PcbApi_Percent_Update)                                                                   \
-    X(PcbApi_Percent_Finish)                                                                   \
-    X(PcbApi_GetObjectBitField2)                                                               \
-    X(PcbApi_GetObjectBitField3)                                                               \
-    X(PcbApi_QueryPrimitive)                                                                   \
-    X(PcbApi_QueryTrack)                                                                       \
-    X(PcbApi_QueryArc)                                                                         \
-    X(PcbApi_QueryText)                                                                        \
-    X(PcbApi_QueryTrueTypeTextInfo)                                                            \
-    X(PcbApi_GetDesignatorDisplayString)                                                       \
-    X(PcbApi_QueryBarCodeTextInfo)                                                             \
-    X(PcbApi_QueryPad)                                                                         \
-    X(PcbApi_QueryPadStackMode)                                                                \
-    X(PcbApi_QueryPadOrViaShapeOnLayer)                                                        \
-    X(PcbApi_QueryPadOrViaSizeOnLayer)                                                         \
-    X(PcbApi_QueryPadCornerRadiusOnLayer)                                                      \
-    X(PcbApi_QueryPadCRPercentageOnLayer)                                                      \
-    X(PcbApi_SetPadShapeOnLayer)                                                               \
-    X(PcbApi_SetPadSizeOnLayer)                                                                \
-    X(PcbApi_SetCRPctOnLayer)                                                                  \
-    X(PcbApi_QueryVia)                                                                         \
-    X(PcbApi_QueryFill)                                                                        \
-    X(PcbApi_QueryRegion)                                                                      \
-    X(PcbApi_QueryComponentBody)                                                               \
-    X(PcbApi_QueryEmbeddedBoard)                                                               \
-    X(PcbApi_QueryNetName)                                                                     \
-    X(PcbApi_QueryComponentChannelOffset)                                                      \
-    X(PcbApi_QueryComponentKind)                                                               \
-    X(PcbApi_QueryComponent)                                                                   \
-    X(PcbApi_QueryComponentEx)                                                                 \
-    X(PcbApi_QueryComponentSourceLinks)                                                        \
-    X(PcbApi_QueryDefaultPCB3DModel)                                                           \
-    X(PcbApi_QueryBoard)                                                                       \
-    X(PcbApi_QueryBoardLayerInfo)                                                              \
-    X(PcbApi_QueryLayer)                                                                       \
-    X(PcbApi_QueryInternalPlane)                                                               \
-    X(PcbApi_QueryLayerDielectric)                                                             \
-    X(PcbApi_QueryBoardSplitPlaneMode)                                                         \
-    X(PcbApi_QueryBoardGridsEx)                                                                \
-    X(PcbApi_QueryBoardOutputOptions)                                                          \
-    X(PcbApi_QueryBoardOutputOptionsPlotLayers)                                                \
-    X(PcbApi_QueryBoardOutputOptionsFlipLayers)                                                \
-    X(PcbApi_QueryBoardGerberOptions)                                                          \
-    X(PcbApi_QueryBoardPrinterOptions)                                                         \
-    X(PcbApi_QueryBoardPrinterOptionsPlotterPen)                                               \
-    X(PcbApi_QueryBoardPrinterOptionsCompositeLayer)                                           \
-    X(PcbApi_QueryBoardAdvancedPlacerOptions)                                                  \
-    X(PcbApi_QueryBoardEngineeringChangeOrderOptions)                                          \
-    X(PcbApi_QueryBoardLayerPairsCount)                                                        \
-    X(PcbApi_QueryBoardLayerPairAt)                                                            \
+#define DXFI_PCBAPI_FUNCTIONS(X)                                                                   \
+    X(PcbApi_GetCurrentBoardHandle)                                                                \
+    X(PcbApi_CreateObject)                                                                         \
+    X(PcbApi_ReplicateObject)                                                                      \
+    X(PcbApi_DestroyObject)                                                                        \
+    X(PcbApi_AddObjectToContainer)                                                                 \
+    X(PcbApi_DeleteObjectFromComponent)                                                            \
+    X(PcbApi_CreateIterator)                                                                       \
+    X(PcbApi_GetFirstObject)                                                                       \
+    X(PcbApi_GetNextObject)                                                                        \
+    X(PcbApi_DestroyIterator)                                                                      \
+    X(PcbApi_GetObjectIdFromObjectHandle)                                                          \
+    X(PcbApi_Percent_Init)                                                                         \
+    X(PcbApi_Percent_Update)                                                                       \
+    X(PcbApi_Percent_Finish)                                                                       \
+    X(PcbApi_GetObjectBitField2)                                                                   \
+    X(PcbApi_GetObjectBitField3)                                                                   \
+    X(PcbApi_QueryPrimitive)                                                                       \
+    X(PcbApi_QueryTrack)                                                                           \
+    X(PcbApi_QueryArc)                                                                             \
+    X(PcbApi_QueryText)                                                                            \
+    X(PcbApi_QueryTrueTypeTextInfo)                                                                \
+    X(PcbApi_GetDesignatorDisplayString)                                                           \
+    X(PcbApi_QueryBarCodeTextInfo)                                                                 \
+    X(PcbApi_QueryPad)                                                                             \
+    X(PcbApi_QueryPadStackMode)                                                                    \
+    X(PcbApi_QueryPadOrViaShapeOnLayer)                                                            \
+    X(PcbApi_QueryPadOrViaSizeOnLayer)                                                             \
+    X(PcbApi_QueryPadCornerRadiusOnLayer)                                                          \
+    X(PcbApi_QueryPadCRPercentageOnLayer)                                                          \
+    X(PcbApi_SetPadShapeOnLayer)                                                                   \
+    X(PcbApi_SetPadSizeOnLayer)                                                                    \
+    X(PcbApi_SetCRPctOnLayer)                                                                      \
+    X(PcbApi_QueryVia)                                                                             \
+    X(PcbApi_QueryFill)                                                                            \
+    X(PcbApi_QueryRegion)                                                                          \
+    X(PcbApi_QueryComponentBody)                                                                   \
+    X(PcbApi_QueryEmbeddedBoard)                                                                   \
+    X(PcbApi_QueryNetName)                                                                         \
+    X(PcbApi_QueryComponentChannelOffset)                                                          \
+    X(PcbApi_QueryComponentKind)                                                                   \
+    X(PcbApi_QueryComponent)                                                                       \
+    X(PcbApi_QueryComponentEx)                                                                     \
+    X(PcbApi_QueryComponentSourceLinks)                                                            \
+    X(PcbApi_QueryDefaultPCB3DModel)                                                               \
+    X(PcbApi_QueryBoard)                                                                           \
+    X(PcbApi_QueryBoardLayerInfo)                                                                  \
+    X(PcbApi_QueryLayer)                                                                           \
+    X(PcbApi_QueryInternalPlane)                                                                   \
+    X(PcbApi_QueryLayerDielectric)                                                                 \
+    X(PcbApi_QueryBoardSplitPlaneMode)                                                             \
+    X(PcbApi_QueryBoardGridsEx)                                                                    \
+    X(PcbApi_QueryBoardOutputOptions)                                                              \
+    X(PcbApi_QueryBoardOutputOptionsPlotLayers)                                                    \
+    X(PcbApi_QueryBoardOutputOptionsFlipLayers)                                                    \
+    X(PcbApi_QueryBoardGerberOptions)                                                              \
+    X(PcbApi_QueryBoardPrinterOptions)                                                             \
+    X(PcbApi_QueryBoardPrinterOptionsPlotterPen)                                                   \
+    X(PcbApi_QueryBoardPrinterOptionsCompositeLayer)                                               \
+    X(PcbApi_QueryBoardAdvancedPlacerOptions)                                                      \
+    X(PcbApi_QueryBoardEngineeringChangeOrderOptions)                                              \
+    X(PcbApi_QueryBoardLayerPairsCount)                                                            \
+    X(PcbApi_QueryBoardLayerPairAt)                                                                \
     X(PcbApi_QueryBoardExternalDielectrics)
 
 #define DXFI_PCBAPI_PFN(name) using PFN_##name = decltype(&::name);

@@ -15,7 +15,10 @@ std::string_view CutUtf8(std::string_view text, std::size_t maxBytes) {
         --lead;
     if (lead != end) {
         const auto b = static_cast<uint8_t>(text[lead]);
-        std::size_t len = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 1;
+        std::size_t len = (b & 0xE0) == 0xC0   ? 2
+                          : (b & 0xF0) == 0xE0 ? 3
+                          : (b & 0xF8) == 0xF0 ? 4
+                                               : 1;
         if (len > 1 && lead + len > end) end = lead;
     }
     return text.substr(0, end);
@@ -30,7 +33,8 @@ void CopyToBuffer(char* buffer, std::size_t capacity, std::string_view text) {
 
 std::string_view FromBuffer(const char* buffer, std::size_t capacity) {
     const void* nul = std::memchr(buffer, 0, capacity);
-    return {buffer, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : capacity};
+    return {buffer,
+            nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - buffer) : capacity};
 }
 
 void ToPascal(std::string_view text, uint8_t* out) {

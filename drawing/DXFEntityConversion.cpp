@@ -66,11 +66,21 @@ void TDXFProcessor::DiscardUnconverted(const TEntityHeader& header, const TEntit
     // A viewport shows model space, which is imported on its own; an attribute definition is
     // the template of values that block references carry.
     if (type == "VIEWPORT" || type == "ATTDEF") return;
-    static constexpr std::string_view k3DOnly[] = {
-        "3DFACE",          "3DSOLID",       "BODY",          "MESH",
-        "SURFACE",         "PLANESURFACE",  "EXTRUDEDSURFACE", "LOFTEDSURFACE",
-        "REVOLVEDSURFACE", "SWEPTSURFACE",  "NURBSURFACE",   "LIGHT",
-        "SUN",             "POINTCLOUD",    "POINTCLOUDEX"};
+    static constexpr std::string_view k3DOnly[] = {"3DFACE",
+                                                   "3DSOLID",
+                                                   "BODY",
+                                                   "MESH",
+                                                   "SURFACE",
+                                                   "PLANESURFACE",
+                                                   "EXTRUDEDSURFACE",
+                                                   "LOFTEDSURFACE",
+                                                   "REVOLVEDSURFACE",
+                                                   "SWEPTSURFACE",
+                                                   "NURBSURFACE",
+                                                   "LIGHT",
+                                                   "SUN",
+                                                   "POINTCLOUD",
+                                                   "POINTCLOUDEX"};
     const uint8_t problem = data.ReadU8(abi::OtherData::Problem);
     const char* reason = "because it is not supported";
     bool discarded = true;

@@ -22,8 +22,7 @@ constexpr int32_t kExtentsTooLarge = 2147483647;
 // X * scale / drawingScale in extended precision, rounded ties to even. Strict conversions
 // refuse a quotient above the 32-bit range (or not a number); the others saturate and set
 // `exceeded`.
-TBoardCoord ToBoard(bool strict, double value, double scale, double drawingScale,
-                    bool& exceeded) {
+TBoardCoord ToBoard(bool strict, double value, double scale, double drawingScale, bool& exceeded) {
     const long double quotient = static_cast<long double>(value) * static_cast<long double>(scale) /
                                  static_cast<long double>(drawingScale);
     if (strict && (std::isnan(quotient) ||
@@ -226,10 +225,9 @@ bool TDXFProcessor::MayExpand(const TEntityHeader& header, const TEntityData& da
     // its own walk would also lose the outer walk's place: a cycle is never entered.
     std::string reason;
     if (list == 0) {
-        const std::string_view name =
-            header.TypeCode() == abi::kCodeInsert
-                ? CutUtf8(data.ReadText(abi::InsertData::BlockName))
-                : std::string_view();
+        const std::string_view name = header.TypeCode() == abi::kCodeInsert
+                                          ? CutUtf8(data.ReadText(abi::InsertData::BlockName))
+                                          : std::string_view();
         reason = name.empty() ? "because its block is missing"
                               : "because its block " + std::string(name) + " is missing";
     } else if (std::find(ActiveLists_.begin(), ActiveLists_.end(), list) != ActiveLists_.end()) {

@@ -83,8 +83,8 @@ bool TDXFProcessor::GetSpline(const TEntityHeader& h, TEntityData& d,
     }
     // The drawing's extents come from a flattening of the curve at best: a curve point beyond
     // them by no more than the tolerance counts as on them.
-    const double slack = ScaleX() != 0.0 ? kSplineTolerance * DrawingScale() / std::fabs(ScaleX())
-                                         : 0.0;
+    const double slack =
+        ScaleX() != 0.0 ? kSplineTolerance * DrawingScale() / std::fabs(ScaleX()) : 0.0;
     const auto pull = [slack](double v, double lo, double hi) {
         return (v < lo && lo - v <= slack) ? lo : (v > hi && v - hi <= slack) ? hi : v;
     };

@@ -33,12 +33,24 @@ struct TVec {
     double Y = 0.0;
 };
 
-TVec operator+(TVec a, TVec b) { return {a.X + b.X, a.Y + b.Y}; }
-TVec operator-(TVec a, TVec b) { return {a.X - b.X, a.Y - b.Y}; }
-TVec operator*(TVec a, double s) { return {a.X * s, a.Y * s}; }
-double Dot(TVec a, TVec b) { return a.X * b.X + a.Y * b.Y; }
-double Length(TVec a) { return std::hypot(a.X, a.Y); }
-TVec Perp(TVec a) { return {-a.Y, a.X}; }
+TVec operator+(TVec a, TVec b) {
+    return {a.X + b.X, a.Y + b.Y};
+}
+TVec operator-(TVec a, TVec b) {
+    return {a.X - b.X, a.Y - b.Y};
+}
+TVec operator*(TVec a, double s) {
+    return {a.X * s, a.Y * s};
+}
+double Dot(TVec a, TVec b) {
+    return a.X * b.X + a.Y * b.Y;
+}
+double Length(TVec a) {
+    return std::hypot(a.X, a.Y);
+}
+TVec Perp(TVec a) {
+    return {-a.Y, a.X};
+}
 TVec Unit(TVec a) {
     const double l = Length(a);
     return l > 0.0 && std::isfinite(l) ? a * (1.0 / l) : TVec{};
@@ -74,8 +86,9 @@ std::string InterpolateFitPoints(const TSplineDefinition& s, TNurbs& out) {
     std::vector<TVec> q;
     q.reserve(s.FitPoints.size() + 1);
     for (const TRealPoint& p : s.FitPoints) {
-        if (!Finite(p)) return Reason("of invalid fit point (" + FormatReportNumber(p.X) + "," +
-                                      FormatReportNumber(p.Y) + ")");
+        if (!Finite(p))
+            return Reason("of invalid fit point (" + FormatReportNumber(p.X) + "," +
+                          FormatReportNumber(p.Y) + ")");
         const TVec v{p.X, p.Y};
         if (q.empty() || Length(v - q.back()) > 0.0) q.push_back(v);
     }
@@ -159,8 +172,7 @@ std::string BuildCurve(const TSplineDefinition& s, TNurbs& out) {
         return InterpolateFitPoints(s, out);
     }
     const int p = s.Degree;
-    if (p < 1 || p > kMaxSplineDegree)
-        return Reason("of invalid degree " + std::to_string(p));
+    if (p < 1 || p > kMaxSplineDegree) return Reason("of invalid degree " + std::to_string(p));
     const std::size_t n = s.ControlPoints.size();
     if (n < static_cast<std::size_t>(p) + 1)
         return Reason("it has " + std::to_string(n) + " control points, fewer than degree " +
@@ -205,9 +217,8 @@ std::string BuildCurve(const TSplineDefinition& s, TNurbs& out) {
         }
     } else {
         if (s.Knots.size() != n + static_cast<std::size_t>(p) + 1)
-            return Reason("its " + std::to_string(s.Knots.size()) +
-                          " knots do not fit degree " + std::to_string(p) + " and " +
-                          std::to_string(n) + " control points");
+            return Reason("its " + std::to_string(s.Knots.size()) + " knots do not fit degree " +
+                          std::to_string(p) + " and " + std::to_string(n) + " control points");
         for (std::size_t i = 0; i < s.Knots.size(); ++i)
             if (!std::isfinite(s.Knots[i]) || (i > 0 && s.Knots[i] < s.Knots[i - 1]))
                 return Reason("its knots are not ascending");
@@ -242,9 +253,8 @@ void Evaluate(const TNurbs& c, std::size_t k, double t, TVec& point, TVec& deriv
             auto& dj = d[static_cast<std::size_t>(j)];
             const auto& dm = d[static_cast<std::size_t>(j - 1)];
             for (int e = 0; e < 3; ++e)
-                dj[static_cast<std::size_t>(e)] =
-                    (1.0 - alpha) * dm[static_cast<std::size_t>(e)] +
-                    alpha * dj[static_cast<std::size_t>(e)];
+                dj[static_cast<std::size_t>(e)] = (1.0 - alpha) * dm[static_cast<std::size_t>(e)] +
+                                                  alpha * dj[static_cast<std::size_t>(e)];
         }
         if (r == p - 1) {
             d0 = d[static_cast<std::size_t>(p - 1)];
@@ -262,8 +272,8 @@ void Evaluate(const TNurbs& c, std::size_t k, double t, TVec& point, TVec& deriv
 // ---- Samples --------------------------------------------------------------------------------
 
 struct TSample {
-    TVec P; // board units
-    TVec D; // drawing units
+    TVec P;   // board units
+    TVec D;   // drawing units
     TVec In;  // unit tangent arriving here
     TVec Out; // unit tangent leaving here
 };
@@ -481,8 +491,8 @@ void Emit(const TShape& s, double mergeTol, std::vector<TCurvePiece>& pieces, TS
 class TFitter {
 public:
     TFitter(double tolerance, double scaleX, double scaleY)
-        : Sx_(scaleX), Sy_(scaleY), Fit_(tolerance * kFitShare), Straight_(tolerance * kStraightShare),
-          Merge_(tolerance * kMergeShare) {}
+        : Sx_(scaleX), Sy_(scaleY), Fit_(tolerance * kFitShare),
+          Straight_(tolerance * kStraightShare), Merge_(tolerance * kMergeShare) {}
 
     void Run(TSampler& sampler, std::vector<TCurvePiece>& pieces) {
         TShape last;

@@ -123,12 +123,11 @@ public:
     // drawing layer NAME, layer:NAME picks its PCB layer from the list, condition:NAME its
     // conversion condition, and diameter:NAME types its outer diameter, each as an edit of
     // that row alone. The window's object names (UnitsEdit, ScaleGroup, DrawingSpaceRadioGroup,
-    // BlocksRadioGroup, SplinesComboBox, LineWidthEdit, XEdit, YEdit) name the same controls. Names and words
-    // compare without regard to case; lines without "=" are
-    // skipped. Every line is checked first: when one names no control, or gives a value its
-    // control cannot take (a unit text that is no number with an optional mm or mil, a units
-    // text of no length, a word not offered), nothing is applied and the answer is false with
-    // `error` naming that line.
+    // BlocksRadioGroup, SplinesComboBox, LineWidthEdit, XEdit, YEdit) name the same controls. Names
+    // and words compare without regard to case; lines without "=" are skipped. Every line is
+    // checked first: when one names no control, or gives a value its control cannot take (a unit
+    // text that is no number with an optional mm or mil, a units text of no length, a word not
+    // offered), nothing is applied and the answer is false with `error` naming that line.
     bool ApplyAnswers(std::string_view lines, std::string* error = nullptr);
 
     // ---- Layer tree

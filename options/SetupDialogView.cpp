@@ -546,10 +546,10 @@ void TSetupWindow::BuildButtons(QHBoxLayout* row) {
 }
 
 void TSetupWindow::SetTabOrder() {
-    const std::vector<QWidget*> order = {
-        LineWidthEdit, XEdit,     YEdit, SelectButton, Blocks[0],    Blocks[1],  Spaces[0],
-        Spaces[1],     UnitsEdit, Tree,  OkButton,     CancelButton, SaveButton, LoadButton,
-        SplinesCombo};
+    const std::vector<QWidget*> order = {LineWidthEdit, XEdit,      YEdit,       SelectButton,
+                                         Blocks[0],     Blocks[1],  Spaces[0],   Spaces[1],
+                                         UnitsEdit,     Tree,       OkButton,    CancelButton,
+                                         SaveButton,    LoadButton, SplinesCombo};
     for (std::size_t i = 1; i < order.size(); ++i)
         setTabOrder(order[i - 1], order[i]);
 }

@@ -41,8 +41,7 @@ uint16_t DwgCrc16(uint16_t seed, const uint8_t* data, std::size_t size) {
 namespace {
 
 uint32_t Le32(const uint8_t* p) {
-    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) |
-           (uint32_t{p[3]} << 24);
+    return uint32_t{p[0]} | (uint32_t{p[1]} << 8) | (uint32_t{p[2]} << 16) | (uint32_t{p[3]} << 24);
 }
 uint64_t Le64(const uint8_t* p) {
     return uint64_t{Le32(p)} | (uint64_t{Le32(p + 4)} << 32);
@@ -189,7 +188,8 @@ struct TPagedReader {
 TDwgSections OpenR2000(const uint8_t* data, std::size_t size, const std::string& fileName) {
     TDwgSections s;
     s.Version = TDwgVersion::R2000;
-    if (size < 0x19 + 3 * 9) Damaged(fileName, "the file header ends at byte " + std::to_string(size));
+    if (size < 0x19 + 3 * 9)
+        Damaged(fileName, "the file header ends at byte " + std::to_string(size));
     s.Maintenance = data[0x0B];
     s.CodePage = data[0x13] | (data[0x14] << 8);
     const uint32_t count = Le32(data + 0x15);
@@ -200,7 +200,8 @@ TDwgSections OpenR2000(const uint8_t* data, std::size_t size, const std::string&
         const uint32_t number = r[0], seeker = Le32(r + 1), length = Le32(r + 5);
         if (number > 2) continue;
         if (seeker > size || length > size - seeker)
-            Damaged(fileName, "section " + std::to_string(number) + " ends past the end of the file, at byte " +
+            Damaged(fileName, "section " + std::to_string(number) +
+                                  " ends past the end of the file, at byte " +
                                   std::to_string(uint64_t{seeker} + length));
         const uint8_t* at = data + seeker;
         if (number == 0) {
@@ -272,7 +273,7 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
     uint64_t total = 0;
     std::vector<uint8_t> scratch;
     static constexpr const char* kWanted[4] = {"AcDb:Header", "AcDb:Classes", "AcDb:Handles",
-                                                "AcDb:AcDbObjects"};
+                                               "AcDb:AcDbObjects"};
     for (uint32_t d = 0; d < descriptions; ++d) {
         if (map.size() - at < 0x60) Damaged(fileName, "the section map ends early");
         const uint8_t* e = map.data() + at;
@@ -317,8 +318,8 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
                 Damaged(fileName, std::string("a page of the section ") + name +
                                       " lies past the end of the file");
             if (start >= out.size()) continue;
-            const std::size_t room = std::min<std::size_t>(
-                out.size() - static_cast<std::size_t>(start), pageSize);
+            const std::size_t room =
+                std::min<std::size_t>(out.size() - static_cast<std::size_t>(start), pageSize);
             const uint8_t* src = data + where->second + 32;
             uint8_t* dst = out.data() + start;
             if (compressed == 2) {
@@ -328,9 +329,8 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
                         DwgDecompress(src, packed, scratch.data(), scratch.size());
                     std::memcpy(dst, scratch.data(), std::min(n, room));
                 } catch (const EDwgOverrun&) {
-                    Damaged(fileName, std::string("a page of the section ") + name +
-                                          " at byte " + std::to_string(where->second) +
-                                          " cannot be unpacked");
+                    Damaged(fileName, std::string("a page of the section ") + name + " at byte " +
+                                          std::to_string(where->second) + " cannot be unpacked");
                 }
             } else {
                 std::memcpy(dst, src, std::min<std::size_t>(packed, room));

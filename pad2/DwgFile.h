@@ -37,7 +37,6 @@ TDwgSections OpenDwgSections(const uint8_t* data, std::size_t size, TDwgVersion 
 
 // Unpacks the LZ77 variant of R2004+ pages into out[0, outSize); returns the bytes written.
 // Throws EDwgOverrun when the input is malformed or would write past outSize.
-std::size_t DwgDecompress(const uint8_t* in, std::size_t inSize, uint8_t* out,
-                          std::size_t outSize);
+std::size_t DwgDecompress(const uint8_t* in, std::size_t inSize, uint8_t* out, std::size_t outSize);
 
 } // namespace pad2

@@ -94,12 +94,12 @@ uint16_t OtherCodeOf(std::string_view name) {
         std::string_view Name;
         uint16_t Code;
     } kOthers[] = {
-        {"3DFACE", kCode3DFace},       {"HATCH", kCodeHatch},         {"LEADER", kCodeLeader},
-        {"MULTILEADER", kCodeMLeader}, {"MLEADER", kCodeMLeader},     {"REGION", kCodeRegion},
-        {"3DSOLID", kCode3DSolid},     {"BODY", kCodeBody},           {"IMAGE", kCodeImage},
-        {"VIEWPORT", kCodeViewport},   {"XLINE", kCodeXLine},         {"RAY", kCodeRay},
-        {"TOLERANCE", kCodeTolerance}, {"WIPEOUT", kCodeWipeout},     {"ATTDEF", kCodeAttDef},
-        {"SHAPE", kCodeShape},         {"OLEFRAME", kCodeOle},        {"OLE2FRAME", kCodeOle},
+        {"3DFACE", kCode3DFace},       {"HATCH", kCodeHatch},     {"LEADER", kCodeLeader},
+        {"MULTILEADER", kCodeMLeader}, {"MLEADER", kCodeMLeader}, {"REGION", kCodeRegion},
+        {"3DSOLID", kCode3DSolid},     {"BODY", kCodeBody},       {"IMAGE", kCodeImage},
+        {"VIEWPORT", kCodeViewport},   {"XLINE", kCodeXLine},     {"RAY", kCodeRay},
+        {"TOLERANCE", kCodeTolerance}, {"WIPEOUT", kCodeWipeout}, {"ATTDEF", kCodeAttDef},
+        {"SHAPE", kCodeShape},         {"OLEFRAME", kCodeOle},    {"OLE2FRAME", kCodeOle},
         {"SPLINE", kCodeSpline},
     };
     for (const auto& o : kOthers)
@@ -110,23 +110,40 @@ uint16_t OtherCodeOf(std::string_view name) {
 // The DXF name of an engine code that keeps only its layer, for the entity's record.
 std::string_view OtherNameOf(uint16_t code) {
     switch (code) {
-    case kCode3DFace: return "3DFACE";
-    case kCodeHatch: return "HATCH";
-    case kCodeLeader: return "LEADER";
-    case kCodeMLeader: return "MULTILEADER";
-    case kCodeRegion: return "REGION";
-    case kCode3DSolid: return "3DSOLID";
-    case kCodeBody: return "BODY";
-    case kCodeImage: return "IMAGE";
-    case kCodeViewport: return "VIEWPORT";
-    case kCodeXLine: return "XLINE";
-    case kCodeRay: return "RAY";
-    case kCodeTolerance: return "TOLERANCE";
-    case kCodeWipeout: return "WIPEOUT";
-    case kCodeAttDef: return "ATTDEF";
-    case kCodeShape: return "SHAPE";
-    case kCodeOle: return "OLE2FRAME";
-    default: return "";
+    case kCode3DFace:
+        return "3DFACE";
+    case kCodeHatch:
+        return "HATCH";
+    case kCodeLeader:
+        return "LEADER";
+    case kCodeMLeader:
+        return "MULTILEADER";
+    case kCodeRegion:
+        return "REGION";
+    case kCode3DSolid:
+        return "3DSOLID";
+    case kCodeBody:
+        return "BODY";
+    case kCodeImage:
+        return "IMAGE";
+    case kCodeViewport:
+        return "VIEWPORT";
+    case kCodeXLine:
+        return "XLINE";
+    case kCodeRay:
+        return "RAY";
+    case kCodeTolerance:
+        return "TOLERANCE";
+    case kCodeWipeout:
+        return "WIPEOUT";
+    case kCodeAttDef:
+        return "ATTDEF";
+    case kCodeShape:
+        return "SHAPE";
+    case kCodeOle:
+        return "OLE2FRAME";
+    default:
+        return "";
     }
 }
 
@@ -267,8 +284,8 @@ private:
     void ReadLayers(uint64_t control);
     void ReadBlocks(uint64_t control);
     void ReadBlockEntities(uint32_t block, uint64_t header);
-    void WalkList(uint32_t block, const std::vector<uint64_t>& owned, uint64_t first,
-                  uint64_t last, bool linked);
+    void WalkList(uint32_t block, const std::vector<uint64_t>& owned, uint64_t first, uint64_t last,
+                  bool linked);
     void ReadEntity(uint32_t block, uint64_t handle, uint64_t& next);
     bool StoreEntity(uint32_t block, TObject& o, const TCommon& c);
     void ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool is3D);
@@ -906,7 +923,8 @@ void TDwgReader::ReadEntity(uint32_t block, uint64_t handle, uint64_t& next) {
 
 uint32_t TDwgReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
     if (D_->Entities.size() >= 0xFFFFFFF0u || D_->Doubles.size() >= 0xFFFFFF00u)
-        throw EDxfError{ecTooLarge, "The drawing " + FileName_ + " has too many entities for the engine."};
+        throw EDxfError{ecTooLarge,
+                        "The drawing " + FileName_ + " has too many entities for the engine."};
     const uint32_t index = static_cast<uint32_t>(D_->Entities.size());
     TEntity e;
     e.Code = code;
@@ -918,8 +936,8 @@ uint32_t TDwgReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
     return index;
 }
 
-void TDwgReader::NewOther(uint16_t code, std::string_view name, uint8_t problem,
-                          uint32_t layer, uint32_t block) {
+void TDwgReader::NewOther(uint16_t code, std::string_view name, uint8_t problem, uint32_t layer,
+                          uint32_t block) {
     if (code == kCodeSpline) {
         StoreOther(code, layer, block);
         return;
@@ -964,7 +982,8 @@ void TDwgReader::StoreOther(uint16_t code, uint32_t layer, uint32_t block) {
 
 uint32_t TDwgReader::NewBlob() {
     if (D_->BlobStarts.size() >= (1u << 26) - 2)
-        throw EDxfError{ecTooLarge, "The drawing " + FileName_ + " has too many polylines for the engine."};
+        throw EDxfError{ecTooLarge,
+                        "The drawing " + FileName_ + " has too many polylines for the engine."};
     D_->BlobStarts.push_back(D_->Blob.size());
     return static_cast<uint32_t>(D_->BlobStarts.size() - 1);
 }
@@ -1582,8 +1601,7 @@ std::unique_ptr<TDrawing> ReadDwg(const char* data, std::size_t size, const std:
                                              "2010 drawing, AC1024", "2013 drawing, AC1027",
                                              "2018 drawing, AC1032"};
     // Messages name the file and its version.
-    const std::string label =
-        fileName + " (AutoCAD " + kNames[static_cast<int>(version)] + ")";
+    const std::string label = fileName + " (AutoCAD " + kNames[static_cast<int>(version)] + ")";
     TDwgReader reader(reinterpret_cast<const uint8_t*>(data), size, label, callbacks, version);
     return reader.Read();
 }

@@ -645,8 +645,8 @@ void TDxfReader::Gather(TKind kind) {
                         TMLineElement{static_cast<uint32_t>(MParams_.size()), 0, 0, 0});
                     ++MVertices_.back().ElementCount;
                     MIn42_ = false;
-                } else if (code == 75 && !MIn42_ && !MElements_.empty() &&
-                           !MVertices_.empty() && MVertices_.back().ElementCount > 0) {
+                } else if (code == 75 && !MIn42_ && !MElements_.empty() && !MVertices_.empty() &&
+                           MVertices_.back().ElementCount > 0) {
                     // Only the first 75 of an element starts its fill parameters: a repeated
                     // one continues the same run, so each element's parameters stay one
                     // contiguous run of MParams_ that its counts describe.
@@ -936,7 +936,8 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block) {
         for (const std::vector<double>* values : {&SKnots_, &SControl_, &SWeights_, &SFit_}) {
             const std::size_t at = D_->Blob.size();
             D_->Blob.resize(at + values->size() * 8);
-            if (!values->empty()) std::memcpy(D_->Blob.data() + at, values->data(), values->size() * 8);
+            if (!values->empty())
+                std::memcpy(D_->Blob.data() + at, values->data(), values->size() * 8);
         }
         break;
     }

@@ -34,8 +34,7 @@ bool MirroredExtrusion(const TDrawing& d, const TEntity& e) {
 // The points that bound the arc around (cx, cy) running counter-clockwise from angle `start`
 // through `sweep` (radians, 0 < sweep <= 2 pi): its ends and the quadrant points it passes.
 // X is multiplied by sx afterwards.
-void AddArcSweep(TBox& box, double sx, double cx, double cy, double r, double start,
-                 double sweep) {
+void AddArcSweep(TBox& box, double sx, double cx, double cy, double r, double start, double sweep) {
     r = std::fabs(r);
     auto add = [&](double a) { box.Add(sx * (cx + r * std::cos(a)), cy + r * std::sin(a), 0.0); };
     start = std::fmod(start, kTwoPi);
@@ -120,9 +119,7 @@ public:
                     mirrored(3 * k);
                 break;
             case kCodeLwPolyline:
-                ForLwVertices(e, [&](double x, double y, double) {
-                    box.Add(sx * x, y, 0.0);
-                });
+                ForLwVertices(e, [&](double x, double y, double) { box.Add(sx * x, y, 0.0); });
                 break;
             case kCodeMLine:
                 raw(0);
@@ -320,8 +317,8 @@ void Finish(TDrawing& d, TBoxes& boxes, uint32_t space, int minOffset, int maxOf
     // The stated extents are kept only when every point the processor tests lies inside them:
     // files state (0,0)-(0,0), a page, or extents saved before the last edit.
     const TBox tested = boxes.Tested(space);
-    const bool contains = tested.Empty() ||
-                          (statedMin[0] <= tested.Min[0] && statedMin[1] <= tested.Min[1] &&
+    const bool contains =
+        tested.Empty() || (statedMin[0] <= tested.Min[0] && statedMin[1] <= tested.Min[1] &&
                            tested.Max[0] <= statedMax[0] && tested.Max[1] <= statedMax[1]);
     const bool usable =
         stated && statedMin[0] <= statedMax[0] && statedMin[1] <= statedMax[1] && contains;

@@ -70,8 +70,8 @@ void TFileMapping::Load() {
         Map_ = ::mmap(nullptr, Size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (Map_ == MAP_FAILED) {
             Map_ = nullptr;
-            throw EDxfError{ecTooLarge, "The file " + DisplayName_ +
-                                            " is too large to be read into memory."};
+            throw EDxfError{ecTooLarge,
+                            "The file " + DisplayName_ + " is too large to be read into memory."};
         }
         AdviseLargeBuffer(Map_, Size_);
         char* bytes = static_cast<char*>(Map_);

@@ -60,7 +60,8 @@ std::string MTextPlainText(std::string_view text) {
         case 'S': {
             // Stacked text: upper part, divider, lower part; escaped dividers are characters.
             const std::size_t end = skipArgument(i + 2);
-            const std::size_t stop = end > i + 2 && end <= n && text[end - 1] == ';' ? end - 1 : end;
+            const std::size_t stop =
+                end > i + 2 && end <= n && text[end - 1] == ';' ? end - 1 : end;
             for (std::size_t k = i + 2; k < stop; ++k) {
                 if (text[k] == '\\' && k + 1 < stop) ++k;
                 out.push_back(text[k]);

@@ -20,7 +20,8 @@ std::string ConversionConditionName(int condition) {
 
 TConversionCondition ConversionConditionFromName(std::string_view text) {
     for (std::size_t i = 0; i < kConditionNames.size(); ++i)
-        if (CompareNoCase(text, kConditionNames[i]) == 0) return static_cast<TConversionCondition>(i);
+        if (CompareNoCase(text, kConditionNames[i]) == 0)
+            return static_cast<TConversionCondition>(i);
     return ccNone;
 }
 
@@ -29,15 +30,24 @@ const TLayerMappings::TEntry& TLayerMappings::At(int i) const {
     return Entries_[static_cast<std::size_t>(i)];
 }
 
-const std::string& TLayerMappings::Name(int i) const { return At(i).Name; }
-TV7_Layer TLayerMappings::Layer(int i) const { return At(i).Data.Layer; }
-TConversionCondition TLayerMappings::Condition(int i) const { return At(i).Data.Condition; }
-double TLayerMappings::Threshold(int i) const { return At(i).Data.Threshold; }
+const std::string& TLayerMappings::Name(int i) const {
+    return At(i).Name;
+}
+TV7_Layer TLayerMappings::Layer(int i) const {
+    return At(i).Data.Layer;
+}
+TConversionCondition TLayerMappings::Condition(int i) const {
+    return At(i).Data.Condition;
+}
+double TLayerMappings::Threshold(int i) const {
+    return At(i).Data.Threshold;
+}
 
 std::vector<TLayerMappings::TEntry>::const_iterator
 TLayerMappings::LowerBound(std::string_view name) const {
-    return std::lower_bound(Entries_.begin(), Entries_.end(), name,
-                            [](const TEntry& e, std::string_view n) { return CompareNoCase(e.Name, n) < 0; });
+    return std::lower_bound(
+        Entries_.begin(), Entries_.end(), name,
+        [](const TEntry& e, std::string_view n) { return CompareNoCase(e.Name, n) < 0; });
 }
 
 int TLayerMappings::IndexOf(std::string_view name) const {

@@ -59,5 +59,4 @@ private:
     std::vector<TEntry> Entries_;
 };
 
-
 } // namespace dxfi

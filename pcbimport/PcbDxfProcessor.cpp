@@ -34,7 +34,6 @@ constexpr TBoardCoord kBoardRegion = 1000000000;
 constexpr TBoardCoord kDefaultLineWidth = 50000;
 constexpr TBoardCoord kDefaultInsertionPoint = 10000000;
 
-
 TBoardCoord SaturateToCoord(int64_t value) {
     return static_cast<TBoardCoord>(std::clamp<int64_t>(value, std::numeric_limits<int32_t>::min(),
                                                         std::numeric_limits<int32_t>::max()));
@@ -252,8 +251,7 @@ bool TPcbDxfProcessor::ProcessEntity(TEntityHeader& header, TEntityData& data) {
             AddRegion(Container, x1, y1, x2, y2, x3, y3, x4, y4, LayerFor(NameOf(layer)));
         break;
     case ekInsert:
-        if (GetInsert(header, data, x1, y1, rotation, blockName) && !InBlock &&
-            !ExpansionRefused())
+        if (GetInsert(header, data, x1, y1, rotation, blockName) && !InBlock && !ExpansionRefused())
             PlaceBlock(TemplateFor(FromBuffer(blockName, sizeof blockName)), x1, y1, rotation,
                        ExplodeBlocks);
         break;
@@ -654,8 +652,7 @@ void TPcbDxfProcessor::LoadSettings(const TSettingsStore& store) {
         const int32_t value = store.ReadInteger(kMiscSection, key, current);
         if (value >= low && value <= high) return value;
         WarnSetting(std::string(kMiscSection) + "\\" + key, std::to_string(value),
-                    std::to_string(low) + " to " + std::to_string(high),
-                    std::to_string(fallback));
+                    std::to_string(low) + " to " + std::to_string(high), std::to_string(fallback));
         return fallback;
     };
     ExplodeBlocks = store.ReadBool(kMiscSection, "ExplodeBlocks", ExplodeBlocks);

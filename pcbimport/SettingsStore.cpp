@@ -11,8 +11,10 @@ namespace dxfi {
 
 namespace {
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 // Keys and values are written so that reading gives them back whatever they hold: "\\",
@@ -176,7 +178,7 @@ void TIniSettingsStore::Put(TSection& section, std::string_view key, std::string
 }
 
 const TIniSettingsStore::TKey* TIniSettingsStore::Find(std::string_view section,
-                                                        std::string_view key) const {
+                                                       std::string_view key) const {
     const auto s = SectionIndex_.find(section);
     if (s == SectionIndex_.end()) return nullptr;
     const TSection& sec = Sections_[s->second];

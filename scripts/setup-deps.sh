@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev
           libxml2-dev libxslt1-dev nlohmann-json3-dev libcli11-dev
           qt6-base-dev libgl-dev python3 xsltproc
-          kicad)  # KiCad 6 (no 3D or library packages): its pcbnew module checks exported boards
+          clang-format-14 kicad)  # KiCad 6 (no 3D or library packages): its pcbnew module checks exported boards
 for arg in "$@"; do
   case "$arg" in
     --bench) packages+=(libdxflib-dev libdime-dev python3-ezdxf) ;;

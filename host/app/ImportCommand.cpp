@@ -163,12 +163,13 @@ void CheckTestModeOptions(const TImportOptions& options) {
                          ": in test mode the plug-in shows no options dialog and imports with "
                          "the saved options, so the answers would not be applied. Nothing was "
                          "imported. Leave out --test-mode and give --no (or --yes) to run without "
-                         "questions, or leave out " + given + ".");
+                         "questions, or leave out " +
+                         given + ".");
 }
 
 std::string ImportNotDoneMessage(const std::string& drawing, const TImportNotDone& notDone) {
-    std::string text = notDone.Text.empty() ? "The plug-in did not import " + drawing
-                                            : notDone.Text;
+    std::string text =
+        notDone.Text.empty() ? "The plug-in did not import " + drawing : notDone.Text;
     while (!text.empty() && (text.back() == ' ' || text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
     if (!text.empty() && text.back() != '.') text += '.';

@@ -90,7 +90,9 @@ int main(int argc, char** argv) {
     CLI::App* importCommand =
         app.add_subcommand("import", "Import a drawing into a board through the plug-in");
     importCommand->footer(std::string(kImportHelp) + "\n" + kExitCodes);
-    importCommand->add_option("DRAWING", import.Drawing, "The drawing to import (.dxf; .dwg of AutoCAD 2000, 2004, 2010, 2013, 2018)")
+    importCommand
+        ->add_option("DRAWING", import.Drawing,
+                     "The drawing to import (.dxf; .dwg of AutoCAD 2000, 2004, 2010, 2013, 2018)")
         ->type_name("")
         ->required();
     importCommand

@@ -77,7 +77,6 @@ constexpr std::array<uint32_t, kStandardLayerCount> MakeStandardLayers() {
 
 constexpr std::array<uint32_t, kStandardLayerCount> kStandardLayers = MakeStandardLayers();
 
-
 char Upper(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }

@@ -75,9 +75,8 @@ DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_RenderSvg(uint32_t board, const char* 
 // e.g. "3 dimensions: KiCad has no counterpart; not exported". 0 on success.
 DXFI_EXPORT int32_t DXFI_CDECL KorrinHost_ExportKicad(uint32_t board, const char* path,
                                                       uint32_t outlineLayer,
-                                                      KorrinHost_TextSinkFn lossSink,
-                                                      void* context, char* error,
-                                                      int32_t errorSize);
+                                                      KorrinHost_TextSinkFn lossSink, void* context,
+                                                      char* error, int32_t errorSize);
 
 // A JSON summary of the board for `pcbhost info`, handed to `sink` once:
 //   {"FileName": "...", "ObjectCount": n,

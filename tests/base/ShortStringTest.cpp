@@ -13,7 +13,8 @@ TEST(ShortString, CutNeverSplitsACharacter) {
     EXPECT_EQ(CutUtf8("a\xC3\xA9z", 3), "a\xC3\xA9");
     // A four-byte character cut at every position.
     const std::string emoji = "\xF0\x9F\x98\x80";
-    for (std::size_t n = 0; n < 4; ++n) EXPECT_EQ(CutUtf8(emoji, n), "") << n;
+    for (std::size_t n = 0; n < 4; ++n)
+        EXPECT_EQ(CutUtf8(emoji, n), "") << n;
     EXPECT_EQ(CutUtf8(emoji, 4), emoji);
     // Stray continuation bytes are not valid UTF-8 and count as single characters.
     EXPECT_EQ(CutUtf8("\x80\x80\x80\x80\x80", 2), "\x80\x80");

@@ -474,12 +474,11 @@ TEST(DXFProcessorTest, ReferencesWhoseOffsetsLeaveTheBoardAreDiscardedWithALineO
     TDxf dxf;
     // FAR's base point and NEAR's insertion point lie beyond the board at 1 unit per drawing
     // unit; ZERO is inserted with a scale of 0 and stays.
-    dxf.Blocks = Block("FAR", -3e9, 0, Line(0, 0, 1, 0)) +
-                 Block("NEAR", 0, 0, Line(5, 5, 6, 6)) +
-                 Block("HOLD", 0, 0,
-                       Insert("FAR", 0, 0) + Insert("NEAR", 1e12, -1e12) +
-                           Insert("ZERO", 1, 1, 0, 0)) +
-                 Block("ZERO", 3, 3, Line(1, 1, 2, 2));
+    dxf.Blocks =
+        Block("FAR", -3e9, 0, Line(0, 0, 1, 0)) + Block("NEAR", 0, 0, Line(5, 5, 6, 6)) +
+        Block("HOLD", 0, 0,
+              Insert("FAR", 0, 0) + Insert("NEAR", 1e12, -1e12) + Insert("ZERO", 1, 1, 0, 0)) +
+        Block("ZERO", 3, 3, Line(1, 1, 2, 2));
     dxf.Entities = Insert("HOLD", 0, 0) + Insert("FAR", 0, 0);
     TLoaded d(dxf.Text());
     ASSERT_TRUE(d.Loaded);

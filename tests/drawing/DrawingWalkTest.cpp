@@ -64,9 +64,9 @@ private:
         for (const json& e : entities) {
             const std::string type = e["type"];
             // An insert whose extrusion is tilted off the Z axis is not expanded.
-            const bool tilted = type == "INSERT" && e.contains("extrusion") &&
-                                (e["extrusion"][0].get<double>() != 0.0 ||
-                                 e["extrusion"][1].get<double>() != 0.0);
+            const bool tilted =
+                type == "INSERT" && e.contains("extrusion") &&
+                (e["extrusion"][0].get<double>() != 0.0 || e["extrusion"][1].get<double>() != 0.0);
             if ((type == "INSERT" && !tilted) || type == "DIMENSION") {
                 const std::string block = e.value("block", "");
                 const bool anonymousX = block.find("*X") != std::string::npos;

@@ -25,8 +25,8 @@ std::string Bomb(int levels) {
     dxf.Blocks = Block("B0", 0, 0, Line(0, 0, 1, 1));
     for (int i = 1; i < levels; ++i) {
         const std::string inner = "B" + std::to_string(i - 1);
-        dxf.Blocks += Block("B" + std::to_string(i), 0, 0,
-                            Insert(inner, 0, 0) + Insert(inner, 1, 0));
+        dxf.Blocks +=
+            Block("B" + std::to_string(i), 0, 0, Insert(inner, 0, 0) + Insert(inner, 1, 0));
     }
     dxf.Entities = Insert("B" + std::to_string(levels - 1), 0, 0);
     return dxf.Text();
@@ -96,8 +96,8 @@ TEST(HostileDrawingTest, BlockBombEndsAtTheBudgetWithBoundedMemory) {
                         d.P.Calls.size(), lineCalls, lines.size());
             std::fflush(stdout);
             return d.P.EntitiesDiscarded && d.P.Calls.size() <= 250000 + 100 &&
-                   d.P.Calls.size() >= 250000 && Count(lines, budget) >= 1 &&
-                   lines.size() < 100 && d.P.ScaleStack_.size() == 1 && !d.P.InBlock &&
+                   d.P.Calls.size() >= 250000 && Count(lines, budget) >= 1 && lines.size() < 100 &&
+                   d.P.ScaleStack_.size() == 1 && !d.P.InBlock &&
                    // Below the nesting bound the copies that fit are all drawn.
                    (levels > kMaxBlockNesting || lineCalls > 40000);
         });
@@ -120,11 +120,10 @@ TEST(HostileDrawingTest, InsertsMetWhenTheBudgetIsSpentAreNotExpandedNorPlaced) 
         if (h.TypeCode() == dxfi::abi::kCodeInsert) refused.push_back(d.P.ExpansionRefused());
     };
     d.P.ProcessDrawing();
-    EXPECT_EQ(d.P.Whats(),
-              (std::vector<std::string>{"", "begin P", "", "LINE entity", "LINE entity", "end P",
-                                        "INSERT entity", "begin P", "", "LINE entity",
-                                        "LINE entity", "end P", "INSERT entity", "INSERT entity",
-                                        "LINE entity"}));
+    EXPECT_EQ(d.P.Whats(), (std::vector<std::string>{
+                               "", "begin P", "", "LINE entity", "LINE entity", "end P",
+                               "INSERT entity", "begin P", "", "LINE entity", "LINE entity",
+                               "end P", "INSERT entity", "INSERT entity", "LINE entity"}));
     EXPECT_EQ(refused, (std::vector<bool>{false, false, true}));
     EXPECT_EQ(ReportLines(d.P.ReportXml()),
               std::vector<std::string>{"INSERT entity was discarded because the drawing expands "
@@ -134,8 +133,8 @@ TEST(HostileDrawingTest, InsertsMetWhenTheBudgetIsSpentAreNotExpandedNorPlaced) 
 
 TEST(HostileDrawingTest, MInsertPlacesEveryCopy) {
     TDxf dxf;
-    dxf.Blocks = Block("P", 0, 0, Line(0, 0, 1, 0)) +
-                 Block("H", 0, 0, MInsert("P", 100, 0, 2, 1, 5, 0));
+    dxf.Blocks =
+        Block("P", 0, 0, Line(0, 0, 1, 0)) + Block("H", 0, 0, MInsert("P", 100, 0, 2, 1, 5, 0));
     dxf.Entities = MInsert("P", 1, 2, 3, 2, 10, 20, 90) + Insert("H", 0, 0);
     TLoaded d(dxf.Text());
     ASSERT_TRUE(d.Loaded);
@@ -193,8 +192,7 @@ TEST(HostileDrawingTest, InsertsOfMissingBlocksAreReportedOnce) {
     EXPECT_EQ(d.P.Whats(),
               (std::vector<std::string>{"", "INSERT entity", "begin H", "", "INSERT entity",
                                         "LINE entity", "end H", "INSERT entity", "begin H", "",
-                                        "INSERT entity", "LINE entity", "end H",
-                                        "INSERT entity"}));
+                                        "INSERT entity", "LINE entity", "end H", "INSERT entity"}));
     EXPECT_EQ(refused, (std::vector<bool>{true, false, false}));
     // The insert inside H is one entity met twice: one line.
     EXPECT_EQ(ReportLines(d.P.ReportXml()),

@@ -177,7 +177,8 @@ struct TLoaded {
     }
     // The drawing's stated extents become the processor's own, as they are given, whatever the
     // engine made of them: the point test is exercised against exactly these.
-    explicit TLoaded(const TDxf& dxf, double drawingScale = 1.0) : TLoaded(dxf.Text(), drawingScale) {
+    explicit TLoaded(const TDxf& dxf, double drawingScale = 1.0)
+        : TLoaded(dxf.Text(), drawingScale) {
         if (dxf.Extents.size() == 4)
             P.ModelExtents = {dxf.Extents[0], dxf.Extents[1], dxf.Extents[2], dxf.Extents[3]};
         if (dxf.PaperExtents.size() == 4)

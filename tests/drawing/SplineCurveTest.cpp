@@ -21,9 +21,10 @@ double Distance(const std::vector<TCurvePiece>& pieces, TRealPoint p) {
         if (!c.Arc) {
             const double dx = c.End.X - c.Start.X, dy = c.End.Y - c.Start.Y;
             const double l2 = dx * dx + dy * dy;
-            const double s = l2 > 0 ? std::clamp(((p.X - c.Start.X) * dx + (p.Y - c.Start.Y) * dy) / l2,
-                                                 0.0, 1.0)
-                                    : 0.0;
+            const double s =
+                l2 > 0
+                    ? std::clamp(((p.X - c.Start.X) * dx + (p.Y - c.Start.Y) * dy) / l2, 0.0, 1.0)
+                    : 0.0;
             best = std::min(best, std::hypot(p.X - c.Start.X - s * dx, p.Y - c.Start.Y - s * dy));
             continue;
         }
@@ -32,7 +33,8 @@ double Distance(const std::vector<TCurvePiece>& pieces, TRealPoint p) {
         double sweep = std::fmod(c.EndAngle - c.StartAngle + 360, 360);
         if (sweep == 0) sweep = 360;
         if (std::fmod(angle - c.StartAngle + 360, 360) <= sweep)
-            best = std::min(best, std::fabs(std::hypot(p.X - c.Centre.X, p.Y - c.Centre.Y) - c.Radius));
+            best = std::min(best,
+                            std::fabs(std::hypot(p.X - c.Centre.X, p.Y - c.Centre.Y) - c.Radius));
         else
             best = std::min({best, std::hypot(p.X - c.Start.X, p.Y - c.Start.Y),
                              std::hypot(p.X - c.End.X, p.Y - c.End.Y)});

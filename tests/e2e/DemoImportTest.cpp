@@ -47,8 +47,7 @@ TEST_F(DemoImportTest, TheBundledBoardDrawingBecomesTheBoardTheReadmeShows) {
     ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
     const std::string board = Path("out/demo_board_R2000.board.json");
     EXPECT_NE(run.Out.find("Board: " + board + "\n"), std::string::npos) << run.Out;
-    EXPECT_NE(run.Out.find("SVG:   " + Path("out/demo_board_R2000.svg") + "\n"),
-              std::string::npos)
+    EXPECT_NE(run.Out.find("SVG:   " + Path("out/demo_board_R2000.svg") + "\n"), std::string::npos)
         << run.Out;
     EXPECT_TRUE(Exists("out/demo_board_R2000.svg"));
     // The real plug-in, and no box: nothing was discarded, nothing had to be moved.
@@ -97,9 +96,8 @@ TEST_F(DemoImportTest, TheBundledBoardDrawingBecomesTheBoardTheReadmeShows) {
             Near(o["Y"], Mm(0)) && Near(o["X2"], Mm(77)) && Near(o["Y2"], Mm(0)) &&
             Near(o["Width"], width))
             edge = true;
-        if (o["Kind"] == "Arc" && o["Layer"] == M1 && Near(o["X"], Mm(77)) &&
-            Near(o["Y"], Mm(3)) && Near(o["Radius"], Mm(3) - Mm(0)) && o["StartAngle"] == 270 &&
-            o["EndAngle"] == 0)
+        if (o["Kind"] == "Arc" && o["Layer"] == M1 && Near(o["X"], Mm(77)) && Near(o["Y"], Mm(3)) &&
+            Near(o["Radius"], Mm(3) - Mm(0)) && o["StartAngle"] == 270 && o["EndAngle"] == 0)
             corner = true;
         if (o["Kind"] == "Arc" && o["Layer"] == M1 && Near(o["X"], Mm(64)) &&
             Near(o["Y"], Mm(24)) && Near(o["Radius"], Mm(4) - Mm(0)) && o["StartAngle"] == 270 &&
@@ -119,8 +117,7 @@ TEST_F(DemoImportTest, TheBundledBoardDrawingBecomesTheBoardTheReadmeShows) {
         const TJson& component = components[static_cast<std::size_t>(i)];
         EXPECT_EQ(component["Name"], "CONN2");
         EXPECT_TRUE(Near(component["X"], Mm(places[i][0])) &&
-                    Near(component["Y"], Mm(places[i][1])) &&
-                    component["Rotation"] == places[i][2])
+                    Near(component["Y"], Mm(places[i][1])) && component["Rotation"] == places[i][2])
             << component.dump();
         std::map<std::string, int> children;
         for (const TJson& child : component["Children"])

@@ -104,10 +104,14 @@ TCounts ExpectedCounts(const TDrawingName& name) {
     // Layers 0, Defpoints, OUTLINE, HOLES, SILK, PARTS and NOTES, in this order; the
     // connector blocks explode into their tracks and pin circles.
     if (f == "demo_board")
-        return {{"Arc@" + M3, 6},           {"Track@" + M3, 6},
-                {"Pad@" + Mechanical(4), 4}, {"Text@" + Mechanical(5), 2},
-                {"Arc@" + Mechanical(5), 1}, {"Track@" + Mechanical(5), 2},
-                {"Arc@" + Mechanical(6), 4}, {"Track@" + Mechanical(6), 10},
+        return {{"Arc@" + M3, 6},
+                {"Track@" + M3, 6},
+                {"Pad@" + Mechanical(4), 4},
+                {"Text@" + Mechanical(5), 2},
+                {"Arc@" + Mechanical(5), 1},
+                {"Track@" + Mechanical(5), 2},
+                {"Arc@" + Mechanical(6), 4},
+                {"Track@" + Mechanical(6), 10},
                 {"Text@" + Mechanical(7), 1}};
     // Stale or empty header extents no longer refuse what lies outside them.
     if (f == "stalezero") return {{"Arc@" + M1, 1}, {"Track@" + M1, 4}};
@@ -117,8 +121,7 @@ TCounts ExpectedCounts(const TDrawingName& name) {
     if (f == "extnoise") return {{"Arc@" + M1, 3}, {"Track@" + M1, 2}};
     // Two inserts of PART (two lines and a text each), the tilted third one discarded; the
     // texts seen from below.
-    if (f == "mirrored")
-        return {{"Text@" + M1, r12 ? 3 : 4}, {"Track@" + M1, 4}};
+    if (f == "mirrored") return {{"Text@" + M1, r12 ? 3 : 4}, {"Track@" + M1, 4}};
     if (f == "noeof") return {{"Track@" + M1, 4}};
     if (f == "mtext101") return {{"Text@" + M1, 1}, {"Track@" + M1, 1}};
     if (f == "mtextcodes") return {{"Text@" + M1, 2}};
@@ -366,8 +369,7 @@ const std::map<std::string, TCheck>& FeatureChecks() {
              EXPECT_TRUE(HasObject(b, {{"Text", "Omega \u03a9 Ohm"}, {"Y", At(6)}}));
              EXPECT_TRUE(HasObject(b, {{"Text", "Umlaute \u00e4\u00f6\u00fc\u00df \u20ac"}}));
              if (name.Version != "R12") {
-                 EXPECT_TRUE(HasObject(
-                     b, {{"Text", "Bold line 2 \u00b1   <&>"}, {"Y", At(10)}}));
+                 EXPECT_TRUE(HasObject(b, {{"Text", "Bold line 2 \u00b1   <&>"}, {"Y", At(10)}}));
              }
          }},
         {"units_mm",
@@ -379,11 +381,8 @@ const std::map<std::string, TCheck>& FeatureChecks() {
                  return;
              }
              const auto mm = [](int n) { return 10000000 + n * 393701; };
-             EXPECT_TRUE(HasObject(b, {{"Kind", "Track"},
-                                       {"X", mm(1)},
-                                       {"Y", mm(2)},
-                                       {"X2", mm(3)},
-                                       {"Y2", mm(4)}}));
+             EXPECT_TRUE(HasObject(
+                 b, {{"Kind", "Track"}, {"X", mm(1)}, {"Y", mm(2)}, {"X2", mm(3)}, {"Y2", mm(4)}}));
          }},
         {"stalezero",
          [](const TJson& b, const TDrawingName&) {
@@ -419,15 +418,13 @@ const std::map<std::string, TCheck>& FeatureChecks() {
              EXPECT_TRUE(HasObject(b, Track(M1, 20, 5, 24, 5)));
              EXPECT_TRUE(HasObject(b, {{"Kind", "Track"}, {"X", At(-10)}, {"Y", At(5)}}));
          }},
-        {"noeof",
-         [](const TJson& b, const TDrawingName&) {
-             EXPECT_TRUE(HasObject(b, Track(M1, 20, 0, 20, 10)));
-         }},
+        {"noeof", [](const TJson& b,
+                     const TDrawingName&) { EXPECT_TRUE(HasObject(b, Track(M1, 20, 0, 20, 10))); }},
         {"mtext101",
          [](const TJson& b, const TDrawingName&) {
              // Its own position and height, not the embedded object's (1,0) and 1.51.
-             EXPECT_TRUE(HasObject(
-                 b, {{"Text", "LABEL"}, {"X", At(5)}, {"Y", At(7)}, {"Height", 8000}}));
+             EXPECT_TRUE(
+                 HasObject(b, {{"Text", "LABEL"}, {"X", At(5)}, {"Y", At(7)}, {"Height", 8000}}));
          }},
         {"mtextcodes",
          [](const TJson& b, const TDrawingName&) {
@@ -456,7 +453,7 @@ const std::map<std::string, TCheck>& FeatureChecks() {
          }},
         {"bulges",
          [](const TJson& b, const TDrawingName&) {
-             EXPECT_TRUE(HasObject(b, Track(M1, 0, 0, 10, 0)));  // bulge 1e-7
+             EXPECT_TRUE(HasObject(b, Track(M1, 0, 0, 10, 0)));   // bulge 1e-7
              EXPECT_TRUE(HasObject(b, Track(M1, 10, 0, 10, 10))); // bulge 1e-9
              EXPECT_TRUE(HasObject(b, Track(M1, 0, 20, 10000, 20)));
              EXPECT_TRUE(HasObject(b, Track(M1, 10000, 30, 0, 20))); // closed

@@ -55,9 +55,9 @@ protected:
 
 TEST_F(DwgImportTest, EachSampleGivesTheBoardOfItsDxfTwin) {
     const std::vector<std::pair<std::string, std::string>> pairs = {
-        {"example_2018.dxf", "example_2000.dwg"}, {"example_2018.dxf", "example_2004.dwg"},
-        {"example_2018.dxf", "example_2010.dwg"}, {"example_2018.dxf", "example_2013.dwg"},
-        {"example_2018.dxf", "example_2018.dwg"}, {"sample_2018.dxf", "sample_2018.dwg"},
+        {"example_2018.dxf", "example_2000.dwg"},          {"example_2018.dxf", "example_2004.dwg"},
+        {"example_2018.dxf", "example_2010.dwg"},          {"example_2018.dxf", "example_2013.dwg"},
+        {"example_2018.dxf", "example_2018.dwg"},          {"sample_2018.dxf", "sample_2018.dwg"},
         {"r2000_entities-2d.dxf", "r2000_entities-2d.dwg"}};
     // Test mode with the default options (the example drawing reaches beyond the board there,
     // which test mode reports as a failure), then the answers a user would give.

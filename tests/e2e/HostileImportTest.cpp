@@ -21,8 +21,16 @@ std::string Insert(const std::string& block, const std::string& x) {
 }
 
 std::string Drawing(const std::string& blocks, const std::string& entities) {
-    return G({{0, "SECTION"}, {2, "HEADER"}, {9, "$EXTMIN"}, {10, "-100"}, {20, "-100"},
-              {9, "$EXTMAX"}, {10, "100"}, {20, "100"}, {0, "ENDSEC"}, {0, "SECTION"},
+    return G({{0, "SECTION"},
+              {2, "HEADER"},
+              {9, "$EXTMIN"},
+              {10, "-100"},
+              {20, "-100"},
+              {9, "$EXTMAX"},
+              {10, "100"},
+              {20, "100"},
+              {0, "ENDSEC"},
+              {0, "SECTION"},
               {2, "BLOCKS"}}) +
            blocks + G({{0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}}) + entities +
            G({{0, "ENDSEC"}, {0, "EOF"}});
@@ -30,8 +38,18 @@ std::string Drawing(const std::string& blocks, const std::string& entities) {
 
 // `levels` blocks each inserting the one before twice (4 KB for 41 levels, 2^40 copies).
 std::string Bomb(int levels) {
-    std::string blocks = G({{0, "BLOCK"}, {8, "0"}, {2, "B0"}, {10, "0"}, {20, "0"}, {0, "LINE"},
-                            {8, "0"}, {10, "0"}, {20, "0"}, {11, "1"}, {21, "1"}, {0, "ENDBLK"}});
+    std::string blocks = G({{0, "BLOCK"},
+                            {8, "0"},
+                            {2, "B0"},
+                            {10, "0"},
+                            {20, "0"},
+                            {0, "LINE"},
+                            {8, "0"},
+                            {10, "0"},
+                            {20, "0"},
+                            {11, "1"},
+                            {21, "1"},
+                            {0, "ENDBLK"}});
     for (int i = 1; i < levels; ++i) {
         const std::string inner = "B" + std::to_string(i - 1);
         blocks += G({{0, "BLOCK"}, {8, "0"}, {2, "B" + std::to_string(i)}, {10, "0"}, {20, "0"}}) +
@@ -57,9 +75,9 @@ TEST_F(HostileImportTest, BlockBombEndsWithWhatFitsInBothBlockModes) {
             SCOPED_TRACE((components ? "components, " : "primitives, ") + std::to_string(levels) +
                          " levels");
             Folder.WriteFile("bomb.dxf", Bomb(levels));
-            const TProgramRun run = Import(
-                "bomb.dxf", {"--no", "-o", "bomb.json", "--answer",
-                             components ? "blocks=components" : "blocks=primitives"});
+            const TProgramRun run =
+                Import("bomb.dxf", {"--no", "-o", "bomb.json", "--answer",
+                                    components ? "blocks=components" : "blocks=primitives"});
             ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
             EXPECT_NE(run.Err.find("Some entities were discarded during import!"),
                       std::string::npos)
@@ -99,9 +117,8 @@ TEST_F(HostileImportTest, DroppedEntitiesAreNamedInTheReport) {
 
     // Numbers out of range and inserts of blocks that do not exist are named too; a 3D face
     // alone brings no prompt.
-    Folder.WriteFile("lost.dxf",
-                     Drawing("", G({{0, "LINE"}, {8, "0"}, {10, "1e999"}, {11, "1"}}) +
-                                     Insert("Nowhere", "0")));
+    Folder.WriteFile("lost.dxf", Drawing("", G({{0, "LINE"}, {8, "0"}, {10, "1e999"}, {11, "1"}}) +
+                                                 Insert("Nowhere", "0")));
     const TProgramRun lost = Import("lost.dxf", {"--no", "-o", "lost.json"});
     ASSERT_EQ(lost.ExitCode, 0) << lost.Err;
     EXPECT_NE(lost.Err.find("Some entities were discarded during import!"), std::string::npos);

@@ -29,7 +29,7 @@ TEST_F(ImportOutcomeTest, TestModeWithAnswersOrSettingsIsRefusedBeforeAnythingIs
 
     // Refused however the drawing, the board and the plug-in are: none of them is looked at.
     run = Import("missing.dxf", {"--settings", "options.ini", "--test-mode", "--plugin", "none.so",
-                                "--board", "none.json"});
+                                 "--board", "none.json"});
     EXPECT_EQ(run.ExitCode, 2);
     EXPECT_NE(run.Err.find("--test-mode cannot be combined with --settings: "), std::string::npos)
         << run.Err;
@@ -69,8 +69,7 @@ TEST_F(ImportOutcomeTest, AnAnswerThePlugInRefusesEndsWithExitCodeFourAndKeepsTh
     const std::string refusal = "The answer \"units=mil5\" gives no length for one AutoCAD unit. "
                                 "Write a positive number with mm or mil, for example units=1mm.";
     // The plug-in's Error box, then pcbhost's line.
-    EXPECT_NE(run.Err.find("Error:\n  " + refusal + " Nothing was imported.\n"),
-              std::string::npos)
+    EXPECT_NE(run.Err.find("Error:\n  " + refusal + " Nothing was imported.\n"), std::string::npos)
         << run.Err;
     EXPECT_NE(run.Err.find("pcbhost: The plug-in refused the import options: " + refusal +
                            " Nothing was imported and the board was not saved.\n"),
@@ -141,8 +140,9 @@ TEST_F(ImportOutcomeTest, AStylesheetFailureKeepsTheImportAndSaysTheReportWasNot
         {"XDG_CONFIG_HOME=" + Path("cfg"), "DXFI_USER_HIVE=" + Path("cfg/user.reg"),
          "DXFI_EXE_DIR=" + Path("exe")});
     EXPECT_EQ(run.ExitCode, 0) << run.Err;
-    EXPECT_NE(run.Err.find("Error:\n  Error using " + Path("exe/Templates/report_html_default.xsl")),
-              std::string::npos)
+    EXPECT_NE(
+        run.Err.find("Error:\n  Error using " + Path("exe/Templates/report_html_default.xsl")),
+        std::string::npos)
         << run.Err;
     EXPECT_NE(run.Err.find("Error:\n  The error report of the import of " +
                            Path("extrusion_R2000.dxf") +
@@ -156,10 +156,10 @@ TEST_F(ImportOutcomeTest, AStylesheetFailureKeepsTheImportAndSaysTheReportWasNot
 
     // A drawing that could not be read: nothing was imported, and the run still fails.
     Folder.WriteFile("cut.dxf", "  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n");
-    const TProgramRun cut = RunProgram(
-        Folder.Path(), kHost, {"import", "cut.dxf", "--no", "--plugin", plugin},
-        {"XDG_CONFIG_HOME=" + Path("cfg"), "DXFI_USER_HIVE=" + Path("cfg/user.reg"),
-         "DXFI_EXE_DIR=" + Path("exe")});
+    const TProgramRun cut =
+        RunProgram(Folder.Path(), kHost, {"import", "cut.dxf", "--no", "--plugin", plugin},
+                   {"XDG_CONFIG_HOME=" + Path("cfg"), "DXFI_USER_HIVE=" + Path("cfg/user.reg"),
+                    "DXFI_EXE_DIR=" + Path("exe")});
     EXPECT_EQ(cut.ExitCode, 4) << cut.Err;
     EXPECT_NE(cut.Err.find("Error:\n  The error report of the import of " + Path("cut.dxf") +
                            " could not be produced. Nothing was imported.\n"),

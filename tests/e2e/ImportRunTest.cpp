@@ -244,9 +244,9 @@ TEST_F(DialogAnswerTest, SplinesAnswerApproximatesAndTheChoiceIsSaved) {
 
 TEST_F(SavedOptionsTest, EverySplineDrawingImportsWhenTheSavedOptionsSaySo) {
     WriteSavedOptions({"\"ConvertSplines\"=\"1\""});
-    for (const char* name : {"spline_R2018", "spline_cubic_R2018", "spline_fit_R2018",
-                             "spline_closed_R2018", "spline_block_R2018", "spline_circle_R2018",
-                             "spline_bad_R2018"}) {
+    for (const char* name :
+         {"spline_R2018", "spline_cubic_R2018", "spline_fit_R2018", "spline_closed_R2018",
+          "spline_block_R2018", "spline_circle_R2018", "spline_bad_R2018"}) {
         SCOPED_TRACE(name);
         CopyIn(kTestData + "/" + name + ".dxf");
         const TProgramRun run = Import(std::string(name) + ".dxf", {"--no"});
@@ -323,8 +323,8 @@ TEST_F(DialogAnswerTest, MetresAtOneMillimetrePerUnitReportWhatLiesBeyondTheBoar
     EXPECT_EQ(CountsByKindAndLayer(board), (std::map<std::string, int>{{"Track@" + M1, 2}}));
     EXPECT_TRUE(HasObject(board, Track(M1, 10000000 + 393701, 10000000 + 393701,
                                        10000000 + 2 * 393701, 10000000 + 393701)));
-    EXPECT_TRUE(HasObject(board, Track(M1, 10000000 + 100 * 393701, 10000000,
-                                       10000000 + 101 * 393701, 10000000)));
+    EXPECT_TRUE(HasObject(
+        board, Track(M1, 10000000 + 100 * 393701, 10000000, 10000000 + 101 * 393701, 10000000)));
     const std::string html = TTempFolder::ReadFile(Path("Import Error Report.html"));
     EXPECT_NE(html.find("LINE entity was discarded because its coordinates lie beyond the "
                         "board"),

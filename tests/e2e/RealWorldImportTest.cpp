@@ -81,8 +81,8 @@ class TRealWorldImport : public TImportFixture,
 
 TEST_P(TRealWorldImport, NothingRefusedByThePointTestNothingClamped) {
     const std::string drawing = kSet + "/" + GetParam();
-    ASSERT_TRUE(fs::exists(drawing)) << "missing drawing (is the real-world set there?) "
-                                     << drawing;
+    ASSERT_TRUE(fs::exists(drawing))
+        << "missing drawing (is the real-world set there?) " << drawing;
     const TProgramRun run = Import(drawing, {"-o", Path("board.json"), "--no"});
     ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
     const TJson board = LoadBoard("board.json");

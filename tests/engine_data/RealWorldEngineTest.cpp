@@ -52,21 +52,36 @@ std::vector<std::string> Drawings() {
 std::string KindName(uint16_t code, int16_t lwCode) {
     if (code == static_cast<uint16_t>(lwCode)) return "LWPOLYLINE";
     static const std::map<uint16_t, std::string> names = {
-        {abi::kCodeLine, "LINE"},         {abi::kCodePoint, "POINT"},
-        {abi::kCodeCircle, "CIRCLE"},     {abi::kCodeEllipse, "ELLIPSE"},
-        {abi::kCodeSpline, "SPLINE"},     {abi::kCodeText, "TEXT"},
-        {abi::kCodeArc, "ARC"},           {abi::kCodeTrace, "TRACE"},
-        {abi::kCodeSolid, "SOLID"},       {abi::kCodeInsert, "INSERT"},
-        {abi::kCodePolyline, "POLYLINE"}, {pad2::kCodeMeshPolyline, "POLYLINE"},
-        {abi::kCodeDimension, "DIMENSION"}, {abi::kCodeMText, "MTEXT"},
-        {abi::kCodeMLine, "MLINE"},       {pad2::kCode3DFace, "3DFACE"},
-        {pad2::kCodeHatch, "HATCH"},      {pad2::kCodeLeader, "LEADER"},
-        {pad2::kCodeMLeader, "MULTILEADER"}, {pad2::kCodeRegion, "REGION"},
-        {pad2::kCode3DSolid, "3DSOLID"},  {pad2::kCodeBody, "BODY"},
-        {pad2::kCodeImage, "IMAGE"},      {pad2::kCodeViewport, "VIEWPORT"},
-        {pad2::kCodeXLine, "XLINE"},      {pad2::kCodeRay, "RAY"},
-        {pad2::kCodeTolerance, "TOLERANCE"}, {pad2::kCodeWipeout, "WIPEOUT"},
-        {pad2::kCodeAttDef, "ATTDEF"},    {pad2::kCodeShape, "SHAPE"},
+        {abi::kCodeLine, "LINE"},
+        {abi::kCodePoint, "POINT"},
+        {abi::kCodeCircle, "CIRCLE"},
+        {abi::kCodeEllipse, "ELLIPSE"},
+        {abi::kCodeSpline, "SPLINE"},
+        {abi::kCodeText, "TEXT"},
+        {abi::kCodeArc, "ARC"},
+        {abi::kCodeTrace, "TRACE"},
+        {abi::kCodeSolid, "SOLID"},
+        {abi::kCodeInsert, "INSERT"},
+        {abi::kCodePolyline, "POLYLINE"},
+        {pad2::kCodeMeshPolyline, "POLYLINE"},
+        {abi::kCodeDimension, "DIMENSION"},
+        {abi::kCodeMText, "MTEXT"},
+        {abi::kCodeMLine, "MLINE"},
+        {pad2::kCode3DFace, "3DFACE"},
+        {pad2::kCodeHatch, "HATCH"},
+        {pad2::kCodeLeader, "LEADER"},
+        {pad2::kCodeMLeader, "MULTILEADER"},
+        {pad2::kCodeRegion, "REGION"},
+        {pad2::kCode3DSolid, "3DSOLID"},
+        {pad2::kCodeBody, "BODY"},
+        {pad2::kCodeImage, "IMAGE"},
+        {pad2::kCodeViewport, "VIEWPORT"},
+        {pad2::kCodeXLine, "XLINE"},
+        {pad2::kCodeRay, "RAY"},
+        {pad2::kCodeTolerance, "TOLERANCE"},
+        {pad2::kCodeWipeout, "WIPEOUT"},
+        {pad2::kCodeAttDef, "ATTDEF"},
+        {pad2::kCodeShape, "SHAPE"},
         {pad2::kCodeOle, "OLEFRAME"},
     };
     if (code == abi::kCodeVertex || code == abi::kCodeSeqEnd || code == abi::kCodeBlockStart)
@@ -78,13 +93,15 @@ std::string KindName(uint16_t code, int16_t lwCode) {
 // ezdxf's names folded the same way.
 TCounts Expected(const json& counts) {
     static const std::vector<std::string> known = {
-        "LINE", "POINT", "CIRCLE", "ELLIPSE", "SPLINE", "TEXT", "ARC", "TRACE", "SOLID",
-        "INSERT", "POLYLINE", "DIMENSION", "MTEXT", "MLINE", "LWPOLYLINE", "3DFACE", "HATCH",
-        "LEADER", "MULTILEADER", "REGION", "3DSOLID", "BODY", "IMAGE", "VIEWPORT", "XLINE",
-        "RAY", "TOLERANCE", "WIPEOUT", "ATTDEF", "SHAPE", "OLEFRAME"};
+        "LINE",  "POINT",  "CIRCLE",      "ELLIPSE",   "SPLINE",  "TEXT",  "ARC",        "TRACE",
+        "SOLID", "INSERT", "POLYLINE",    "DIMENSION", "MTEXT",   "MLINE", "LWPOLYLINE", "3DFACE",
+        "HATCH", "LEADER", "MULTILEADER", "REGION",    "3DSOLID", "BODY",  "IMAGE",      "VIEWPORT",
+        "XLINE", "RAY",    "TOLERANCE",   "WIPEOUT",   "ATTDEF",  "SHAPE", "OLEFRAME"};
     TCounts result;
     for (const auto& [kind, n] : counts.items()) {
-        std::string name = kind == "MLEADER" ? "MULTILEADER" : kind == "OLE2FRAME" ? "OLEFRAME" : kind;
+        std::string name = kind == "MLEADER"     ? "MULTILEADER"
+                           : kind == "OLE2FRAME" ? "OLEFRAME"
+                                                 : kind;
         if (std::find(known.begin(), known.end(), name) == known.end()) name = "OTHER";
         result[name] += n.get<int>();
     }

@@ -188,8 +188,8 @@ TEST_F(TSetupFillTest, WritesEveryControlBack) {
 
 TEST_F(TSetupFillTest, HostAnswersDriveTheModelessDialog) {
     Dialog->LoadFromProcessor(Processor);
-    Client.Answers =
-        "units=2mil\nDrawingSpace=Paper\nBlocks=components\nSplines=APPROXIMATE\nX=0\nY=5mm\nbogus\n";
+    Client.Answers = "units=2mil\nDrawingSpace=Paper\nBlocks=components\nSplines=APPROXIMATE\nX="
+                     "0\nY=5mm\nbogus\n";
     EXPECT_EQ(Dialog->ShowModal(), 1);
     EXPECT_EQ(Dialog->UnitsText(), "2mil");
     EXPECT_EQ(Dialog->Scale(), scOther);

@@ -2,9 +2,9 @@
 // The DWG reader against AutoCAD's own DXF of the same drawings: every layer, every entity of
 // both spaces and of every block reached from them, field by field. Blocks are paired through
 // the INSERTs and DIMENSIONs that use them, since anonymous block names exist only in DXF.
+#include "pad2/DwgReader.h"
 #include "pad2/DwgBits.h"
 #include "pad2/DwgFile.h"
-#include "pad2/DwgReader.h"
 #include "pad2/DxfError.h"
 #include "pad2/DxfReader.h"
 #include "pad2/EntityCodes.h"
@@ -227,8 +227,8 @@ TEST(DwgReaderTest, ExampleDrawingInEveryVersionMatchesAutoCadsDxf) {
         // AutoCAD 2000 and 2004 know no hidden layers: those files keep the lights' layer as a
         // plain frozen one, "*ADSK_SYSTEM_LIGHTS" later; the entity on it is compared all the
         // same.
-        const bool r2000 = std::string(name) == "example_2000.dwg" ||
-                           std::string(name) == "example_2004.dwg";
+        const bool r2000 =
+            std::string(name) == "example_2000.dwg" || std::string(name) == "example_2004.dwg";
         c.NoHiddenLayers = r2000;
         c.Run([&](std::string_view layer) { return r2000 && layer == "*ADSK_SYSTEM_LIGHTS"; });
         // The blocks no INSERT or DIMENSION uses (a table's, an arc dimension's) are not
@@ -244,8 +244,7 @@ TEST(DwgReaderTest, ExampleDrawingInEveryVersionMatchesAutoCadsDxf) {
 }
 
 TEST(DwgReaderTest, SmallDrawingsMatchTheirDxf) {
-    for (const auto& [dxfName, dwgName] :
-         std::vector<std::pair<std::string, std::string>>{
+    for (const auto& [dxfName, dwgName] : std::vector<std::pair<std::string, std::string>>{
              {"sample_2018.dxf", "sample_2018.dwg"},
              {"sample_2018.dxf", "sample_2000.dwg"},
              {"r2000_entities-2d.dxf", "r2000_entities-2d.dwg"}}) {

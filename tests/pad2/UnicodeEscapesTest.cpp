@@ -145,8 +145,7 @@ TEST_F(EscapedDrawingTest, TextsLayersAndBlocksAreDecoded) {
     EXPECT_EQ(Text(list[1].Data.data(), TextData::Text),
               "caf\xC3\xA9 \xCE\xA9 \xE2\x84\xA6 \xE3\x81\x82"); // code page byte and escapes
     EXPECT_EQ(LayerOf(list[1]), "Top \xCE\xA9");
-    EXPECT_EQ(Text(list[2].Data.data(), MTextData::Text),
-              "x  \xC2\xB1 end \xC2\xB0");
+    EXPECT_EQ(Text(list[2].Data.data(), MTextData::Text), "x  \xC2\xB1 end \xC2\xB0");
     EXPECT_EQ(LayerOf(list[2]), "New \xC2\xB1");
 
     std::vector<uint8_t> block(kBlockHeaderRecordSize);

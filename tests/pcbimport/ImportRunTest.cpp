@@ -4,8 +4,8 @@
 // real drawing engine (not in the host's test mode, so the dialog's answers and the messages
 // are those of the fake host client).
 #include "pcbimport/ImportRun.h"
-#include "options/ImportOptions.h"
 #include "engine/Pad2.h"
+#include "options/ImportOptions.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbclient/PcbPrimitives.h"
@@ -19,9 +19,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
 #include <map>
 #include <memory>
+#include <sys/stat.h>
 #include <vector>
 
 using namespace dxfi;

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "base/Assertion.h"
 #include "pcbimport/LayerMappings.h"
+#include "base/Assertion.h"
 
 #include <gtest/gtest.h>
 

@@ -36,13 +36,13 @@ bool EngineReady() {
     static const bool ready = [] {
         LoadEngineLibrary(DXFI_BIN_DIR "/libpad2.so");
         if (!EngineLibraryLoaded()) {
-            EngineLoadError = DXFI_BIN_DIR "/libpad2.so cannot be loaded: " +
-                              platform::LastLoadError();
+            EngineLoadError =
+                DXFI_BIN_DIR "/libpad2.so cannot be loaded: " + platform::LastLoadError();
             return false;
         }
         if (!InitEngine(DXFI_BIN_DIR "/PADINIT.DAT")) {
-            EngineLoadError = "the drawing engine refused " DXFI_BIN_DIR
-                              "/PADINIT.DAT (its message is above)";
+            EngineLoadError =
+                "the drawing engine refused " DXFI_BIN_DIR "/PADINIT.DAT (its message is above)";
             return false;
         }
         return true;

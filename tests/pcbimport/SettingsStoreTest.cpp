@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "pcbimport/RegistrySettingsStore.h"
 #include "pcbimport/SettingsStore.h"
+#include "pcbimport/RegistrySettingsStore.h"
 
 #include <gtest/gtest.h>
 
@@ -25,9 +25,9 @@ std::string ReadAll(const fs::path& p) {
 } // namespace
 
 TEST(IniSettingsStore, ReadsWritesAndSavesAtomically) {
-    auto store = TIniSettingsStore::FromText("x.ini",
-        "[Misc]\r\nExplodeBlocks=0\r\nDefaultLineWidth = 50000 \r\nbad line\r\n"
-        "[Layer Mappings]\nDim_PCBLayer=Mechanical Layer 1\nDim_Condition=smaller than\n");
+    auto store = TIniSettingsStore::FromText(
+        "x.ini", "[Misc]\r\nExplodeBlocks=0\r\nDefaultLineWidth = 50000 \r\nbad line\r\n"
+                 "[Layer Mappings]\nDim_PCBLayer=Mechanical Layer 1\nDim_Condition=smaller than\n");
     EXPECT_TRUE(store.ValueExists("misc", "explodeblocks"));
     EXPECT_FALSE(store.ReadBool("Misc", "ExplodeBlocks", true));
     EXPECT_EQ(store.ReadInteger("Misc", "DefaultLineWidth", 1), 50000);

@@ -168,16 +168,16 @@ TEST_F(TSplineImportTest, CubicSplinesStayWithinTheToleranceOfEzdxfsPoints) {
     EXPECT_GE(Tracks.size(), 1u) << "the straight run is a track";
     bool straight = false;
     for (const TPcbTrack& t : Tracks)
-        straight = straight || (t.X == 0 && t.Y == 100 * kUnit &&
-                                std::abs(t.Y2 - t.Y) < kSplineTolerance &&
-                                std::abs(t.X2 - t.X) > 10 * kUnit);
+        straight = straight ||
+                   (t.X == 0 && t.Y == 100 * kUnit && std::abs(t.Y2 - t.Y) < kSplineTolerance &&
+                    std::abs(t.X2 - t.X) > 10 * kUnit);
     EXPECT_TRUE(straight) << "the collinear control points give one long track";
 }
 
 TEST_F(TSplineImportTest, FitPointSplinesPassThroughTheirPointsAndTangents) {
     TPcbDxfProcessor& p = Import("spline_fit_R2000.dxf");
     EXPECT_FALSE(p.EntitiesDiscarded) << p.GetReport().ToXmlString();
-    const TPoint fits[] = {{0, 0},   {10, 8},  {20, 0},  {30, 8}, {40, 0},
+    const TPoint fits[] = {{0, 0},  {10, 8},  {20, 0},  {30, 8}, {40, 0},
                            {0, 30}, {15, 40}, {25, 25}, {40, 35}};
     for (const TPoint& f : fits)
         EXPECT_LT(Distance({f.X * kUnit, f.Y * kUnit}), kSplineTolerance) << f.X << "," << f.Y;

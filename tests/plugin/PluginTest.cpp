@@ -210,8 +210,7 @@ TEST_F(TProductFolderTest, RegistryThenIniThenDefault) {
 TEST(TPluginLibrary, ExportsTheDescription) {
     // Kept mapped after dlclose, as a host keeps its plug-ins for the life of the process: the
     // options window's Qt registers process-wide state at load that is not undone at unload.
-    void* library =
-        dlopen(DXFI_BIN_DIR "/libdxfimport.so", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
+    void* library = dlopen(DXFI_BIN_DIR "/libdxfimport.so", RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     ASSERT_NE(library, nullptr) << dlerror();
     const auto* bytes = static_cast<const uint8_t*>(dlsym(library, "DESCRIPTION"));
     ASSERT_NE(bytes, nullptr);

@@ -18,11 +18,11 @@
 
 #include <csignal>
 #include <filesystem>
+#include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-#include <memory>
 #include <vector>
 
 using namespace dxfi;

@@ -20,7 +20,8 @@ inline TGlobalModule LoadGlobalModule(const char* path) {
     module.Handle = dlopen(path, RTLD_NOW | RTLD_GLOBAL);
     if (!module.Handle) {
         const char* error = dlerror();
-        module.Error = std::string(path) + " cannot be loaded: " + (error ? error : "no reason given");
+        module.Error =
+            std::string(path) + " cannot be loaded: " + (error ? error : "no reason given");
     }
     return module;
 }

@@ -8,8 +8,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <sys/stat.h>
 #include <string>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -368,10 +368,9 @@ TEST_F(PcbHostTest, HelpDocumentsTheCommands) {
         EXPECT_NE(run.Out.find(word), std::string::npos) << word;
     run = Run({"import", "--help"});
     EXPECT_EQ(run.ExitCode, 0);
-    for (const char* word : {"--board", "--svg", "--yes", "--no", "--test-mode", "--plugin",
-                             "--answer", ".board.json",
-                             "DWG file of AutoCAD 2000, 2004, 2010, 2013 or 2018", "AC1032",
-                             "2007 (AC1021)"})
+    for (const char* word :
+         {"--board", "--svg", "--yes", "--no", "--test-mode", "--plugin", "--answer", ".board.json",
+          "DWG file of AutoCAD 2000, 2004, 2010, 2013 or 2018", "AC1032", "2007 (AC1021)"})
         EXPECT_NE(run.Out.find(word), std::string::npos) << word;
     run = Run({});
     EXPECT_EQ(run.ExitCode, 2);

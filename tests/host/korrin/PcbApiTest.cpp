@@ -657,21 +657,37 @@ TEST_F(TPcbApiTest, TheProgressDisplayReachesTheApplication) {
 // has, written, read into cleared variables and compared one by one.
 
 // A value for field number `n` that no other field of the exchange shares.
-void Distinct(uint8_t& v, int n) { v = static_cast<uint8_t>(100 + n); }
-void Distinct(uint16_t& v, int n) { v = static_cast<uint16_t>(1000 + n); }
-void Distinct(uint32_t& v, int n) { v = static_cast<uint32_t>(2000 + n); }
-void Distinct(int32_t& v, int n) { v = -(30000 + n); }
-void Distinct(double& v, int n) { v = n + 0.25; }
+void Distinct(uint8_t& v, int n) {
+    v = static_cast<uint8_t>(100 + n);
+}
+void Distinct(uint16_t& v, int n) {
+    v = static_cast<uint16_t>(1000 + n);
+}
+void Distinct(uint32_t& v, int n) {
+    v = static_cast<uint32_t>(2000 + n);
+}
+void Distinct(int32_t& v, int n) {
+    v = -(30000 + n);
+}
+void Distinct(double& v, int n) {
+    v = n + 0.25;
+}
 template <std::size_t N> void Distinct(char (&v)[N], int n) {
     std::snprintf(v, N, "field %d", n);
 }
 
-template <typename T> bool Same(const T& a, const T& b) { return a == b; }
+template <typename T> bool Same(const T& a, const T& b) {
+    return a == b;
+}
 template <std::size_t N> bool Same(const char (&a)[N], const char (&b)[N]) {
     return std::strncmp(a, b, N) == 0;
 }
-template <typename T> std::string Show(const T& v) { return std::to_string(v); }
-template <std::size_t N> std::string Show(const char (&v)[N]) { return std::string(v, strnlen(v, N)); }
+template <typename T> std::string Show(const T& v) {
+    return std::to_string(v);
+}
+template <std::size_t N> std::string Show(const char (&v)[N]) {
+    return std::string(v, strnlen(v, N));
+}
 
 // Fills every field of `written` (Fill may then set the fields whose values are limited),
 // writes it, reads into a cleared record and compares every field.
@@ -695,14 +711,14 @@ void ExpectEveryFieldKept(const char* exchange, uint32_t handle, TFill fill) {
     EXPECT_EQ(i, static_cast<std::size_t>(n));
 }
 
-#define BASE_FIELDS(f)                                                                          \
-    f("flags", Flags);                                                                         \
-    f("primWord", PrimWord);                                                                   \
-    f("layer", Layer);                                                                         \
-    f("primLongA", PrimLongA);                                                                 \
-    f("primByte", PrimByte);                                                                   \
-    f("primLongB", PrimLongB);                                                                 \
-    f("x", X);                                                                                 \
+#define BASE_FIELDS(f)                                                                             \
+    f("flags", Flags);                                                                             \
+    f("primWord", PrimWord);                                                                       \
+    f("layer", Layer);                                                                             \
+    f("primLongA", PrimLongA);                                                                     \
+    f("primByte", PrimByte);                                                                       \
+    f("primLongB", PrimLongB);                                                                     \
+    f("x", X);                                                                                     \
     f("y", Y)
 #define BASE_ARGS &Flags, &PrimWord, &Layer, &PrimLongA, &PrimByte, &PrimLongB, &X, &Y
 
@@ -757,8 +773,8 @@ struct TTextFields : TBase {
             f("text", Text), f("width", Width), f("value2", V2), f("value3", V3);
     }
     int32_t Query(uint8_t mode, uint32_t h) {
-        return PcbApi_QueryText(mode, h, BASE_ARGS, &Height, &V1, &Rotation, &Mirror, Text,
-                                &Width, &V2, &V3);
+        return PcbApi_QueryText(mode, h, BASE_ARGS, &Height, &V1, &Rotation, &Mirror, Text, &Width,
+                                &V2, &V3);
     }
 };
 
@@ -772,8 +788,8 @@ struct TTrueTypeFields {
             f("inverted", Inverted), f("invertedBorder", Border);
     }
     int32_t Query(uint8_t mode, uint32_t h) {
-        return PcbApi_QueryTrueTypeTextInfo(mode, h, &UseTrueType, Font, &Bold, &Italic,
-                                            &Inverted, &Border);
+        return PcbApi_QueryTrueTypeTextInfo(mode, h, &UseTrueType, Font, &Bold, &Italic, &Inverted,
+                                            &Border);
     }
 };
 
@@ -810,10 +826,9 @@ struct TPadFields : TBase {
             f("byte8", B8), f("byte9", B9);
     }
     int32_t Query(uint8_t mode, uint32_t h) {
-        return PcbApi_QueryPad(mode, h, BASE_ARGS, &Size[0], &Size[1], &Size[2], &Size[3],
-                               &Size[4], &Size[5], &Hole, &B1, &B2, &B3, S1, &B4, &B5,
-                               &Rotation, S2, S3, &L1, S4, &B6, &B7, &L2, &L3, &L4, &L5, &L6,
-                               &B8, &B9);
+        return PcbApi_QueryPad(mode, h, BASE_ARGS, &Size[0], &Size[1], &Size[2], &Size[3], &Size[4],
+                               &Size[5], &Hole, &B1, &B2, &B3, S1, &B4, &B5, &Rotation, S2, S3, &L1,
+                               S4, &B6, &B7, &L2, &L3, &L4, &L5, &L6, &B8, &B9);
     }
 };
 
@@ -871,12 +886,12 @@ struct TEmbeddedFields : TBase {
     template <typename F> void Each(F f) {
         BASE_FIELDS(f);
         f("x2", X2), f("y2", Y2), f("rowCount", Rows), f("columnCount", Columns),
-            f("rowSpacing", RowSpacing), f("columnSpacing", ColumnSpacing),
-            f("rotation", Rotation), f("documentPath", Path);
+            f("rowSpacing", RowSpacing), f("columnSpacing", ColumnSpacing), f("rotation", Rotation),
+            f("documentPath", Path);
     }
     int32_t Query(uint8_t mode, uint32_t h) {
-        return PcbApi_QueryEmbeddedBoard(mode, h, BASE_ARGS, &X2, &Y2, &Rows, &Columns,
-                                         &RowSpacing, &ColumnSpacing, &Rotation, Path);
+        return PcbApi_QueryEmbeddedBoard(mode, h, BASE_ARGS, &X2, &Y2, &Rows, &Columns, &RowSpacing,
+                                         &ColumnSpacing, &Rotation, Path);
     }
 };
 
@@ -934,8 +949,8 @@ struct TSourceLinkFields {
     char Model[kText256] = {};
     template <typename F> void Each(F f) {
         f("link1", Links[0]), f("link2", Links[1]), f("link3", Links[2]), f("link4", Links[3]),
-            f("link5", Links[4]), f("link6", Links[5]), f("link7", Links[6]),
-            f("link8", Links[7]), f("defaultModel", Model);
+            f("link5", Links[4]), f("link6", Links[5]), f("link7", Links[6]), f("link8", Links[7]),
+            f("defaultModel", Model);
     }
     int32_t Query(uint8_t mode, uint32_t h) {
         return PcbApi_QueryComponentSourceLinks(mode, h, Links[0], Links[1], Links[2], Links[3],
@@ -973,9 +988,8 @@ TEST_F(TPcbApiTest, EveryFieldOfEveryKindKeepsItsOwnValue) {
     ExpectEveryFieldKept<TPadFields>("pad", pad, onLayer(74));
     ExpectEveryFieldKept<TPadStackFields>("pad stack", pad, nothing);
     const uint32_t via = PcbApi_CreateObject(kKindVia);
-    ExpectEveryFieldKept<TViaFields>("via", via, [](TViaFields& v) {
-        v.Layer = 74, v.Low = 1, v.High = 32;
-    });
+    ExpectEveryFieldKept<TViaFields>("via", via,
+                                     [](TViaFields& v) { v.Layer = 74, v.Low = 1, v.High = 32; });
     const uint32_t fill = PcbApi_CreateObject(kKindFill);
     ExpectEveryFieldKept<TFillFields>("fill", fill, onLayer(0x01010021));
     const uint32_t region = PcbApi_CreateObject(kKindRegion);

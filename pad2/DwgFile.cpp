@@ -132,11 +132,19 @@ std::size_t DwgDecompress(const uint8_t* inData, std::size_t inSize, uint8_t* ou
         // The copy starts offset + 1 bytes back.
         if (offset + 1 > o || count > outSize - o) throw EDwgOverrun{};
         const uint8_t* from = out + o - offset - 1;
-        if (offset + 1 >= count) {
+        const std::size_t distance = offset + 1;
+        if (distance >= count) {
             std::memcpy(out + o, from, count);
         } else {
-            for (std::size_t k = 0; k < count; ++k) // overlapping: repeats the pattern
-                out[o + k] = from[k];
+            // Overlapping: the pattern of `distance` bytes repeats. Each step copies from the
+            // pattern's start as much as lies written before the copy's end (a whole number
+            // of patterns), so the stretch doubles and source and target never overlap.
+            std::size_t done = 0;
+            while (done < count) {
+                const std::size_t n = std::min(done + distance, count - done);
+                std::memcpy(out + o + done, from, n);
+                done += n;
+            }
         }
         o += count;
         if (lits == 0) {

@@ -2,6 +2,7 @@
 #include "pad2/DwgReader.h"
 
 #include "pad2/CodePages.h"
+#include "pad2/ColourIndex.h"
 #include "pad2/DwgBits.h"
 #include "pad2/DwgFile.h"
 #include "pad2/DxfError.h"
@@ -13,7 +14,6 @@
 #include <cmath>
 #include <cstring>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace pad2 {
@@ -147,6 +147,49 @@ std::string_view OtherNameOf(uint16_t code) {
     }
 }
 
+// The DXF name of a kind the reader converts, for the report of one it cannot deliver.
+std::string_view DxfNameOf(uint32_t type) {
+    switch (type) {
+    case tText:
+        return "TEXT";
+    case tInsert:
+        return "INSERT";
+    case tMInsert:
+        return "MINSERT";
+    case tArc:
+        return "ARC";
+    case tCircle:
+        return "CIRCLE";
+    case tLine:
+        return "LINE";
+    case tPoint:
+        return "POINT";
+    case tSolid:
+        return "SOLID";
+    case tTrace:
+        return "TRACE";
+    case tEllipse:
+        return "ELLIPSE";
+    case tMText:
+        return "MTEXT";
+    case tMLine:
+        return "MLINE";
+    case tPolyline2D:
+    case tPolyline3D:
+        return "POLYLINE";
+    case tDimOrdinate:
+    case tDimLinear:
+    case tDimAligned:
+    case tDimAng3Pt:
+    case tDimAng2Ln:
+    case tDimRadius:
+    case tDimDiameter:
+        return "DIMENSION";
+    default:
+        return "LWPOLYLINE"; // the one class-numbered kind with fields
+    }
+}
+
 uint16_t FixedOtherCode(uint32_t type) {
     switch (type) {
     case tAttDef:
@@ -221,6 +264,59 @@ int WindowsCodePage(unsigned dwg) {
     }
 }
 
+// The object map: handle -> offset of the object, with a mark for entities already placed
+// in a list. Open addressing in one array, so that the map costs no allocation per object.
+class THandleMap {
+public:
+    struct TSlot {
+        uint64_t Handle = 0;
+        uint64_t Offset = 0;
+        bool Full = false;
+        bool Used = false;
+    };
+
+    void Reserve(std::size_t n) {
+        std::size_t capacity = 16;
+        while (capacity < 2 * n)
+            capacity *= 2;
+        if (capacity > Slots_.size()) Rehash(capacity);
+    }
+    void Set(uint64_t handle, uint64_t offset) {
+        if (2 * (Size_ + 1) > Slots_.size()) Rehash(std::max<std::size_t>(16, 2 * Slots_.size()));
+        TSlot& s = Probe(handle);
+        if (!s.Full) {
+            s.Full = true;
+            s.Handle = handle;
+            ++Size_;
+        }
+        s.Offset = offset;
+    }
+    TSlot* Find(uint64_t handle) {
+        if (Slots_.empty()) return nullptr;
+        TSlot& s = Probe(handle);
+        return s.Full ? &s : nullptr;
+    }
+    std::size_t Size() const { return Size_; }
+    const std::vector<TSlot>& Slots() const { return Slots_; }
+
+private:
+    TSlot& Probe(uint64_t handle) {
+        const std::size_t mask = Slots_.size() - 1;
+        std::size_t i = static_cast<std::size_t>((handle * 0x9E3779B97F4A7C15ull) >> 20) & mask;
+        while (Slots_[i].Full && Slots_[i].Handle != handle)
+            i = (i + 1) & mask;
+        return Slots_[i];
+    }
+    void Rehash(std::size_t capacity) {
+        std::vector<TSlot> old(capacity);
+        old.swap(Slots_);
+        for (const TSlot& s : old)
+            if (s.Full) Probe(s.Handle) = s;
+    }
+    std::vector<TSlot> Slots_;
+    std::size_t Size_ = 0;
+};
+
 // One object located through the map: its type, handle and the three streams.
 struct TObject {
     uint32_t Type = 0;
@@ -265,9 +361,19 @@ private:
     }
 
     void ReadHeaderVariables();
+    int16_t ReadUnitsVariable(TDwgBits& b);
     void ReadClasses();
     void ReadObjectMap();
     bool Open(uint64_t handle, TObject& o);
+    // Marks an entity as placed in a list; false when it already was (a loop or a damaged
+    // link: stopping there keeps the walk linear).
+    bool MarkUsed(uint64_t handle) {
+        THandleMap::TSlot* slot = Map_.Find(handle);
+        if (!slot) return true; // not in the map: it fails to open
+        if (slot->Used) return false;
+        slot->Used = true;
+        return true;
+    }
     void Text(TObject& o, std::string& out) {
         if (R10())
             o.Strings.TU(out);
@@ -315,10 +421,9 @@ private:
     TMultibyteDecoder Multibyte_;
     std::string Decoded_, Scratch_, Raw_;
 
-    std::unordered_map<uint64_t, uint64_t> Map_; // handle -> offset in S_.Objects
-    std::vector<TClass> Classes_;                // index: class number - 500
+    THandleMap Map_;              // handle -> offset in S_.Objects
+    std::vector<TClass> Classes_; // index: class number - 500
     std::unordered_map<uint64_t, uint32_t> LayerOf_;
-    std::unordered_set<uint64_t> Used_; // entities already placed in a list
     std::unordered_map<uint64_t, uint32_t> BlockOf_;
     std::vector<std::pair<uint32_t, uint64_t>> BlockHeaders_; // block index, header handle
     uint64_t ModelHandle_ = 0, PaperHandle_ = 0;
@@ -328,6 +433,7 @@ private:
 
     double ExtMin_[3] = {}, ExtMax_[3] = {}, PExtMin_[3] = {}, PExtMax_[3] = {};
     bool HasExt_ = false, HasPExt_ = false;
+    int16_t InsUnits_ = 0; // 0 = not declared
 };
 
 // ---- sections -------------------------------------------------------------------------------
@@ -412,6 +518,101 @@ void TDwgReader::ReadHeaderVariables() {
         HasExt_ = HasExt_ && std::isfinite(ExtMin_[i]) && std::isfinite(ExtMax_[i]);
         HasPExt_ = HasPExt_ && std::isfinite(PExtMin_[i]) && std::isfinite(PExtMax_[i]);
     }
+    // The declared units lie about a hundred variables further on; a damaged tail leaves
+    // them undeclared but keeps the extents.
+    try {
+        InsUnits_ = ReadUnitsVariable(b);
+    } catch (const EDwgOverrun&) {
+        InsUnits_ = 0;
+    }
+}
+
+// Reads on from just after the model space's EXTMAX to INSUNITS, variable by variable,
+// and returns INSUNITS. Handles of R2010+ are in the handle stream and texts in the string
+// stream, so only the data stream's fields are read there.
+int16_t TDwgReader::ReadUnitsVariable(TDwgBits& b) {
+    const bool r10 = R10(), r07 = R10(); // the R2007 fields come with R2010 here
+    const auto tv = [&] {
+        if (!r10) b.T8(Scratch_);
+    };
+    const auto h = [&] {
+        if (!r10) b.H();
+    };
+    double skip[3];
+    b.RD2(skip); // LIMMIN
+    b.RD2(skip); // LIMMAX
+    b.BD();      // ELEVATION
+    for (int i = 0; i < 3; ++i)
+        b.BD3(skip); // UCSORG, UCSXDIR, UCSYDIR
+    h();             // UCSNAME
+    h();             // UCSORTHOREF
+    b.BS();          // UCSORTHOVIEW
+    h();             // UCSBASE
+    for (int i = 0; i < 6; ++i)
+        b.BD3(skip); // UCSORGTOP ... UCSORGBACK
+    tv();            // DIMPOST
+    tv();            // DIMAPOST
+    for (int i = 0; i < 9; ++i)
+        b.BD(); // DIMSCALE ... DIMTM
+    if (r07) {
+        b.BD(); // DIMFXL
+        b.BD(); // DIMJOGANG
+        b.BS(); // DIMTFILL
+        SkipColour(b);
+    }
+    b.Skip(6); // DIMTOL, DIMLIM, DIMTIH, DIMTOH, DIMSE1, DIMSE2
+    for (int i = 0; i < 3; ++i)
+        b.BS();      // DIMTAD, DIMZIN, DIMAZIN
+    if (r07) b.BS(); // DIMARCSYM
+    for (int i = 0; i < 8; ++i)
+        b.BD(); // DIMTXT ... DIMGAP
+    b.BD();     // DIMALTRND
+    b.B();      // DIMALT
+    b.BS();     // DIMALTD
+    b.Skip(4);  // DIMTOFL, DIMSAH, DIMTIX, DIMSOXD
+    for (int i = 0; i < 3; ++i)
+        SkipColour(b); // DIMCLRD, DIMCLRE, DIMCLRT
+    for (int i = 0; i < 11; ++i)
+        b.BS(); // DIMADEC ... DIMTMOVE, DIMJUST
+    b.Skip(2);  // DIMSD1, DIMSD2
+    for (int i = 0; i < 4; ++i)
+        b.BS();     // DIMTOLJ, DIMTZIN, DIMALTZ, DIMALTTZ
+    b.B();          // DIMUPT
+    b.BS();         // DIMATFIT
+    if (r07) b.B(); // DIMFXLON
+    if (r10) {
+        b.B();  // DIMTXTDIRECTION
+        b.BD(); // DIMALTMZF
+        tv();   // DIMALTMZS
+        b.BD(); // DIMMZF
+        tv();   // DIMMZS
+    }
+    for (int i = 0; i < 5; ++i)
+        h(); // DIMTXSTY, DIMLDRBLK, DIMBLK, DIMBLK1, DIMBLK2
+    if (r07)
+        for (int i = 0; i < 3; ++i)
+            h(); // DIMLTYPE, DIMLTEX1, DIMLTEX2
+    b.BS();      // DIMLWD
+    b.BS();      // DIMLWE
+    for (int i = 0; i < 9; ++i)
+        h();         // the control objects
+    if (!R04()) h(); // the viewport entity header control
+    for (int i = 0; i < 3; ++i)
+        h(); // ACAD_GROUP, ACAD_MLINESTYLE, named objects
+    b.BS();  // TSTACKALIGN
+    b.BS();  // TSTACKSIZE
+    tv();    // HYPERLINKBASE
+    tv();    // STYLESHEET
+    for (int i = 0; i < 3; ++i)
+        h(); // LAYOUTS, PLOTSETTINGS, PLOTSTYLES
+    if (R04()) {
+        h(); // MATERIALS
+        h(); // COLORS
+    }
+    if (r07) h(); // VISUALSTYLE
+    if (R13()) h();
+    b.BL(); // CELWEIGHT, ENDCAPS, ... as flags
+    return static_cast<int16_t>(b.BS());
 }
 
 void TDwgReader::ReadClasses() {
@@ -490,7 +691,7 @@ void TDwgReader::ReadClasses() {
 void TDwgReader::ReadObjectMap() {
     const uint8_t* p = S_.Handles;
     std::size_t left = S_.HandlesSize;
-    Map_.reserve(left / 3 + 16);
+    Map_.Reserve(left / 4 + 16);
     for (;;) {
         if (left < 2) Damaged("the object map ends at byte " + std::to_string(S_.HandlesSize));
         const std::size_t size = (std::size_t{p[0]} << 8) | p[1];
@@ -504,7 +705,7 @@ void TDwgReader::ReadObjectMap() {
             while (b.Left() >= 16) {
                 handle += b.MC();
                 location += b.MCSigned();
-                if (location >= 0) Map_[handle] = static_cast<uint64_t>(location);
+                if (location >= 0) Map_.Set(handle, static_cast<uint64_t>(location));
             }
         } catch (const EDwgOverrun&) {
             Damaged("the object map has a broken entry");
@@ -512,15 +713,15 @@ void TDwgReader::ReadObjectMap() {
         p += size + 2;
         left -= size + 2;
     }
-    gStats.Objects = Map_.size();
+    gStats.Objects = Map_.Size();
 }
 
 // Locates and frames one object; false when it is not in the map or fails its check.
 bool TDwgReader::Open(uint64_t handle, TObject& o) {
-    const auto it = Map_.find(handle);
-    if (it == Map_.end() || it->second >= S_.ObjectsSize) return false;
-    const uint8_t* at = S_.Objects + it->second;
-    const std::size_t room = S_.ObjectsSize - static_cast<std::size_t>(it->second);
+    const THandleMap::TSlot* slot = Map_.Find(handle);
+    if (!slot || slot->Offset >= S_.ObjectsSize) return false;
+    const uint8_t* at = S_.Objects + slot->Offset;
+    const std::size_t room = S_.ObjectsSize - static_cast<std::size_t>(slot->Offset);
     try {
         TDwgBits b(at, room);
         const uint64_t size = b.MS();
@@ -719,8 +920,7 @@ void TDwgReader::ReadLayers(uint64_t control) {
             const int16_t index = static_cast<int16_t>(l.Data.BS());
             if (R04()) {
                 const uint32_t value = l.Data.BL();
-                colour = (value >> 24) == 0xC3 ? static_cast<int>(value & 0xFF) : index;
-                if (colour == 0 && (value >> 24) != 0xC3) colour = 7;
+                colour = DwgLayerColour(index, value); // an RGB colour: the closest index
             } else {
                 colour = index;
             }
@@ -874,7 +1074,7 @@ void TDwgReader::WalkList(uint32_t block, const std::vector<uint64_t>& owned, ui
     if (first == 0) return;
     uint64_t h = first;
     // A chain can hold each object once at most: a longer one loops.
-    for (std::size_t steps = 0; h != 0 && steps <= Map_.size(); ++steps) {
+    for (std::size_t steps = 0; h != 0 && steps <= Map_.Size(); ++steps) {
         next = 0;
         ReadEntity(block, h, next);
         if (h == last) break;
@@ -885,7 +1085,7 @@ void TDwgReader::WalkList(uint32_t block, const std::vector<uint64_t>& owned, ui
 void TDwgReader::ReadEntity(uint32_t block, uint64_t handle, uint64_t& next) {
     // Each entity belongs to one list: one met again is a loop or a damaged link, and
     // stopping there keeps the walk linear.
-    if (!Used_.insert(handle).second) {
+    if (!MarkUsed(handle)) {
         next = 0;
         return;
     }
@@ -903,7 +1103,11 @@ void TDwgReader::ReadEntity(uint32_t block, uint64_t handle, uint64_t& next) {
     try {
         EntityCommon(o, c);
         next = c.Next;
-        if (!StoreEntity(block, o, c)) ++D_->SkippedEntities;
+        if (!StoreEntity(block, o, c)) {
+            // A number that is not finite: reported under the kind's name, as from DXF.
+            ++D_->SkippedEntities;
+            NewOther(kCodeBadNumber, DxfNameOf(o.Type), OtherData::kBadNumber, c.Layer, block);
+        }
     } catch (const EDwgOverrun&) {
         ++gStats.BadObjects;
         ++D_->SkippedEntities;
@@ -1012,6 +1216,7 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
     uint16_t code = 0;
     uint16_t flags = 0;
     uint32_t aux = 0;
+    uint32_t copies = (1u << 16) | 1u; // of an insert: one column, one row
     switch (o.Type) {
     case tLine: {
         code = kCodeLine;
@@ -1116,7 +1321,8 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
         p = {q[0][0], q[0][1], z, q[1][0], q[1][1], z, q[2][0], q[2][1], z, q[3][0], q[3][1], z};
         break;
     }
-    case tInsert: {
+    case tInsert:
+    case tMInsert: {
         code = kCodeInsert;
         double ins[3];
         d.BD3(ins);
@@ -1140,7 +1346,18 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
         }
         const double rotation = d.BD();
         d.BD3(ext);
-        p = {ins[0], ins[1], ins[2], sx, sy, rotation, 0.0, 0.0}; // one copy, no spacing
+        double columnSpacing = 0.0, rowSpacing = 0.0;
+        if (o.Type == tMInsert) {
+            // The copies: counts below 1 mean one copy, as in DXF.
+            if (d.B() && R04()) d.BL(); // the attributes' count
+            const int16_t columns = static_cast<int16_t>(d.BS());
+            const int16_t rows = static_cast<int16_t>(d.BS());
+            columnSpacing = d.BD();
+            rowSpacing = d.BD();
+            copies = (static_cast<uint32_t>(std::max<int16_t>(columns, 1)) << 16) |
+                     static_cast<uint32_t>(std::max<int16_t>(rows, 1));
+        }
+        p = {ins[0], ins[1], ins[2], sx, sy, rotation, columnSpacing, rowSpacing};
         // handles: the block header first
         const uint64_t header = Ref(o);
         const auto it = BlockOf_.find(header);
@@ -1292,9 +1509,6 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
     case tPolylineMesh:
         NewOther(kCodeMeshPolyline, "POLYLINE", OtherData::kMesh, c.Layer, block);
         return true;
-    case tMInsert:
-        NewOther(kCodeOtherEntity, "MINSERT", OtherData::kNotConverted, c.Layer, block);
-        return true;
     default:
         if (o.Type >= 500) {
             const std::size_t k = o.Type - 500;
@@ -1402,7 +1616,7 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
             e.Aux = D_->AddString(MTextPlainText(Decode(Raw_, kMTextMax)));
         else if (code == kCodeInsert || code == kCodeDimension)
             e.Aux = aux;
-        if (code == kCodeInsert) e.Aux2 = (1u << 16) | 1u; // one column, one row
+        if (code == kCodeInsert) e.Aux2 = copies;
     }
     D_->Doubles.insert(D_->Doubles.end(), p.begin(), p.end());
     PushExtrusion(index, ext);
@@ -1431,7 +1645,9 @@ void TDwgReader::ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool
     if (R04()) count = d.BL();
     Pending_ = {width, ext[0], ext[1], ext[2]};
     if (!Finite()) {
+        // Reported without its vertices, as from DXF.
         ++D_->SkippedEntities;
+        NewOther(kCodeBadNumber, "POLYLINE", OtherData::kBadNumber, c.Layer, block);
         return;
     }
     std::vector<uint64_t> vertices;
@@ -1452,7 +1668,7 @@ void TDwgReader::ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool
 
     const uint16_t vertexType = is3D ? tVertex3D : tVertex2D;
     const auto vertex = [&](uint64_t handle, uint64_t& next) {
-        if (!Used_.insert(handle).second) {
+        if (!MarkUsed(handle)) {
             next = 0;
             return;
         }
@@ -1483,6 +1699,7 @@ void TDwgReader::ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool
             Pending_ = {pt[0], pt[1], pt[2], start, bulge};
             if (!Finite()) {
                 ++D_->SkippedEntities;
+                NewOther(kCodeBadNumber, "VERTEX", OtherData::kBadNumber, vc.Layer, block);
                 return;
             }
             const uint32_t at = NewEntity(kCodeVertex, vc.Layer, block);
@@ -1499,7 +1716,7 @@ void TDwgReader::ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool
             vertex(h, next);
     } else if (first != 0) {
         uint64_t h = first;
-        for (std::size_t steps = 0; h != 0 && steps <= Map_.size(); ++steps) {
+        for (std::size_t steps = 0; h != 0 && steps <= Map_.Size(); ++steps) {
             next = 0;
             vertex(h, next);
             if (h == last) break;
@@ -1534,7 +1751,9 @@ std::unique_ptr<TDrawing> TDwgReader::Read() {
 
     // The control objects of the layer and block tables: one of each in the drawing.
     uint64_t layerControl = 0, blockControl = 0;
-    for (const auto& [handle, offset] : Map_) {
+    for (const THandleMap::TSlot& slot : Map_.Slots()) {
+        if (!slot.Full) continue;
+        const uint64_t handle = slot.Handle, offset = slot.Offset;
         if (offset >= S_.ObjectsSize) continue;
         try {
             TDwgBits b(S_.Objects + offset, S_.ObjectsSize - static_cast<std::size_t>(offset));
@@ -1567,6 +1786,7 @@ std::unique_ptr<TDrawing> TDwgReader::Read() {
             Callbacks_.Progress(20 + static_cast<int>(79 * (i + 1) / blocks));
     }
     FinishExtents(*D_, ExtMin_, ExtMax_, HasExt_, PExtMin_, PExtMax_, HasPExt_);
+    std::memcpy(D_->Header->data() + DrawingHeader::InsUnits, &InsUnits_, sizeof InsUnits_);
     if (Callbacks_.Progress) Callbacks_.Progress(100);
     return std::move(D_);
 }

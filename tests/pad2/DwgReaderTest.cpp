@@ -203,7 +203,15 @@ std::array<double, 3> Extents(const TDrawing& d, int offset) {
     return p;
 }
 
+int16_t InsUnits(const TDrawing& d) {
+    int16_t units;
+    std::memcpy(&units, d.Header->data() + DrawingHeader::InsUnits, sizeof units);
+    return units;
+}
+
+// The header record as the system reads it: extents and declared units.
 void CompareExtents(const TDrawing& x, const TDrawing& y, double tolerance) {
+    EXPECT_EQ(InsUnits(x), InsUnits(y)) << "declared units";
     for (int offset : {DrawingHeader::ModelExtMin, DrawingHeader::ModelExtMax}) {
         for (int k = 0; k < 2; ++k) {
             const double a = Extents(x, offset)[k], b = Extents(y, offset)[k];
@@ -292,19 +300,22 @@ TEST(DwgReaderTest, SingleLineMatchesAutoCadsPropertyDump) {
 }
 
 TEST(DwgReaderTest, OtherSamplesLoadCompletely) {
-    // Drawings without a DXF twin: every object passes its check and the counts are known.
+    // Drawings without a DXF twin: every object passes its check, the counts are known and the
+    // declared units (mm, m, mm, inch) are read from the end of the header variables.
     const struct {
         const char* Name;
         std::size_t Entities;
-    } kFiles[] = {{"r2000_PolyLine2D.dwg", 19},
-                  {"r2010_gh209_1.dwg", 11},
-                  {"r2013_gh44-error.dwg", 6780},
-                  {"r2018_Multiline.dwg", 1}};
+        int16_t Units;
+    } kFiles[] = {{"r2000_PolyLine2D.dwg", 19, 4},
+                  {"r2010_gh209_1.dwg", 11, 6},
+                  {"r2013_gh44-error.dwg", 6780, 4},
+                  {"r2018_Multiline.dwg", 1, 1}};
     for (const auto& f : kFiles) {
         SCOPED_TRACE(f.Name);
         const auto dwg = Load(f.Name);
         ASSERT_TRUE(dwg);
         EXPECT_EQ(dwg->Entities.size(), f.Entities);
+        EXPECT_EQ(InsUnits(*dwg), f.Units) << "declared units";
         EXPECT_EQ(dwg->SkippedEntities, 0u);
         EXPECT_EQ(LastDwgStats().BadObjects, 0u);
     }
@@ -445,6 +456,16 @@ TEST(DwgBitsTest, DecompressorCopiesLiteralsAndBackReferences) {
     uint8_t out[32] = {};
     const std::size_t n = DwgDecompress(in, sizeof in, out, sizeof out);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(out), n), "abcdabcdef");
+    // back-references shorter than their length repeat their pattern: 14 bytes from 2 and
+    // from 3 back
+    const uint8_t two[] = {0x01, 'a', 'b', 'c', 'd', 0xF4, 0x00, 0x11};
+    EXPECT_EQ(
+        std::string(reinterpret_cast<char*>(out), DwgDecompress(two, sizeof two, out, sizeof out)),
+        "abcdcdcdcdcdcdcdcd");
+    const uint8_t three[] = {0x01, 'a', 'b', 'c', 'd', 0xF8, 0x00, 0x11};
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(out),
+                          DwgDecompress(three, sizeof three, out, sizeof out)),
+              "abcdbcdbcdbcdbcdbc");
     // output room and input end are enforced
     EXPECT_THROW(DwgDecompress(in, sizeof in, out, 6), EDwgOverrun);
     EXPECT_THROW(DwgDecompress(in, 6, out, sizeof out), EDwgOverrun);

@@ -27,8 +27,8 @@ if [[ -z "$samples" ]]; then
   done
 fi
 if [[ -n "$samples" && -d "$samples" ]]; then
-  for name in example_2000 example_2004 example_2010 example_2013 example_2018 sample_2018 \
-              r2000_entities-2d r2010_gh209_1 r2013_gh44-error; do
+  for name in example_2000 example_2004 example_2007 example_2010 example_2013 example_2018 \
+              sample_2018 r2000_entities-2d r2007_Text r2010_gh209_1 r2013_gh44-error; do
     files+=("$samples/$name.dwg")
   done
 else

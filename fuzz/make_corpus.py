@@ -110,6 +110,7 @@ def bad_files():
     yield "bad_empty.dxf", b""
     yield "bad_not_a_drawing.dxf", b"hello world\nthis is not a drawing\n"
     yield "bad_dwg_signature.dwg", b"AC1032" + bytes(range(26)) * 4
+    yield "bad_dwg_2007_header.dwg", b"AC1021" + bytes(range(250)) * 6
     yield "bad_only_eof.dxf", dxf((0, "EOF"))
     yield "bad_truncated_in_table.dxf", full[: len(full) // 4]
     yield "bad_truncated_in_entity.dxf", full[: len(full) * 3 // 4]

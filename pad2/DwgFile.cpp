@@ -2,6 +2,7 @@
 #include "pad2/DwgFile.h"
 
 #include "pad2/DwgBits.h"
+#include "pad2/DwgFile2007.h"
 #include "pad2/DxfError.h"
 
 #include <algorithm>
@@ -364,6 +365,7 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
 TDwgSections OpenDwgSections(const uint8_t* data, std::size_t size, TDwgVersion version,
                              const std::string& fileName) {
     if (version == TDwgVersion::R2000) return OpenR2000(data, size, fileName);
+    if (version == TDwgVersion::R2007) return OpenDwg2007Sections(data, size, fileName);
     return OpenPaged(data, size, version, fileName);
 }
 

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The containers of DWG files: where the header variables, classes, object map and objects
 // lie. R2000 keeps them as plain stretches of the file; R2004 and later keep them in
-// compressed pages, which are put back together here. Throws EDxfError with the user's text
-// when the container is damaged.
+// compressed pages, which are put back together here (R2007's pages of its own kind in
+// DwgFile2007.cpp). Throws EDxfError with the user's text when the container is damaged.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +12,7 @@
 
 namespace pad2 {
 
-enum class TDwgVersion : uint8_t { R2000, R2004, R2010, R2013, R2018 };
+enum class TDwgVersion : uint8_t { R2000, R2004, R2007, R2010, R2013, R2018 };
 
 struct TDwgSections {
     TDwgVersion Version = TDwgVersion::R2000;

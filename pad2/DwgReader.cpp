@@ -323,7 +323,7 @@ struct TObject {
     uint64_t Handle = 0;
     TDwgBits Data;    // the fields, up to the handle (or string) stream
     TDwgBits Refs;    // the handle stream
-    TDwgBits Strings; // R2010+: the texts
+    TDwgBits Strings; // R2007+: the texts
 };
 
 // What every entity carries before its own fields.
@@ -349,6 +349,8 @@ public:
 
 private:
     bool R04() const { return V_ >= TDwgVersion::R2004; }
+    // From R2007 on, texts are UTF-16 and objects keep them in a string stream of their own.
+    bool R07() const { return V_ >= TDwgVersion::R2007; }
     bool R10() const { return V_ >= TDwgVersion::R2010; }
     bool R13() const { return V_ >= TDwgVersion::R2013; }
     bool R18() const { return V_ >= TDwgVersion::R2018; }
@@ -375,7 +377,7 @@ private:
         return true;
     }
     void Text(TObject& o, std::string& out) {
-        if (R10())
+        if (R07())
             o.Strings.TU(out);
         else
             o.Data.T8(out);
@@ -446,8 +448,8 @@ void TDwgReader::SkipColour(TDwgBits& b) {
     b.BS();
     b.BL();
     const uint8_t flags = b.RC();
-    // Names are texts: in the data stream before R2010, in the string stream after.
-    if (!R10()) {
+    // Names are texts: in the data stream before R2007, in the string stream after.
+    if (!R07()) {
         if (flags & 1) b.T8(Scratch_);
         if (flags & 2) b.T8(Scratch_);
     }
@@ -458,14 +460,15 @@ void TDwgReader::ReadHeaderVariables() {
     b.SkipBytes(16);
     const uint32_t size = b.RL();
     if (ExtraSizeLong()) b.RL();
-    if (R10()) b.RL(); // size in bits
+    if (R07()) b.RL(); // size in bits
     b.Limit(b.Pos() + uint64_t{size} * 8);
-    const bool r10 = R10();
+    // From R2007 on, texts and handles are kept in streams of their own after the numbers.
+    const bool r07 = R07();
     const auto tv = [&] {
-        if (!r10) b.T8(Scratch_);
+        if (!r07) b.T8(Scratch_);
     };
     const auto h = [&] {
-        if (!r10) b.H();
+        if (!r07) b.H();
     };
     if (R13()) b.BLL();
     for (int i = 0; i < 4; ++i)
@@ -623,7 +626,7 @@ void TDwgReader::ReadClasses() {
     const uint64_t dataStart = b.Pos();
     uint64_t dataEnd = dataStart + uint64_t{size} * 8;
     TDwgBits strings;
-    if (R10()) {
+    if (R07()) {
         const uint64_t bitsAt = b.Pos();
         const uint32_t bits = b.RL();
         dataEnd = bitsAt + bits;
@@ -651,7 +654,7 @@ void TDwgReader::ReadClasses() {
     }
     b.Limit(dataEnd);
     const auto text = [&](std::string& out) {
-        if (R10())
+        if (R07())
             strings.TU(out);
         else
             b.T8(out);
@@ -761,7 +764,7 @@ bool TDwgReader::Open(uint64_t handle, TObject& o) {
         if (refStart > size * 8 || refStart < o.Data.Pos()) throw EDwgOverrun{};
         o.Refs = o.Data;
         o.Refs.Seek(refStart);
-        if (R10()) {
+        if (R07()) {
             TDwgBits& s = o.Strings;
             s = o.Data;
             s.Limit(refStart);
@@ -844,7 +847,7 @@ bool TDwgReader::EntityCommon(TObject& o, TCommon& c) {
     const unsigned ltFlags = d.BB();
     const unsigned psFlags = d.BB();
     unsigned matFlags = 0;
-    if (R10()) {
+    if (R07()) {
         matFlags = d.BB();
         d.RC();
     }
@@ -872,7 +875,7 @@ bool TDwgReader::EntityCommon(TObject& o, TCommon& c) {
     if (colourBook) r.H();
     const uint64_t layer = Ref(o);
     if (ltFlags == 3) r.H();
-    if (R10() && matFlags == 3) r.H();
+    if (R07() && matFlags == 3) r.H();
     if (psFlags == 3) r.H();
     for (bool v : vs)
         if (v) r.H();
@@ -913,7 +916,7 @@ void TDwgReader::ReadLayers(uint64_t control) {
             ObjectCommon(l, reactors, xdicMissing);
             Text(l, name);
             l.Data.B();
-            if (!R10()) l.Data.BS();
+            if (!R07()) l.Data.BS();
             l.Data.B();
             const uint16_t flags = l.Data.BS();
             int colour;
@@ -976,7 +979,7 @@ void TDwgReader::ReadBlocks(uint64_t control) {
             ObjectCommon(b, reactors, xdicMissing);
             Text(b, Raw_);
             b.Data.B();
-            if (!R10()) b.Data.BS();
+            if (!R07()) b.Data.BS();
             b.Data.B();
             const bool anon = b.Data.B();
             b.Data.B();
@@ -1031,7 +1034,7 @@ void TDwgReader::ReadBlockEntities(uint32_t block, uint64_t header) {
         ObjectCommon(b, reactors, xdicMissing);
         SkipText(b);
         b.Data.B();
-        if (!R10()) b.Data.BS();
+        if (!R07()) b.Data.BS();
         b.Data.B();
         b.Data.B();
         b.Data.B();
@@ -1297,7 +1300,7 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
         d.BD3(ext);
         d.BD3(xdir);
         const double width = d.BD();
-        if (R10()) d.BD();
+        if (R07()) d.BD();
         const double height = d.BD();
         const unsigned attachment = d.BS();
         d.BS();
@@ -1388,7 +1391,7 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
         d.BS();
         d.BD();
         d.BD();
-        if (R10()) {
+        if (R07()) {
             d.B();
             d.B();
             d.B();
@@ -1730,7 +1733,7 @@ std::unique_ptr<TDrawing> TDwgReader::Read() {
     if (Callbacks_.Progress) Callbacks_.Progress(0);
     gStats = TDwgStats{};
     S_ = OpenDwgSections(Data_, Size_, V_, FileName_);
-    if (R10()) {
+    if (R07()) {
         Decoder_.SetUtf8(true);
     } else {
         Decoder_.SetCodePage("ANSI_" + std::to_string(WindowsCodePage(S_.CodePage)));
@@ -1796,6 +1799,7 @@ TDwgVersion VersionOf(const char* data, std::size_t size, bool& known) {
     if (size >= 6) {
         if (std::memcmp(data, "AC1015", 6) == 0) return TDwgVersion::R2000;
         if (std::memcmp(data, "AC1018", 6) == 0) return TDwgVersion::R2004;
+        if (std::memcmp(data, "AC1021", 6) == 0) return TDwgVersion::R2007;
         if (std::memcmp(data, "AC1024", 6) == 0) return TDwgVersion::R2010;
         if (std::memcmp(data, "AC1027", 6) == 0) return TDwgVersion::R2013;
         if (std::memcmp(data, "AC1032", 6) == 0) return TDwgVersion::R2018;
@@ -1818,8 +1822,8 @@ std::unique_ptr<TDrawing> ReadDwg(const char* data, std::size_t size, const std:
     const TDwgVersion version = VersionOf(data, size, known);
     if (!known) throw EDxfError{ecDwg, fileName + " is not a DWG file this engine reads."};
     static constexpr const char* kNames[] = {"2000 drawing, AC1015", "2004 drawing, AC1018",
-                                             "2010 drawing, AC1024", "2013 drawing, AC1027",
-                                             "2018 drawing, AC1032"};
+                                             "2007 drawing, AC1021", "2010 drawing, AC1024",
+                                             "2013 drawing, AC1027", "2018 drawing, AC1032"};
     // Messages name the file and its version.
     const std::string label = fileName + " (AutoCAD " + kNames[static_cast<int>(version)] + ")";
     TDwgReader reader(reinterpret_cast<const uint8_t*>(data), size, label, callbacks, version);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Reads the bytes of a DWG file of AutoCAD 2000 (AC1015), 2004 (AC1018), 2010 (AC1024), 2013
-// (AC1027) or 2018 (AC1032) into the same TDrawing the DXF reader makes of that drawing saved
-// as DXF: header extents, layers, block records with their entities in list order. Throws
-// EDxfError with the user's text when the file is another DWG version or is damaged.
+// Reads the bytes of a DWG file of AutoCAD 2000 (AC1015), 2004 (AC1018), 2007 (AC1021), 2010
+// (AC1024), 2013 (AC1027) or 2018 (AC1032) into the same TDrawing the DXF reader makes of that
+// drawing saved as DXF: header extents, layers, block records with their entities in list order.
+// Throws EDxfError with the user's text when the file is another DWG version or is damaged.
 #pragma once
 
 #include "pad2/DxfModel.h"

@@ -978,7 +978,6 @@ std::string DwgRefusal(const char* data, std::size_t size, const std::string& fi
         {"AC2.10", "Release 2.10"},  {"AC1001", "Release 2.2"},  {"AC1002", "Release 2.5"},
         {"AC1003", "Release 2.6"},   {"AC1004", "Release 9"},    {"AC1006", "Release 10"},
         {"AC1009", "Release 11/12"}, {"AC1012", "R13"},          {"AC1014", "R14"},
-        {"AC1021", "2007"},
     };
     if (size < 6 || std::memcmp(data, "AC", 2) != 0) return "";
     for (const auto& v : kVersions) {
@@ -986,10 +985,6 @@ std::string DwgRefusal(const char* data, std::size_t size, const std::string& fi
         if (std::memcmp(data, v.Signature, n) != 0) continue;
         const std::string what =
             fileName + " is an AutoCAD " + v.Release + " drawing (" + std::string(data, n) + "); ";
-        if (std::strcmp(v.Signature, "AC1021") == 0)
-            return what +
-                   "DWG files of AutoCAD 2000, 2004, 2010, 2013 and 2018 are read, 2007 not yet; "
-                   "save it in another version or as DXF.";
         return what + "DWG files from AutoCAD 2000 or later are read; save it in a newer "
                       "version or as DXF.";
     }
@@ -998,7 +993,7 @@ std::string DwgRefusal(const char* data, std::size_t size, const std::string& fi
         digits = digits && data[i] >= '0' && data[i] <= '9';
     if (!digits) return "";
     return fileName + " is a DWG file of an unknown AutoCAD version (" + std::string(data, 6) +
-           "); DWG files of AutoCAD 2000, 2004, 2010, 2013 and 2018 are read; save it in one "
+           "); DWG files of AutoCAD 2000, 2004, 2007, 2010, 2013 and 2018 are read; save it in one "
            "of those versions or as DXF.";
 }
 

@@ -39,9 +39,9 @@ a new board, beside the drawing under the drawing's name with the extension .boa
 saved board. Message boxes appear on the terminal; a Yes/No question is answered by --yes or
 --no, else by you on the terminal, else No.
 
-DRAWING is a DXF file (any version) or a DWG file of AutoCAD 2000, 2004, 2010, 2013 or 2018
-(AC1015, AC1018, AC1024, AC1027, AC1032). DWG files of AutoCAD 2007 (AC1021), R14 and older,
-and password-protected ones are refused: save them in one of those versions or as DXF.
+DRAWING is a DXF file (any version) or a DWG file of AutoCAD 2000, 2004, 2007, 2010, 2013 or
+2018 (AC1015, AC1018, AC1021, AC1024, AC1027, AC1032). DWG files of R14 and older, and
+password-protected ones, are refused: save them in one of those versions or as DXF.
 
 The plug-in's options dialog ("Import from AutoCAD") is shown in a window with --gui; its
 Cancel ends the import with nothing imported (the board is saved unchanged). Without --gui the
@@ -91,8 +91,9 @@ int main(int argc, char** argv) {
         app.add_subcommand("import", "Import a drawing into a board through the plug-in");
     importCommand->footer(std::string(kImportHelp) + "\n" + kExitCodes);
     importCommand
-        ->add_option("DRAWING", import.Drawing,
-                     "The drawing to import (.dxf; .dwg of AutoCAD 2000, 2004, 2010, 2013, 2018)")
+        ->add_option(
+            "DRAWING", import.Drawing,
+            "The drawing to import (.dxf; .dwg of AutoCAD 2000, 2004, 2007, 2010, 2013, 2018)")
         ->type_name("")
         ->required();
     importCommand

@@ -61,9 +61,13 @@ protected:
 
 TEST_F(DwgImportTest, EachSampleGivesTheBoardOfItsDxfTwin) {
     const std::vector<std::pair<std::string, std::string>> pairs = {
-        {"example_2018.dxf", "example_2000.dwg"},          {"example_2018.dxf", "example_2004.dwg"},
-        {"example_2018.dxf", "example_2010.dwg"},          {"example_2018.dxf", "example_2013.dwg"},
-        {"example_2018.dxf", "example_2018.dwg"},          {"sample_2018.dxf", "sample_2018.dwg"},
+        {"example_2018.dxf", "example_2000.dwg"},
+        {"example_2018.dxf", "example_2004.dwg"},
+        {"example_2018.dxf", "example_2007.dwg"},
+        {"example_2018.dxf", "example_2010.dwg"},
+        {"example_2018.dxf", "example_2013.dwg"},
+        {"example_2018.dxf", "example_2018.dwg"},
+        {"sample_2018.dxf", "sample_2018.dwg"},
         {"r2000_entities-2d.dxf", "r2000_entities-2d.dwg"}};
     // Test mode with the default options (which start at the drawing's declared units), then
     // the answers a user would give.

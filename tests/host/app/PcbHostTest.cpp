@@ -370,7 +370,7 @@ TEST_F(PcbHostTest, HelpDocumentsTheCommands) {
     EXPECT_EQ(run.ExitCode, 0);
     for (const char* word :
          {"--board", "--svg", "--yes", "--no", "--test-mode", "--plugin", "--answer", ".board.json",
-          "DWG file of AutoCAD 2000, 2004, 2010, 2013 or 2018", "AC1032", "2007 (AC1021)"})
+          "DWG file of AutoCAD 2000, 2004, 2007, 2010, 2013 or", "AC1021", "AC1032"})
         EXPECT_NE(run.Out.find(word), std::string::npos) << word;
     run = Run({});
     EXPECT_EQ(run.ExitCode, 2);

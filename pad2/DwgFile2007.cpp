@@ -347,17 +347,19 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
             const std::string what = "a page of the section " + name;
             const auto page = r.Pages.find(id);
             if (page == r.Pages.end()) Damaged(fileName, what + " is not in the page map");
-            if (packed == 0 || packed > r.Cap || unpacked > budget)
+            // Every page read spends its sizes from the budget, so that pages listed over and
+            // over cannot make the work grow beyond it.
+            if (packed == 0 || packed > budget || unpacked > budget - packed)
                 Damaged(fileName, what + " has an impossible size");
-            budget -= unpacked;
+            budget -= packed + unpacked;
             const uint64_t codewords = (((packed + 7) & ~uint64_t{7}) + 250) / 251;
             const TReader2007::TPage& where = page->second;
             if (where.At > size || codewords > (size - where.At) / 255)
                 Damaged(fileName, what + " lies past the end of the file");
+            if (start >= out.size()) continue;
             raw.resize(static_cast<std::size_t>(codewords * 251));
             Dwg2007RsData(data + where.At, static_cast<std::size_t>(codewords), 251, encoding == 4,
                           raw.data());
-            if (start >= out.size()) continue;
             const std::vector<uint8_t> bytes =
                 r.Unpack(raw.data(), static_cast<std::size_t>(packed),
                          static_cast<std::size_t>(unpacked), what);

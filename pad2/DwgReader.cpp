@@ -531,15 +531,15 @@ void TDwgReader::ReadHeaderVariables() {
 }
 
 // Reads on from just after the model space's EXTMAX to INSUNITS, variable by variable,
-// and returns INSUNITS. Handles of R2010+ are in the handle stream and texts in the string
+// and returns INSUNITS. Handles of R2007+ are in the handle stream and texts in the string
 // stream, so only the data stream's fields are read there.
 int16_t TDwgReader::ReadUnitsVariable(TDwgBits& b) {
-    const bool r10 = R10(), r07 = R10(); // the R2007 fields come with R2010 here
+    const bool r10 = R10(), r07 = R07();
     const auto tv = [&] {
-        if (!r10) b.T8(Scratch_);
+        if (!r07) b.T8(Scratch_);
     };
     const auto h = [&] {
-        if (!r10) b.H();
+        if (!r07) b.H();
     };
     double skip[3];
     b.RD2(skip); // LIMMIN

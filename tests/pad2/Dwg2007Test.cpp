@@ -121,6 +121,10 @@ TEST(Dwg2007Test, TextSampleHoldsItsOneMText) {
     EXPECT_DOUBLE_EQ(f[3], 0.2);
     EXPECT_DOUBLE_EQ(f[4], 13.031885241836363);
     EXPECT_EQ(m.Flags, 1); // attached at the top left
+    // The declared units, from the end of the header variables: inches.
+    int16_t units;
+    std::memcpy(&units, d->Header->data() + DrawingHeader::InsUnits, sizeof units);
+    EXPECT_EQ(units, 1);
 }
 
 std::string Outcome(const std::string& bytes, const std::string& name) {

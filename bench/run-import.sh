@@ -6,9 +6,10 @@
 # and the peak memory (/usr/bin/time), then the time ratio between the largest and the smallest
 # drawing against their size ratio.
 #
-# The imports run in batch mode with --no rather than in test mode: the generated polylines
-# have bulges so small that their arcs reach beyond the board's region, so the placement
-# warning appears, and in test mode that box ends the host before the board is saved.
+# The imports run in batch mode with --no rather than in test mode, at 1 mil per drawing unit
+# (--answer units=1mil; the drawings declare millimetres, at which most of them would lie
+# beyond the board): test mode takes no answers, and its warning boxes end the host before the
+# board is saved. tests/e2e/BenchmarkBoardTest.cpp imports the same way and checks the boards.
 #
 # Usage: bench/run-import.sh [entity counts...]   (default: 100000 1000000)
 set -euo pipefail
@@ -44,7 +45,7 @@ for n in "${counts[@]}"; do
       DXFI_USER_HIVE="$run/cfg/user.reg" TMPDIR="$run/tmp" DXFI_IMPORT_TIMING=1 \
       /usr/bin/time -f 'bench time: %e %M %U' -o "$run/time.txt" \
       "$root/build-bench/bin/pcbhost" import "$root/bench/data/bench_${n}.dxf" --no \
-      -o "$run/board.json" >"$run/out.txt" 2>"$run/err.txt" </dev/null
+      --answer units=1mil -o "$run/board.json" >"$run/out.txt" 2>"$run/err.txt" </dev/null
   ) || { echo "import of $n entities failed:"; tail -5 "$run/err.txt"; exit 1; }
   read -r wall peak user < <(sed -n 's/^bench time: //p' "$run/time.txt")
   phase() { awk -v p="$1" '$1 == "import" && $2 == "timing:" && $3 == p { s += $4 } END { printf "%.3f", s + 0 }' "$run/err.txt"; }

@@ -95,7 +95,9 @@ const std::vector<TRecord>& Records() {
          2648,
          {FIELD(InsertData, InsertionPoint, 2, kPoint3), FIELD(InsertData, ScaleX, 26, 8),
           FIELD(InsertData, ScaleY, 34, 8), FIELD(InsertData, Rotation, 50, 8),
-          FIELD(InsertData, BlockHeader, 78, 8)}},
+          FIELD(InsertData, BlockHeader, 78, 8), FIELD(InsertData, ColumnCount, 86, 2),
+          FIELD(InsertData, RowCount, 88, 2), FIELD(InsertData, ColumnSpacing, 90, 8),
+          FIELD(InsertData, RowSpacing, 98, 8), FIELD(InsertData, BlockName, 106, kShortText)}},
         {"polyline data",
          ab::kEntityDataSize,
          2648,
@@ -127,6 +129,18 @@ const std::vector<TRecord>& Records() {
          2648,
          {FIELD(LwPolylineData, VertexCount, 0, 4), FIELD(LwPolylineData, Flags, 4, 2),
           FIELD(LwPolylineData, ConstWidth, 14, 8), FIELD(LwPolylineData, BlobRef, 22, 4)}},
+        {"spline data",
+         ab::kEntityDataSize,
+         2648,
+         {FIELD(SplineData, Degree, 0, 2), FIELD(SplineData, Flags, 2, 2),
+          FIELD(SplineData, KnotCount, 4, 4), FIELD(SplineData, ControlCount, 8, 4),
+          FIELD(SplineData, WeightCount, 12, 4), FIELD(SplineData, FitCount, 16, 4),
+          FIELD(SplineData, Tangents, 20, 1), FIELD(SplineData, StartTangent, 24, kPoint3),
+          FIELD(SplineData, EndTangent, 48, kPoint3), FIELD(SplineData, BlobRef, 72, 4)}},
+        {"other entity data",
+         ab::kEntityDataSize,
+         2648,
+         {FIELD(OtherData, Problem, 0, 1), FIELD(OtherData, KindName, 1, kShortText)}},
         {"layer record",
          ab::kLayerRecordSize,
          596,
@@ -144,7 +158,8 @@ const std::vector<TRecord>& Records() {
           FIELD(DrawingHeader, ModelExtMax, 2681, kPoint3),
           FIELD(DrawingHeader, RecomputeWord, 3145, 2),
           FIELD(DrawingHeader, PaperExtMin, 3686, kPoint3),
-          FIELD(DrawingHeader, PaperExtMax, 3710, kPoint3)}},
+          FIELD(DrawingHeader, PaperExtMax, 3710, kPoint3), FIELD(DrawingHeader, InsUnits, 3734, 2),
+          FIELD(DrawingHeader, EntityCount, 3800, 4)}},
     };
     return records;
 }
@@ -160,6 +175,17 @@ TEST(TRecordLayout, EveryOffsetAndSizeHasItsDocumentedNumber) {
     EXPECT_EQ(ab::LwPolylineData::FlagBulges, 0x0010);
     EXPECT_EQ(ab::LwPolylineData::FlagWidths, 0x0020);
     EXPECT_EQ(ab::LwPolylineData::FlagClosed, 0x0200);
+    EXPECT_EQ(ab::SplineData::FlagClosed, 0x0001);
+    EXPECT_EQ(ab::SplineData::FlagPeriodic, 0x0002);
+    EXPECT_EQ(ab::SplineData::FlagRational, 0x0004);
+    EXPECT_EQ(ab::SplineData::FlagPlanar, 0x0008);
+    EXPECT_EQ(ab::SplineData::FlagLinear, 0x0010);
+    EXPECT_EQ(ab::SplineData::FlagNotRead, 0x8000);
+    EXPECT_EQ(ab::SplineData::TangentStart, 0x01);
+    EXPECT_EQ(ab::SplineData::TangentEnd, 0x02);
+    EXPECT_EQ(ab::OtherData::kNotConverted, 0);
+    EXPECT_EQ(ab::OtherData::kBadNumber, 1);
+    EXPECT_EQ(ab::OtherData::kMesh, 2);
 }
 
 TEST(TRecordLayout, EveryFieldEndsInsideItsRecordAndBeforeTheNext) {
@@ -231,6 +257,10 @@ TEST(TRecordLayout, TheEngineReadersFindBytesWrittenAtTheDocumentedOffsets) {
         {"MTextData::RefWidth", 74, ab::MTextData::RefWidth},
         {"MLineData::StartPoint", 16, ab::MLineData::StartPoint},
         {"LwPolylineData::ConstWidth", 14, ab::LwPolylineData::ConstWidth},
+        {"InsertData::ColumnSpacing", 90, ab::InsertData::ColumnSpacing},
+        {"InsertData::RowSpacing", 98, ab::InsertData::RowSpacing},
+        {"SplineData::StartTangent", 24, ab::SplineData::StartTangent},
+        {"SplineData::EndTangent", 48, ab::SplineData::EndTangent},
     };
     for (const TProbe& probe : doubles) {
         TEntityData data;
@@ -265,6 +295,39 @@ TEST(TRecordLayout, TheEngineReadersFindBytesWrittenAtTheDocumentedOffsets) {
     EXPECT_EQ(lw.ReadU16(ab::LwPolylineData::Flags), 0x0230);
     EXPECT_EQ(lw.ReadU32(ab::LwPolylineData::BlobRef), 0xE1E2E3E4u);
 
+    TEntityData minsert;
+    Put<uint16_t>(minsert.Bytes(), 86, 0x1112);
+    Put<uint16_t>(minsert.Bytes(), 88, 0x2122);
+    std::memcpy(minsert.Bytes() + 106, "PAD", 4);
+    EXPECT_EQ(minsert.ReadU16(ab::InsertData::ColumnCount), 0x1112);
+    EXPECT_EQ(minsert.ReadU16(ab::InsertData::RowCount), 0x2122);
+    EXPECT_EQ(minsert.ReadText(ab::InsertData::BlockName), std::string_view("PAD"));
+
+    TEntityData spline;
+    Put<int16_t>(spline.Bytes(), 0, -3);
+    Put<uint16_t>(spline.Bytes(), 2, 0x8005);
+    Put<int32_t>(spline.Bytes(), 4, 0x31323334);
+    Put<int32_t>(spline.Bytes(), 8, 0x41424344);
+    Put<int32_t>(spline.Bytes(), 12, 0x51525354);
+    Put<int32_t>(spline.Bytes(), 16, 0x61626364);
+    Put<uint8_t>(spline.Bytes(), 20, 0x03);
+    Put<uint32_t>(spline.Bytes(), 72, 0x71727374u);
+    EXPECT_EQ(spline.ReadI16(ab::SplineData::Degree), -3);
+    EXPECT_EQ(spline.ReadU16(ab::SplineData::Flags), 0x8005);
+    EXPECT_EQ(spline.ReadI32(ab::SplineData::KnotCount), 0x31323334);
+    EXPECT_EQ(spline.ReadI32(ab::SplineData::ControlCount), 0x41424344);
+    EXPECT_EQ(spline.ReadI32(ab::SplineData::WeightCount), 0x51525354);
+    EXPECT_EQ(spline.ReadI32(ab::SplineData::FitCount), 0x61626364);
+    EXPECT_EQ(spline.ReadU8(ab::SplineData::Tangents), 0x03);
+    EXPECT_EQ(spline.ReadU32(ab::SplineData::BlobRef), 0x71727374u);
+
+    // An entity of no converted kind: the problem byte, then its type name.
+    TEntityData other;
+    Put<uint8_t>(other.Bytes(), 0, 2);
+    std::memcpy(other.Bytes() + 1, "HATCH", 6);
+    EXPECT_EQ(other.ReadU8(ab::OtherData::Problem), 2);
+    EXPECT_EQ(other.ReadText(ab::OtherData::KindName), std::string_view("HATCH"));
+
     // Texts run to the record's end; a text without a NUL there stops at the end.
     TEntityData text;
     std::memcpy(text.Bytes() + 83, "TEXT", 5);
@@ -296,7 +359,11 @@ TEST(TRecordLayout, TheEngineReadersFindBytesWrittenAtTheDocumentedOffsets) {
     Put<double>(drawing.data(), 2681 + 8, 2.5);
     Put<double>(drawing.data(), 3686, 3.5);
     Put<double>(drawing.data(), 3710 + 8, 4.5);
+    Put<int16_t>(drawing.data(), 3734, -4);
+    Put<uint32_t>(drawing.data(), 3800, 0x81828384u);
     TDrawingHeader drawingHeader(drawing.data());
+    EXPECT_EQ(drawingHeader.ReadI16(ab::DrawingHeader::InsUnits), -4);
+    EXPECT_EQ(drawingHeader.ReadU32(ab::DrawingHeader::EntityCount), 0x81828384u);
     EXPECT_EQ(drawingHeader.ReadF64(ab::DrawingHeader::ModelExtMin), 1.5);
     EXPECT_EQ(drawingHeader.ReadF64(ab::DrawingHeader::ModelExtMax + 8), 2.5);
     EXPECT_EQ(drawingHeader.ReadF64(ab::DrawingHeader::PaperExtMin), 3.5);

@@ -2,6 +2,7 @@
 #include "pcbclient/BoardUnits.h"
 
 #include "base/Rounding.h"
+#include "base/TextCompare.h"
 
 #include <charconv>
 #include <cmath>
@@ -26,10 +27,6 @@ bool IsDigit(char C) {
 bool IsAsciiLetter(char C) {
     return (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
 }
-char AsciiUpper(char C) {
-    return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C;
-}
-
 // Decimal number in the one notation unit texts use, independent of the C locale: optional
 // sign, digits with optional "." fraction (at least one digit in all), optional exponent.
 // Reads the longest well-formed prefix; WellFormed tells whether that prefix is all of Text.
@@ -119,7 +116,7 @@ TUnitText ReadUnitText(std::string_view Text, bool InMils) {
     std::string Upper;
     Upper.reserve(Text.size());
     for (char C : Text)
-        if (C != ' ') Upper.push_back(AsciiUpper(C));
+        if (C != ' ') Upper.push_back(UpperAscii(C));
     if (Upper.empty() || IsAsciiLetter(Upper.front())) {
         Result.Stop = true;
         return Result;

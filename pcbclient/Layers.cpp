@@ -3,6 +3,7 @@
 
 #include "base/Assertion.h"
 #include "base/ShortString.h"
+#include "base/TextCompare.h"
 
 #include <array>
 #include <limits>
@@ -129,24 +130,6 @@ TLayerPartition ClassicPartition(TV7_Layer L) {
     ThrowNoPartition(L);
 }
 
-char AsciiUpper(char C) {
-    return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C;
-}
-
-std::string UpperCase(std::string_view Text) {
-    std::string Result(Text);
-    for (char& C : Result)
-        C = AsciiUpper(C);
-    return Result;
-}
-
-bool EqualsIgnoringCase(std::string_view A, std::string_view B) {
-    if (A.size() != B.size()) return false;
-    for (std::size_t I = 0; I < A.size(); ++I)
-        if (AsciiUpper(A[I]) != AsciiUpper(B[I])) return false;
-    return true;
-}
-
 // Optional sign and decimal digits only, within 64 bits.
 bool ParseInt64(std::string_view Text, int64_t& Value) {
     std::size_t Pos = 0;
@@ -181,7 +164,7 @@ struct TNumberedPrefix {
 
 TV7_Layer LayerFromName(std::string_view Name, const std::array<TNumberedPrefix, 3>& Prefixes,
                         bool DisplayNames) {
-    const std::string Upper = UpperCase(Name);
+    const std::string Upper = ToUpperAscii(Name);
     const std::string_view U = Upper;
     for (const auto& P : Prefixes) {
         int64_t N = 0;
@@ -192,12 +175,11 @@ TV7_Layer LayerFromName(std::string_view Name, const std::array<TNumberedPrefix,
     for (TLayerPartition P = 0; P < kLayerPartitionCount; ++P) {
         if (P == kMidPartition || P == kPlanePartition || P == kMechanicalPartition) continue;
         const auto& Info = kPartitions[P];
-        if (EqualsIgnoringCase(U, DisplayNames ? Info.DisplayName : Info.ViewName))
-            return Info.Layer;
+        if (EqualsNoCase(U, DisplayNames ? Info.DisplayName : Info.ViewName)) return Info.Layer;
     }
     if (DisplayNames)
         for (const auto& G : kGroupNames)
-            if (EqualsIgnoringCase(U, G.Name)) return G.Group;
+            if (EqualsNoCase(U, G.Name)) return G.Group;
     return NoLayer;
 }
 
@@ -418,7 +400,7 @@ std::string LayerToSettingText(TV7_Layer Layer) {
 }
 
 TV7_Layer SettingTextToLayer(std::string_view Text) {
-    if (EqualsIgnoringCase(Text, "ANY LAYER")) return NoLayer;
+    if (EqualsNoCase(Text, "ANY LAYER")) return NoLayer;
     return LayerFromDisplayName(Text);
 }
 

@@ -95,44 +95,6 @@ int32_t PrimitiveCount(TPcbBoard& board) {
     return boardInterface ? boardInterface->GetPrimitiveCounter(kImportKindSet) : 0;
 }
 
-// UTF-8 as the host's wide texts want it; a byte that starts no valid sequence becomes U+FFFD.
-std::u16string Utf8ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80         ? 1
-                                   : (lead >> 5) == 6  ? 2
-                                   : (lead >> 4) == 14 ? 3
-                                   : (lead >> 3) == 30 ? 4
-                                                       : 0;
-        char32_t code = length == 1   ? lead
-                        : length == 2 ? (lead & 0x1F)
-                        : length == 3 ? (lead & 0x0F)
-                                      : (lead & 0x07);
-        bool valid = length != 0 && i + length <= text.size();
-        for (std::size_t k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            code = (code << 6) | (next & 0x3F);
-        }
-        if (!valid || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-            out.push_back(u'\uFFFD');
-            ++i;
-            continue;
-        }
-        if (code >= 0x10000) {
-            code -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(code));
-        }
-        i += length;
-    }
-    return out;
-}
-
 } // namespace
 
 void SetCurrentBoard(TPcbBoard* board) {

@@ -48,47 +48,6 @@ bool IsLayerGroup(TV7_Layer layer) {
     return layer != NoLayer && (layer & 0xFFFFu) == 0;
 }
 
-// Bytes of the UTF-8 character starting at `i`; a byte that starts no well-formed character
-// counts as one.
-std::size_t Utf8CharLength(std::string_view text, std::size_t i) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t length = 1;
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead >= 0xE0 && lead <= 0xEF)
-        length = 3;
-    else if (lead >= 0xF0 && lead <= 0xF4)
-        length = 4;
-    if (i + length > text.size()) return 1;
-    for (std::size_t k = 1; k < length; ++k)
-        if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return 1;
-    return length;
-}
-
-// UTF-16 for the host's status line; bytes that are no UTF-8 become U+FFFD.
-std::u16string StatusText(std::string_view text) {
-    std::u16string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = Utf8CharLength(text, i);
-        char32_t c = lead;
-        if (length == 1 && lead >= 0x80) c = 0xFFFD;
-        if (length > 1) {
-            c = lead & (0x7F >> length);
-            for (std::size_t k = 1; k < length; ++k)
-                c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        }
-        if (c >= 0x10000) {
-            out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-        } else {
-            out.push_back(static_cast<char16_t>(c));
-        }
-        i += length;
-    }
-    return out;
-}
-
 void EraseFirst(std::string& text, std::string_view what) {
     const std::size_t at = text.find(what);
     if (at != std::string::npos) text.erase(at, what.size());
@@ -679,7 +638,7 @@ void TPcbDxfProcessor::TellSettingsWarnings() {
     for (const std::string& warning : SettingsWarnings) {
         if (ReportErrors) GetReport().WriteLine(warning);
         if (abi::IClient* client = HostClient())
-            client->SetStatusBarText(2, StatusText(warning).c_str());
+            client->SetStatusBarText(2, Utf8ToUtf16(warning).c_str());
     }
 }
 

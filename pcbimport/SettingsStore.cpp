@@ -10,13 +10,6 @@
 namespace dxfi {
 
 namespace {
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-        s.remove_suffix(1);
-    return s;
-}
 // Keys and values are written so that reading gives them back whatever they hold: "\\",
 // line feed "\n", carriage return "\r" and tab "\t" everywhere, a blank at either end "\s"
 // (the reader trims blanks), and in keys "=" as "\=" and a leading "[" or ";" as "\[" or
@@ -107,7 +100,7 @@ std::size_t KeyEnd(std::string_view line) {
 } // namespace
 
 bool ParseInteger(std::string_view text, int32_t& value) {
-    text = Trim(text);
+    text = TrimBlanks(text, kBlanksAndLineEnds);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     int32_t v = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
@@ -145,16 +138,18 @@ TIniSettingsStore TIniSettingsStore::FromText(std::string path, std::string_view
     TSection* current = nullptr;
     while (!text.empty()) {
         const std::size_t eol = text.find('\n');
-        std::string_view line = Trim(text.substr(0, eol));
+        std::string_view line = TrimBlanks(text.substr(0, eol), kBlanksAndLineEnds);
         text.remove_prefix(eol == std::string_view::npos ? text.size() : eol + 1);
         if (line.size() >= 2 && line.front() == '[' && line.back() == ']') {
-            current = &store.SectionFor(Trim(line.substr(1, line.size() - 2)));
+            current =
+                &store.SectionFor(TrimBlanks(line.substr(1, line.size() - 2), kBlanksAndLineEnds));
             continue;
         }
         const std::size_t eq = KeyEnd(line);
         if (current == nullptr || eq == std::string_view::npos || line.front() == ';') continue;
         // A key repeated in a section: the later line wins, as when it is written again.
-        Put(*current, Unescape(Trim(line.substr(0, eq))), Unescape(Trim(line.substr(eq + 1))));
+        Put(*current, Unescape(TrimBlanks(line.substr(0, eq), kBlanksAndLineEnds)),
+            Unescape(TrimBlanks(line.substr(eq + 1), kBlanksAndLineEnds)));
     }
     return store;
 }

@@ -68,8 +68,7 @@ void ShowEngineFileError(const std::string& text) {
 
 bool IsImportableFileName(const std::string& name) {
     if (!ClientExistSpecific(name)) return false;
-    std::string upper = name;
-    std::transform(upper.begin(), upper.end(), upper.begin(), UpperAscii);
+    const std::string upper = ToUpperAscii(name);
     return upper.find("DXF") != std::string::npos || upper.find("DWG") != std::string::npos;
 }
 

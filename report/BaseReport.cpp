@@ -2,6 +2,7 @@
 #include "report/BaseReport.h"
 
 #include "base/Assertion.h"
+#include "base/ShortString.h"
 #include "platform/Folders.h"
 #include "report/GeneralReportException.h"
 
@@ -27,40 +28,6 @@ const xmlChar* Xml(const std::string& text) {
 
 void AppendReplacement(std::string& out) {
     out += "\xEF\xBF\xBD";
-}
-
-// Length of the valid UTF-8 sequence at text[pos] (0 when there is none) and its code point.
-std::size_t DecodeUtf8(std::string_view text, std::size_t pos, char32_t& code) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(pos);
-    std::size_t length;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead < 0x80) {
-        code = lead;
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        code = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        code = lead & 0x0F;
-        if (lead == 0xE0) low = 0xA0;
-        if (lead == 0xED) high = 0x9F; // no surrogates
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        code = lead & 0x07;
-        if (lead == 0xF0) low = 0x90;
-        if (lead == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (text.size() - pos < length) return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        unsigned char next = byte(pos + i);
-        if (next < (i == 1 ? low : 0x80) || next > (i == 1 ? high : 0xBF)) return 0;
-        code = (code << 6) | (next & 0x3F);
-    }
-    return length;
 }
 
 bool AllowedInXml(char32_t code) {

@@ -2,6 +2,7 @@
 #include "report/ReplaceFileSafely.h"
 
 #include "abi/ClientApi.h"
+#include "base/TextCompare.h"
 #include "platform/Files.h"
 #include "platform/Identity.h"
 #include "report/ReportHost.h"
@@ -14,32 +15,12 @@
 namespace dxfi {
 namespace {
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
-
-std::string_view Trim(std::string_view text) {
-    const char* blanks = " \t\r\n";
-    std::size_t first = text.find_first_not_of(blanks);
-    if (first == std::string_view::npos) return {};
-    std::size_t last = text.find_last_not_of(blanks);
-    return text.substr(first, last - first + 1);
-}
-
 // The value of a line that begins with `name` ("UserName=joe" or "UserName: joe").
 bool LineValue(std::string_view line, std::string_view name, std::string& value) {
-    if (line.size() < name.size() || !EqualsIgnoringCase(line.substr(0, name.size()), name))
-        return false;
-    std::string_view rest = Trim(line.substr(name.size()));
+    if (line.size() < name.size() || !EqualsNoCase(line.substr(0, name.size()), name)) return false;
+    std::string_view rest = TrimBlanks(line.substr(name.size()), kBlanksAndLineEnds);
     if (!rest.empty() && (rest.front() == '=' || rest.front() == ':')) rest.remove_prefix(1);
-    value = std::string(Trim(rest));
+    value = std::string(TrimBlanks(rest, kBlanksAndLineEnds));
     return true;
 }
 
@@ -63,15 +44,14 @@ std::optional<TFileLockOwner> ForeignLockOwner(const std::string& target) {
     bool hasComputer = false, hasUser = false, hasProcess = false;
     std::string line;
     while (std::getline(in, line)) {
-        std::string_view text = Trim(line);
+        std::string_view text = TrimBlanks(line, kBlanksAndLineEnds);
         hasComputer |= LineValue(text, "ComputerName", owner.ComputerName);
         hasUser |= LineValue(text, "UserName", owner.UserName);
         hasProcess |= LineValue(text, "ProcessID", owner.ProcessId);
     }
-    bool foreign =
-        (hasComputer && !EqualsIgnoringCase(owner.ComputerName, platform::ComputerName())) ||
-        (hasUser && !EqualsIgnoringCase(owner.UserName, platform::UserName())) ||
-        (hasProcess && owner.ProcessId != std::to_string(platform::ProcessId()));
+    bool foreign = (hasComputer && !EqualsNoCase(owner.ComputerName, platform::ComputerName())) ||
+                   (hasUser && !EqualsNoCase(owner.UserName, platform::UserName())) ||
+                   (hasProcess && owner.ProcessId != std::to_string(platform::ProcessId()));
     if (!foreign) return std::nullopt;
     return owner;
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "platform/posix/RegistryFile.h"
 
+#include "base/TextCompare.h"
+
 #include <cstdio>
 
 namespace dxfi::platform {
@@ -10,18 +12,6 @@ constexpr std::string_view kHeader = "Windows Registry Editor Version 5.00";
 
 bool IsSpace(char c) {
     return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && IsSpace(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && IsSpace(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-bool EqualFolded(std::string_view a, std::string_view b) {
-    return FoldCase(a) == FoldCase(b);
 }
 
 // A quoted text starting at text[pos] == '"'; pos ends after the closing quote.
@@ -92,7 +82,7 @@ TKeyNode* SectionKey(std::string_view inside, THive hive, TKeyNode& root, bool& 
     tooDeep = false;
     if (inside.empty() || inside.front() == '-') return nullptr;
     std::size_t slash = inside.find('\\');
-    if (!EqualFolded(inside.substr(0, slash), HiveRootName(hive))) return nullptr;
+    if (!EqualsNoCase(inside.substr(0, slash), HiveRootName(hive))) return nullptr;
     if (SectionDepth(inside) > kMaxKeyDepth) {
         tooDeep = true;
         return nullptr;
@@ -136,7 +126,7 @@ bool ParseValueLine(std::string_view line, TKeyNode& key) {
         ++pos;
     if (pos >= line.size() || line[pos] != '=') return false;
     ++pos;
-    std::string_view rest = Trim(line.substr(pos));
+    std::string_view rest = TrimBlanks(line.substr(pos));
     if (!rest.empty() && rest.front() == '"') {
         std::size_t textPos = 0;
         if (!ParseQuoted(rest, textPos, value.Text) || textPos != rest.size()) return false;
@@ -268,7 +258,7 @@ THiveReadResult ParseHiveText(std::string_view text, THive hive, TKeyNode& root)
             std::string_view line = rest.substr(0, end);
             rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
             if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-            line = Trim(line);
+            line = TrimBlanks(line);
             if (line.empty()) continue;
             if (line != kHeader && line != "REGEDIT4") {
                 result.NotAHive = true;
@@ -291,7 +281,7 @@ THiveReadResult ParseHiveText(std::string_view text, THive hive, TKeyNode& root)
         std::string_view line = raw;
         if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        line = Trim(line);
+        line = TrimBlanks(line);
         std::string rawLine(raw);
         if (rawLine.empty() || rawLine.back() != '\n') rawLine += '\n';
 

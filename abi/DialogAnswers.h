@@ -87,8 +87,10 @@ inline std::string JoinAnswerNames(bool perLayer, std::string_view suffix) {
         total += entry.PerLayer == perLayer;
     for (const TDialogAnswerEntry& entry : kDialogAnswers) {
         if (entry.PerLayer != perLayer) continue;
-        if (count > 0) text += ++count == total ? " or " : ", ";
-        else ++count;
+        if (count > 0)
+            text += ++count == total ? " or " : ", ";
+        else
+            ++count;
         text.append(entry.Name).append(suffix);
     }
     return text;
@@ -135,8 +137,10 @@ inline std::string DialogAnswersHelp(std::size_t width = 95) {
         total += !entry.ObjectName.empty();
     for (const TDialogAnswerEntry& entry : kDialogAnswers) {
         if (entry.ObjectName.empty()) continue;
-        if (count > 0) objectNames += ++count == total ? " and " : ", ";
-        else ++count;
+        if (count > 0)
+            objectNames += ++count == total ? " and " : ", ";
+        else
+            ++count;
         objectNames.append(entry.ObjectName);
     }
     const std::string sentence =

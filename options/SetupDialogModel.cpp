@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "options/SetupDialogModel.h"
 
+#include "abi/DialogAnswers.h"
 #include "base/Assertion.h"
 #include "base/Rounding.h"
 #include "base/TextCompare.h"
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <utility>
 
 namespace dxfi {
@@ -59,30 +61,12 @@ const TDrawingUnit* FindDrawingUnit(int16_t code) {
     return nullptr;
 }
 
-std::string UpperCase(std::string_view text) {
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), UpperAscii);
-    return upper;
-}
-
 std::string LowerCase(std::string_view text) {
     std::string lower(text);
     std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) {
         return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
     });
     return lower;
-}
-
-bool SameNoCase(std::string_view a, std::string_view b) {
-    return CompareNoCase(a, b) == 0;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
-        text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r'))
-        text.remove_suffix(1);
-    return text;
 }
 
 bool IsDigit(char c) {
@@ -129,37 +113,17 @@ bool IsUnitText(std::string_view text) {
 // The entry of `list` equal to `text` ignoring case, or null.
 const std::string* FindNoCase(const std::vector<std::string>& list, std::string_view text) {
     for (const std::string& entry : list)
-        if (SameNoCase(entry, text)) return &entry;
+        if (EqualsNoCase(entry, text)) return &entry;
     return nullptr;
 }
 
 // One "NAME=VALUE" line split; the row part of layer:, condition: and diameter: names apart.
 struct TAnswer {
     std::string_view Line;
-    std::string_view Name;
+    const abi::TDialogAnswerEntry* Control = nullptr; // null when the name is no control's
     std::string_view Row; // the drawing layer of a row answer, else empty
     std::string_view Value;
 };
-
-bool HasPrefix(std::string_view name, std::string_view prefix) {
-    return name.size() > prefix.size() && SameNoCase(name.substr(0, prefix.size()), prefix);
-}
-
-// The window's object names of the general controls answer for them too.
-std::string_view AnswerName(std::string_view name) {
-    static constexpr std::pair<std::string_view, std::string_view> kControls[] = {
-        {"UnitsEdit", "Units"},
-        {"ScaleGroup", "Scale"},
-        {"DrawingSpaceRadioGroup", "Space"},
-        {"BlocksRadioGroup", "Blocks"},
-        {"SplinesComboBox", "Splines"},
-        {"LineWidthEdit", "LineWidth"},
-        {"XEdit", "X"},
-        {"YEdit", "Y"}};
-    for (const auto& [control, answer] : kControls)
-        if (SameNoCase(name, control)) return answer;
-    return name;
-}
 
 std::vector<TAnswer> SplitAnswers(std::string_view lines) {
     std::vector<TAnswer> answers;
@@ -172,13 +136,9 @@ std::vector<TAnswer> SplitAnswers(std::string_view lines) {
         if (equals == std::string_view::npos) continue;
         TAnswer answer;
         answer.Line = line;
-        answer.Name = AnswerName(Trim(line.substr(0, equals)));
-        answer.Value = Trim(line.substr(equals + 1));
-        for (std::string_view prefix : {"layer:", "condition:", "diameter:"})
-            if (HasPrefix(answer.Name, prefix)) {
-                answer.Row = answer.Name.substr(prefix.size());
-                answer.Name = answer.Name.substr(0, prefix.size() - 1);
-            }
+        answer.Control = abi::FindDialogAnswer(
+            TrimBlanks(line.substr(0, equals), kBlanksAndLineEnds), &answer.Row);
+        answer.Value = TrimBlanks(line.substr(equals + 1), kBlanksAndLineEnds);
         answers.push_back(answer);
     }
     return answers;
@@ -324,11 +284,11 @@ void TSetupDialog::UnitsEditEnter() {
 }
 
 void TSetupDialog::UnitsEditExit() {
-    if (SameNoCase(UnitsText_, "1mil"))
+    if (EqualsNoCase(UnitsText_, "1mil"))
         Scale_ = scMil;
-    else if (SameNoCase(UnitsText_, "1mm"))
+    else if (EqualsNoCase(UnitsText_, "1mm"))
         Scale_ = scMm;
-    else if (SameNoCase(UnitsText_, "1000mil"))
+    else if (EqualsNoCase(UnitsText_, "1000mil"))
         Scale_ = scInch;
     else
         Scale_ = scOther;
@@ -443,124 +403,186 @@ void TSetupDialog::ChooseSplines(int index) {
 }
 
 bool TSetupDialog::ApplyAnswers(std::string_view lines, std::string* error) {
-    const std::vector<TAnswer> answers = SplitAnswers(lines);
-    auto rowOf = [this](std::string_view name) {
-        for (std::size_t i = 0; i < Rows_.size(); ++i)
-            if (SameNoCase(Rows_[i].SourceLayerName, name)) return static_cast<int>(i);
+    static constexpr auto rowOf = [](const TSetupDialog& dialog, std::string_view name) {
+        for (std::size_t i = 0; i < dialog.Rows_.size(); ++i)
+            if (EqualsNoCase(dialog.Rows_[i].SourceLayerName, name)) return static_cast<int>(i);
         return -1;
     };
-    auto isOneOf = [](std::string_view value, std::initializer_list<std::string_view> words) {
+    static constexpr auto isOneOf = [](std::string_view value,
+                                       std::initializer_list<std::string_view> words) {
         for (std::string_view word : words)
-            if (SameNoCase(value, word)) return true;
+            if (EqualsNoCase(value, word)) return true;
         return false;
     };
-    auto fail = [error](const TAnswer& answer, const std::string& why) {
-        if (error) *error = "The answer " + Quoted(answer.Line) + " " + why;
-        return false;
+    static constexpr auto checkLength = [](const TSetupDialog& dialog, std::string_view value,
+                                           bool width) -> std::string {
+        if (!IsUnitText(value))
+            return "is not a length. Write a number with mm or mil, for example 0.2mm.";
+        if (!dialog.WithinBoardRegion(value, !width))
+            return width ? "is not a line width. Write a length from 0 to 100 inch, for example "
+                           "0.2mm."
+                         : "lies outside the board. Write a length from -100 to 100 inch, for "
+                           "example 1000mil.";
+        return {};
     };
-    for (const TAnswer& answer : answers) {
-        const std::string_view name = answer.Name, value = answer.Value;
-        if (isOneOf(name, {"Units", "ScaleUnits"})) {
-            bool inMils = BareNumberUnit();
-            if (!IsUnitText(value) || UnitTextToCoord(value, inMils) <= 0)
-                return fail(answer, "gives no length for one AutoCAD unit. Write a positive "
-                                    "number with mm or mil, for example units=1mm.");
-        } else if (SameNoCase(name, "Scale")) {
-            if (!isOneOf(value, {"mm", "mil", "inch", "other"}))
-                return fail(answer, "is not a choice of Scale. Use mm, mil, inch or other.");
-        } else if (isOneOf(name, {"Space", "DrawingSpace"})) {
-            if (!isOneOf(value, {"Model", "Paper", "0", "1"}))
-                return fail(answer, "is not a choice of Drawing Space. Use Model or Paper.");
-        } else if (SameNoCase(name, "Blocks")) {
-            if (!isOneOf(value, {"Components", "Primitives", "0", "1"}))
-                return fail(answer, "is not a choice of Blocks. Use Components or Primitives.");
-        } else if (SameNoCase(name, "Splines")) {
-            if (!isOneOf(value, {"Discard", "Approximate", "0", "1"}))
-                return fail(answer, "is not a choice of Splines. Use Discard or Approximate.");
-        } else if (isOneOf(name, {"LineWidth", "X", "Y"})) {
-            if (!IsUnitText(value))
-                return fail(answer, "is not a length. Write a number with mm or mil, for "
-                                    "example 0.2mm.");
-            const bool width = SameNoCase(name, "LineWidth");
-            if (!WithinBoardRegion(value, !width))
-                return fail(answer, width ? "is not a line width. Write a length from 0 to "
-                                            "100 inch, for example 0.2mm."
-                                          : "lies outside the board. Write a length from "
-                                            "-100 to 100 inch, for example 1000mil.");
-        } else if (SameNoCase(name, "Result")) {
-            if (!isOneOf(value, {"OK", "Cancel"}))
-                return fail(answer, "is not a button of the dialog. Use OK or Cancel.");
-        } else if (!answer.Row.empty()) {
-            if (rowOf(answer.Row) < 0)
-                return fail(answer, "names the drawing layer " + Quoted(answer.Row) +
-                                        ", which the drawing does not have. Name one of the "
-                                        "layers in the dialog's Source Layer Name column.");
-            if (SameNoCase(name, "layer") && !FindNoCase(PcbLayerList_, value))
-                return fail(answer, "names no PCB layer of the board. Use Not Imported or a "
-                                    "layer's name as the board shows it, for example Top Layer.");
-            if (SameNoCase(name, "condition") && !FindNoCase(ConditionList_, value))
-                return fail(answer, "is not a Conversion Condition. Use All, None, Larger Than "
-                                    "or Smaller Than.");
-            if (SameNoCase(name, "diameter") && !IsUnitText(value))
-                return fail(answer, "is not a length. Write a number with mm or mil, for "
-                                    "example 0.5mm.");
-            if (SameNoCase(name, "diameter") && !WithinBoardRegion(value, false))
-                return fail(answer, "is not a diameter. Write a length from 0 to 100 inch, "
-                                    "for example 0.5mm.");
-        } else {
-            return fail(answer, "names no control of the import options dialog. Use units, "
-                                "scale, space, blocks, splines, linewidth, x, y or result, "
-                                "or layer:, "
-                                "condition: or diameter: followed by a drawing layer's name.");
-        }
-    }
+    static constexpr auto checkRow = [](const TSetupDialog& dialog,
+                                        const TAnswer& answer) -> std::string {
+        if (rowOf(dialog, answer.Row) >= 0) return {};
+        return "names the drawing layer " + Quoted(answer.Row) +
+               ", which the drawing does not have. Name one of the layers in the dialog's Source "
+               "Layer Name column.";
+    };
+    // A row answer is an edit of that row alone; the user's selection stays.
+    static constexpr auto editRow = [](TSetupDialog& dialog, const TAnswer& answer,
+                                       TLayerColumn column, std::string_view text) {
+        const std::vector<int> selected = dialog.Selected_;
+        const int focused = dialog.FocusedRow_;
+        const int row = rowOf(dialog, answer.Row);
+        dialog.Selected_ = {row};
+        dialog.FocusedRow_ = row;
+        dialog.SetCellText(row, column, text);
+        dialog.LayerTreeListEdited(column);
+        dialog.Selected_ = selected;
+        dialog.FocusedRow_ = focused;
+    };
 
+    // What each control of the answer table checks (the refusal's reason, empty when the value
+    // is one the control takes) and how it takes the value, in the order of abi::TDialogAnswer.
+    struct TAnswerRule {
+        abi::TDialogAnswer Answer;
+        std::string (*Check)(const TSetupDialog& dialog, const TAnswer& answer);
+        void (*Apply)(TSetupDialog& dialog, const TAnswer& answer);
+    };
+    static constexpr TAnswerRule kRules[] = {
+        {abi::daUnits,
+         [](const TSetupDialog& dialog, const TAnswer& answer) -> std::string {
+             bool inMils = dialog.BareNumberUnit();
+             if (IsUnitText(answer.Value) && UnitTextToCoord(answer.Value, inMils) > 0) return {};
+             return "gives no length for one AutoCAD unit. Write a positive number with mm or "
+                    "mil, for example units=1mm.";
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             dialog.UnitsEditEnter();
+             dialog.SetUnitsText(answer.Value);
+             dialog.UnitsEditExit();
+         }},
+        {abi::daScale,
+         [](const TSetupDialog&, const TAnswer& answer) -> std::string {
+             if (isOneOf(answer.Value, {"mm", "mil", "inch", "other"})) return {};
+             return "is not a choice of Scale. Use mm, mil, inch or other.";
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             const std::string_view value = answer.Value;
+             dialog.ClickScale(EqualsNoCase(value, "mm")     ? scMm
+                               : EqualsNoCase(value, "mil")  ? scMil
+                               : EqualsNoCase(value, "inch") ? scInch
+                                                             : scOther);
+         }},
+        {abi::daSpace,
+         [](const TSetupDialog&, const TAnswer& answer) -> std::string {
+             if (isOneOf(answer.Value, {"Model", "Paper", "0", "1"})) return {};
+             return "is not a choice of Drawing Space. Use Model or Paper.";
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             dialog.ClickDrawingSpace(isOneOf(answer.Value, {"Paper", "1"}) ? 1 : 0);
+         }},
+        {abi::daBlocks,
+         [](const TSetupDialog&, const TAnswer& answer) -> std::string {
+             if (isOneOf(answer.Value, {"Components", "Primitives", "0", "1"})) return {};
+             return "is not a choice of Blocks. Use Components or Primitives.";
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             dialog.ChooseBlocks(isOneOf(answer.Value, {"Primitives", "1"}) ? 1 : 0);
+         }},
+        {abi::daSplines,
+         [](const TSetupDialog&, const TAnswer& answer) -> std::string {
+             if (isOneOf(answer.Value, {"Discard", "Approximate", "0", "1"})) return {};
+             return "is not a choice of Splines. Use Discard or Approximate.";
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             dialog.ChooseSplines(isOneOf(answer.Value, {"Approximate", "1"}) ? 1 : 0);
+         }},
+        {abi::daLineWidth,
+         [](const TSetupDialog& dialog, const TAnswer& answer) {
+             return checkLength(dialog, answer.Value, true);
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             dialog.SetLineWidthText(answer.Value);
+         }},
+        {abi::daX,
+         [](const TSetupDialog& dialog, const TAnswer& answer) {
+             return checkLength(dialog, answer.Value, false);
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) { dialog.SetXText(answer.Value); }},
+        {abi::daY,
+         [](const TSetupDialog& dialog, const TAnswer& answer) {
+             return checkLength(dialog, answer.Value, false);
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) { dialog.SetYText(answer.Value); }},
+        {abi::daLayer,
+         [](const TSetupDialog& dialog, const TAnswer& answer) -> std::string {
+             std::string why = checkRow(dialog, answer);
+             if (why.empty() && !FindNoCase(dialog.PcbLayerList_, answer.Value))
+                 why = "names no PCB layer of the board. Use Not Imported or a layer's name as "
+                       "the board shows it, for example Top Layer.";
+             return why;
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             editRow(dialog, answer, lcPcbLayer, *FindNoCase(dialog.PcbLayerList_, answer.Value));
+         }},
+        {abi::daCondition,
+         [](const TSetupDialog& dialog, const TAnswer& answer) -> std::string {
+             std::string why = checkRow(dialog, answer);
+             if (why.empty() && !FindNoCase(dialog.ConditionList_, answer.Value))
+                 why = "is not a Conversion Condition. Use All, None, Larger Than or Smaller "
+                       "Than.";
+             return why;
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             editRow(dialog, answer, lcConversionCondition,
+                     *FindNoCase(dialog.ConditionList_, answer.Value));
+         }},
+        {abi::daDiameter,
+         [](const TSetupDialog& dialog, const TAnswer& answer) -> std::string {
+             std::string why = checkRow(dialog, answer);
+             if (why.empty() && !IsUnitText(answer.Value))
+                 why = "is not a length. Write a number with mm or mil, for example 0.5mm.";
+             if (why.empty() && !dialog.WithinBoardRegion(answer.Value, false))
+                 why = "is not a diameter. Write a length from 0 to 100 inch, for example 0.5mm.";
+             return why;
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             editRow(dialog, answer, lcOuterDiameter, answer.Value);
+         }},
+        {abi::daResult,
+         [](const TSetupDialog&, const TAnswer& answer) -> std::string {
+             if (isOneOf(answer.Value, {"OK", "Cancel"})) return {};
+             return "is not a button of the dialog. Use OK or Cancel.";
+         },
+         [](TSetupDialog& dialog, const TAnswer& answer) {
+             dialog.AnswerResult_ = EqualsNoCase(answer.Value, "OK") ? abi::kIdOk : abi::kIdCancel;
+         }},
+    };
+    static_assert(std::size(kRules) == abi::kDialogAnswerCount);
+    static_assert([] {
+        for (std::size_t i = 0; i < std::size(kRules); ++i)
+            if (kRules[i].Answer != i) return false;
+        return true;
+    }());
+
+    // Every answer is checked before any is applied: a refused one leaves the dialog as it was.
+    const std::vector<TAnswer> answers = SplitAnswers(lines);
     for (const TAnswer& answer : answers) {
-        const std::string_view name = answer.Name, value = answer.Value;
-        if (isOneOf(name, {"Units", "ScaleUnits"})) {
-            UnitsEditEnter();
-            SetUnitsText(value);
-            UnitsEditExit();
-        } else if (SameNoCase(name, "Scale")) {
-            ClickScale(SameNoCase(value, "mm")     ? scMm
-                       : SameNoCase(value, "mil")  ? scMil
-                       : SameNoCase(value, "inch") ? scInch
-                                                   : scOther);
-        } else if (isOneOf(name, {"Space", "DrawingSpace"})) {
-            ClickDrawingSpace(isOneOf(value, {"Paper", "1"}) ? 1 : 0);
-        } else if (SameNoCase(name, "Blocks")) {
-            ChooseBlocks(isOneOf(value, {"Primitives", "1"}) ? 1 : 0);
-        } else if (SameNoCase(name, "Splines")) {
-            ChooseSplines(isOneOf(value, {"Approximate", "1"}) ? 1 : 0);
-        } else if (SameNoCase(name, "LineWidth")) {
-            SetLineWidthText(value);
-        } else if (SameNoCase(name, "X")) {
-            SetXText(value);
-        } else if (SameNoCase(name, "Y")) {
-            SetYText(value);
-        } else if (SameNoCase(name, "Result")) {
-            AnswerResult_ = SameNoCase(value, "OK") ? abi::kIdOk : abi::kIdCancel;
-        } else {
-            // A row answer is an edit of that row alone; the user's selection stays.
-            const std::vector<int> selected = Selected_;
-            const int focused = FocusedRow_;
-            const int row = rowOf(answer.Row);
-            Selected_ = {row};
-            FocusedRow_ = row;
-            if (SameNoCase(name, "layer")) {
-                SetCellText(row, lcPcbLayer, *FindNoCase(PcbLayerList_, value));
-                LayerTreeListEdited(lcPcbLayer);
-            } else if (SameNoCase(name, "condition")) {
-                SetCellText(row, lcConversionCondition, *FindNoCase(ConditionList_, value));
-                LayerTreeListEdited(lcConversionCondition);
-            } else {
-                SetCellText(row, lcOuterDiameter, value);
-                LayerTreeListEdited(lcOuterDiameter);
-            }
-            Selected_ = selected;
-            FocusedRow_ = focused;
+        std::string why = answer.Control ? kRules[answer.Control->Answer].Check(*this, answer)
+                                         : "names no control of the import options dialog. Use " +
+                                               abi::DialogAnswerNamesText() + ".";
+        if (!why.empty()) {
+            if (error) *error = "The answer " + Quoted(answer.Line) + " " + why;
+            return false;
         }
     }
+    for (const TAnswer& answer : answers)
+        kRules[answer.Control->Answer].Apply(*this, answer);
     return true;
 }
 
@@ -577,7 +599,7 @@ std::string TSetupDialog::BoardLayerName(TV7_Layer layer) const {
 }
 
 TV7_Layer TSetupDialog::FindBoardLayerByName(std::string_view text) const {
-    const std::string upper = UpperCase(text);
+    const std::string upper = ToUpperAscii(text);
     if (abi::IPCB_Board* board = Board_->GetBoardInterface()) {
         if (abi::IPCB_LayerIterator* iterator = board->LayerIterator()) {
             TV7_Layer found = NoLayer;
@@ -586,7 +608,7 @@ TV7_Layer TSetupDialog::FindBoardLayerByName(std::string_view text) const {
                 name[0] = '\0';
                 iterator->Name(name);
                 name[abi::kText256 - 1] = '\0';
-                if (UpperCase(name) == upper) {
+                if (ToUpperAscii(name) == upper) {
                     found = iterator->Layer();
                     break;
                 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 // pcbhost import: what the editor does when the user imports a drawing into the open board.
+#include "abi/DialogAnswers.h"
 #include "host/app/BoardDocument.h"
 #include "host/app/GuiSession.h"
 #include "host/app/HostCommands.h"
@@ -53,12 +54,6 @@ std::string DialogAnswerLines(const std::vector<std::string>& answers) {
         lines += answer + "\n";
     }
     return lines;
-}
-
-std::string Lower(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 std::string TrimBlanks(const std::string& text) {
@@ -121,26 +116,12 @@ void CheckAnswerName(const std::string& answer) {
         throw EHostError(kExitUsage, "--answer " + answer +
                                          " is not NAME=VALUE; write, for example, "
                                          "--answer ScaleUnits=1mm.");
-    const std::string name = Lower(TrimBlanks(answer.substr(0, equals)));
-    static const char* const kNames[] = {"units", "scaleunits", "scale", "space", "drawingspace",
-                                         "blocks", "splines", "linewidth", "x", "y", "result",
-                                         // the options window's object names for the same controls
-                                         "unitsedit", "scalegroup", "drawingspaceradiogroup",
-                                         "blocksradiogroup", "splinescombobox", "linewidthedit",
-                                         "xedit", "yedit"};
-    for (const char* known : kNames)
-        if (name == known) return;
-    for (const char* prefix : {"layer:", "condition:", "diameter:"}) {
-        const std::size_t length = std::strlen(prefix);
-        if (name.size() > length && name.compare(0, length, prefix) == 0) return;
-    }
-    throw EHostError(kExitUsage,
-                     "--answer " + answer +
-                         " names no control of the import options dialog; nothing was "
-                         "imported. Use units, scale, space, blocks, splines, linewidth, x, y or "
-                         "result, or "
-                         "layer:, condition: or diameter: followed by a drawing layer's name (see "
-                         "pcbhost import --help).");
+    if (abi::FindDialogAnswer(TrimBlanks(answer.substr(0, equals)))) return;
+    throw EHostError(kExitUsage, "--answer " + answer +
+                                     " names no control of the import options dialog; nothing "
+                                     "was imported. Use " +
+                                     abi::DialogAnswerNamesText() +
+                                     " (see pcbhost import --help).");
 }
 
 std::string DefaultOutputPath(const std::string& drawing, const std::string& board) {

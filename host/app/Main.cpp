@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // pcbhost: the reference host. Imports drawings into boards through the import plug-in,
 // summarises boards, renders them as SVG and exports them to KiCad.
+#include "abi/DialogAnswers.h"
 #include "host/app/HostCommands.h"
 
 #include <CLI/CLI.hpp>
@@ -48,23 +49,11 @@ Cancel ends the import with nothing imported (the board is saved unchanged). Wit
 dialog is answered as if OK was pressed, after loading --settings FILE.ini (as its Load
 Settings button would) and then applying each --answer NAME=VALUE, in order, as the user would
 type or click. Names and words ignore letter case:
-  units=TEXT             the units text "1 AutoCAD unit =", e.g. units=1mm, units=25.4mm,
-                         units=1mil (ScaleUnits is the same)
-  scale=mm|mil|inch|other  the scale choice (mm: 1mm, mil: 1mil, inch: 1000mil)
-  space=model|paper      the Drawing Space choice (DrawingSpace is the same)
-  blocks=components|primitives   the Blocks choice
-  splines=discard|approximate    the Splines choice: discarded and listed in the error report
-                         (the default), or drawn as arcs and tracks within 0.005 mm
-  linewidth=LENGTH       the default line width, e.g. linewidth=0.2mm
-  x=LENGTH, y=LENGTH     where the drawing's (0,0) goes on the board, e.g. x=0mil
-  layer:NAME=PCB LAYER   the PCB layer of drawing layer NAME, e.g.
-                         layer:Outline=Mechanical Layer 1, layer:Holes=Not Imported
-  condition:NAME=COND    its donut conversion: All, None, Larger Than or Smaller Than
-  diameter:NAME=LENGTH   its outer-diameter threshold, e.g. diameter:Outline=0.5mm
-  result=ok|cancel       press OK (the default) or Cancel
-The window's object names UnitsEdit, ScaleGroup, DrawingSpaceRadioGroup, BlocksRadioGroup,
-SplinesComboBox, LineWidthEdit, XEdit and YEdit may be used for the same controls.
-A LENGTH is a number with mm or mil; a bare number is read in the board's display unit. An
+)";
+
+// After the answers' lines, which the plug-in's answer table gives.
+constexpr const char* kImportHelpAfterAnswers =
+    R"(A LENGTH is a number with mm or mil; a bare number is read in the board's display unit. An
 answer that names no control is refused before the plug-in is loaded (exit code 2); one whose
 value its control cannot take (or that names a layer the drawing lacks) is refused by the
 plug-in with an Error box, nothing is imported, the board is not saved, and pcbhost ends with
@@ -89,7 +78,8 @@ int main(int argc, char** argv) {
     TImportOptions import;
     CLI::App* importCommand =
         app.add_subcommand("import", "Import a drawing into a board through the plug-in");
-    importCommand->footer(std::string(kImportHelp) + "\n" + kExitCodes);
+    importCommand->footer(std::string(kImportHelp) + dxfi::abi::DialogAnswersHelp() +
+                          kImportHelpAfterAnswers + "\n" + kExitCodes);
     importCommand
         ->add_option(
             "DRAWING", import.Drawing,

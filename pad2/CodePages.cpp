@@ -5,7 +5,11 @@
 
 #include <cstdint>
 #include <cstring>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 namespace pad2 {
 namespace {
@@ -101,6 +105,25 @@ void AppendCodePoint(uint32_t c, std::string& out) {
     }
 }
 
+#if defined(_WIN32)
+// Windows converts the double-byte code pages itself; nothing is kept open.
+TMultibyteDecoder::~TMultibyteDecoder() = default;
+
+std::size_t TMultibyteDecoder::Convert(int page, unsigned code, char* out) {
+    static constexpr UINT kPages[5] = {932, 950, 949, 1361, 936};
+    if (page < 1 || page > 5 || code < 0x8000 || code > 0xFFFF) return 0;
+    const char in[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+    wchar_t wide[2] = {};
+    // Exactly one character of the Basic Multilingual Plane, converted without substitution.
+    if (MultiByteToWideChar(kPages[page - 1], MB_ERR_INVALID_CHARS, in, 2, wide, 2) != 1) return 0;
+    const unsigned c = wide[0];
+    if (c >= 0xD800 && c <= 0xDFFF) return 0;
+    std::string utf8;
+    AppendCodePoint(c, utf8);
+    std::memcpy(out, utf8.data(), utf8.size());
+    return utf8.size();
+}
+#else
 TMultibyteDecoder::~TMultibyteDecoder() {
     for (void* converter : Converters_)
         if (converter) iconv_close(static_cast<iconv_t>(converter));
@@ -138,6 +161,7 @@ std::size_t TMultibyteDecoder::Convert(int page, unsigned code, char* out) {
     std::memcpy(out, buffer, n);
     return n;
 }
+#endif
 
 TTextDecoder::TTextDecoder() : CodePage_(1252), Known_(false), Table_(FindTable(1252)) {}
 

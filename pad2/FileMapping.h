@@ -32,7 +32,11 @@ public:
 private:
     [[noreturn]] void FailChanged() const;
 
+#if defined(_WIN32)
+    void* File_ = nullptr; // the open file's handle until Load has read it
+#else
     int Fd_ = -1;
+#endif
     std::string DisplayName_;
     const char* Data_ = nullptr;
     std::size_t Size_ = 0;

@@ -15,7 +15,11 @@ bool SetEnv(const std::string& name, const std::string& value);
 bool UnsetEnv(const std::string& name);
 
 // The separator of PATH entries.
+#if defined(_WIN32)
+inline constexpr char kPathListSeparator = ';';
+#else
 inline constexpr char kPathListSeparator = ':';
+#endif
 
 // `name` itself when it exists (FileExists); otherwise, for each non-empty entry of the
 // ":"-separated PATH in order, the entry with "/" appended unless it ends in one, followed by

@@ -9,8 +9,12 @@
 
 namespace dxfi::platform {
 
-// The separator of folders in a path.
+// The separator of folders in a path (on Windows "/" is accepted too when paths are split).
+#if defined(_WIN32)
+inline constexpr char kPathDelimiter = '\\';
+#else
 inline constexpr char kPathDelimiter = '/';
+#endif
 
 // True when `path` names an existing regular file or folder (following symbolic links).
 bool FileExists(const std::string& path);
@@ -80,7 +84,7 @@ bool WriteFileSafely(const std::string& path, std::string_view text, bool keepMo
 // The path as an existence test should see it. Windows compares file names without regard
 // to case and the original code upper-cases paths before testing; on POSIX file names are
 // case-sensitive and upper-casing would make the test never match, so this returns `path`
-// unchanged.
+// unchanged there; on Windows it returns `path` upper-cased.
 std::string FileSystemCase(const std::string& path);
 
 // The file part of `path`: everything after the last delimiter ("a/b.dxf" -> "b.dxf").

@@ -4,22 +4,24 @@
      scripts, nothing fetched) with the report's files, any load error, the discarded entities
      counted by kind and by reason, and every report line in order. Report texts come from
      drawings and are always written as escaped text. -->
-<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform"
-    xmlns:exsl="http://exslt.org/common" xmlns:set="http://exslt.org/sets"
-    exclude-result-prefixes="exsl set">
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
 <xsl:param name="file_extension">.html</xsl:param>
 <xsl:output method="html" encoding="utf-8" indent="yes" doctype-system="about:legacy-compat"/>
 
 <!-- A discard line reads "<kind> was discarded <reason>"; coordinates in the reason, written
-     in parentheses, differ from line to line and are left out of the grouping. The lines are
-     first reduced to one small <g> element each (kind, reason, both); groups are then found
-     with set:distinct and counted with keys, each key looked up once per group. (A key looked
-     up once per line, as plain Muenchian grouping does, costs the size of the group every
-     time in this engine: quadratic for a large drawing.) -->
+     in parentheses, differ from line to line and are left out of the grouping. Plain XSLT 1.0
+     (no extension functions), so that every engine the host may use runs it: the lines are
+     grouped with keys, and a group's first line stands for it. A key lookup costs the size of
+     its group in some engines, so lines that cannot be first are filtered out before any lookup
+     (below). Keys cannot use variables, so the marker is written out in them. -->
 <xsl:variable name="marker" select="' was discarded '"/>
-<xsl:key name="g-kind" match="g" use="@k"/>
-<xsl:key name="g-reason" match="g" use="@r"/>
-<xsl:key name="g-kind-reason" match="g" use="@kr"/>
+<xsl:key name="d-kind" match="text[contains(., ' was discarded ')]"
+         use="substring-before(., ' was discarded ')"/>
+<xsl:key name="d-reason" match="text[contains(., ' was discarded ')]"
+         use="substring-before(concat(substring-after(., ' was discarded '), ' ('), ' (')"/>
+<xsl:key name="d-kind-reason" match="text[contains(., ' was discarded ')]"
+         use="concat(substring-before(., ' was discarded '), '&#9;',
+                     substring-before(concat(substring-after(., ' was discarded '), ' ('), ' ('))"/>
 
 <xsl:template match="/">
   <xsl:apply-templates select="report"/>
@@ -27,15 +29,22 @@
 
 <xsl:template match="report">
   <xsl:variable name="total" select="count(text[contains(., $marker)])"/>
-  <xsl:variable name="groups-tree">
-    <xsl:for-each select="text[contains(., $marker)]">
-      <xsl:variable name="kind" select="substring-before(., $marker)"/>
-      <xsl:variable name="reason"
-                    select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
-      <g k="{$kind}" r="{$reason}" kr="{concat($kind, '&#9;', $reason)}"/>
-    </xsl:for-each>
-  </xsl:variable>
-  <xsl:variable name="groups" select="exsl:node-set($groups-tree)/g"/>
+  <xsl:variable name="discards" select="text[contains(., $marker)]"/>
+  <!-- Lines whose kind and reason (the line up to its first " (", when that holds the marker)
+       appeared within the four lines before cannot start a group and are not looked up: a
+       drawing's discards come in runs or in short cycles of a few kinds. -->
+  <xsl:variable name="run-starts"
+      select="$discards[not(contains(substring-before(concat(., ' ('), ' ('), $marker)
+          and (substring-before(concat(preceding-sibling::text[1], ' ('), ' (') = substring-before(concat(., ' ('), ' (')
+            or substring-before(concat(preceding-sibling::text[2], ' ('), ' (') = substring-before(concat(., ' ('), ' (')
+            or substring-before(concat(preceding-sibling::text[3], ' ('), ' (') = substring-before(concat(., ' ('), ' (')
+            or substring-before(concat(preceding-sibling::text[4], ' ('), ' (') = substring-before(concat(., ' ('), ' (')))]"/>
+  <!-- The first line of each kind and of each reason. -->
+  <xsl:variable name="kind-firsts"
+      select="$run-starts[generate-id() = generate-id(key('d-kind', substring-before(., $marker))[1])]"/>
+  <xsl:variable name="reason-firsts"
+      select="$run-starts[generate-id() = generate-id(key('d-reason',
+                  substring-before(concat(substring-after(., $marker), ' ('), ' ('))[1])]"/>
   <html lang="en">
     <head>
       <meta charset="utf-8"/>
@@ -208,10 +217,10 @@
               <thead><tr><th scope="col">Entity</th><th scope="col" class="num">Count</th>
                 <th scope="col" class="share">Share</th></tr></thead>
               <tbody>
-                <xsl:for-each select="set:distinct($groups/@k)">
-                  <xsl:sort select="count(key('g-kind', .))" data-type="number" order="descending"/>
-                  <xsl:sort select="."/>
-                  <xsl:variable name="count" select="count(key('g-kind', .))"/>
+                <xsl:for-each select="$kind-firsts">
+                  <xsl:sort select="count(key('d-kind', substring-before(., $marker)))" data-type="number" order="descending"/>
+                  <xsl:sort select="substring-before(., $marker)"/>
+                  <xsl:variable name="count" select="count(key('d-kind', substring-before(., $marker)))"/>
                   <tr>
                     <th scope="row"><xsl:call-template name="kind-name"/></th>
                     <td class="num"><xsl:value-of select="$count"/></td>
@@ -227,11 +236,12 @@
               <caption>By reason</caption>
               <thead><tr><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
               <tbody>
-                <xsl:for-each select="set:distinct($groups/@r)">
-                  <xsl:sort select="count(key('g-reason', .))" data-type="number" order="descending"/>
+                <xsl:for-each select="$reason-firsts">
+                  <xsl:sort select="count(key('d-reason', substring-before(concat(substring-after(., $marker), ' ('), ' (')))" data-type="number" order="descending"/>
+                  <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
                   <tr>
-                    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="string(.)"/></xsl:call-template></td>
-                    <td class="num"><xsl:value-of select="count(key('g-reason', .))"/></td>
+                    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
+                    <td class="num"><xsl:value-of select="count(key('d-reason', $reason))"/></td>
                   </tr>
                 </xsl:for-each>
               </tbody>
@@ -241,19 +251,22 @@
             <table class="by-kind-reason">
               <caption>By entity kind and reason</caption>
               <thead><tr><th scope="col">Entity</th><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
-              <xsl:for-each select="set:distinct($groups/@k)">
-                <xsl:sort select="."/>
-                <xsl:variable name="kind" select="string(.)"/>
+              <xsl:for-each select="$kind-firsts">
+                <xsl:sort select="substring-before(., $marker)"/>
+                <xsl:variable name="kind" select="substring-before(., $marker)"/>
                 <tbody class="kind">
-                  <xsl:for-each select="set:distinct(key('g-kind', $kind)/@kr)">
-                    <xsl:sort select="count(key('g-kind-reason', .))" data-type="number" order="descending"/>
+                  <xsl:for-each select="$run-starts[substring-before(., $marker) = $kind]
+                      [generate-id() = generate-id(key('d-kind-reason',
+                          concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' (')))[1])]">
+                    <xsl:sort select="count(key('d-kind-reason', concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' ('))))" data-type="number" order="descending"/>
+                    <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
                     <tr>
                       <xsl:choose>
                         <xsl:when test="position() = 1"><th scope="row"><xsl:call-template name="kind-name"/></th></xsl:when>
                         <xsl:otherwise><td></td></xsl:otherwise>
                       </xsl:choose>
-                      <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="string(../@r)"/></xsl:call-template></td>
-                      <td class="num"><xsl:value-of select="count(key('g-kind-reason', .))"/></td>
+                      <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
+                      <td class="num"><xsl:value-of select="count(key('d-kind-reason', concat($kind, '&#9;', $reason)))"/></td>
                     </tr>
                   </xsl:for-each>
                 </tbody>
@@ -290,9 +303,9 @@
   </html>
 </xsl:template>
 
-<!-- The entity kind of the current group without the word " entity" that follows it. -->
+<!-- The entity kind of the current discard line without the word " entity" that follows it. -->
 <xsl:template name="kind-name">
-  <xsl:variable name="kind" select="string(../@k)"/>
+  <xsl:variable name="kind" select="substring-before(., $marker)"/>
   <xsl:variable name="length" select="string-length($kind)"/>
   <xsl:choose>
     <xsl:when test="$length = 0">(unnamed)</xsl:when>

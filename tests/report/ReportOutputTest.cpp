@@ -292,6 +292,47 @@ TEST_F(ReportOutputTest, ShippedStylesheetCountsDiscardsAndEscapesMarkup) {
     EXPECT_TRUE(LeftoverTemporaries().empty());
 }
 
+TEST_F(ReportOutputTest, ShippedStylesheetGroupsInterleavedDiscardsAndUsesNoExtensions) {
+    // Kinds cycling through six (beyond any look-back), runs, a kind holding " (" and a line
+    // between discards: each group is counted once, whatever the order of its lines.
+    std::vector<std::string> lines;
+    const char* const kinds[] = {"A", "B", "C", "D", "E", "F"};
+    for (int round = 0; round < 5; ++round)
+        for (const char* kind : kinds)
+            lines.push_back(std::string(kind) + " entity was discarded because r" +
+                            std::to_string(round % 2) + " (" + std::to_string(round) + ")");
+    lines.push_back("G (x) entity was discarded because r0");
+    lines.push_back("not a discard");
+    lines.push_back("G (x) entity was discarded because r0 (2,2)");
+    lines.push_back("G (y) entity was discarded because r0");
+    Report = MakeReport(lines, Temp.Path() + "board.json", "/d/a.dxf");
+    std::string output;
+    GenerateReportOutputs(*Report, Temp.Path() + "board.json", "r", output, false);
+    THtml page(TTempFolder::ReadFile(output));
+    ASSERT_TRUE(page.Valid());
+    EXPECT_EQ(page.Text("//p[contains(@class,'verdict')]/strong"), "33 entities were discarded.");
+    EXPECT_EQ(page.Texts("//table[@class='by-kind']/tbody/tr/th"),
+              (std::vector<std::string>{"A", "B", "C", "D", "E", "F", "G (x)", "G (y)"}));
+    EXPECT_EQ(page.Texts("//table[@class='by-kind']/tbody/tr/td[@class='num']"),
+              (std::vector<std::string>{"5", "5", "5", "5", "5", "5", "2", "1"}));
+    EXPECT_EQ(page.Texts("//table[@class='by-reason']/tbody/tr/td[@class='reason']"),
+              (std::vector<std::string>{"because r0", "because r1"}));
+    EXPECT_EQ(page.Texts("//table[@class='by-reason']/tbody/tr/td[@class='num']"),
+              (std::vector<std::string>{"21", "12"}));
+    // Per kind: r0 three times, r1 twice; sorted by count.
+    EXPECT_EQ(page.Texts("//table[@class='by-kind-reason']/tbody[1]/tr/td[@class='num']"),
+              (std::vector<std::string>{"3", "2"}));
+    EXPECT_EQ(page.Texts("//table[@class='by-kind-reason']/tbody/tr/td[@class='reason']").size(),
+              14u);
+
+    // Plain XSLT 1.0: engines without extension functions run the same stylesheet.
+    const std::string sheet = TTempFolder::ReadFile(kShipped);
+    ASSERT_FALSE(sheet.empty());
+    EXPECT_EQ(sheet.find("exslt.org"), std::string::npos);
+    EXPECT_EQ(sheet.find("node-set"), std::string::npos);
+    EXPECT_EQ(sheet.find("urn:schemas-microsoft-com:xslt"), std::string::npos);
+}
+
 TEST_F(ReportOutputTest, ShippedStylesheetWithoutDiscardsAndWithALoadError) {
     auto report = std::make_unique<TGeneralReport>(kTitle, "");
     report->BeginReport();

@@ -1,0 +1,68 @@
+// SPDX-License-Identifier: MIT
+#include "platform/Environment.h"
+
+#include "platform/Files.h"
+#include "platform/win32/WideText.h"
+
+#include <string_view>
+#include <windows.h>
+
+namespace dxfi::platform {
+namespace {
+
+bool ValidName(const std::string& name) {
+    return !name.empty() && name.find('=') == std::string::npos &&
+           name.find('\0') == std::string::npos;
+}
+
+} // namespace
+
+std::optional<std::string> GetEnv(const std::string& name) {
+    if (!ValidName(name)) return std::nullopt;
+    const std::wstring wide = win32::Widen(name);
+    DWORD size = GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
+    if (size == 0) {
+        if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+        return std::string();
+    }
+    std::wstring value(size, L'\0');
+    DWORD length = GetEnvironmentVariableW(wide.c_str(), value.data(), size);
+    if (length >= size) return std::nullopt; // changed between the calls
+    value.resize(length);
+    return win32::Narrow(value);
+}
+
+bool SetEnv(const std::string& name, const std::string& value) {
+    if (!ValidName(name)) return false;
+    // The C runtime keeps its own copy that getenv reads; keep both in step.
+    const std::wstring wideName = win32::Widen(name), wideValue = win32::Widen(value);
+    return SetEnvironmentVariableW(wideName.c_str(), wideValue.c_str()) &&
+           _wputenv_s(wideName.c_str(), wideValue.c_str()) == 0;
+}
+
+bool UnsetEnv(const std::string& name) {
+    if (!ValidName(name)) return false;
+    const std::wstring wideName = win32::Widen(name);
+    SetEnvironmentVariableW(wideName.c_str(), nullptr);
+    return _wputenv_s(wideName.c_str(), L"") == 0;
+}
+
+std::string SearchPath(const std::string& name) {
+    if (name.empty()) return {};
+    if (FileExists(name)) return name;
+    std::optional<std::string> path = GetEnv("PATH");
+    if (!path) return {};
+    std::string_view rest = *path;
+    while (!rest.empty()) {
+        std::size_t separator = rest.find(kPathListSeparator);
+        std::string_view entry = rest.substr(0, separator);
+        rest =
+            separator == std::string_view::npos ? std::string_view() : rest.substr(separator + 1);
+        if (entry.empty()) continue;
+        std::string candidate = IncludeTrailingDelimiter(entry) + name;
+        if (FileExists(candidate)) return candidate;
+    }
+    return {};
+}
+
+} // namespace dxfi::platform

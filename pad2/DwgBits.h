@@ -83,17 +83,19 @@ public:
         return static_cast<uint8_t>((D_[i] << s) | (D_[i + 1] >> (8 - s)));
     }
     uint16_t RS() {
-        const uint16_t lo = RC();
-        return static_cast<uint16_t>(lo | (RC() << 8));
+        uint8_t b[2];
+        Bytes(b, 2);
+        return static_cast<uint16_t>(b[0] | (b[1] << 8));
     }
     uint32_t RL() {
-        const uint32_t lo = RS();
-        return lo | (uint32_t{RS()} << 16);
+        uint8_t b[4];
+        Bytes(b, 4);
+        return uint32_t{b[0]} | (uint32_t{b[1]} << 8) | (uint32_t{b[2]} << 16) |
+               (uint32_t{b[3]} << 24);
     }
     double RD() {
         uint8_t b[8];
-        for (uint8_t& x : b)
-            x = RC();
+        Bytes(b, 8);
         double v;
         std::memcpy(&v, b, 8);
         return v;
@@ -263,6 +265,21 @@ public:
     }
 
 private:
+    // n whole bytes from the bit position, checked once.
+    void Bytes(uint8_t* out, unsigned n) {
+        Need(uint64_t{n} * 8);
+        const std::size_t i = static_cast<std::size_t>(Pos_ >> 3);
+        const unsigned s = static_cast<unsigned>(Pos_ & 7);
+        Pos_ += uint64_t{n} * 8;
+        if (s == 0) {
+            for (unsigned k = 0; k < n; ++k)
+                out[k] = D_[i + k];
+            return;
+        }
+        // Unaligned: the bits lie in n + 1 bytes, all inside the stretch.
+        for (unsigned k = 0; k < n; ++k)
+            out[k] = static_cast<uint8_t>((D_[i + k] << s) | (D_[i + k + 1] >> (8 - s)));
+    }
     void Need(uint64_t bits) const {
         if (bits > End_ - Pos_) throw EDwgOverrun{};
     }

@@ -13,9 +13,9 @@
 namespace pad2 {
 
 uint16_t DwgCrc16(uint16_t seed, const uint8_t* data, std::size_t size) {
-    // Four tables: four bytes a step.
+    // Eight tables: eight bytes a step.
     static const auto tables = [] {
-        std::array<std::array<uint16_t, 256>, 4> t{};
+        std::array<std::array<uint16_t, 256>, 8> t{};
         for (unsigned i = 0; i < 256; ++i) {
             unsigned c = i;
             for (int k = 0; k < 8; ++k)
@@ -23,16 +23,17 @@ uint16_t DwgCrc16(uint16_t seed, const uint8_t* data, std::size_t size) {
             t[0][i] = static_cast<uint16_t>(c);
         }
         for (unsigned i = 0; i < 256; ++i)
-            for (int k = 1; k < 4; ++k)
+            for (int k = 1; k < 8; ++k)
                 t[k][i] = static_cast<uint16_t>((t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF]);
         return t;
     }();
     uint32_t crc = seed;
     std::size_t i = 0;
-    for (; i + 4 <= size; i += 4) {
-        const uint32_t x = crc ^ (uint32_t{data[i]} | (uint32_t{data[i + 1]} << 8));
-        crc = tables[3][x & 0xFF] ^ tables[2][(x >> 8) & 0xFF] ^ tables[1][data[i + 2]] ^
-              tables[0][data[i + 3]];
+    for (; i + 8 <= size; i += 8) {
+        const uint8_t* p = data + i;
+        const uint32_t x = crc ^ (uint32_t{p[0]} | (uint32_t{p[1]} << 8));
+        crc = tables[7][x & 0xFF] ^ tables[6][(x >> 8) & 0xFF] ^ tables[5][p[2]] ^ tables[4][p[3]] ^
+              tables[3][p[4]] ^ tables[2][p[5]] ^ tables[1][p[6]] ^ tables[0][p[7]];
     }
     for (; i < size; ++i)
         crc = (crc >> 8) ^ tables[0][(crc ^ data[i]) & 0xFF];
@@ -332,8 +333,13 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
             const uint8_t* src = data + where->second + 32;
             uint8_t* dst = out.data() + start;
             if (compressed == 2) {
-                // A page unpacks to its full size even where the section ends inside it.
+                // A page unpacks to its full size even where the section ends inside it: only
+                // such a page goes through the scratch buffer.
                 try {
+                    if (room == pageSize) {
+                        DwgDecompress(src, packed, dst, room);
+                        continue;
+                    }
                     const std::size_t n =
                         DwgDecompress(src, packed, scratch.data(), scratch.size());
                     std::memcpy(dst, scratch.data(), std::min(n, room));

@@ -268,11 +268,14 @@ int WindowsCodePage(unsigned dwg) {
 // in a list. Open addressing in one array, so that the map costs no allocation per object.
 class THandleMap {
 public:
+    // 16 bytes: the handle, and the offset with a "full" and a "used" mark in its top bits.
     struct TSlot {
         uint64_t Handle = 0;
-        uint64_t Offset = 0;
-        bool Full = false;
-        bool Used = false;
+        uint64_t Bits = 0;
+        static constexpr uint64_t kFull = uint64_t{1} << 63, kUsed = uint64_t{1} << 62;
+        bool Full() const { return (Bits & kFull) != 0; }
+        bool Used() const { return (Bits & kUsed) != 0; }
+        uint64_t Offset() const { return Bits & (kUsed - 1); }
     };
 
     void Reserve(std::size_t n) {
@@ -281,20 +284,20 @@ public:
             capacity *= 2;
         if (capacity > Slots_.size()) Rehash(capacity);
     }
+    // Offsets beyond 2^62 (no section is that large) are kept as 2^62 - 1.
     void Set(uint64_t handle, uint64_t offset) {
         if (2 * (Size_ + 1) > Slots_.size()) Rehash(std::max<std::size_t>(16, 2 * Slots_.size()));
         TSlot& s = Probe(handle);
-        if (!s.Full) {
-            s.Full = true;
+        if (!s.Full()) {
             s.Handle = handle;
             ++Size_;
         }
-        s.Offset = offset;
+        s.Bits = TSlot::kFull | std::min(offset, TSlot::kUsed - 1);
     }
     TSlot* Find(uint64_t handle) {
         if (Slots_.empty()) return nullptr;
         TSlot& s = Probe(handle);
-        return s.Full ? &s : nullptr;
+        return s.Full() ? &s : nullptr;
     }
     std::size_t Size() const { return Size_; }
     const std::vector<TSlot>& Slots() const { return Slots_; }
@@ -302,19 +305,23 @@ public:
 private:
     TSlot& Probe(uint64_t handle) {
         const std::size_t mask = Slots_.size() - 1;
-        std::size_t i = static_cast<std::size_t>((handle * 0x9E3779B97F4A7C15ull) >> 20) & mask;
-        while (Slots_[i].Full && Slots_[i].Handle != handle)
+        std::size_t i = static_cast<std::size_t>((handle * 0x9E3779B97F4A7C15ull) >> Shift_) & mask;
+        while (Slots_[i].Full() && Slots_[i].Handle != handle)
             i = (i + 1) & mask;
         return Slots_[i];
     }
     void Rehash(std::size_t capacity) {
         std::vector<TSlot> old(capacity);
         old.swap(Slots_);
+        Shift_ = 64;
+        for (std::size_t c = capacity; c > 1; c >>= 1)
+            --Shift_;
         for (const TSlot& s : old)
-            if (s.Full) Probe(s.Handle) = s;
+            if (s.Full()) Probe(s.Handle) = s;
     }
     std::vector<TSlot> Slots_;
     std::size_t Size_ = 0;
+    unsigned Shift_ = 60; // the top bits of the product pick the slot
 };
 
 // One object located through the map: its type, handle and the three streams.
@@ -364,6 +371,8 @@ private:
 
     void ReadHeaderVariables();
     int16_t ReadUnitsVariable(TDwgBits& b);
+    void ReadControlHandles();
+    uint32_t TypeAt(uint64_t handle);
     void ReadClasses();
     void ReadObjectMap();
     bool Open(uint64_t handle, TObject& o);
@@ -372,8 +381,8 @@ private:
     bool MarkUsed(uint64_t handle) {
         THandleMap::TSlot* slot = Map_.Find(handle);
         if (!slot) return true; // not in the map: it fails to open
-        if (slot->Used) return false;
-        slot->Used = true;
+        if (slot->Used()) return false;
+        slot->Bits |= THandleMap::TSlot::kUsed;
         return true;
     }
     void Text(TObject& o, std::string& out) {
@@ -435,7 +444,9 @@ private:
 
     double ExtMin_[3] = {}, ExtMax_[3] = {}, PExtMin_[3] = {}, PExtMax_[3] = {};
     bool HasExt_ = false, HasPExt_ = false;
-    int16_t InsUnits_ = 0; // 0 = not declared
+    int16_t InsUnits_ = 0;                         // 0 = not declared
+    TDwgBits HeaderRefs_;                          // R2010+: the header's handle stream
+    uint64_t BlockControl_ = 0, LayerControl_ = 0; // as the header names them
 };
 
 // ---- sections -------------------------------------------------------------------------------
@@ -460,7 +471,18 @@ void TDwgReader::ReadHeaderVariables() {
     b.SkipBytes(16);
     const uint32_t size = b.RL();
     if (ExtraSizeLong()) b.RL();
-    if (R07()) b.RL(); // size in bits
+    if (R07()) {
+        // R2007+: the handles lie in their own stream, from this field's start + its value.
+        const uint64_t bitsAt = b.Pos();
+        const uint32_t bits = b.RL();
+        try {
+            HeaderRefs_ = b;
+            HeaderRefs_.Limit(b.Pos() + uint64_t{size} * 8);
+            HeaderRefs_.Seek(bitsAt + bits);
+        } catch (const EDwgOverrun&) {
+            HeaderRefs_ = TDwgBits(); // the tables are then looked for among all objects
+        }
+    }
     b.Limit(b.Pos() + uint64_t{size} * 8);
     // From R2007 on, texts and handles are kept in streams of their own after the numbers.
     const bool r07 = R07();
@@ -530,6 +552,16 @@ void TDwgReader::ReadHeaderVariables() {
     }
 }
 
+// R2007+: the block and layer control objects from the header's handle stream, where 20
+// handles (current layer, styles, UCS and dimension settings) come first.
+void TDwgReader::ReadControlHandles() {
+    TDwgBits& r = HeaderRefs_;
+    for (int i = 0; i < 20; ++i)
+        r.H();
+    BlockControl_ = r.H().Value;
+    LayerControl_ = r.H().Value;
+}
+
 // Reads on from just after the model space's EXTMAX to INSUNITS, variable by variable,
 // and returns INSUNITS. Handles of R2007+ are in the handle stream and texts in the string
 // stream, so only the data stream's fields are read there.
@@ -597,8 +629,12 @@ int16_t TDwgReader::ReadUnitsVariable(TDwgBits& b) {
             h(); // DIMLTYPE, DIMLTEX1, DIMLTEX2
     b.BS();      // DIMLWD
     b.BS();      // DIMLWE
-    for (int i = 0; i < 9; ++i)
-        h();         // the control objects
+    if (!r07) {
+        BlockControl_ = b.H().Value;
+        LayerControl_ = b.H().Value;
+    }
+    for (int i = 0; i < 7; ++i)
+        h();         // the other control objects
     if (!R04()) h(); // the viewport entity header control
     for (int i = 0; i < 3; ++i)
         h(); // ACAD_GROUP, ACAD_MLINESTYLE, named objects
@@ -722,9 +758,9 @@ void TDwgReader::ReadObjectMap() {
 // Locates and frames one object; false when it is not in the map or fails its check.
 bool TDwgReader::Open(uint64_t handle, TObject& o) {
     const THandleMap::TSlot* slot = Map_.Find(handle);
-    if (!slot || slot->Offset >= S_.ObjectsSize) return false;
-    const uint8_t* at = S_.Objects + slot->Offset;
-    const std::size_t room = S_.ObjectsSize - static_cast<std::size_t>(slot->Offset);
+    if (!slot || slot->Offset() >= S_.ObjectsSize) return false;
+    const uint8_t* at = S_.Objects + slot->Offset();
+    const std::size_t room = S_.ObjectsSize - static_cast<std::size_t>(slot->Offset());
     try {
         TDwgBits b(at, room);
         const uint64_t size = b.MS();
@@ -807,6 +843,25 @@ bool TDwgReader::Open(uint64_t handle, TObject& o) {
     } catch (const EDwgOverrun&) {
         ++gStats.BadObjects;
         return false;
+    }
+}
+
+// The type of an object, read from its start only (no check sum); 0 when it cannot be read.
+uint32_t TDwgReader::TypeAt(uint64_t handle) {
+    const THandleMap::TSlot* slot = handle ? Map_.Find(handle) : nullptr;
+    if (!slot || slot->Offset() >= S_.ObjectsSize) return 0;
+    const uint64_t offset = slot->Offset();
+    try {
+        TDwgBits b(S_.Objects + offset, S_.ObjectsSize - static_cast<std::size_t>(offset));
+        b.MS();
+        if (R10()) {
+            b.MC();
+            const unsigned kind = b.BB();
+            return kind == 0 ? b.RC() : kind == 1 ? b.RC() + 0x1F0u : b.RS();
+        }
+        return b.BS();
+    } catch (const EDwgOverrun&) {
+        return 0; // damaged objects are met again, and skipped, where they are used
     }
 }
 
@@ -1752,29 +1807,27 @@ std::unique_ptr<TDrawing> TDwgReader::Read() {
     ReadObjectMap();
     if (Callbacks_.Progress) Callbacks_.Progress(10);
 
-    // The control objects of the layer and block tables: one of each in the drawing.
-    uint64_t layerControl = 0, blockControl = 0;
-    for (const THandleMap::TSlot& slot : Map_.Slots()) {
-        if (!slot.Full) continue;
-        const uint64_t handle = slot.Handle, offset = slot.Offset;
-        if (offset >= S_.ObjectsSize) continue;
+    // The control objects of the layer and block tables: as the header names them, or, when
+    // those do not check out, the first of each kind among all objects.
+    if (R07() && HeaderRefs_.End() > 0) {
         try {
-            TDwgBits b(S_.Objects + offset, S_.ObjectsSize - static_cast<std::size_t>(offset));
-            b.MS();
-            uint32_t type;
-            if (R10()) {
-                b.MC();
-                const unsigned kind = b.BB();
-                type = kind == 0 ? b.RC() : kind == 1 ? b.RC() + 0x1F0u : b.RS();
-            } else {
-                type = b.BS();
-            }
+            ReadControlHandles();
+        } catch (const EDwgOverrun&) {
+            BlockControl_ = LayerControl_ = 0;
+        }
+    }
+    uint64_t layerControl = TypeAt(LayerControl_) == tLayerControl ? LayerControl_ : 0;
+    uint64_t blockControl = TypeAt(BlockControl_) == tBlockControl ? BlockControl_ : 0;
+    gStats.TablesFromHeader = layerControl != 0 && blockControl != 0;
+    if (layerControl == 0 || blockControl == 0) {
+        for (const THandleMap::TSlot& slot : Map_.Slots()) {
+            if (!slot.Full()) continue;
+            const uint64_t handle = slot.Handle;
+            const uint32_t type = TypeAt(handle);
             if (type == tLayerControl && (layerControl == 0 || handle < layerControl))
                 layerControl = handle;
             if (type == tBlockControl && (blockControl == 0 || handle < blockControl))
                 blockControl = handle;
-        } catch (const EDwgOverrun&) {
-            // damaged objects are met again, and skipped, where they are used
         }
     }
     if (layerControl == 0) Damaged("it has no layer table");

@@ -22,9 +22,10 @@ std::unique_ptr<TDrawing> ReadDwg(const char* data, std::size_t size, const std:
 
 // What the reader met on the way; for tests and the benchmark.
 struct TDwgStats {
-    uint64_t Objects = 0;    // entries of the object map
-    uint64_t BadObjects = 0; // objects that failed their check sum or ended early
-    uint64_t Entities = 0;   // entities decoded
+    uint64_t Objects = 0;          // entries of the object map
+    uint64_t BadObjects = 0;       // objects that failed their check sum or ended early
+    uint64_t Entities = 0;         // entities decoded
+    bool TablesFromHeader = false; // the header variables named the layer and block tables
 };
 const TDwgStats& LastDwgStats();
 

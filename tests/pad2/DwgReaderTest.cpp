@@ -230,6 +230,7 @@ TEST(DwgReaderTest, ExampleDrawingInEveryVersionMatchesAutoCadsDxf) {
         const auto dwg = Load(name);
         ASSERT_TRUE(dwg);
         EXPECT_EQ(LastDwgStats().BadObjects, 0u);
+        EXPECT_TRUE(LastDwgStats().TablesFromHeader);
         EXPECT_EQ(dwg->SkippedEntities, 0u);
         TCompare c(*dxf, *dwg);
         // AutoCAD 2000 and 2004 know no hidden layers: those files keep the lights' layer as a
@@ -261,6 +262,7 @@ TEST(DwgReaderTest, SmallDrawingsMatchTheirDxf) {
         const auto dwg = Load(dwgName);
         ASSERT_TRUE(dxf && dwg);
         EXPECT_EQ(LastDwgStats().BadObjects, 0u);
+        EXPECT_TRUE(LastDwgStats().TablesFromHeader);
         TCompare c(*dxf, *dwg);
         c.Run();
         EXPECT_GT(c.Entities, 5);
@@ -316,6 +318,7 @@ TEST(DwgReaderTest, OtherSamplesLoadCompletely) {
         ASSERT_TRUE(dwg);
         EXPECT_EQ(dwg->Entities.size(), f.Entities);
         EXPECT_EQ(InsUnits(*dwg), f.Units) << "declared units";
+        EXPECT_TRUE(LastDwgStats().TablesFromHeader);
         EXPECT_EQ(dwg->SkippedEntities, 0u);
         EXPECT_EQ(LastDwgStats().BadObjects, 0u);
     }

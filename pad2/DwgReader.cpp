@@ -174,6 +174,8 @@ std::string_view DxfNameOf(uint32_t type) {
         return "MTEXT";
     case tMLine:
         return "MLINE";
+    case tSpline:
+        return "SPLINE";
     case tPolyline2D:
     case tPolyline3D:
         return "POLYLINE";
@@ -406,6 +408,7 @@ private:
     void ReadEntity(uint32_t block, uint64_t handle, uint64_t& next);
     bool StoreEntity(uint32_t block, TObject& o, const TCommon& c);
     void ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool is3D);
+    bool ReadSpline(uint32_t block, TObject& o, const TCommon& c);
 
     uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block);
     // An entity delivered with the OtherData record: its DXF type name and the problem.
@@ -440,6 +443,7 @@ private:
     uint64_t ModelHandle_ = 0, PaperHandle_ = 0;
     uint32_t Layer0_ = kNoIndex;
     std::vector<double> Pending_; // the doubles of the entity being stored
+    std::vector<double> Knots_, Controls_, Weights_, Fits_; // of the spline being read
     std::vector<uint64_t> Owned_;
 
     double ExtMin_[3] = {}, ExtMax_[3] = {}, PExtMin_[3] = {}, PExtMax_[3] = {};
@@ -1505,6 +1509,8 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
     case tLwPolyline:
         code = kCodeLwPolyline;
         break;
+    case tSpline:
+        return ReadSpline(block, o, c);
     case tMLine: {
         code = kCodeMLine;
         d.BD();
@@ -1678,6 +1684,90 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
     }
     D_->Doubles.insert(D_->Doubles.end(), p.begin(), p.end());
     PushExtrusion(index, ext);
+    return true;
+}
+
+// A SPLINE as the DXF reader delivers it: degree, flags, counts, end tangents, and the knots,
+// control points, weights and fit points packed in a blob. The file keeps either the control
+// points with their knots (scenario 1) or the fit points with their tangents (scenario 2);
+// false when a number is not finite.
+bool TDwgReader::ReadSpline(uint32_t block, TObject& o, const TCommon& c) {
+    TDwgBits& d = o.Data;
+    const uint32_t scenario = d.BL();
+    uint32_t methodFlags = 0;
+    if (R13()) {
+        methodFlags = d.BL();
+        d.BL(); // knot parameter
+    }
+    const uint32_t degree = d.BL();
+    uint16_t flags = 0;
+    double start[3] = {0, 0, 0}, end[3] = {0, 0, 0};
+    uint32_t knots = 0, controls = 0, fits = 0;
+    bool weighted = false;
+    // The method flag says it from AutoCAD 2013 on, where the scenario can be 1 for both.
+    const bool fitData = R13() ? (methodFlags & 1) != 0 : scenario == 2;
+    if (!R13() && scenario != 1 && scenario != 2) throw EDwgOverrun{}; // damaged
+    if (fitData) {
+        d.BD(); // fit tolerance
+        d.BD3(start);
+        d.BD3(end);
+        fits = d.BL();
+        if (methodFlags & 4) flags |= SplineData::FlagClosed;
+    } else {
+        if (d.B()) flags |= SplineData::FlagRational;
+        if (d.B()) flags |= SplineData::FlagClosed;
+        if (d.B()) flags |= SplineData::FlagPeriodic;
+        d.BD(); // knot tolerance
+        d.BD(); // control point tolerance
+        knots = d.BL();
+        controls = d.BL();
+        weighted = d.B();
+    }
+    // Each value takes at least 2 bits: larger counts are damage.
+    if (uint64_t{knots} + 4 * uint64_t{controls} + 3 * uint64_t{fits} > d.Left() / 2)
+        throw EDwgOverrun{};
+    Knots_.resize(knots);
+    for (double& k : Knots_)
+        k = d.BD();
+    Controls_.resize(3 * std::size_t{controls});
+    Weights_.resize(weighted ? controls : 0);
+    for (uint32_t i = 0; i < controls; ++i) {
+        d.BD3(Controls_.data() + 3 * std::size_t{i});
+        if (weighted) Weights_[i] = d.BD();
+    }
+    Fits_.resize(3 * std::size_t{fits});
+    for (uint32_t i = 0; i < fits; ++i)
+        d.BD3(Fits_.data() + 3 * std::size_t{i});
+
+    // A tangent is given when it is not the zero vector (DXF then writes none).
+    const auto given = [](const double v[3]) { return v[0] != 0.0 || v[1] != 0.0 || v[2] != 0.0; };
+    const uint8_t tangents =
+        (given(start) ? SplineData::TangentStart : 0) | (given(end) ? SplineData::TangentEnd : 0);
+    Pending_ = {static_cast<double>(std::min<uint32_t>(degree, INT16_MAX)),
+                static_cast<double>(flags),
+                static_cast<double>(knots),
+                static_cast<double>(controls),
+                static_cast<double>(Weights_.size()),
+                static_cast<double>(fits),
+                static_cast<double>(tangents),
+                start[0],
+                start[1],
+                start[2],
+                end[0],
+                end[1],
+                end[2]};
+    for (const std::vector<double>* values : {&Knots_, &Controls_, &Weights_, &Fits_})
+        for (double v : *values)
+            if (!std::isfinite(v)) return false;
+    if (!Finite()) return false;
+    const uint32_t index = NewEntity(kCodeSpline, c.Layer, block);
+    D_->Doubles.insert(D_->Doubles.end(), Pending_.begin(), Pending_.end());
+    D_->Entities[index].Aux = NewBlob();
+    for (const std::vector<double>* values : {&Knots_, &Controls_, &Weights_, &Fits_}) {
+        const std::size_t at = D_->Blob.size();
+        D_->Blob.resize(at + values->size() * 8);
+        if (!values->empty()) std::memcpy(D_->Blob.data() + at, values->data(), values->size() * 8);
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// DWG entities no sample holds (MINSERT, numbers that are not finite, layers with RGB colours):
+// DWG entities no sample holds (MINSERT, splines by control points, numbers that are not
+// finite, layers with RGB colours):
 // an object of an AutoCAD 2000 sample is rewritten in place with the fields under test, and
 // the reader must deliver what the DXF reader delivers for the same entity.
 #include "pad2/ColourIndex.h"
@@ -78,6 +79,9 @@ struct TBitWriter {
     void BL(uint32_t v) {
         if (v == 0) {
             BB(2);
+        } else if (v < 256) {
+            BB(1);
+            RC(static_cast<uint8_t>(v));
         } else {
             BB(0);
             RL(v);
@@ -230,6 +234,52 @@ std::vector<const TEntity*> ModelEntities(const TDrawing& d) {
 constexpr uint64_t kInsertHandle = 0x36, kLayer0 = 0x10, kNext = 0x39, kBlock1 = 0x32;
 const char* const kSample = "r2000_entities-2d.dwg";
 
+// A SPLINE of degree 1 through (0, 0, 0) and (x, 4, 0), stored with its knots and control
+// points.
+void SplineOfTwoPoints(TBitWriter& w, double x) {
+    w.BL(1);   // control points and knots
+    w.BL(1);   // degree
+    w.B(0);    // not rational
+    w.B(0);    // not closed
+    w.B(0);    // not periodic
+    w.BD(0.0); // knot tolerance
+    w.BD(0.0); // control point tolerance
+    w.BL(4);
+    w.BL(2);
+    w.B(0); // no weights
+    for (double k : {0.0, 0.0, 1.0, 1.0})
+        w.BD(k);
+    for (double v : {0.0, 0.0, 0.0, x, 4.0, 0.0})
+        w.BD(v);
+}
+
+TEST(DwgObjectTest, SplineWithControlPointsAsTheDxfReaderDeliversIt) {
+    const auto object = R2000Entity(36, kInsertHandle, kLayer0, kNext,
+                                    [](TBitWriter& w) { SplineOfTwoPoints(w, 3.0); });
+    const auto dwg = Read(Rewritten(kSample, kInsertHandle, object), "spline.dwg");
+    ASSERT_TRUE(dwg);
+    EXPECT_EQ(LastDwgStats().BadObjects, 0u);
+    const auto dxf = Read("0\nSECTION\n2\nENTITIES\n0\nSPLINE\n8\n0\n70\n0\n71\n1\n72\n4\n73\n2\n"
+                          "40\n0\n40\n0\n40\n1\n40\n1\n10\n0\n20\n0\n30\n0\n10\n3\n20\n4\n30\n0\n"
+                          "0\nENDSEC\n0\nEOF\n",
+                          "spline.dxf");
+    ASSERT_TRUE(dxf);
+    const TEntity& expected = *ModelEntities(*dxf).at(0);
+    const TEntity* found = nullptr;
+    for (const TEntity* e : ModelEntities(*dwg))
+        if (e->Code == kCodeSpline) found = e;
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->Flags, expected.Flags);
+    for (int k = 0; k < FieldCount(kCodeSpline); ++k)
+        EXPECT_EQ(dwg->Doubles[found->Data + k], dxf->Doubles[expected.Data + k]) << "field " << k;
+    const auto blob = [](const TDrawing& d, uint32_t b) {
+        const uint64_t end = b + 1 < d.BlobStarts.size() ? d.BlobStarts[b + 1] : d.Blob.size();
+        return std::vector<uint8_t>(d.Blob.begin() + d.BlobStarts[b], d.Blob.begin() + end);
+    };
+    EXPECT_EQ(blob(*dwg, found->Aux), blob(*dxf, expected.Aux));
+    EXPECT_EQ(blob(*dwg, found->Aux).size(), (4 + 6) * 8u);
+}
+
 TEST(DwgObjectTest, MInsertDeliversItsCopiesAsTheDxfReaderDoes) {
     const auto object = R2000Entity(
         8, kInsertHandle, kLayer0, kNext,
@@ -343,11 +393,16 @@ TEST(DwgObjectTest, NumbersThatAreNotFiniteAreReportedUnderTheKindsName) {
             w.BD(1.0);
         },
         [](TBitWriter& w) { w.H(5, kBlock1); });
+    const auto spline = R2000Entity(36, kInsertHandle, kLayer0, kNext,
+                                    [&](TBitWriter& w) { SplineOfTwoPoints(w, nan); });
     const struct {
         const char* Kind;
         const std::vector<uint8_t>& Object;
         const char* Dxf;
     } kCases[] = {
+        {"SPLINE", spline,
+         "0\nSPLINE\n8\n0\n71\n1\n40\n0\n40\n0\n40\n1\n40\n1\n10\n0\n20\n0\n10\n1e999\n"
+         "20\n4\n"},
         {"LINE", line, "0\nLINE\n8\n0\n10\n1e999\n20\n2\n11\n0\n21\n0\n"},
         {"CIRCLE", circle, "0\nCIRCLE\n8\n0\n10\n1\n20\n-1e999\n40\n2\n"},
         {"MINSERT", minsert, "0\nMINSERT\n8\n0\n2\nBLOCK1\n70\n2\n71\n2\n44\n1e999\n"},

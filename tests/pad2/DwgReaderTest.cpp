@@ -102,7 +102,7 @@ struct TCompare {
         if (NoHiddenLayers && layer.starts_with('*')) layer.remove_prefix(1);
         EXPECT_EQ(layer, Y.StringView(Y.Layers[b.Layer].Name));
         EXPECT_EQ(a.Flags, b.Flags);
-        // Spline curves are not read from DWG yet.
+        // Splines are compared on their own.
         const int n = a.Code == kCodeSpline
                           ? 0
                           : FieldCount(a.Code) + ((a.Flags & TEntity::kHasExtrusion) ? 3 : 0);
@@ -128,8 +128,53 @@ struct TCompare {
             EXPECT_EQ(a.Aux2, b.Aux2);
             Blob(a.Aux, b.Aux);
             break;
+        case kCodeSpline:
+            Spline(a, b);
+            break;
         default:
             break;
+        }
+    }
+
+    // A spline's DWG keeps either its control points or its fit points, while AutoCAD's DXF
+    // writes both: what the DWG keeps must equal the DXF's.
+    int Splines = 0;
+    void Spline(const TEntity& a, const TEntity& b) {
+        ++Splines;
+        const double* x = X.Doubles.data() + a.Data;
+        const double* y = Y.Doubles.data() + b.Data;
+        EXPECT_EQ(x[0], y[0]) << "degree";
+        EXPECT_EQ(int(x[1]) & 7, int(y[1]) & 7) << "closed, periodic, rational";
+        const auto values = [](const TDrawing& d, const TEntity& e, std::size_t from,
+                               std::size_t n) {
+            std::vector<double> out(n);
+            const uint64_t at = d.BlobStarts[e.Aux] + from * 8;
+            EXPECT_LE(at + n * 8, Span(d, e.Aux).second);
+            if (at + n * 8 <= Span(d, e.Aux).second && n > 0)
+                std::memcpy(out.data(), d.Blob.data() + at, n * 8);
+            return out;
+        };
+        const auto near = [](const std::vector<double>& p, const std::vector<double>& q) {
+            ASSERT_EQ(p.size(), q.size());
+            for (std::size_t k = 0; k < p.size(); ++k)
+                EXPECT_TRUE(Near(p[k], q[k])) << k << ": " << p[k] << " vs " << q[k];
+        };
+        const auto xk = std::size_t(x[2]), xc = std::size_t(x[3]), xw = std::size_t(x[4]),
+                   xf = std::size_t(x[5]);
+        const auto yk = std::size_t(y[2]), yc = std::size_t(y[3]), yw = std::size_t(y[4]),
+                   yf = std::size_t(y[5]);
+        EXPECT_TRUE((yc == 0) != (yf == 0)) << "control points or fit points";
+        if (yf > 0) {
+            EXPECT_EQ(xf, yf);
+            EXPECT_EQ(x[6], y[6]) << "tangents given";
+            for (int k = 7; k < 13; ++k)
+                EXPECT_TRUE(Near(x[k], y[k])) << "tangent " << k;
+            near(values(X, a, xk + 3 * xc + xw, 3 * xf), values(Y, b, 0, 3 * yf));
+        } else {
+            EXPECT_EQ(xk, yk);
+            EXPECT_EQ(xc, yc);
+            EXPECT_EQ(xw, yw);
+            near(values(X, a, 0, xk + 3 * xc + xw), values(Y, b, 0, yk + 3 * yc + yw));
         }
     }
 
@@ -243,6 +288,7 @@ TEST(DwgReaderTest, ExampleDrawingInEveryVersionMatchesAutoCadsDxf) {
         // The blocks no INSERT or DIMENSION uses (a table's, an arc dimension's) are not
         // paired; the rest are.
         EXPECT_EQ(c.Entities, 166);
+        EXPECT_EQ(c.Splines, 2);
         EXPECT_EQ(dwg->Entities.size(), dxf->Entities.size());
         if (r2000) {
             EXPECT_NE(dwg->LayerIndex.Find("ADSK_SYSTEM_LIGHTS"), kNoIndex);

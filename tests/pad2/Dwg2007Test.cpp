@@ -96,6 +96,167 @@ TEST(Dwg2007Test, ReedSolomonDataBytesAreTakenWithoutTheParity) {
     EXPECT_TRUE(std::equal(data.begin(), data.end(), coded.begin()));
 }
 
+// Builds an AC1021 container by hand: stored (not compressed) file header, page map, section
+// map and one data page per section, each Reed-Solomon laid out as the format has it, with
+// zero parity.
+struct TContainer {
+    struct TSection {
+        std::string Name;
+        std::vector<uint8_t> Bytes;
+        uint64_t Encryption = 0;
+        int Repeats = 1; // times its page is listed
+    };
+    std::vector<TSection> Sections;
+    std::vector<uint8_t> File;
+
+    static void Put64(std::vector<uint8_t>& v, std::size_t at, uint64_t x) {
+        if (v.size() < at + 8) v.resize(at + 8);
+        for (int k = 0; k < 8; ++k)
+            v[at + k] = static_cast<uint8_t>(x >> (8 * k));
+    }
+    static void Append64(std::vector<uint8_t>& v, uint64_t x) { Put64(v, v.size(), x); }
+
+    // Appends `data` as code words of k data bytes, interleaved; returns its size in the file.
+    uint64_t Page(const std::vector<uint8_t>& data, std::size_t k) {
+        const std::size_t aligned = (data.size() + 7) / 8 * 8;
+        const std::size_t words = (aligned + k - 1) / k;
+        const std::size_t at = File.size();
+        File.resize(at + words * 255);
+        for (std::size_t d = 0; d < data.size(); ++d)
+            File[at + (d % k) * words + d / k] = data[d];
+        File.resize((File.size() + 0x1F) / 0x20 * 0x20);
+        return File.size() - at;
+    }
+
+    std::string Build() {
+        File.assign(0x480, 0);
+        std::memcpy(File.data(), "AC1021", 6);
+        // Pages: 1 the page map, 2 the section map, 3... the sections; sizes known only once
+        // written, so the page map is written last at the end and found through the header.
+        std::vector<uint64_t> sizes;
+        for (const TSection& s : Sections)
+            sizes.push_back(Page(s.Bytes, 251));
+        std::vector<uint8_t> map;
+        for (std::size_t i = 0; i < Sections.size(); ++i) {
+            const TSection& s = Sections[i];
+            Append64(map, s.Bytes.size());
+            Append64(map, 0x7400);
+            Append64(map, s.Encryption);
+            Append64(map, 0);
+            Append64(map, s.Name.size() * 2 + 2);
+            Append64(map, 0);
+            Append64(map, 4);
+            Append64(map, s.Repeats);
+            for (char c : s.Name) {
+                map.push_back(static_cast<uint8_t>(c));
+                map.push_back(0);
+            }
+            map.push_back(0);
+            map.push_back(0);
+            for (int r = 0; r < s.Repeats; ++r) {
+                for (uint64_t x : {uint64_t{0}, sizes[i], uint64_t{3 + i}, uint64_t{s.Bytes.size()},
+                                   uint64_t{s.Bytes.size()}, uint64_t{0}, uint64_t{0}})
+                    Append64(map, x);
+            }
+        }
+        const uint64_t mapSize = Page(map, 239);
+        std::vector<uint8_t> pages;
+        for (std::size_t i = 0; i < Sections.size(); ++i) {
+            Append64(pages, sizes[i]);
+            Append64(pages, 3 + i);
+        }
+        Append64(pages, mapSize);
+        Append64(pages, 2);
+        const uint64_t pageMapAt = File.size() - 0x480;
+        Append64(pages, 0x400); // the page map itself
+        Append64(pages, 1);
+        Page(pages, 239);
+
+        std::vector<uint8_t> header(0x110);
+        Put64(header, 0x00, 0x70);
+        Put64(header, 0x18, 1); // repeated once
+        Put64(header, 0x38, pageMapAt);
+        Put64(header, 0x50, pages.size());
+        Put64(header, 0x58, pages.size());
+        Put64(header, 0xB0, map.size());
+        Put64(header, 0xC0, 2);
+        Put64(header, 0xC8, map.size());
+        Put64(header, 0xD8, 1);
+        std::vector<uint8_t> coded(3 * 239);
+        const int32_t stored = -0x110;
+        std::memcpy(coded.data() + 0x18, &stored, 4);
+        std::memcpy(coded.data() + 0x20, header.data(), header.size());
+        for (std::size_t d = 0; d < coded.size(); ++d)
+            File[0x80 + (d % 239) * 3 + d / 239] = coded[d];
+        return std::string(File.begin(), File.end());
+    }
+};
+
+std::vector<uint8_t> Pattern(std::size_t n, int seed) {
+    std::vector<uint8_t> v(n);
+    for (std::size_t k = 0; k < n; ++k)
+        v[k] = static_cast<uint8_t>(k * 7 + seed);
+    return v;
+}
+
+TContainer FourSections() {
+    TContainer c;
+    c.Sections = {{"AcDb:Header", Pattern(100, 1)},
+                  {"AcDb:Preview", Pattern(40, 9)},
+                  {"AcDb:Classes", Pattern(8, 2)},
+                  {"AcDb:Handles", Pattern(251, 3)},
+                  {"AcDb:AcDbObjects", Pattern(700, 4)}};
+    return c;
+}
+
+std::string OpenFails(const std::string& file) {
+    try {
+        OpenDwg2007Sections(reinterpret_cast<const uint8_t*>(file.data()), file.size(), "x.dwg");
+    } catch (const EDxfError& e) {
+        return e.Message;
+    }
+    return "opened";
+}
+
+TEST(Dwg2007Test, ContainerGivesBackEverySectionItHolds) {
+    TContainer c = FourSections();
+    const std::string file = c.Build();
+    const TDwgSections s =
+        OpenDwg2007Sections(reinterpret_cast<const uint8_t*>(file.data()), file.size(), "x.dwg");
+    EXPECT_EQ(s.Version, TDwgVersion::R2007);
+    const auto same = [](const uint8_t* p, std::size_t n, const std::vector<uint8_t>& want) {
+        return n == want.size() && std::equal(want.begin(), want.end(), p);
+    };
+    EXPECT_TRUE(same(s.Header, s.HeaderSize, c.Sections[0].Bytes));
+    EXPECT_TRUE(same(s.Classes, s.ClassesSize, c.Sections[2].Bytes));
+    EXPECT_TRUE(same(s.Handles, s.HandlesSize, c.Sections[3].Bytes));
+    EXPECT_TRUE(same(s.Objects, s.ObjectsSize, c.Sections[4].Bytes));
+
+    // An encrypted section, a missing one, and one page listed so often that unpacking it
+    // again and again would take far more than the file holds.
+    TContainer locked = FourSections();
+    locked.Sections[4].Encryption = 1;
+    EXPECT_EQ(OpenFails(locked.Build()),
+              "x.dwg is protected by a password (its section AcDb:AcDbObjects is encrypted): open "
+              "it in AutoCAD, remove the password and save it again, or save it as DXF.");
+    TContainer missing = FourSections();
+    missing.Sections.erase(missing.Sections.begin() + 3);
+    EXPECT_EQ(OpenFails(missing.Build()),
+              "x.dwg is damaged: the section map has no AcDb:Handles section. Open it in AutoCAD "
+              "and save it again, or save it as DXF.");
+    TContainer repeated = FourSections();
+    repeated.Sections[4].Bytes = Pattern(65536, 4);
+    repeated.Sections[4].Repeats = 200;
+    EXPECT_EQ(OpenFails(repeated.Build()),
+              "x.dwg is damaged: a page of the section AcDb:AcDbObjects has an impossible size. "
+              "Open it in AutoCAD and save it again, or save it as DXF.");
+    // A file header that is not one: its header size is not 0x70.
+    std::string bad = c.Build();
+    bad[0x80 + 0x20 * 3] = 0x71;
+    EXPECT_EQ(OpenFails(bad), "x.dwg is damaged: the file header at byte 128 cannot be read. Open "
+                              "it in AutoCAD and save it again, or save it as DXF.");
+}
+
 TEST(Dwg2007Test, TextSampleHoldsItsOneMText) {
     const std::string bytes = Sample("r2007_Text.dwg");
     std::unique_ptr<TDrawing> d;

@@ -266,6 +266,7 @@ TEST(Dwg2007Test, TextSampleHoldsItsOneMText) {
         FAIL() << e.Message;
     }
     EXPECT_EQ(LastDwgStats().BadObjects, 0u);
+    EXPECT_TRUE(LastDwgStats().TablesFromHeader);
     EXPECT_EQ(d->SkippedEntities, 0u);
     ASSERT_EQ(d->Entities.size(), 1u);
     const TEntity& m = d->Entities[0];

@@ -4,8 +4,8 @@
 #include "platform/Files.h"
 #include "platform/win32/WideText.h"
 
+#include "platform/win32/WindowsApi.h"
 #include <string_view>
-#include <windows.h>
 
 namespace dxfi::platform {
 namespace {

@@ -4,6 +4,7 @@
 #include "platform/Folders.h"
 #include "platform/win32/WideText.h"
 
+#include "platform/win32/WindowsApi.h"
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -11,7 +12,6 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
-#include <windows.h>
 
 namespace dxfi::platform {
 namespace {

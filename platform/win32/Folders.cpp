@@ -4,10 +4,10 @@
 #include "platform/Files.h"
 #include "platform/win32/WideText.h"
 
+#include "platform/win32/WindowsApi.h"
 #include <array>
 #include <mutex>
 #include <shlobj.h>
-#include <windows.h>
 
 namespace dxfi::platform {
 namespace {

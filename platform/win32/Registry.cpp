@@ -5,7 +5,7 @@
 
 #include "platform/win32/WideText.h"
 
-#include <windows.h>
+#include "platform/win32/WindowsApi.h"
 
 namespace dxfi::platform {
 

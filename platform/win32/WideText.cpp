@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "platform/win32/WideText.h"
 
-#include <windows.h>
+#include "platform/win32/WindowsApi.h"
 
 namespace dxfi::platform::win32 {
 

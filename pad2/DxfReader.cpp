@@ -175,8 +175,9 @@ int16_t ClampInt16(int64_t v) {
 class TDxfReader {
 public:
     TDxfReader(const char* data, std::size_t size, const std::string& fileName,
-               const TReadCallbacks& callbacks)
-        : S_(data, size, fileName), Callbacks_(callbacks), D_(std::make_unique<TDrawing>()) {
+               const TReadCallbacks& callbacks, TDxfScanner::TMore more, std::size_t readable)
+        : S_(data, size, fileName, std::move(more), readable), Callbacks_(callbacks),
+          D_(std::make_unique<TDrawing>()) {
         // Room for what the file can hold, reserved up front: untouched pages cost nothing,
         // and no regrowth copies the vectors while the file is still mapped.
         const std::size_t cap = std::size_t{1} << 30;
@@ -217,7 +218,14 @@ private:
     void ReadBlocks();
     void ReadEntities(bool inBlock, uint32_t block);
     void ReadEntity(bool inBlock, uint32_t block);
+    // Gathers the groups of one entity into Bag_ and the per-kind lists.
     void Gather(TKind kind);
+    void GatherField(TKind kind, int code);
+    // Per-kind gatherers of repeated groups; false for a group they do not take.
+    bool GatherLwVertex(int code);
+    bool GatherSplineValue(int code);
+    bool GatherMLineValue(int code);
+    void GatherMLineCount(int code);
     void Store(const TKindName& kind, uint32_t block);
     void StoreSeqEnd(uint32_t block, uint32_t layer);
     // An entity delivered with the OtherData record: its type's name and the problem.
@@ -601,106 +609,124 @@ void TDxfReader::Gather(TKind kind) {
                                   !(kind == TKind::MLine && (code == 74 || code == 75)))) {
             Bag_.I[code - 60] = S_.ToInteger(G_);
             Bag_.IMask |= uint64_t{1} << (code - 60);
-        } else if (!fields) {
-            // other entity types: only layer and space matter
-        } else if (kind == TKind::LwPolyline &&
-                   (code == 10 || code == 20 || code == 40 || code == 41 || code == 42)) {
-            const double v = Number();
-            if (!std::isfinite(v)) Bag_.Bad = true;
-            if (code == 10)
-                Lw_.push_back(TLwVertex{v, 0, 0, 0, 0});
-            else if (!Lw_.empty()) {
-                TLwVertex& lv = Lw_.back();
-                (code == 20   ? lv.Y
-                 : code == 40 ? lv.StartWidth
-                 : code == 41 ? lv.EndWidth
-                              : lv.Bulge) = v;
-            }
-        } else if (kind == TKind::Spline &&
-                   (code == 10 || code == 20 || code == 30 || code == 11 || code == 21 ||
-                    code == 31 || code == 40 || code == 41)) {
-            // Repeated groups: a point starts at its X; a Y or Z before any X is dropped.
-            const double v = Number();
-            if (!std::isfinite(v)) Bag_.Bad = true;
-            if (code == 40) {
-                SKnots_.push_back(v);
-            } else if (code == 41) {
-                SWeights_.push_back(v);
-            } else {
-                std::vector<double>& points = code % 10 == 0 ? SControl_ : SFit_;
-                const int axis = code / 10 - 1;
-                if (axis == 0)
-                    points.insert(points.end(), {v, 0.0, 0.0});
-                else if (!points.empty())
-                    points[points.size() - 3 + static_cast<std::size_t>(axis)] = v;
-            }
-        } else if (kind == TKind::MLine &&
-                   ((code >= 11 && code <= 13) || (code >= 21 && code <= 23) ||
-                    (code >= 31 && code <= 33) || code == 74 || code == 75 || code == 41 ||
-                    code == 42)) {
-            if (code == 74 || code == 75) {
-                S_.ToInteger(G_); // the stated count is checked but not trusted
-                if (code == 74 && !MVertices_.empty()) {
-                    MElements_.push_back(
-                        TMLineElement{static_cast<uint32_t>(MParams_.size()), 0, 0, 0});
-                    ++MVertices_.back().ElementCount;
-                    MIn42_ = false;
-                } else if (code == 75 && !MIn42_ && !MElements_.empty() && !MVertices_.empty() &&
-                           MVertices_.back().ElementCount > 0) {
-                    // Only the first 75 of an element starts its fill parameters: a repeated
-                    // one continues the same run, so each element's parameters stay one
-                    // contiguous run of MParams_ that its counts describe.
-                    MElements_.back().First42 = static_cast<uint32_t>(MParams_.size());
-                    MIn42_ = true;
-                }
-            } else {
-                const double v = Number();
-                if (!std::isfinite(v)) Bag_.Bad = true;
-                if (code == 11) {
-                    TMLineVertex mv;
-                    mv.FirstElement = static_cast<uint32_t>(MElements_.size());
-                    mv.P[0] = v;
-                    MVertices_.push_back(mv);
-                } else if (code == 41 || code == 42) {
-                    if (!MVertices_.empty() && MVertices_.back().ElementCount > 0) {
-                        TMLineElement& el = MElements_.back();
-                        if (code == 41 && !MIn42_) {
-                            MParams_.push_back(v);
-                            ++el.Count41;
-                        } else if (code == 42 && MIn42_) {
-                            MParams_.push_back(v);
-                            ++el.Count42;
-                        }
-                    }
-                } else if (!MVertices_.empty()) {
-                    // 12, 13 follow 11; 21..33 are the Y and Z of the three triples
-                    const int triple = code % 10 - 1;
-                    const int axis = code / 10 - 1;
-                    MVertices_.back().P[triple * 3 + axis] = v;
-                }
-            }
-        } else if (code >= 10 && code < 60) {
-            const double v = Number();
-            if (!std::isfinite(v)) Bag_.Bad = true;
-            Bag_.D[code - 10] = v;
-            Bag_.DMask |= uint64_t{1} << (code - 10);
-        } else if (code >= 210 && code < 240) {
-            const double v = Number();
-            if (!std::isfinite(v)) Bag_.Bad = true;
-            Bag_.E[code - 210] = v;
-            Bag_.EMask |= uint32_t{1} << (code - 210);
-        } else if (code == 1) {
-            Bag_.Text1 = G_.Text;
-            Bag_.HasText1 = true;
-        } else if (code == 2) {
-            Bag_.Name = G_.Text;
-            Bag_.HasName = true;
-        } else if (code == 3 && kind == TKind::MText) {
-            // MTEXT chunks: only as many bytes as the record can hold are kept
-            if (Joined_.size() < RawTextMax(kMTextMax))
-                Joined_.append(G_.Text.substr(0, RawTextMax(kMTextMax) - Joined_.size()));
+        } else if (fields) {
+            // Other entity types keep only their layer and space.
+            GatherField(kind, code);
         }
         Advance();
+    }
+}
+
+void TDxfReader::GatherField(TKind kind, int code) {
+    // The kinds with repeated groups take theirs first; every other group goes to the bag.
+    if (kind == TKind::LwPolyline && GatherLwVertex(code)) return;
+    if (kind == TKind::Spline && GatherSplineValue(code)) return;
+    if (kind == TKind::MLine && GatherMLineValue(code)) return;
+    if (code >= 10 && code < 60) {
+        const double v = Number();
+        if (!std::isfinite(v)) Bag_.Bad = true;
+        Bag_.D[code - 10] = v;
+        Bag_.DMask |= uint64_t{1} << (code - 10);
+    } else if (code >= 210 && code < 240) {
+        const double v = Number();
+        if (!std::isfinite(v)) Bag_.Bad = true;
+        Bag_.E[code - 210] = v;
+        Bag_.EMask |= uint32_t{1} << (code - 210);
+    } else if (code == 1) {
+        Bag_.Text1 = G_.Text;
+        Bag_.HasText1 = true;
+    } else if (code == 2) {
+        Bag_.Name = G_.Text;
+        Bag_.HasName = true;
+    } else if (code == 3 && kind == TKind::MText) {
+        // MTEXT chunks: only as many bytes as the record can hold are kept
+        if (Joined_.size() < RawTextMax(kMTextMax))
+            Joined_.append(G_.Text.substr(0, RawTextMax(kMTextMax) - Joined_.size()));
+    }
+}
+
+bool TDxfReader::GatherLwVertex(int code) {
+    if (code != 10 && code != 20 && code != 40 && code != 41 && code != 42) return false;
+    const double v = Number();
+    if (!std::isfinite(v)) Bag_.Bad = true;
+    if (code == 10) {
+        Lw_.push_back(TLwVertex{v, 0, 0, 0, 0});
+    } else if (!Lw_.empty()) {
+        TLwVertex& lv = Lw_.back();
+        (code == 20 ? lv.Y : code == 40 ? lv.StartWidth : code == 41 ? lv.EndWidth : lv.Bulge) = v;
+    }
+    return true;
+}
+
+bool TDxfReader::GatherSplineValue(int code) {
+    if (code != 10 && code != 20 && code != 30 && code != 11 && code != 21 && code != 31 &&
+        code != 40 && code != 41)
+        return false;
+    // Repeated groups: a point starts at its X; a Y or Z before any X is dropped.
+    const double v = Number();
+    if (!std::isfinite(v)) Bag_.Bad = true;
+    if (code == 40) {
+        SKnots_.push_back(v);
+    } else if (code == 41) {
+        SWeights_.push_back(v);
+    } else {
+        std::vector<double>& points = code % 10 == 0 ? SControl_ : SFit_;
+        const int axis = code / 10 - 1;
+        if (axis == 0)
+            points.insert(points.end(), {v, 0.0, 0.0});
+        else if (!points.empty())
+            points[points.size() - 3 + static_cast<std::size_t>(axis)] = v;
+    }
+    return true;
+}
+
+bool TDxfReader::GatherMLineValue(int code) {
+    if (code == 74 || code == 75) {
+        GatherMLineCount(code);
+        return true;
+    }
+    if (!((code >= 11 && code <= 13) || (code >= 21 && code <= 23) || (code >= 31 && code <= 33) ||
+          code == 41 || code == 42))
+        return false;
+    const double v = Number();
+    if (!std::isfinite(v)) Bag_.Bad = true;
+    if (code == 11) {
+        TMLineVertex mv;
+        mv.FirstElement = static_cast<uint32_t>(MElements_.size());
+        mv.P[0] = v;
+        MVertices_.push_back(mv);
+    } else if (code == 41 || code == 42) {
+        if (MVertices_.empty() || MVertices_.back().ElementCount == 0) return true;
+        TMLineElement& el = MElements_.back();
+        if (code == 41 && !MIn42_) {
+            MParams_.push_back(v);
+            ++el.Count41;
+        } else if (code == 42 && MIn42_) {
+            MParams_.push_back(v);
+            ++el.Count42;
+        }
+    } else if (!MVertices_.empty()) {
+        // 12, 13 follow 11; 21..33 are the Y and Z of the three triples
+        const int triple = code % 10 - 1;
+        const int axis = code / 10 - 1;
+        MVertices_.back().P[triple * 3 + axis] = v;
+    }
+    return true;
+}
+
+void TDxfReader::GatherMLineCount(int code) {
+    S_.ToInteger(G_); // the stated count is checked but not trusted
+    if (code == 74 && !MVertices_.empty()) {
+        MElements_.push_back(TMLineElement{static_cast<uint32_t>(MParams_.size()), 0, 0, 0});
+        ++MVertices_.back().ElementCount;
+        MIn42_ = false;
+    } else if (code == 75 && !MIn42_ && !MElements_.empty() && !MVertices_.empty() &&
+               MVertices_.back().ElementCount > 0) {
+        // Only the first 75 of an element starts its fill parameters: a repeated one
+        // continues the same run, so each element's parameters stay one contiguous run of
+        // MParams_ that its counts describe.
+        MElements_.back().First42 = static_cast<uint32_t>(MParams_.size());
+        MIn42_ = true;
     }
 }
 
@@ -957,15 +983,23 @@ std::unique_ptr<TDrawing> ReadDxf(const char* data, std::size_t size, const std:
                                   const TReadCallbacks& callbacks) {
     if (size == 0)
         throw EDxfError{ecFileEmpty, "The file " + fileName + " is empty: choose a DXF drawing."};
-    if (IsReadableDwg(data, size)) return ReadDwg(data, size, fileName, callbacks);
-    const std::string dwg = DwgRefusal(data, size, fileName);
+    std::size_t readable = callbacks.More ? callbacks.More(4096) : size;
+    // A DWG file is read whole.
+    if (readable < size && (readable < 6 || std::memcmp(data, "AC", 2) == 0))
+        readable = callbacks.More(size);
+    if (IsReadableDwg(data, readable)) return ReadDwg(data, readable, fileName, callbacks);
+    const std::string dwg = DwgRefusal(data, readable, fileName);
     if (!dwg.empty()) throw EDxfError{ecDwg, dwg};
     // A UTF-8 byte order mark, as some writers put one.
-    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
-        data += 3;
-        size -= 3;
-    }
-    TDxfReader reader(data, size, fileName, callbacks);
+    std::size_t skipped = 0;
+    if (readable >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) skipped = 3;
+    TDxfScanner::TMore more;
+    if (callbacks.More && readable < size)
+        more = [&callbacks, skipped](std::size_t wanted) {
+            return callbacks.More(wanted + skipped) - skipped;
+        };
+    TDxfReader reader(data + skipped, size - skipped, fileName, callbacks, std::move(more),
+                      readable - skipped);
     return reader.Read();
 }
 

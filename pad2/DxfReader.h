@@ -19,6 +19,10 @@ struct TReadCallbacks {
     // Called now and then with an offset before which the reader keeps no reference into the
     // bytes, so that the caller may drop those pages.
     std::function<void(std::size_t)> Release;
+    // When set, only the bytes this makes readable may be read: it is called with how many
+    // bytes from the start are wanted and returns how many are readable (all of them when the
+    // file is shorter). DWG and binary DXF files are asked for whole.
+    std::function<std::size_t(std::size_t)> More;
 };
 
 // `fileName` names the file in messages (the base name is enough).

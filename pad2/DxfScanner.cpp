@@ -3,6 +3,7 @@
 
 #include "pad2/CodePages.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -99,10 +100,17 @@ template <typename T> T Load(const char* p) {
 
 } // namespace
 
-TDxfScanner::TDxfScanner(const char* data, std::size_t size, std::string fileName)
-    : Begin_(data), Pos_(data), End_(data + size), FileName_(std::move(fileName)) {
+TDxfScanner::TDxfScanner(const char* data, std::size_t size, std::string fileName, TMore more,
+                         std::size_t readable)
+    : Begin_(data), Pos_(data), End_(data + size), Readable_(data + std::min(size, readable)),
+      FileName_(std::move(fileName)), More_(std::move(more)) {
+    if (!More_) Readable_ = End_;
+    if (Readable_ < End_ && static_cast<std::size_t>(Readable_ - Begin_) < kBinarySentinel.size())
+        ReadMore();
     if (size >= kBinarySentinel.size() &&
         std::memcmp(data, kBinarySentinel.data(), kBinarySentinel.size()) == 0) {
+        while (Readable_ < End_)
+            ReadMore();
         Binary_ = true;
         Pos_ = data + kBinarySentinel.size();
         // Binary files of R12 and older use 1-byte group codes: the first group (0, "SECTION")
@@ -115,12 +123,33 @@ bool TDxfScanner::Next(TGroup& group) {
     return Binary_ ? NextBinary(group) : NextAscii(group);
 }
 
+void TDxfScanner::ReadMore() {
+    // At least double what is waiting to be parsed, so that a very long line takes few reads.
+    const std::size_t have = static_cast<std::size_t>(Readable_ - Begin_);
+    const std::size_t pending = static_cast<std::size_t>(Readable_ - Pos_);
+    const std::size_t readable = More_(have + std::max<std::size_t>(pending, 1));
+    if (readable <= have) FailTruncated(Line_);
+    Readable_ = Begin_ + std::min(readable, Size());
+}
+
 bool TDxfScanner::NextAscii(TGroup& group) {
+    for (;;) {
+        const int read = TryNextAscii(group);
+        if (read >= 0) return read == 1;
+        ReadMore();
+    }
+}
+
+int TDxfScanner::TryNextAscii(TGroup& group) {
+    // Every search stops at Readable_: reaching it before the file's end means the group
+    // continues in bytes not read yet, and the group is read again once they are.
+    const bool partial = Readable_ != End_;
     const char* p = Pos_;
-    if (p >= End_) return false;
+    if (p >= Readable_) return partial ? -1 : 0;
     const char* codeEnd = p;
-    while (codeEnd < End_ && *codeEnd != '\n')
+    while (codeEnd < Readable_ && *codeEnd != '\n')
         ++codeEnd;
+    if (partial && codeEnd + 1 >= Readable_) return -1;
 
     const char* q = p;
     while (q < codeEnd && IsBlank(*q))
@@ -142,9 +171,9 @@ bool TDxfScanner::NextAscii(TGroup& group) {
     if (digits == 0 || q != codeEnd) {
         // Blank lines after the last group end the file.
         const char* rest = p;
-        while (rest < End_ && (IsBlank(*rest) || *rest == '\n'))
+        while (rest < Readable_ && (IsBlank(*rest) || *rest == '\n'))
             ++rest;
-        if (rest == End_) return false;
+        if (rest == Readable_) return partial ? -1 : 0;
         throw EDxfError{ecBadGroupCode,
                         "Bad group code at line " + std::to_string(Line_) + " of " + FileName_ +
                             ": " + Quoted(std::string_view(p, codeEnd - p)) + " is not a number."};
@@ -154,15 +183,16 @@ bool TDxfScanner::NextAscii(TGroup& group) {
     const char* v = codeEnd + 1;
     // Values are mostly short: a plain loop finds their end sooner than a library call.
     const char* vEnd = nullptr;
-    const char* shortEnd = End_ - v > 32 ? v + 32 : End_;
+    const char* shortEnd = Readable_ - v > 32 ? v + 32 : Readable_;
     for (const char* c = v; c < shortEnd; ++c)
         if (*c == '\n') {
             vEnd = c;
             break;
         }
-    if (!vEnd && shortEnd < End_)
+    if (!vEnd && shortEnd < Readable_)
         vEnd = static_cast<const char*>(
-            std::memchr(shortEnd, '\n', static_cast<std::size_t>(End_ - shortEnd)));
+            std::memchr(shortEnd, '\n', static_cast<std::size_t>(Readable_ - shortEnd)));
+    if (!vEnd && partial) return -1;
     const char* next = vEnd ? vEnd + 1 : End_;
     if (!vEnd) vEnd = End_;
     if (vEnd > v && vEnd[-1] == '\r') --vEnd;
@@ -173,7 +203,7 @@ bool TDxfScanner::NextAscii(TGroup& group) {
     group.Where = Line_;
     Line_ += 2;
     Pos_ = next;
-    return true;
+    return 1;
 }
 
 bool TDxfScanner::NextBinary(TGroup& group) {

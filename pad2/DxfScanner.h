@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -29,8 +30,15 @@ class TDxfScanner {
 public:
     static constexpr std::string_view kBinarySentinel{"AutoCAD Binary DXF\r\n\x1a\0", 22};
 
-    // `fileName` only names the file in messages. The bytes must outlive the scanner.
-    TDxfScanner(const char* data, std::size_t size, std::string fileName);
+    // Makes at least the first `wanted` bytes readable (all when there are fewer) and returns
+    // how many are.
+    using TMore = std::function<std::size_t(std::size_t wanted)>;
+
+    // `fileName` only names the file in messages. The bytes must outlive the scanner. With
+    // `more`, only the first `readable` of the `size` bytes can be read at first, and the
+    // scanner asks for more as it goes (binary files are asked for whole).
+    TDxfScanner(const char* data, std::size_t size, std::string fileName, TMore more = {},
+                std::size_t readable = SIZE_MAX);
 
     bool IsBinary() const { return Binary_; }
     // Reads the next group; false at the end of the data.
@@ -54,13 +62,18 @@ public:
 
 private:
     bool NextAscii(TGroup& group);
+    // 1: a group was read, 0: the end, -1: more bytes must be read first.
+    int TryNextAscii(TGroup& group);
+    void ReadMore();
     bool NextBinary(TGroup& group);
     [[noreturn]] void FailBadValue(const TGroup& group, const char* expected) const;
 
     const char* Begin_;
     const char* Pos_;
     const char* End_;
+    const char* Readable_; // end of the bytes read so far; End_ once all are
     std::string FileName_;
+    TMore More_;
     uint64_t Line_ = 1;
     bool Binary_ = false;
     bool TwoByteCodes_ = true;

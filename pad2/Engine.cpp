@@ -176,7 +176,8 @@ TDrawingHandle TEngine::Load(const char* path) {
     std::unique_ptr<TDrawing> drawing;
     {
         TFileMapping file(path, name);
-        file.Load();
+        // Read in steps as the parser goes: only a window of a large file is in memory.
+        file.LoadUpTo(0);
         TReadCallbacks callbacks;
         if (Progress_) {
             const TLoadometerFn progress = Progress_;
@@ -185,7 +186,11 @@ TDrawingHandle TEngine::Load(const char* path) {
             };
         }
         callbacks.Release = [&file](std::size_t offset) { file.Release(offset); };
+        callbacks.More = [&file](std::size_t wanted) { return file.LoadUpTo(wanted); };
         drawing = ReadDxf(file.Data(), file.Size(), name, callbacks);
+        // Whatever follows the end of the drawing is read too, so that a file that changed
+        // while it was read is still refused.
+        file.Load();
     }
     const auto entities =
         static_cast<uint32_t>(std::min<std::size_t>(drawing->Entities.size(), UINT32_MAX));

@@ -16,6 +16,10 @@ namespace pad2 {
 
 namespace {
 
+// How far ahead of the parser the file is read: large enough for few reads, small enough
+// that the window stays a sliver of a large file.
+constexpr std::size_t kStep = std::size_t{4} << 20;
+
 // What a path that is no regular file is, for the refusal.
 const char* FileKind(mode_t mode) {
     if (S_ISFIFO(mode)) return "a named pipe";
@@ -61,24 +65,31 @@ void TFileMapping::FailChanged() const {
                                        "program writing it has finished."};
 }
 
-void TFileMapping::Load() {
+std::size_t TFileMapping::LoadUpTo(std::size_t wanted) {
+    if (Fd_ < 0) return Loaded_; // all read and checked
     if (Size_ == 0) {
         Data_ = "";
     } else {
-        // Anonymous memory rather than a map of the file: dropping its parsed pages frees
-        // them, and nothing another program does to the file can reach it.
-        Map_ = ::mmap(nullptr, Size_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-        if (Map_ == MAP_FAILED) {
-            Map_ = nullptr;
-            throw EDxfError{ecTooLarge,
-                            "The file " + DisplayName_ + " is too large to be read into memory."};
+        if (!Map_) {
+            // Anonymous memory rather than a map of the file: dropping its parsed pages frees
+            // them, and nothing another program does to the file can reach it. Only the pages
+            // read so far (and not yet dropped) take memory.
+            Map_ = ::mmap(nullptr, Size_, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+            if (Map_ == MAP_FAILED) {
+                Map_ = nullptr;
+                throw EDxfError{ecTooLarge, "The file " + DisplayName_ +
+                                                " is too large to be read into memory."};
+            }
+            Data_ = static_cast<const char*>(Map_);
         }
-        AdviseLargeBuffer(Map_, Size_);
+        // Whole steps of kStep bytes, so that reads stay page-aligned and few.
+        const std::size_t target =
+            std::min(Size_, (std::max(wanted, Loaded_ + 1) + kStep - 1) / kStep * kStep);
         char* bytes = static_cast<char*>(Map_);
-        std::size_t done = 0;
-        while (done < Size_) {
-            const std::size_t chunk = std::min<std::size_t>(Size_ - done, std::size_t{1} << 24);
-            const ssize_t n = ::pread(Fd_, bytes + done, chunk, static_cast<off_t>(done));
+        while (Loaded_ < target) {
+            const std::size_t chunk = std::min<std::size_t>(target - Loaded_, std::size_t{1} << 24);
+            const ssize_t n = ::pread(Fd_, bytes + Loaded_, chunk, static_cast<off_t>(Loaded_));
             if (n < 0) {
                 if (errno == EINTR) continue;
                 const int error = errno;
@@ -86,9 +97,9 @@ void TFileMapping::Load() {
                                                    std::strerror(error) + ")."};
             }
             if (n == 0) FailChanged(); // shorter than when it was opened
-            done += static_cast<std::size_t>(n);
+            Loaded_ += static_cast<std::size_t>(n);
         }
-        Data_ = bytes;
+        if (Loaded_ < Size_) return Loaded_;
     }
     // A file that grew (or was replaced by one of another size) while it was read is not the
     // drawing whose bytes were read either.
@@ -99,16 +110,35 @@ void TFileMapping::Load() {
         FailChanged();
     ::close(Fd_);
     Fd_ = -1;
+    return Loaded_;
 }
 
 void TFileMapping::Release(std::size_t offset) {
     if (!Map_) return;
     const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
-    const std::size_t end = offset / page * page;
-    if (end > Released_ && end <= Size_) {
-        ::madvise(static_cast<char*>(Map_) + Released_, end - Released_, MADV_DONTNEED);
+    const std::size_t end = std::min(offset, Loaded_) / page * page;
+    if (end <= Released_) return;
+    char* bytes = static_cast<char*>(Map_);
+    const std::size_t length = end - Released_;
+#ifdef MREMAP_FIXED
+    // The dropped pages move ahead to where the next bytes will be read: reading into them
+    // costs neither fresh page faults nor zeroing. A clean anonymous mapping takes their old
+    // place, so that a stray read there sees zeros as after a plain drop.
+    const std::size_t spareFrom = std::max(Spare_, (Loaded_ + page - 1) / page * page);
+    const std::size_t limit = (Size_ + page - 1) / page * page;
+    if (spareFrom + length <= limit && spareFrom - Loaded_ < 2 * kStep &&
+        ::mremap(bytes + Released_, length, length, MREMAP_MAYMOVE | MREMAP_FIXED,
+                 bytes + spareFrom) != MAP_FAILED) {
+        Spare_ = spareFrom + length;
+        if (::mmap(bytes + Released_, length, PROT_READ | PROT_WRITE,
+                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED | MAP_NORESERVE, -1, 0) == MAP_FAILED)
+            ::madvise(bytes + Released_, length, MADV_DONTNEED);
         Released_ = end;
+        return;
     }
+#endif
+    ::madvise(bytes + Released_, length, MADV_DONTNEED);
+    Released_ = end;
 }
 
 void AdviseLargeBuffer(void* buffer, std::size_t bytes) {

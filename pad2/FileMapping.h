@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The bytes of a whole drawing file, read into the engine's own memory so that a file cut
 // short or rewritten while it is read is a load error, never a fault on a vanished page. The
-// pages already parsed can be dropped while loading. Throws EDxfError when the file cannot
+// bytes may be read in steps ahead of the parser, and the pages already parsed dropped, so that
+// only a window of a large file is in memory at once. Throws EDxfError when the file cannot
 // be read.
 #pragma once
 
@@ -22,11 +23,17 @@ public:
 
     // Reads the whole file. Throws ecFileChanged when it ends before the size it had when it
     // was opened, or has another size afterwards.
-    void Load();
+    void Load() { LoadUpTo(Size_); }
+    // Reads at least the first `wanted` bytes (all of them when the file is shorter) and
+    // returns how many bytes from the start are readable. Reads ahead in large steps; the
+    // checks of Load are made when the last byte has been read.
+    std::size_t LoadUpTo(std::size_t wanted);
+    std::size_t Loaded() const { return Loaded_; }
 
     const char* Data() const { return Data_; }
     std::size_t Size() const { return Size_; }
-    // Drops the pages before `offset` from memory; they must not be read again.
+    // Drops the pages before `offset` from memory; they must not be read again (they would
+    // read as zeros). Their memory is reused for the bytes still to be read.
     void Release(std::size_t offset);
 
 private:
@@ -40,7 +47,10 @@ private:
     std::string DisplayName_;
     const char* Data_ = nullptr;
     std::size_t Size_ = 0;
+    std::size_t Loaded_ = 0;
     std::size_t Released_ = 0;
+    // Pages moved from behind the parser to [Loaded_, Spare_), ready for the next read.
+    std::size_t Spare_ = 0;
     void* Map_ = nullptr;
 };
 

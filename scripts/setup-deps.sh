@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, only those that are missing.
 # Usage: scripts/setup-deps.sh [--bench] [--tools]
-#   --bench  the reference readers and the drawing generator of the benchmarks
+#   --bench  the reference readers, the drawing generator and the profiler (perf) of the benchmarks
 #   --tools  what the screenshot scripts in tools/ need (headless Chromium, Xvfb, rsvg-convert)
 set -euo pipefail
 
@@ -12,7 +12,7 @@ packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
           clang-format-14 kicad)  # KiCad 6 (no 3D or library packages): its pcbnew module checks exported boards
 for arg in "$@"; do
   case "$arg" in
-    --bench) packages+=(libdxflib-dev libdime-dev python3-ezdxf) ;;
+    --bench) packages+=(libdxflib-dev libdime-dev python3-ezdxf linux-perf) ;;
     --tools) packages+=(chromium xvfb librsvg2-bin) ;;
     *) echo "usage: scripts/setup-deps.sh [--bench] [--tools]" >&2; exit 2 ;;
   esac

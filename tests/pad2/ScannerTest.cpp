@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace pad2;
 
@@ -122,4 +124,83 @@ TEST(DxfScannerTest, BinaryValuesRunningPastTheEnd) {
     EXPECT_EQ(
         Message(string),
         "The file x.dxf is truncated at byte 22: save the drawing again and import the new file.");
+}
+
+// Numbers convert to the correctly rounded double, the one the standard library's conversion
+// gives, whatever path the scanner takes: every result is compared bit for bit.
+TEST(DxfScannerTest, NumbersConvertToTheCorrectlyRoundedDouble) {
+    std::vector<std::string> values = {
+        "0",
+        "-0",
+        "+0",
+        "0.0",
+        "1",
+        "-1",
+        "+2.5",
+        "12.375",
+        "-12.375",
+        ".5",
+        "-.5",
+        "5.",
+        "0.1",
+        "0.3",
+        "2.675",
+        "1.0000000000000002",
+        "0.30000000000000004",
+        "123456789012345",
+        "1234567890123456",
+        "12345678901234567",
+        "9007199254740993",
+        "9007199254740992.5",
+        "0.000000000000001",
+        "99999999999999.99",
+        "3.141592653589793238462643383279",
+        "1e10",
+        "1E-10",
+        "1.5e+3",
+        "-2.5E-300",
+        "4.9e-324",
+        "2.2250738585072014e-308",
+        "1.7976931348623157e308",
+        "00000000000000000000001.5",
+        "1.50000000000000000000000",
+        "0.1000000000000000055511151231257827",
+        "  7.25  ",
+        "\t-3.5\r",
+        " +0.125",
+        "179769313486231570000000000000000000000000000000000000000000000000000000000000000000",
+        "0.00000000000000000000000000000000000000000000000000000000000000000000000000012"};
+    // Plus deterministic noise: coordinates with 1 to 20 digits around the point.
+    uint64_t seed = 0x9E3779B97F4A7C15ull;
+    const auto next = [&seed] {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        return seed;
+    };
+    for (int i = 0; i < 20000; ++i) {
+        std::string v = (next() & 1) ? "-" : "";
+        const int digits = 1 + int(next() % 20);
+        const int point = int(next() % (digits + 1));
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) v += '.';
+            v += char('0' + next() % 10);
+        }
+        if (next() % 8 == 0) v += "e" + std::to_string(int(next() % 40) - 20);
+        values.push_back(v);
+    }
+    for (const std::string& value : values) {
+        const std::string text = "10\n" + value + "\n";
+        TDxfScanner s(text.data(), text.size(), "x.dxf");
+        TGroup g;
+        ASSERT_TRUE(s.Next(g));
+        std::string_view t = TDxfScanner::Trimmed(g.Text);
+        if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+        double expected = 0;
+        const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), expected);
+        ASSERT_TRUE(ec == std::errc() && ptr == t.data() + t.size()) << value;
+        const double got = s.ToDouble(g);
+        EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+            << value << ": " << got << " instead of " << expected;
+    }
 }

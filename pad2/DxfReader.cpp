@@ -168,6 +168,14 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+// Hashes text keys and views alike, so that a lookup by view copies nothing.
+struct TRawHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+        return std::hash<std::string_view>{}(text);
+    }
+};
+
 int16_t ClampInt16(int64_t v) {
     return static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
 }
@@ -263,6 +271,8 @@ private:
     std::string Decoded_;
     std::string LastLayerRaw_;
     uint32_t LastLayer_ = kNoIndex;
+    // Layer indexes by the undecoded name; emptied whenever the decoding may change.
+    std::unordered_map<std::string, uint32_t, TRawHash, std::equal_to<>> LayerCache_;
     std::vector<TLwVertex> Lw_;
     std::vector<TMLineVertex> MVertices_;
     std::vector<TMLineElement> MElements_;
@@ -399,8 +409,10 @@ void TDxfReader::ReadHeader() {
                 InsUnits_ = ClampInt16(S_.ToInteger(G_));
             } else if (variable == "$ACADVER" && G_.Code == 1) {
                 Decoder_.SetUtf8(TDxfScanner::Trimmed(G_.Text) >= "AC1021");
+                LayerCache_.clear();
             } else if (variable == "$DWGCODEPAGE" && G_.Code == 3) {
                 Decoder_.SetCodePage(TDxfScanner::Trimmed(G_.Text));
+                LayerCache_.clear();
             }
             Advance();
         }
@@ -452,6 +464,7 @@ void TDxfReader::ReadLayer() {
     layer.Colour = ClampInt16(colour);
     layer.Flags = (flags & 1) ? 0x01 : 0x00;
     LastLayer_ = kNoIndex;
+    LayerCache_.clear();
 }
 
 void TDxfReader::ReadBlockRecord() {
@@ -733,9 +746,20 @@ void TDxfReader::GatherMLineCount(int code) {
 uint32_t TDxfReader::LayerOf() {
     const std::string_view raw = Bag_.HasLayer ? Bag_.Layer : std::string_view("0");
     if (LastLayer_ != kNoIndex && raw == LastLayerRaw_) return LastLayer_;
+    // Entities name their layer in the file's own bytes: a name seen before needs neither
+    // decoding nor folding again.
+    uint32_t index;
+    const auto found = LayerCache_.find(raw);
+    if (found != LayerCache_.end()) {
+        index = found->second;
+    } else {
+        index = D_->FindOrAddLayer(Decode(raw, kNameMax));
+        // Hostile files may name endless layers; the cache only saves repeats.
+        if (LayerCache_.size() < 4096) LayerCache_.emplace(raw, index);
+    }
     LastLayerRaw_.assign(raw);
-    LastLayer_ = D_->FindOrAddLayer(Decode(raw, kNameMax));
-    return LastLayer_;
+    LastLayer_ = index;
+    return index;
 }
 
 std::string_view TDxfReader::Decode(std::string_view raw, std::size_t max) {

@@ -4,6 +4,7 @@
 #include "pad2/CodePages.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -65,31 +66,46 @@ bool FastDecimal(const char* b, const char* e, double& out) {
     static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
     const char* p = b;
-    bool negative = false;
-    if (p < e && *p == '-') {
-        negative = true;
-        ++p;
-    }
+    const bool negative = p < e && *p == '-';
+    if (negative) ++p;
+    // Longer texts are no plain decimal of 15 digits (a sign, 15 digits and a point at most).
+    if (e - p > 16) return false;
     uint64_t mantissa = 0;
-    int digits = 0;
-    int fraction = -1;
-    for (; p < e; ++p) {
-        const char c = *p;
-        if (c >= '0' && c <= '9') {
-            mantissa = mantissa * 10 + static_cast<uint64_t>(c - '0');
-            if (++digits > 15) return false;
-            if (fraction >= 0) ++fraction;
-        } else if (c == '.' && fraction < 0) {
-            fraction = 0;
-        } else {
-            return false;
-        }
+    const char* whole = p;
+    while (p < e && static_cast<unsigned>(*p - '0') < 10)
+        mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+    long digits = p - whole;
+    long fraction = 0;
+    if (p < e && *p == '.') {
+        const char* first = ++p;
+        while (p < e && static_cast<unsigned>(*p - '0') < 10)
+            mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+        fraction = p - first;
+        digits += fraction;
     }
-    if (digits == 0) return false;
+    if (p != e || digits == 0 || digits > 15) return false;
     double value = static_cast<double>(mantissa);
     if (fraction > 0) value /= kPow10[fraction];
     out = negative ? -value : value;
     return true;
+}
+
+// The first '\n' in [from, end), or null. Values are mostly short: eight bytes at a time
+// find their end sooner than a library call, which takes over for long texts.
+const char* FindNewline(const char* from, const char* end) {
+    const char* c = from;
+    if constexpr (std::endian::native == std::endian::little) {
+        constexpr uint64_t kOnes = 0x0101010101010101ull;
+        for (int words = 0; words < 4 && end - c >= 8; ++words, c += 8) {
+            uint64_t w;
+            std::memcpy(&w, c, sizeof w);
+            const uint64_t x = w ^ (kOnes * '\n');
+            // The lowest marked byte is the first newline (higher marks may be false).
+            const uint64_t found = (x - kOnes) & ~x & (kOnes << 7);
+            if (found) return c + (std::countr_zero(found) >> 3);
+        }
+    }
+    return static_cast<const char*>(std::memchr(c, '\n', static_cast<std::size_t>(end - c)));
 }
 
 template <typename T> T Load(const char* p) {
@@ -119,10 +135,6 @@ TDxfScanner::TDxfScanner(const char* data, std::size_t size, std::string fileNam
     }
 }
 
-bool TDxfScanner::Next(TGroup& group) {
-    return Binary_ ? NextBinary(group) : NextAscii(group);
-}
-
 void TDxfScanner::ReadMore() {
     // At least double what is waiting to be parsed, so that a very long line takes few reads.
     const std::size_t have = static_cast<std::size_t>(Readable_ - Begin_);
@@ -146,20 +158,65 @@ int TDxfScanner::TryNextAscii(TGroup& group) {
     const bool partial = Readable_ != End_;
     const char* p = Pos_;
     if (p >= Readable_) return partial ? -1 : 0;
+    int code = 0;
+    bool negative = false;
+    const char* codeEnd;
+    if (Readable_ - p >= 64 && FastCode(p, code, codeEnd)) {
+        // the common shape, read in one pass
+    } else {
+        codeEnd = SlowCode(p, partial, code, negative);
+        if (!codeEnd) return partial ? -1 : 0;
+    }
+
+    const char* v = codeEnd + 1;
+    const char* vEnd = FindNewline(v, Readable_);
+    if (!vEnd && partial) return -1;
+    const char* next = vEnd ? vEnd + 1 : End_;
+    if (!vEnd) vEnd = End_;
+    if (vEnd > v && vEnd[-1] == '\r') --vEnd;
+
+    group.Code = negative ? -code : code;
+    group.Kind = TValueKind::Text;
+    group.Text = std::string_view(v, static_cast<std::size_t>(vEnd - v));
+    group.Where = Line_;
+    Line_ += 2;
+    Pos_ = next;
+    return 1;
+}
+
+// A code line as writers put them: up to 16 spaces, one to nine digits, an optional '\r' and
+// the '\n'. Needs 64 readable bytes from `p`; false for anything else.
+bool TDxfScanner::FastCode(const char* p, int& code, const char*& codeEnd) {
+    const char* q = p;
+    while (q < p + 16 && *q == ' ')
+        ++q;
+    const char* digits = q;
+    unsigned value = 0;
+    while (q < digits + 10 && static_cast<unsigned>(*q - '0') < 10)
+        value = value * 10 + static_cast<unsigned>(*q++ - '0');
+    if (q == digits || q - digits > 9) return false;
+    if (*q == '\r') ++q;
+    if (*q != '\n') return false;
+    code = static_cast<int>(value);
+    codeEnd = q;
+    return true;
+}
+
+// Any other code line, with the messages for bad ones. Returns the end of the line, or null
+// at the end of the readable bytes (blank lines end the file).
+const char* TDxfScanner::SlowCode(const char* p, bool partial, int& code, bool& negative) const {
     const char* codeEnd = p;
     while (codeEnd < Readable_ && *codeEnd != '\n')
         ++codeEnd;
-    if (partial && codeEnd + 1 >= Readable_) return -1;
+    if (partial && codeEnd + 1 >= Readable_) return nullptr;
 
     const char* q = p;
     while (q < codeEnd && IsBlank(*q))
         ++q;
-    bool negative = false;
     if (q < codeEnd && *q == '-') {
         negative = true;
         ++q;
     }
-    int code = 0;
     int digits = 0;
     while (q < codeEnd && *q >= '0' && *q <= '9' && digits < 9) {
         code = code * 10 + (*q - '0');
@@ -173,37 +230,13 @@ int TDxfScanner::TryNextAscii(TGroup& group) {
         const char* rest = p;
         while (rest < Readable_ && (IsBlank(*rest) || *rest == '\n'))
             ++rest;
-        if (rest == Readable_) return partial ? -1 : 0;
+        if (rest == Readable_) return nullptr;
         throw EDxfError{ecBadGroupCode,
                         "Bad group code at line " + std::to_string(Line_) + " of " + FileName_ +
                             ": " + Quoted(std::string_view(p, codeEnd - p)) + " is not a number."};
     }
     if (codeEnd + 1 >= End_) FailTruncated(Line_ + 1); // a code without its value line
-
-    const char* v = codeEnd + 1;
-    // Values are mostly short: a plain loop finds their end sooner than a library call.
-    const char* vEnd = nullptr;
-    const char* shortEnd = Readable_ - v > 32 ? v + 32 : Readable_;
-    for (const char* c = v; c < shortEnd; ++c)
-        if (*c == '\n') {
-            vEnd = c;
-            break;
-        }
-    if (!vEnd && shortEnd < Readable_)
-        vEnd = static_cast<const char*>(
-            std::memchr(shortEnd, '\n', static_cast<std::size_t>(Readable_ - shortEnd)));
-    if (!vEnd && partial) return -1;
-    const char* next = vEnd ? vEnd + 1 : End_;
-    if (!vEnd) vEnd = End_;
-    if (vEnd > v && vEnd[-1] == '\r') --vEnd;
-
-    group.Code = negative ? -code : code;
-    group.Kind = TValueKind::Text;
-    group.Text = std::string_view(v, static_cast<std::size_t>(vEnd - v));
-    group.Where = Line_;
-    Line_ += 2;
-    Pos_ = next;
-    return 1;
+    return codeEnd;
 }
 
 bool TDxfScanner::NextBinary(TGroup& group) {

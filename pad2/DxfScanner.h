@@ -42,7 +42,7 @@ public:
 
     bool IsBinary() const { return Binary_; }
     // Reads the next group; false at the end of the data.
-    bool Next(TGroup& group);
+    bool Next(TGroup& group) { return Binary_ ? NextBinary(group) : NextAscii(group); }
     // Offset of the next unread byte.
     std::size_t Position() const { return static_cast<std::size_t>(Pos_ - Begin_); }
     std::size_t Size() const { return static_cast<std::size_t>(End_ - Begin_); }
@@ -64,6 +64,8 @@ private:
     bool NextAscii(TGroup& group);
     // 1: a group was read, 0: the end, -1: more bytes must be read first.
     int TryNextAscii(TGroup& group);
+    static bool FastCode(const char* p, int& code, const char*& codeEnd);
+    const char* SlowCode(const char* p, bool partial, int& code, bool& negative) const;
     void ReadMore();
     bool NextBinary(TGroup& group);
     [[noreturn]] void FailBadValue(const TGroup& group, const char* expected) const;

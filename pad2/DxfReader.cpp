@@ -791,8 +791,7 @@ uint32_t TDxfReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
 
 uint32_t TDxfReader::PushDoubles(std::initializer_list<double> values) {
     const uint32_t at = static_cast<uint32_t>(D_->Doubles.size());
-    for (double v : values)
-        D_->Doubles.push_back(v);
+    D_->Doubles.insert(D_->Doubles.end(), values.begin(), values.end());
     return at;
 }
 
@@ -833,9 +832,9 @@ uint32_t TDxfReader::NewBlob() {
 }
 
 void TDxfReader::BlobDouble(double v) {
-    const std::size_t at = D_->Blob.size();
-    D_->Blob.resize(at + 8);
-    std::memcpy(D_->Blob.data() + at, &v, 8);
+    uint8_t bytes[8];
+    std::memcpy(bytes, &v, 8);
+    D_->Blob.insert(D_->Blob.end(), bytes, bytes + 8);
 }
 
 void TDxfReader::BlobShort(int16_t v) {

@@ -83,7 +83,9 @@ void TFileMapping::FailChanged() const {
                                        "program writing it has finished."};
 }
 
-void TFileMapping::Load() {
+// Reads the whole file at the first call, whatever is wanted: pages are not reused here.
+std::size_t TFileMapping::LoadUpTo(std::size_t) {
+    if (!File_) return Loaded_; // all read and checked
     HANDLE file = static_cast<HANDLE>(File_);
     if (Size_ == 0) {
         Data_ = "";
@@ -115,6 +117,8 @@ void TFileMapping::Load() {
         FailChanged();
     CloseHandle(file);
     File_ = nullptr;
+    Loaded_ = Size_;
+    return Loaded_;
 }
 
 void TFileMapping::Release(std::size_t offset) {

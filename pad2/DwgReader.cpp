@@ -734,7 +734,9 @@ void TDwgReader::ReadClasses() {
 void TDwgReader::ReadObjectMap() {
     const uint8_t* p = S_.Handles;
     std::size_t left = S_.HandlesSize;
-    Map_.Reserve(left / 4 + 16);
+    // Room for the usual three or four bytes an entry, at most a million entries ahead: a map
+    // that claims more grows as its entries are met.
+    Map_.Reserve(std::min<std::size_t>(left / 4, std::size_t{1} << 20) + 16);
     for (;;) {
         if (left < 2) Damaged("the object map ends at byte " + std::to_string(S_.HandlesSize));
         const std::size_t size = (std::size_t{p[0]} << 8) | p[1];

@@ -270,9 +270,9 @@ int main(int argc, char** argv) {
             std::printf("engine / faster reference: %.1fx wall, %.1fx cpu (target >= 10x)\n",
                         engineSpeed / bestReference,
                         engineCpu > 0 ? bestReferenceCpu / engineCpu : 0.0);
-        if (engineCpu > 0)
+        if (engineCpu > 0 && !dwg)
             std::printf("engine on cpu time: %.1f MB/s (target >= 400)\n", mb / engineCpu);
-        if (enginePeak > 0)
+        if (enginePeak > 0 && !dwg)
             std::printf("engine peak memory / file size: %.2f (target <= 0.6)\n", enginePeak / mb);
         if (previousSeconds > 0 && engineSeconds > 0 && !dwg)
             std::printf("engine time ratio %.2f for size ratio %.2f (linear: at most 1.1 times "

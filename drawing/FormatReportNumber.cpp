@@ -4,8 +4,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <langinfo.h>
 #include <locale.h>
+#endif
 
 namespace dxfi {
 
@@ -13,6 +17,18 @@ namespace {
 
 constexpr int kSignificantDigits = 15;
 
+#if defined(_WIN32)
+// The decimal separator of the user's regional settings.
+std::string ReadUserDecimalSeparator() {
+    wchar_t wide[8] = {};
+    const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SDECIMAL, wide, 8);
+    if (length <= 1) return ".";
+    char narrow[32] = {};
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, length - 1, narrow,
+                                          static_cast<int>(sizeof narrow), nullptr, nullptr);
+    return bytes > 0 ? std::string(narrow, static_cast<std::size_t>(bytes)) : std::string(".");
+}
+#else
 std::string ReadUserDecimalSeparator() {
     locale_t user = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(nullptr));
     if (user == static_cast<locale_t>(nullptr)) return ".";
@@ -21,6 +37,7 @@ std::string ReadUserDecimalSeparator() {
     freelocale(user);
     return separator;
 }
+#endif
 
 } // namespace
 

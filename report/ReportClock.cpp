@@ -4,8 +4,12 @@
 #include <algorithm>
 #include <array>
 #include <ctime>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <langinfo.h>
 #include <locale.h>
+#endif
 
 namespace dxfi {
 namespace {
@@ -31,6 +35,29 @@ std::string TwoDigits(int64_t value) {
     return value < 10 ? "0" + digits : digits;
 }
 
+#if defined(_WIN32)
+// The date or time in the user's regional format, through the system's own formatting.
+std::string FormatWithUserLocale(bool date, const TClockReading& reading) {
+    SYSTEMTIME fields{};
+    fields.wYear = reading.Year;
+    fields.wMonth = std::clamp<WORD>(reading.Month, 1, 12);
+    fields.wDay = std::clamp<WORD>(reading.Day, 1, 31);
+    fields.wHour = std::min<WORD>(reading.Hour, 23);
+    fields.wMinute = std::min<WORD>(reading.Minute, 59);
+    fields.wSecond = std::min<WORD>(reading.Second, 59);
+    std::array<wchar_t, 128> wide{};
+    const int length =
+        date ? GetDateFormatEx(LOCALE_NAME_USER_DEFAULT, DATE_SHORTDATE, &fields, nullptr,
+                               wide.data(), static_cast<int>(wide.size()), nullptr)
+             : GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, 0, &fields, nullptr, wide.data(),
+                               static_cast<int>(wide.size()));
+    if (length <= 1) return {};
+    std::array<char, 512> narrow{};
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), length - 1, narrow.data(),
+                                          static_cast<int>(narrow.size()), nullptr, nullptr);
+    return bytes > 0 ? std::string(narrow.data(), static_cast<std::size_t>(bytes)) : std::string();
+}
+#else
 // The user's locale, or "C" when the environment names none that is installed.
 class TUserLocale {
 public:
@@ -70,9 +97,25 @@ public:
 private:
     locale_t Locale_{};
 };
+#endif
 
 } // namespace
 
+#if defined(_WIN32)
+TClockReading ReadLocalClock() {
+    SYSTEMTIME local{};
+    GetLocalTime(&local);
+    TClockReading reading;
+    reading.Year = local.wYear;
+    reading.Month = local.wMonth;
+    reading.Day = local.wDay;
+    reading.Hour = local.wHour;
+    reading.Minute = local.wMinute;
+    reading.Second = std::min<uint16_t>(local.wSecond, 59);
+    reading.Millisecond = local.wMilliseconds;
+    return reading;
+}
+#else
 TClockReading ReadLocalClock() {
     timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
@@ -88,6 +131,7 @@ TClockReading ReadLocalClock() {
     reading.Millisecond = static_cast<uint16_t>(now.tv_nsec / 1000000);
     return reading;
 }
+#endif
 
 std::string FormatElapsedTime(const TClockReading& start, const TClockReading& end) {
     int64_t elapsed =
@@ -98,11 +142,19 @@ std::string FormatElapsedTime(const TClockReading& start, const TClockReading& e
 }
 
 std::string FormatShortDate(const TClockReading& reading) {
+#if defined(_WIN32)
+    return FormatWithUserLocale(true, reading);
+#else
     return TUserLocale().Format(D_FMT, "%m/%d/%y", reading);
+#endif
 }
 
 std::string FormatLongTime(const TClockReading& reading) {
+#if defined(_WIN32)
+    return FormatWithUserLocale(false, reading);
+#else
     return TUserLocale().Format(T_FMT, "%H:%M:%S", reading);
+#endif
 }
 
 } // namespace dxfi

@@ -31,6 +31,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <malloc.h>
+#include <memory>
 #include <mutex>
 #include <stdexcept>
 #include <unistd.h>

@@ -10,6 +10,10 @@
 // entities the engine delivers by type code; the same program built for Linux writes the same
 // file there, and the two must be equal.
 #include "abi/Pad2Api.h"
+#if defined(_WIN32)
+#include "drawing/FormatReportNumber.h"
+#include "report/ReportClock.h"
+#endif
 #include "platform/DynamicLibrary.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
@@ -271,6 +275,25 @@ int main(int argc, char** argv) {
     }
     RegDeleteKeyA(HKEY_LOCAL_MACHINE, machineKey);
     RegDeleteKeyA(HKEY_CURRENT_USER, userKey);
+
+    // The report's clock and numbers in the user's regional format.
+    const dxfi::TClockReading now = dxfi::ReadLocalClock();
+    Check(now.Year >= 2020 && now.Month >= 1 && now.Month <= 12 && now.Day >= 1,
+          "the local clock reads a date", std::to_string(now.Year));
+    dxfi::TClockReading fixed;
+    fixed.Year = 2024;
+    fixed.Month = 3;
+    fixed.Day = 7;
+    fixed.Hour = 14;
+    fixed.Minute = 5;
+    fixed.Second = 9;
+    const std::string date = dxfi::FormatShortDate(fixed), time = dxfi::FormatLongTime(fixed);
+    Check(date.find('7') != std::string::npos && date.find('3') != std::string::npos,
+          "the short date in the user's format", date);
+    Check(time.find("05") != std::string::npos && time.find("09") != std::string::npos,
+          "the long time in the user's format", time);
+    Check(!dxfi::ReportDecimalSeparator().empty(), "the user's decimal separator",
+          dxfi::ReportDecimalSeparator());
 #endif
     std::printf("%d passed, %d failed\n", Passed, Failed);
     return std::min(Failed, 100);

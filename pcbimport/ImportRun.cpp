@@ -10,15 +10,13 @@
 #include "pcbimport/ImportOptionsDialog.h"
 #include "pcbimport/ImportPlacement.h"
 #include "pcbimport/PcbDxfProcessor.h"
+#include "pcbimport/PhaseTimer.h"
 #include "pcbimport/RegistrySettingsStore.h"
 #include "platform/DynamicLibrary.h"
-#include "platform/Environment.h"
 #include "platform/Registry.h"
 #include "report/GeneralReportException.h"
 #include "report/ReportOutput.h"
 
-#include <chrono>
-#include <cstdio>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -26,18 +24,6 @@
 namespace dxfi {
 
 namespace {
-
-TPcbBoard* TheCurrentBoard = nullptr;
-
-TImportOptionsDialogFactory& OptionsDialogFactory() {
-    static TImportOptionsDialogFactory factory;
-    return factory;
-}
-
-std::string& TheProductFolder() {
-    static std::string folder = "\\Corvane2004";
-    return folder;
-}
 
 constexpr const char* kTestModeKey = "\\Software\\Corvane\\TestMode";
 
@@ -69,49 +55,12 @@ private:
     bool Open_ = false;
 };
 
-// With DXFI_IMPORT_TIMING=1 the run prints the wall time of each phase to standard error,
-// one "import timing: <phase> <seconds>" line each (load, options, walk, layers_and_close,
-// placement, second_move, report_and_cleanup), for the benchmarks. Off by default.
-class TPhaseTimer {
-public:
-    TPhaseTimer() : Enabled_(platform::GetEnv("DXFI_IMPORT_TIMING").value_or("") == "1") {}
-    // Ends the phase running since the last call (or since construction) under `phase`.
-    void Lap(const char* phase) {
-        if (!Enabled_) return;
-        const auto now = std::chrono::steady_clock::now();
-        std::fprintf(stderr, "import timing: %s %.3f\n", phase,
-                     std::chrono::duration<double>(now - Last_).count());
-        std::fflush(stderr);
-        Last_ = now;
-    }
-
-private:
-    bool Enabled_;
-    std::chrono::steady_clock::time_point Last_ = std::chrono::steady_clock::now();
-};
-
 int32_t PrimitiveCount(TPcbBoard& board) {
     abi::IPCB_Board* boardInterface = board.GetBoardInterface();
     return boardInterface ? boardInterface->GetPrimitiveCounter(kImportKindSet) : 0;
 }
 
 } // namespace
-
-void SetCurrentBoard(TPcbBoard* board) {
-    TheCurrentBoard = board;
-}
-
-TPcbBoard* CurrentBoard() {
-    return TheCurrentBoard;
-}
-
-void SetProductFolder(std::string folder) {
-    TheProductFolder() = std::move(folder);
-}
-
-const std::string& ProductFolder() {
-    return TheProductFolder();
-}
 
 bool IsTestMode() {
     return platform::CanOpenKeyWithFullAccess(platform::hkLocalMachine, kTestModeKey);
@@ -209,10 +158,6 @@ void ImportDrawing(const std::string& fileName) {
     timer.Lap("report_and_cleanup");
 }
 
-void SetImportOptionsDialogFactory(TImportOptionsDialogFactory factory) {
-    OptionsDialogFactory() = std::move(factory);
-}
-
 std::string ReportNotProducedText(const std::string& fileName, const std::string& failure,
                                   bool imported) {
     std::string text = failure.empty() ? std::string() : failure + "\n\n";
@@ -228,8 +173,8 @@ void TellHostImportNotDone(int32_t reason, const std::string& text) {
 }
 
 bool RunOptions(TPcbDxfProcessor& processor, TPcbBoard& board) {
-    Assert(static_cast<bool>(OptionsDialogFactory()), "ImportRun");
-    std::unique_ptr<IImportOptionsDialog> dialog = OptionsDialogFactory()(board);
+    Assert(static_cast<bool>(ImportOptionsDialogFactory()), "ImportRun");
+    std::unique_ptr<IImportOptionsDialog> dialog = ImportOptionsDialogFactory()(board);
     Assert(dialog != nullptr, "ImportRun");
     TRegistrySettingsStore store(SettingsRootKey(ProductFolder()));
     processor.LoadSettings(store);

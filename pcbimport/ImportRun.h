@@ -6,6 +6,8 @@
 // entities) are handled here and reported to the user; programming errors propagate.
 #pragma once
 
+#include "pcbimport/ImportState.h"
+
 #include <cstdint>
 #include <string>
 
@@ -13,16 +15,6 @@ namespace dxfi {
 
 class TPcbBoard;
 class TPcbDxfProcessor;
-
-// The current board of the running import: set by the plug-in's entry for the length of one
-// call, nullptr outside a call. Not owned here.
-void SetCurrentBoard(TPcbBoard* board);
-TPcbBoard* CurrentBoard();
-
-// The product folder ("\Corvane2004"), set once by the plug-in when it is loaded; it names the
-// saved settings' registry key.
-void SetProductFolder(std::string folder);
-const std::string& ProductFolder();
 
 // The host's test mode: the machine key "\Software\Corvane\TestMode" can be opened with full
 // access. Looked up on every call.

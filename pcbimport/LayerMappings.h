@@ -21,6 +21,9 @@ std::string ConversionConditionName(int condition);
 // The condition whose name equals the text ignoring ASCII case; ccNone for any other text.
 TConversionCondition ConversionConditionFromName(std::string_view text);
 
+// The outer-diameter threshold of a layer's default mapping: 30 mil in board units.
+inline constexpr double kDefaultConditionThreshold = 300000.0;
+
 struct TLayerMappingData {
     double Threshold = 0.0; // outer-diameter threshold in board units
     TConversionCondition Condition = ccAll;

@@ -549,6 +549,8 @@ const char* TDXFProcessor::EntityLayerName(abi::TObjectHandle layer) {
     TLayerRecord record;
     Pad2().SeekLayer(FileHandle, layer, record.Bytes());
     CopyToBuffer(LayerNameBuffer, sizeof LayerNameBuffer, RawLayerName(record));
+    LayerNameHandle_ = layer;
+    LayerNameFilled_ = true;
     return LayerNameBuffer;
 }
 

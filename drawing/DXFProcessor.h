@@ -137,6 +137,12 @@ public:
     static bool LayerVisible(const TLayerRecord& layer);
     // Seeks the layer and copies its name into LayerNameBuffer; valid until the next call.
     const char* EntityLayerName(abi::TObjectHandle layer);
+    // The layer handle whose name the last EntityLayerName call copied into LayerNameBuffer;
+    // false before the first call.
+    bool LayerNameHandle(abi::TObjectHandle& handle) const {
+        handle = LayerNameHandle_;
+        return LayerNameFilled_;
+    }
     // The block's name in one buffer shared by all processors; valid until the next call.
     static const char* BlockName(const TBlockHeaderRecord& block);
     TGeneralReport& GetReport();
@@ -258,6 +264,8 @@ protected:
     uint64_t Position_ = 0;
     std::unordered_set<uint64_t> RefusalsReported_; // positions whose refusal has its line
     bool ExpansionRefused_ = false;
+    abi::TObjectHandle LayerNameHandle_ = 0; // see LayerNameHandle
+    bool LayerNameFilled_ = false;
 
     // Range of the board conversions. Every non-strict conversion whose result does not fit
     // the 32-bit board range saturates and notes it; a Get operation starts with

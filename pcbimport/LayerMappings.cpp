@@ -5,12 +5,20 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 
 namespace dxfi {
 
 namespace {
 constexpr std::array<const char*, 4> kConditionNames = {"All", "None", "Smaller Than",
                                                         "Larger Than"};
+
+// The last stamp given to any table of the process.
+std::atomic<uint64_t> LastStamp{0};
+
+uint64_t NewStamp() {
+    return ++LastStamp;
+}
 } // namespace
 
 std::string ConversionConditionName(int condition) {
@@ -23,6 +31,11 @@ TConversionCondition ConversionConditionFromName(std::string_view text) {
         if (CompareNoCase(text, kConditionNames[i]) == 0)
             return static_cast<TConversionCondition>(i);
     return ccNone;
+}
+
+void TLayerMappings::Clear() {
+    Entries_.clear();
+    Stamp_ = NewStamp();
 }
 
 const TLayerMappings::TEntry& TLayerMappings::At(int i) const {
@@ -66,6 +79,7 @@ void TLayerMappings::SetMapping(std::string_view name, TV7_Layer layer,
     auto it = LowerBound(name);
     if (it == Entries_.end() || CompareNoCase(it->Name, name) != 0)
         it = Entries_.insert(it, TEntry{std::string(name), {}});
+    Stamp_ = NewStamp();
     auto& data = Entries_[static_cast<std::size_t>(it - Entries_.begin())].Data;
     data.Threshold = threshold;
     data.Condition = condition;

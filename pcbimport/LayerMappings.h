@@ -33,7 +33,12 @@ struct TLayerMappingData {
 class TLayerMappings {
 public:
     int Count() const { return static_cast<int>(Entries_.size()); }
-    void Clear() { Entries_.clear(); }
+    void Clear();
+
+    // Names the table's content: every change gives the table a stamp no table had before, so
+    // two tables (or one table at two times) with the same stamp hold the same mappings. Lets
+    // a reader keep answers derived from the table until it changes.
+    uint64_t Stamp() const { return Stamp_; }
 
     // Values of entry i; an index outside 0..Count-1 raises "Assertion failure".
     const std::string& Name(int i) const;
@@ -60,6 +65,7 @@ private:
     std::vector<TEntry>::const_iterator LowerBound(std::string_view name) const;
 
     std::vector<TEntry> Entries_;
+    uint64_t Stamp_ = 0; // 0: the empty table as constructed
 };
 
 } // namespace dxfi

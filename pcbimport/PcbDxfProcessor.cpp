@@ -265,9 +265,25 @@ bool TPcbDxfProcessor::EndBlock(const TBlockHeaderRecord& block) {
 // ---- Layers and templates -------------------------------------------------------------------
 
 TV7_Layer TPcbDxfProcessor::LayerFor(std::string_view layerName) {
-    const TV7_Layer layer = Mappings.LayerOf(layerName);
-    if (layer != NoLayer) UsedLayers.Include(layer);
+    bool* noted = nullptr;
+    const int index = MappingIndex(layerName, noted);
+    const TV7_Layer layer = index < 0 ? NoLayer : Mappings.Layer(index);
+    if (layer != NoLayer && !(noted && *noted)) {
+        UsedLayers.Include(layer);
+        if (noted) *noted = true;
+    }
     return layer;
+}
+
+int TPcbDxfProcessor::MappingIndex(std::string_view layerName, bool*& noted) const {
+    abi::TObjectHandle handle = 0;
+    if (layerName.data() == LayerNameBuffer && LayerNameHandle(handle)) {
+        const TLayerLookup::TAnswer answer =
+            LayerLookup_.Find(Mappings, FileHandle, handle, layerName);
+        noted = answer.Noted;
+        return answer.Index;
+    }
+    return Mappings.IndexOf(layerName);
 }
 
 THandle TPcbDxfProcessor::TemplateFor(std::string_view blockName) const {
@@ -430,7 +446,8 @@ TBoardCoord TPcbDxfProcessor::SegmentWidth(int a, int b) const {
 
 bool TPcbDxfProcessor::DonutToPad(TBoardCoord radius, TBoardCoord width,
                                   std::string_view layerName) const {
-    const int index = Mappings.IndexOf(layerName);
+    bool* noted = nullptr;
+    const int index = MappingIndex(layerName, noted);
     if (index < 0) return false;
     const TBoardCoord outerDiameter = SaturateToCoord(2 * static_cast<int64_t>(radius) + width);
     const double threshold = Mappings.Threshold(index);

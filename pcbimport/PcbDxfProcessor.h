@@ -12,6 +12,7 @@
 #include "drawing/DXFProcessor.h"
 #include "pcbclient/LayerSets.h"
 #include "pcbclient/PcbApiBinding.h"
+#include "pcbimport/LayerLookup.h"
 #include "pcbimport/LayerMappings.h"
 #include "pcbimport/SettingsStore.h"
 
@@ -39,7 +40,9 @@ public:
     bool BeginBlock(const TBlockHeaderRecord& block) override;
     bool EndBlock(const TBlockHeaderRecord& block) override;
 
-    // Mapped layer of a drawing layer (0 when unmapped); a mapped one joins UsedLayers.
+    // Mapped layer of a drawing layer (0 when unmapped); a mapped one joins UsedLayers. The
+    // name LayerNameBuffer holds (as the Get operations hand it over) is found through the
+    // layer's handle, any other by searching Mappings; the answer is the same.
     TV7_Layer LayerFor(std::string_view layerName);
     // The block's template component, or 0.
     abi::THandle TemplateFor(std::string_view blockName) const;
@@ -113,6 +116,9 @@ private:
     using TKindLayer = std::pair<uint8_t, TV7_Layer>;
     std::map<abi::THandle, std::set<TKindLayer>> TemplateContent_;
     void NoteContent(abi::THandle container, uint8_t kind, TV7_Layer layer);
+    // Index of the name in Mappings, or -1; `noted` (may stay null) is the lookup's flag that
+    // the layer has joined UsedLayers, which only ever grows.
+    int MappingIndex(std::string_view layerName, bool*& noted) const;
     void WarnSetting(const std::string& key, const std::string& value, const std::string& range,
                      const std::string& fallback);
     void TellSettingsWarnings();
@@ -121,6 +127,7 @@ private:
     // dropped with it instead of being drawn with another polyline's width and closed flag.
     bool SkipVertices_ = false;
     std::vector<TSplinePiece> SplinePieces_; // reused by every SPLINE
+    mutable TLayerLookup LayerLookup_;       // kept answers of MappingIndex
 };
 
 } // namespace dxfi

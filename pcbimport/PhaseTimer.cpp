@@ -13,8 +13,7 @@ namespace {
 // The processor time of the process; 0 where the platform does not keep it.
 double ProcessCpuSeconds() {
     const std::clock_t used = std::clock();
-    return used == static_cast<std::clock_t>(-1) ? 0.0
-                                                 : static_cast<double>(used) / CLOCKS_PER_SEC;
+    return used == static_cast<std::clock_t>(-1) ? 0.0 : static_cast<double>(used) / CLOCKS_PER_SEC;
 }
 
 } // namespace

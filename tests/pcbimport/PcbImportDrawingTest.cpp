@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
 
 using namespace dxfi;
 using namespace dxfi::test;
@@ -263,4 +264,32 @@ TEST_F(TDrawingImportTest, PaperSpaceIsWalkedWhenChosen) {
     const auto texts = Loose<TPcbText>(ab::kKindText);
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].Text, "Title");
+}
+
+TEST_F(TDrawingImportTest, MappingsChangedBetweenWalksTakeEffectOnTheNextWalk) {
+    Processor = std::make_unique<TPcbDxfProcessor>(DXFI_TEST_DATA_DIR "/manylayers_R2000.dxf",
+                                                   *BoardWrapper);
+    TPcbDxfProcessor& p = *Processor;
+    ASSERT_TRUE(p.LoadFile()) << p.LoadErrorText;
+    p.SetDrawingScale(1.0 / 10000);
+    p.ProcessDrawing();
+    const TV7_Layer before = p.Mappings.LayerOf("L05");
+    ASSERT_NE(before, NoLayer);
+
+    // Between the walks, as the dialog would: one layer elsewhere, one not imported.
+    p.Mappings.SetMapping("L05", MechanicalLayer(40), ccAll, 0.0);
+    p.Mappings.SetMapping("l07", NoLayer, ccAll, 0.0);
+    p.ProcessDrawing();
+    p.CloseFile();
+
+    // Line i of layer Lii runs from (i, 0) to (i, 10): 40 of the first walk, 39 of the second.
+    std::map<int32_t, std::vector<TV7_Layer>> layersAtX;
+    for (const TPcbTrack& track : Loose<TPcbTrack>(ab::kKindTrack))
+        layersAtX[track.X].push_back(track.Layer);
+    ASSERT_EQ(layersAtX.size(), 40u);
+    EXPECT_EQ(layersAtX[50000], (std::vector<TV7_Layer>{before, MechanicalLayer(40)}));
+    EXPECT_EQ(layersAtX[70000].size(), 1u);
+    EXPECT_EQ(layersAtX[80000].size(), 2u);
+    EXPECT_TRUE(p.UsedLayers.Contains(before));
+    EXPECT_TRUE(p.UsedLayers.Contains(MechanicalLayer(40)));
 }

@@ -116,6 +116,7 @@ void TDXFProcessor::DiscardInvalidPoint(const TEntityHeader& header, std::string
 bool TDXFProcessor::ExtrusionAlongZ(const TEntityHeader& header) {
     const double x = header.ExtrusionX();
     const double y = header.ExtrusionY();
+    if (x == 0.0 && y == 0.0) return true; // the usual case: no length to weigh noise against
     const double z = header.ExtrusionZ();
     const double noise = kExtrusionNoise * std::sqrt(x * x + y * y + z * z);
     return (x == 0.0 || std::fabs(x) < noise) && (y == 0.0 || std::fabs(y) < noise);

@@ -42,6 +42,7 @@ void EraseFirst(std::string& text, std::string_view what) {
 // The first degree sign: the character U+00B0, or a lone byte 0xB0 of a text that is not UTF-8.
 // A 0xB0 inside another character (Cyrillic "а" is D0 B0) is not one.
 void EraseFirstDegreeSign(std::string& text) {
+    if (text.find('\xB0') == std::string::npos) return; // either form has this byte
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t length = Utf8CharLength(text, i);
         const auto first = static_cast<unsigned char>(text[i]);

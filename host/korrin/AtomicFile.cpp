@@ -1,0 +1,96 @@
+// SPDX-License-Identifier: MIT
+// Files written whole or not at all: a temporary file beside the target, synced, renamed over
+// it; temporaries of saves that were killed are removed by the next save.
+#include "host/korrin/BoardDocument.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+namespace dxfi::korrin {
+namespace {
+
+std::string Reason(int error) {
+    return std::strerror(error);
+}
+
+// Removes "<path>.tmp<pid>" files beside `path` whose process has ended: what a save that was
+// killed left behind.
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::string prefix = target.filename().string() + ".tmp";
+    std::error_code ec;
+    const std::filesystem::path folder =
+        target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+        const std::string digits = name.substr(prefix.size());
+        if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
+            continue;
+        const long pid = std::stol(digits);
+        if (pid <= 0 || pid == static_cast<long>(getpid())) continue;
+        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        std::filesystem::remove(it->path(), ec);
+        ec.clear();
+    }
+}
+
+void SyncFolderOf(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
+}
+
+} // namespace
+
+void WriteFileAtomically(const std::string& path, const char* verb,
+                         void (*write)(const void* context, std::ostream& out),
+                         const void* context) {
+    auto fail = [&](const std::string& problem) -> EBoardFile {
+        return EBoardFile(std::string("Cannot ") + verb + " '" + path + "': " + problem + ".");
+    };
+    if (path.empty()) throw fail("no file name was given");
+    RemoveStaleTemporaries(path);
+    std::string temp = path + ".tmp" + std::to_string(getpid());
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out)
+            throw fail("the temporary file '" + temp + "' cannot be created (" + Reason(errno) +
+                       ")");
+        write(context, out);
+        out.flush();
+        if (!out) {
+            int error = errno;
+            out.close();
+            std::remove(temp.c_str());
+            throw fail("writing failed (" + Reason(error) + ")");
+        }
+    }
+    // On disk before the rename: a power loss then leaves the old file or the new one.
+    const int fd = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || fsync(fd) != 0) {
+        int error = errno;
+        if (fd >= 0) close(fd);
+        std::remove(temp.c_str());
+        throw fail("writing failed (" + Reason(error) + ")");
+    }
+    close(fd);
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        int error = errno;
+        std::remove(temp.c_str());
+        throw fail("the file cannot be replaced (" + Reason(error) + ")");
+    }
+    SyncFolderOf(path);
+}
+
+} // namespace dxfi::korrin

@@ -67,8 +67,8 @@ void Arc(uint32_t container, int32_t x, int32_t y, uint32_t layer, long i) {
     uint32_t h = PcbApi_CreateObject(kKindArc);
     uint16_t flags = 0, word = 0;
     uint32_t l = layer;
-    int32_t la = 0, lb = 0, radius = 50000 + static_cast<int32_t>(i % 977) * 1000,
-            width = 100000, v1 = 0;
+    int32_t la = 0, lb = 0, radius = 50000 + static_cast<int32_t>(i % 977) * 1000, width = 100000,
+            v1 = 0;
     uint8_t pb = 0;
     double start = static_cast<double>(i % 360) + 0.125, end = start + 97.3;
     PcbApi_QueryArc(ptWrite, h, &flags, &word, &l, &la, &pb, &lb, &x, &y, &radius, &start, &end,
@@ -85,8 +85,8 @@ void Text(uint32_t container, int32_t x, int32_t y, uint32_t layer, long i) {
     double rotation = (i % 4) * 90.0;
     char text[kText256];
     std::snprintf(text, sizeof text, "R%ld 10k 0603 \"TOP\"", i);
-    PcbApi_QueryText(ptWrite, h, &flags, &word, &l, &la, &pb, &lb, &x, &y, &height, &v1,
-                     &rotation, &mirror, text, &width, &v2, &v3);
+    PcbApi_QueryText(ptWrite, h, &flags, &word, &l, &la, &pb, &lb, &x, &y, &height, &v1, &rotation,
+                     &mirror, text, &width, &v2, &v3);
     PcbApi_AddObjectToContainer(container, h);
 }
 
@@ -186,6 +186,21 @@ int main(int argc, char** argv) {
         save.Add(WallSeconds() - w, CpuSeconds() - c);
     }
     KorrinHost_CloseBoard(board);
+    if (!source.empty()) {
+        // A board read and written again gives the same bytes.
+        auto text = [](const std::string& name) {
+            std::string t;
+            if (std::FILE* f = std::fopen(name.c_str(), "rb")) {
+                char block[1 << 16];
+                size_t n = 0;
+                while ((n = std::fread(block, 1, sizeof block, f)) > 0)
+                    t.append(block, n);
+                std::fclose(f);
+            }
+            return t;
+        };
+        std::printf("saved again: %s\n", text(source) == text(path) ? "the same bytes" : "DIFFERS");
+    }
     const double megabytes = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
     long objects = 0;
     for (int r = 0; r < rounds; ++r) {

@@ -3,10 +3,12 @@
 // the board as soon as its text ends, so the document tree never holds more than one object.
 #include "host/korrin/BoardDocument.h"
 #include "host/korrin/BoardFields.h"
+#include "host/korrin/BoardQuickReader.h"
 #include "host/korrin/HostLayers.h"
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -214,7 +216,7 @@ void ApplyObjectFields(TObject& o, const json& j, const std::string& where) {
 }
 
 // Builds an object (with its children) from its JSON; it is in no container.
-TObject* BuildObject(const json& j, const std::string& where, bool inComponent) {
+TObject* BuildFromJson(const json& j, const std::string& where, bool inComponent) {
     if (!j.is_object()) Fail(where, "expected an object");
     auto kindIt = j.find("Kind");
     if (kindIt == j.end()) Fail(where, "the member 'Kind' is missing");
@@ -244,8 +246,8 @@ TObject* BuildObject(const json& j, const std::string& where, bool inComponent) 
             if (auto it = j.find("Children"); it != j.end()) {
                 if (!it->is_array()) Fail(where + ".Children", "expected a list of objects");
                 for (size_t i = 0; i < it->size(); ++i) {
-                    TObject* child =
-                        BuildObject((*it)[i], where + ".Children[" + std::to_string(i) + "]", true);
+                    TObject* child = BuildFromJson(
+                        (*it)[i], where + ".Children[" + std::to_string(i) + "]", true);
                     store.AddToContainer(*o, *child);
                 }
             }
@@ -257,7 +259,7 @@ TObject* BuildObject(const json& j, const std::string& where, bool inComponent) 
     return o;
 }
 
-void ApplyBoard(TBoardData& d, const json& j) {
+void ApplyBoardFromJson(TBoardData& d, const json& j) {
     const std::string where = "Board";
     if (!j.is_object()) Fail(where, "expected an object");
     TReader r(j, where);
@@ -378,7 +380,7 @@ template <class TInput> TObject* ReadDocument(TInput&& input) {
                 if (event == json::parse_event_t::object_end) {
                     // Each object goes onto the board as soon as it is read: the document
                     // tree never holds more than one of them.
-                    TObject* o = BuildObject(parsed, where, false);
+                    TObject* o = BuildFromJson(parsed, where, false);
                     store.AddToContainer(*board, *o);
                     ++index;
                     return false;
@@ -414,7 +416,7 @@ template <class TInput> TObject* ReadDocument(TInput&& input) {
         }
         auto boardIt = root.find("Board");
         if (boardIt == root.end()) Fail("", "the member 'Board' is missing");
-        ApplyBoard(*board->As<TBoardData>(), *boardIt);
+        ApplyBoardFromJson(*board->As<TBoardData>(), *boardIt);
     } catch (...) {
         store.Destroy(*board);
         throw;
@@ -426,12 +428,30 @@ std::string Reason(int error) {
     return std::strerror(error);
 }
 
+// The quick path first; the general reader when it gives up.
+TObject* ReadText(std::string_view text) {
+    if (TObject* board = ReadBoardQuickly(text)) return board;
+    return ReadDocument(text);
+}
+
 } // namespace
+
+namespace boardfile {
+
+TObject* BuildObject(const json& j, const std::string& where, bool inComponent) {
+    return BuildFromJson(j, where, inComponent);
+}
+
+void ApplyBoard(TBoardData& d, const json& j) {
+    ApplyBoardFromJson(d, j);
+}
+
+} // namespace boardfile
 
 TObject* ReadBoardDocument(std::string_view text) {
     if (text.find_first_not_of(" \t\r\n") == std::string_view::npos)
         throw EBoardFile("the file is empty");
-    return ReadDocument(text);
+    return ReadText(text);
 }
 
 TObject* ReadBoardDocument(std::istream& in) {
@@ -466,21 +486,20 @@ TObject* LoadBoardFile(const std::string& path) {
                     : S_ISSOCK(info.st_mode)                         ? "a socket"
                                                                      : "not a regular file") +
                    ", not a board file");
-    // Skip white space to tell an empty file from bad JSON.
-    int c = std::getc(file.get());
-    while (c == ' ' || c == '\t' || c == '\r' || c == '\n')
-        c = std::getc(file.get());
-    if (c == EOF) {
-        if (std::ferror(file.get())) throw fail("the file cannot be read");
-        throw fail("the file is empty");
-    }
-    std::ungetc(c, file.get());
     try {
-        TObject* board = ReadDocument(file.get());
-        if (std::ferror(file.get())) {
-            Store().Destroy(*board);
-            throw fail("the file cannot be read");
+        // The whole text at once: reading it in large blocks and parsing from memory is much
+        // quicker than a character at a time.
+        std::string text;
+        text.reserve(static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1);
+        char block[1 << 16];
+        for (;;) {
+            const size_t n = std::fread(block, 1, sizeof block, file.get());
+            text.append(block, n);
+            if (n < sizeof block) break;
         }
+        if (std::ferror(file.get())) throw fail("the file cannot be read");
+        if (text.find_first_not_of(" \t\r\n") == std::string::npos) throw fail("the file is empty");
+        TObject* board = ReadText(text);
         board->As<TBoardData>()->FileName = path;
         return board;
     } catch (const EBoardFile& e) {

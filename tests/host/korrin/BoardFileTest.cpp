@@ -362,5 +362,73 @@ TEST_F(TBoardFileTest, TheSummaryCountsByKindAndLayerName) {
     EXPECT_NE(summary.find("\"Top\": 110000"), std::string::npos) << summary;
 }
 
+// Board files as this host writes them are read by a quick scanner; anything it does not
+// expect is read by the general JSON reader. Both must give the same board: a document that
+// the scanner reads is loaded again with an unknown member added, which only the general
+// reader accepts, and both boards must save to the same bytes.
+TEST_F(TBoardFileTest, BothReadersGiveTheSameBoard) {
+    Populate();
+    std::string saved = Save(Board, "populated.json");
+    const std::string objects = R"([
+    {"Kind": "Track", "Layer": "Top Layer", "X": -0, "Y": 2147483647, "X2": -2147483648, "Y2": 0, "Width": 0},
+    {"Y": 5, "Kind": "Arc", "X": 4, "Layer": "Bottom Layer", "EndAngle": 12345678901234567, "Radius": 3, "StartAngle": 1e-3, "Width": 7},
+    {"Kind": "Arc", "Layer": "Top Layer", "X": 0, "Y": 0, "Radius": 1, "StartAngle": -0, "EndAngle": -0.0, "Width": 1, "Value1": -7},
+    {"Kind": "Text", "Layer": "top overlay", "X": 1, "Y": 2, "Text": "tab\t \u0001 \"q\" \\ \/ ÄØ° 漢 😀", "Height": 5, "Rotation": "NaN", "Mirror": 1, "Width": 3},
+    {"Kind": "Text", "Layer": "Mechanical Layer 17", "X": 1, "Y": 2, "Text": {"Bytes": "ff00"}, "Height": 5, "Rotation": "-Infinity", "Mirror": 0, "Width": 3, "FontName": "Courier", "BarCode": [1, 2, 3, 4]},
+    {"Kind": "Track", "Layer": "Top Layer", "LayerValue": 33554437, "X": 1, "Y": 1, "X2": 2, "Y2": 2, "Width": 9, "Flags": 65535, "PrimByte": 255, "BitField3": 7},
+    {"Kind": "Via", "Layer": "Multi Layer", "X": 0, "Y": 0, "Size": 1, "HoleSize": 1, "LowLayer": "Top Layer", "HighLayer": "Mid Layer 2", "HighLayerValue": 3},
+    {"Kind": "Component", "Layer": "Top Layer", "X": 0, "Y": 0, "Name": "U1", "Rotation": 90},
+    {"Kind": "Fill", "Layer": "Top Layer", "X": 0, "Y": 0, "X2": 10, "Y2": 10, "Rotation": 45.5}
+  ])";
+    for (const std::string& document :
+         {saved,
+          R"({"Format": "korrin-board", "Version": 1, "Board": {}, "Objects": )" + objects + "}",
+          // Members in another order; the board after the objects or before them.
+          R"({"Objects": )" + objects +
+              R"(, "Board": {"DisplayUnit": 0}, "Version": 1, "Format": "korrin-board"})"}) {
+        std::string quick = PathOf("quick.json"), general = PathOf("general.json");
+        Write(quick, document);
+        std::string withUnknown = document;
+        withUnknown.insert(withUnknown.rfind('}'), R"(, "Note": [1, {"a": 2}])");
+        Write(general, withUnknown);
+        char error[512] = {};
+        uint32_t a = KorrinHost_LoadBoard(quick.c_str(), error, sizeof error);
+        ASSERT_NE(a, 0u) << error;
+        uint32_t b = KorrinHost_LoadBoard(general.c_str(), error, sizeof error);
+        ASSERT_NE(b, 0u) << error;
+        std::string fromQuick = Save(a, "a.json"), fromGeneral = Save(b, "b.json");
+        EXPECT_EQ(fromQuick, fromGeneral);
+        if (document == saved) {
+            EXPECT_EQ(fromQuick, saved);
+        }
+        KorrinHost_CloseBoard(a);
+        KorrinHost_CloseBoard(b);
+    }
+
+    // What neither reader accepts is refused with the same words whichever reads it first.
+    KorrinHost_SetCurrentBoard(Board);
+    auto refusal = [&](const std::string& text) {
+        std::string path = PathOf("bad.json");
+        Write(path, text);
+        return LoadError(path).substr(path.size() + 22);
+    };
+    const std::string head =
+        R"({"Format": "korrin-board", "Version": 1, "Board": {}, "Objects": [)";
+    EXPECT_EQ(refusal(head + R"({"Kind": "Track", "X": 1.5}]})"),
+              "Objects[0].X: expected an integer from -2147483648 to 2147483647.");
+    EXPECT_EQ(refusal(head + R"({"Kind": "Track"}, {"Kind": "Arc", "Layer": 3}]})"),
+              "Objects[1].Layer: expected a layer name.");
+    EXPECT_EQ(
+        refusal(head + R"({"Kind": "Text", "Text": "\ud800"}]})").rfind("the file is not JSON", 0),
+        0u);
+    EXPECT_EQ(refusal(head + "{\"Kind\": \"Text\", \"Text\": \"\xc0\xaf\"}]}")
+                  .rfind("the file is not JSON", 0),
+              0u);
+    EXPECT_EQ(refusal(head + R"({"Kind": "Track"}]} x)").rfind("the file is not JSON", 0), 0u);
+    EXPECT_EQ(refusal(R"({"Format": "korrin-board", "Version": 2, "Board": {}, "Objects": []})"),
+              "the file is a board document of a version this host does not read (expected "
+              "'Version': 1).");
+}
+
 } // namespace
 } // namespace korrintest

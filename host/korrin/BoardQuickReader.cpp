@@ -191,7 +191,7 @@ private:
                 unsigned value = 0;
                 for (int k = 0; k < 4; ++k) {
                     char h = P[k];
-                    unsigned d = IsDigit(h)                ? unsigned(h - '0')
+                    unsigned d = IsDigit(h)               ? unsigned(h - '0')
                                  : (h >= 'a' && h <= 'f') ? unsigned(h - 'a' + 10)
                                  : (h >= 'A' && h <= 'F') ? unsigned(h - 'A' + 10)
                                                           : 16u;

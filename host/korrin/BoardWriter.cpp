@@ -6,6 +6,7 @@
 #include "host/korrin/HostLayers.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -57,8 +58,16 @@ void AppendString(std::string& out, std::string_view s) {
         return;
     }
     out += '"';
-    for (char ch : s) {
-        unsigned char c = static_cast<unsigned char>(ch);
+    const char* p = s.data();
+    const char* end = p + s.size();
+    while (p < end) {
+        // Runs of characters that need no escape are copied at once.
+        const char* run = p;
+        while (p < end && static_cast<unsigned char>(*p) >= 0x20 && *p != '"' && *p != '\\')
+            ++p;
+        out.append(run, static_cast<size_t>(p - run));
+        if (p == end) break;
+        const char ch = *p++;
         switch (ch) {
         case '"':
             out += "\\\"";
@@ -75,14 +84,11 @@ void AppendString(std::string& out, std::string_view s) {
         case '\t':
             out += "\\t";
             break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                out += buf;
-            } else {
-                out += ch;
-            }
+        default: {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned char>(ch));
+            out += buf;
+        }
         }
     }
     out += '"';
@@ -110,6 +116,28 @@ template <class T> void AppendInt(std::string& out, T v) {
 
 // Writes fields "Name": value, skipping those equal to the new object's default unless
 // `always` (the geometry a reader of the file wants to see).
+// A layer's display name as written (quoted) and whether reading it gives the layer back.
+// Boards use few layers, so the texts are kept in a small table by value.
+struct TLayerText {
+    uint32_t Layer = 0;
+    bool Known = false, Exact = false;
+    std::string Quoted;
+};
+
+const TLayerText& LayerText(uint32_t layer) {
+    thread_local std::array<TLayerText, 64> cache;
+    TLayerText& t = cache[(layer * 2654435761u) >> 26];
+    if (t.Known && t.Layer == layer) return t;
+    std::string display = LayerDisplayName(layer);
+    t.Quoted.clear();
+    AppendString(t.Quoted, display);
+    uint32_t back = 0;
+    t.Exact = LayerFromDisplayName(display, back) && back == layer;
+    t.Layer = layer;
+    t.Known = true;
+    return t;
+}
+
 class TWriter {
 public:
     explicit TWriter(std::string& out, const char* separator = ", ")
@@ -118,8 +146,8 @@ public:
         if (!First) Out += Separator;
         First = false;
         Out += '"';
-        Out += name;
-        Out += "\": ";
+        Out.append(name);
+        Out.append("\": ", 3);
     }
     template <class T> void operator()(const char* name, const T& v, const T& def, bool always) {
         if (!always && v == def) return;
@@ -132,10 +160,9 @@ public:
     }
     void WriteLayer(const char* name, uint32_t layer) {
         Key(name);
-        std::string display = LayerDisplayName(layer);
-        AppendString(Out, display);
-        uint32_t back = 0;
-        if (!LayerFromDisplayName(display, back) || back != layer) {
+        const TLayerText& text = LayerText(layer);
+        Out += text.Quoted;
+        if (!text.Exact) {
             // A value without a name of its own keeps its number.
             Key(std::string(name) + "Value");
             AppendInt(Out, layer);

@@ -1,51 +1,14 @@
 // SPDX-License-Identifier: MIT
 // Fuzz target of the drawing engine: loads the input as a drawing file and walks every list,
-// record and blob value through the flat functions, then closes the drawing. The engine reads
-// paths, so the input goes to an in-memory file (memfd) first.
-#include "engine_data/EngineWalk.h"
-
-#include <sys/mman.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <string>
-
-namespace {
-
-int InputFile = -1;
-std::string InputPath;
-
-} // namespace
+// record and blob value through the flat functions, then closes the drawing.
+#include "fuzz/EngineFuzzInput.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    edaConvertPlinesOnLoad(1);
-    edaSetupDxfRead();
-    edaSetupDwgRead();
-    int32_t code = 0;
-    if (edaInitAd2(DXFI_BIN_DIR "/PADINIT.DAT", 0, &code) == 0) {
-        std::fprintf(stderr, "edaInitAd2 failed: %s\n", edaErrorStr(code));
-        std::abort();
-    }
-    InputFile = memfd_create("drawing.dxf", 0);
-    if (InputFile < 0) {
-        std::perror("memfd_create");
-        std::abort();
-    }
-    InputPath = "/proc/self/fd/" + std::to_string(InputFile);
+    enginefuzz::Initialize("drawing.dxf");
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    if (ftruncate(InputFile, 0) != 0 || pwrite(InputFile, data, size, 0) != ssize_t(size))
-        std::abort();
-    const dxfi::abi::TDrawingHandle drawing = edaLoadFile(InputPath.c_str(), 1, 0);
-    if (drawing == 0) {
-        const char* message = edaErrorStr(edaError());
-        if (message == nullptr || *message == 0) std::abort(); // a failed load must say why
-        return 0;
-    }
-    dxfi::enginewalk::TDrawingWalker(drawing).Run();
-    if (edaCloseFile(drawing) == 0) std::abort();
+    enginefuzz::LoadAndWalk(data, size);
     return 0;
 }

@@ -62,7 +62,6 @@ public:
         if (bytes > (End_ - Pos_) / 8) throw EDwgOverrun{};
         Pos_ += bytes * 8;
     }
-    void AlignByte() { Seek((Pos_ + 7) & ~uint64_t{7}); }
 
     unsigned B() {
         Need(1);

@@ -3,6 +3,7 @@
 
 #include "host/korrin/HostLayers.h"
 #include "host/korrin/HostText.h"
+#include "host/korrin/QuarterTurns.h"
 
 #include <algorithm>
 #include <cmath>
@@ -74,26 +75,6 @@ struct TRotation {
 
 double AddDegrees(double angle, double delta) {
     return NormalizeDegrees(angle + delta);
-}
-
-// Cosine and sine of an angle in degrees, exact at quarter turns so that boxes of objects
-// turned by them do not grow by rounding noise.
-void CosSin(double degrees, double& c, double& s) {
-    double d = NormalizeDegrees(degrees);
-    if (!std::isfinite(d)) d = 0;
-    if (d == 0)
-        c = 1, s = 0;
-    else if (d == 90)
-        c = 0, s = 1;
-    else if (d == 180)
-        c = -1, s = 0;
-    else if (d == 270)
-        c = 0, s = -1;
-    else {
-        constexpr double kPi = 3.14159265358979323846;
-        c = std::cos(d * kPi / 180.0);
-        s = std::sin(d * kPi / 180.0);
-    }
 }
 
 // A rectangle of size w x h whose corner or centre is at (x, y), turned by `degrees` about

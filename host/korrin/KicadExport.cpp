@@ -4,6 +4,7 @@
 #include "host/korrin/BoardDocument.h"
 #include "host/korrin/HostLayers.h"
 #include "host/korrin/KicadUnits.h"
+#include "host/korrin/QuarterTurns.h"
 
 #include <algorithm>
 #include <array>
@@ -139,24 +140,6 @@ double NormalDegrees(double degrees) {
     if (d < 0) d += 360;
     if (d >= 360) d -= 360;
     return d == 0 ? 0 : d; // no negative zero
-}
-
-// cos and sin of degrees, exact at the quarter turns.
-void CosSin(double degrees, double& c, double& s) {
-    double d = NormalDegrees(degrees);
-    if (d == 0)
-        c = 1, s = 0;
-    else if (d == 90)
-        c = 0, s = 1;
-    else if (d == 180)
-        c = -1, s = 0;
-    else if (d == 270)
-        c = 0, s = -1;
-    else {
-        constexpr double kPi = 3.14159265358979323846;
-        c = std::cos(d * kPi / 180);
-        s = std::sin(d * kPi / 180);
-    }
 }
 
 // A text as a KiCad quoted string. Bytes that are not UTF-8 and control characters other than

@@ -3,8 +3,8 @@
 // module, each in a scratch folder with its own saved settings.
 #pragma once
 
-#include "platform/TempFolder.h"
 #include "support/ProgramRun.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Whole imports through pcbhost and the real plug-in with the options dialog answered from the
 // command line: where the drawing lands, and answers and settings files that are refused.
-#include "platform/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

@@ -5,11 +5,11 @@
 #include "options/SetupDialogModel.h"
 #include "base/Assertion.h"
 #include "engine/Pad2.h"
-#include "options/ProcessorDouble.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbimport/PcbDxfProcessor.h"
-#include "pcbimport/TestHost.h"
+#include "support/ProcessorDouble.h"
+#include "support/TestHost.h"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbimport/PcbDxfProcessor.h"
-#include "pcbimport/TestHost.h"
+#include "support/TestHost.h"
 
 #include <QApplication>
 #include <QDialog>

@@ -3,10 +3,10 @@
 // sizes, tab order) and what typing, clicking and the popup menu do to the model, over a
 // processor stand-in and the real host module.
 #include "options/SetupDialogView.h"
-#include "options/ProcessorDouble.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
-#include "pcbimport/TestHost.h"
+#include "support/ProcessorDouble.h"
+#include "support/TestHost.h"
 
 #include <QApplication>
 #include <QComboBox>

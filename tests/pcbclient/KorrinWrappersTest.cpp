@@ -28,8 +28,7 @@ namespace ab = dxfi::abi;
 namespace {
 
 const testsupport::TGlobalModule& LoadedKorrin() {
-    static const testsupport::TGlobalModule Module = testsupport::LoadGlobalModule(KORRIN_MODULE);
-    return Module;
+    return testsupport::HostModule(KORRIN_MODULE);
 }
 
 void* KorrinModule() {

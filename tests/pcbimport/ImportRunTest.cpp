@@ -10,10 +10,10 @@
 #include "pcbclient/PcbBoard.h"
 #include "pcbclient/PcbPrimitives.h"
 #include "pcbimport/ImportPlacement.h"
-#include "pcbimport/TestHost.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "support/TestHost.h"
 
 #include <gtest/gtest.h>
 

@@ -20,8 +20,7 @@ namespace {
 std::string EngineLoadError;
 
 const testsupport::TGlobalModule& LoadedKorrin() {
-    static const testsupport::TGlobalModule module = testsupport::LoadGlobalModule(KORRIN_MODULE);
-    return module;
+    return testsupport::HostModule(KORRIN_MODULE);
 }
 
 void* KorrinModule() {

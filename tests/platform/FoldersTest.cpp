@@ -3,7 +3,7 @@
 #include "platform/Environment.h"
 #include "platform/Files.h"
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

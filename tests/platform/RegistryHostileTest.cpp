@@ -6,7 +6,7 @@
 #include "platform/Registry.h"
 #include "platform/posix/RegistryFile.h"
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "platform/Registry.h"
 #include "platform/Files.h"
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

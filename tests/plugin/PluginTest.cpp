@@ -8,7 +8,6 @@
 #include "pcbclient/Layers.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbimport/ImportRun.h"
-#include "pcbimport/TestHost.h"
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Folders.h"
@@ -16,6 +15,7 @@
 #include "plugin/PluginEntry.h"
 #include "plugin/ProductFolder.h"
 #include "plugin/SupportFiles.h"
+#include "support/TestHost.h"
 
 #include <gtest/gtest.h>
 

@@ -5,11 +5,11 @@
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Identity.h"
-#include "platform/TempFolder.h"
 #include "report/GeneralReport.h"
 #include "report/GeneralReportException.h"
 #include "report/ReplaceFileSafely.h"
 #include "report/ReportHost.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

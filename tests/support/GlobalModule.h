@@ -26,4 +26,11 @@ inline TGlobalModule LoadGlobalModule(const char* path) {
     return module;
 }
 
+// The host PCB module at `path`, loaded once per test program: every fixture of a program
+// shares the one module, as the host application has one (the first caller's path counts).
+inline const TGlobalModule& HostModule(const char* path) {
+    static const TGlobalModule module = LoadGlobalModule(path);
+    return module;
+}
+
 } // namespace testsupport

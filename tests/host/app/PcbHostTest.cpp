@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The pcbhost command run as a user runs it, with the stand-in plug-in.
-#include "platform/TempFolder.h"
 #include "support/ProgramRun.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>

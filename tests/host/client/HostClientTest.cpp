@@ -6,7 +6,7 @@
 #include "host/client/MessageBox.h"
 #include "host/client/ProgressDisplay.h"
 #include "host/client/TestMode.h"
-#include "platform/TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

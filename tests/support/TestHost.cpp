@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <dlfcn.h>
 
-#include "pcbimport/TestHost.h"
+#include "support/TestHost.h"
 
 #include "abi/PcbApi.h"
 #include "pcbclient/PcbApiBinding.h"
@@ -25,22 +25,12 @@ int* Counters[2] = {nullptr, nullptr};
 
 } // namespace
 
-namespace {
-
-const testsupport::TGlobalModule& LoadedKorrin() {
-    static const testsupport::TGlobalModule module =
-        testsupport::LoadGlobalModule(DXFI_BIN_DIR "/libkorrin.so");
-    return module;
-}
-
-} // namespace
-
 void* KorrinModule() {
-    return LoadedKorrin().Handle;
+    return testsupport::HostModule(DXFI_BIN_DIR "/libkorrin.so").Handle;
 }
 
 const std::string& KorrinLoadError() {
-    return LoadedKorrin().Error;
+    return testsupport::HostModule(DXFI_BIN_DIR "/libkorrin.so").Error;
 }
 
 uint32_t NewBoard(const char* fileName) {

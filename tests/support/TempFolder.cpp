@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -679,6 +679,9 @@ private:
         std::string size = Length(d->Height);
         Out << indent << head << text << " (at " << Xy(frame, o.X, o.Y);
         if (rotation != 0) Out << ' ' << AngleText(rotation);
+        // A footprint's text keeps the board's angle: KiCad would otherwise turn it to read
+        // upright, half a turn away from where the board draws it.
+        if (head.starts_with("(fp_text")) Out << " unlocked";
         Out << ") (layer \"" << LayerOf(o) << "\")" << hide << "\n"
             << indent << "  (effects (font (size " << size << ' ' << size << ") (thickness "
             << Length(d->Width) << ')' << (d->Bold ? " bold" : "") << (d->Italic ? " italic" : "")

@@ -154,10 +154,10 @@ TEST_F(TKicadExportTest, EachKindBecomesItsKicadText) {
         // components: footprints with children in their own turned frame
         "  (footprint \"pcbhost:U1\" (layer \"F.Cu\")\n    (at 160.02 91.44 90)\n"
         "    (attr through_hole board_only)\n"
-        "    (fp_text reference \"U1\" (at 2.54 0 90) (layer \"F.SilkS\")\n"
+        "    (fp_text reference \"U1\" (at 2.54 0 90 unlocked) (layer \"F.SilkS\")\n"
         "      (effects (font (size 1.524 1.524) (thickness 0.254)) (justify left bottom))\n"
         "    )\n"
-        "    (fp_text value \"\" (at -2.54 0 90) (layer \"F.SilkS\") hide\n"
+        "    (fp_text value \"\" (at -2.54 0 90 unlocked) (layer \"F.SilkS\") hide\n"
         "      (effects (font (size 1.524 1.524) (thickness 0.254)) (justify left bottom))\n"
         "    )\n"
         "    (pad \"1\" thru_hole circle (at 2.54 0 90) (size 1.524 1.524) (drill 0.762) "

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "pcbimport/ImportPlacement.h"
 
+#include "base/Rounding.h"
 #include "pcbclient/PcbApiBinding.h"
 
 #include <algorithm>
+#include <cstdint>
 
 namespace dxfi {
 
@@ -70,8 +72,17 @@ TImportedBounds ImportedBounds(abi::IPCB_Board* board) {
         const abi::TCoordRect rect = object.BoundingRectangle();
         bounds.Left = std::min(bounds.Left, rect.Left);
         bounds.Bottom = std::min(bounds.Bottom, rect.Bottom);
+        bounds.Right = std::max(bounds.Right, rect.Right);
+        bounds.Top = std::max(bounds.Top, rect.Top);
     });
     return bounds;
+}
+
+TBoardCoord PlacementMove(TBoardCoord low, TBoardCoord high) {
+    if (low >= 0) return 0;
+    // -INT32_MIN does not exist: such a drawing moves as far as a coordinate can.
+    return std::min(SaturatingSub(0, low),
+                    SaturatingSub(INT32_MAX, std::max<TBoardCoord>(high, 0)));
 }
 
 std::string PlacementWarningText() {

@@ -33,10 +33,17 @@ void MoveImportedObjects(TBoardCoord dx, TBoardCoord dy, abi::IPCB_Board* board)
 struct TImportedBounds {
     TBoardCoord Left = 0;
     TBoardCoord Bottom = 0;
+    TBoardCoord Right = 0;
+    TBoardCoord Top = 0;
 };
 // The smallest left and bottom of the unmarked objects, children included, and 0 when none
-// lies left of or below 0.
+// lies left of or below 0; likewise their largest right and top, and 0 when none lies right
+// of or above 0.
 TImportedBounds ImportedBounds(abi::IPCB_Board* board);
+// The move that brings `low` (at most 0) to 0, cut short where `high` (at least 0) would
+// leave the board's coordinate range: a drawing wider than the range keeps its shape instead
+// of being piled against the edge.
+TBoardCoord PlacementMove(TBoardCoord low, TBoardCoord high);
 
 // The text of the "Warning" box shown before imported objects are moved into the valid region.
 std::string PlacementWarningText();

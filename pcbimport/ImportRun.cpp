@@ -119,10 +119,9 @@ void ImportDrawing(const std::string& fileName) {
         timer.Lap("placement");
         if (bounds.Left < 0 || bounds.Bottom < 0) {
             ShowHostMessage("Warning", PlacementWarningText(), abi::kMbOk | abi::kMbIconWarning);
-            // -INT32_MIN does not exist: such a drawing moves as far as a coordinate can.
-            const TBoardCoord dx = bounds.Left < 0 ? SaturatingSub(0, bounds.Left) : 0;
-            const TBoardCoord dy = bounds.Bottom < 0 ? SaturatingSub(0, bounds.Bottom) : 0;
-            MoveImportedObjects(dx, dy, board->GetBoardInterface());
+            MoveImportedObjects(PlacementMove(bounds.Left, bounds.Right),
+                                PlacementMove(bounds.Bottom, bounds.Top),
+                                board->GetBoardInterface());
             timer.Lap("second_move");
         }
         progress.Finish();

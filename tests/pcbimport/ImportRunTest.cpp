@@ -98,6 +98,8 @@ TEST_F(TPlacementTest, MovesOnlyUnmarkedObjectsAndChildrenWithTheirComponent) {
     const TImportedBounds before = ImportedBounds(BoardInterface);
     EXPECT_EQ(before.Left, -5000); // the old object far left does not count
     EXPECT_EQ(before.Bottom, 0);
+    EXPECT_GE(before.Right, 2000);
+    EXPECT_GE(before.Top, 3000);
 
     const auto rectsBefore = Rectangles();
     Updates = 0;
@@ -120,6 +122,17 @@ TEST_F(TPlacementTest, MovesOnlyUnmarkedObjectsAndChildrenWithTheirComponent) {
     const TImportedBounds after = ImportedBounds(BoardInterface);
     EXPECT_EQ(after.Left, 0);
     EXPECT_EQ(after.Bottom, 0);
+}
+
+TEST(TPlacementMove, BringsTheLowSideToZeroWithoutPushingTheHighSideOffTheRange) {
+    EXPECT_EQ(PlacementMove(0, 5), 0);
+    EXPECT_EQ(PlacementMove(7, 9), 0);
+    EXPECT_EQ(PlacementMove(-5000, 1000), 5000);
+    EXPECT_EQ(PlacementMove(-5000, 0), 5000);
+    // Wider than the range: moved until the high side reaches its end, nothing beyond.
+    EXPECT_EQ(PlacementMove(-2000000000, 2000000000), INT32_MAX - 2000000000);
+    EXPECT_EQ(PlacementMove(-1000, INT32_MAX), 0);
+    EXPECT_EQ(PlacementMove(INT32_MIN, 0), INT32_MAX);
 }
 
 TEST_F(TPlacementTest, NullBoardInterfaceDoesNothing) {

@@ -187,6 +187,7 @@ inline constexpr int KindName = 1; // the DXF type name ("HATCH"), NUL-terminate
 inline constexpr uint8_t kNotConverted = 0; // a type the system has no conversion for
 inline constexpr uint8_t kBadNumber = 1;    // a number that is not finite or out of range
 inline constexpr uint8_t kMesh = 2;         // a POLYLINE that is a polygon or polyface mesh
+inline constexpr uint8_t kInvisible = 3;    // an ATTRIB whose flags make it invisible
 } // namespace OtherData
 
 // Packed vertex data (read with the edaReadBlob functions):

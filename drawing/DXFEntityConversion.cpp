@@ -30,6 +30,18 @@ double MirroredAngle(double degrees) {
     return a < 0.0 ? a + 360.0 : a;
 }
 
+// A text's rotation and mirror flag once the walk's scale has turned its content: a negative
+// X or Y scale alone mirrors it (the flag toggles; the angle becomes -a, or 180 - a for Y),
+// both together turn it half a turn. Angles within [0, 360).
+void TurnTextForScale(double scaleX, double scaleY, int32_t& mirror, double& rotation) {
+    const bool flipX = scaleX < 0.0, flipY = scaleY < 0.0;
+    if (!flipX && !flipY) return;
+    if (flipX != flipY) mirror ^= 0x02;
+    const double turned = flipX && flipY ? rotation + 180.0 : flipX ? -rotation : 180.0 - rotation;
+    const double a = std::fmod(turned, 360.0);
+    rotation = a < 0.0 ? a + 360.0 : a;
+}
+
 // Report reasons are cut like every short text of the report.
 std::string CutReason(std::string reason) {
     reason.resize(CutUtf8(reason).size());
@@ -86,6 +98,13 @@ void TDXFProcessor::DiscardUnconverted(const TEntityHeader& header, const TEntit
     bool discarded = true;
     if (problem == abi::OtherData::kBadNumber) {
         reason = "because of a number that is not finite or out of range";
+    } else if (type == "ATTRIB") {
+        // A block reference's attribute value: a visible one is text the user sees on the
+        // drawing; an invisible one shows nothing there, so it gets its line only.
+        reason = problem == abi::OtherData::kInvisible
+                     ? "because block attributes are not supported (an invisible one)"
+                     : "because block attributes are not supported";
+        discarded = problem != abi::OtherData::kInvisible;
     } else if (problem == abi::OtherData::kMesh) {
         reason = "because polygon and polyface meshes are not supported";
         discarded = false;
@@ -174,22 +193,37 @@ bool TDXFProcessor::GetLine(const TEntityHeader& h, TEntityData& d, TBoardCoord&
 
 bool TDXFProcessor::GetPolylineHeader(const TEntityHeader& h, TEntityData& d, TBoardCoord& width,
                                       bool& closed, const char*& layer) {
-    width = ToBoardLength(d.ReadF64(abi::PolylineData::DefaultWidth));
+    // Vertices carry no extrusion of their own: a polyline seen from below mirrors them.
+    if (!CheckExtrusion(h)) return false;
+    VertexMirror_ = ExtrusionMirrors(h);
+    if (!WidthToBoard(h, d.ReadF64(abi::PolylineData::DefaultWidth), width)) return false;
     closed = (d.ReadU8(abi::PolylineData::Flags) & 0x01) != 0;
     layer = EntityLayerName(h.LayerHandle());
     return true;
 }
 
+bool TDXFProcessor::WidthToBoard(const TEntityHeader& h, double value, TBoardCoord& width) {
+    BeginRangeCheck();
+    width = ToBoardLength(value);
+    if (!RangeExceeded_) return true;
+    DiscardEntity(h, "because its width lies beyond the board's range at this scale (" +
+                         FormatReportNumber(value) + ")");
+    EntitiesDiscarded = true;
+    return false;
+}
+
 bool TDXFProcessor::GetVertex(const TEntityHeader& h, TEntityData& d, TBoardCoord& x,
                               TBoardCoord& y, TBoardCoord& width, double& bulge,
                               const char*& layer) {
-    const TRecordPoint at = d.ReadPoint(abi::VertexData::Location);
+    TRecordPoint at = d.ReadPoint(abi::VertexData::Location);
+    if (VertexMirror_) at.X = -at.X;
     if (!TestPoint(h, "location point", at)) return false;
     BeginRangeCheck();
     ConvertPoint(at, x, y);
-    width = ToBoardLength(d.ReadF64(abi::VertexData::Width));
     if (!EndRangeCheck(h, at)) return false;
+    if (!WidthToBoard(h, d.ReadF64(abi::VertexData::Width), width)) return false;
     bulge = d.ReadF64(abi::VertexData::Bulge);
+    if (VertexMirror_) bulge = -bulge;
     layer = EntityLayerName(h.LayerHandle());
     return true;
 }
@@ -262,6 +296,7 @@ bool TDXFProcessor::GetText(const TEntityHeader& h, TEntityData& d, TBoardCoord&
     mirror = (d.ReadU8(abi::TextData::GenFlags) & 0x02) ^ (mirrored ? 0x02 : 0x00);
     rotation = RadToDeg(d.ReadF64(abi::TextData::Rotation));
     if (mirrored) rotation = MirroredAngle(rotation);
+    TurnTextForScale(ScaleX(), ScaleY(), mirror, rotation);
     text = d.ReadText(abi::TextData::Text);
     layer = EntityLayerName(h.LayerHandle());
     return true;
@@ -283,6 +318,7 @@ bool TDXFProcessor::GetMText(const TEntityHeader& h, TEntityData& d, TBoardCoord
     const TBoardCoord width = ToBoardLength(d.ReadF64(abi::MTextData::RefWidth));
     if (!EndRangeCheck(h, at)) return false;
     text = d.ReadText(abi::MTextData::Text);
+    TurnTextForScale(ScaleX(), ScaleY(), mirror, rotation);
     // Middle centre: the text is placed by its lower left corner on the board (by its lower
     // right one when mirrored, as a mirrored board text runs to the left of its anchor).
     if (d.ReadU8(abi::MTextData::Attachment) == 5) {

@@ -292,6 +292,12 @@ private:
     // line of its own (an offset beyond the board's range), so its Get operation answers false
     // without a second line.
     bool WalkRejected_ = false;
+    // A polyline's or vertex's width in board units; false, with the entity reported ("because
+    // its width lies beyond the board's range at this scale (w)") and EntitiesDiscarded set,
+    // when it does not fit.
+    bool WidthToBoard(const TEntityHeader& h, double value, TBoardCoord& width);
+    // The POLYLINE being walked is seen from below: its vertices are mirrored in X.
+    bool VertexMirror_ = false;
     // Set while walking a block list whose base point does not fit the board's range.
     bool BaseOutOfRange_ = false;
     TRecordPoint BasePoint_;

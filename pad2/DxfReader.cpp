@@ -79,7 +79,7 @@ constexpr TKindName kKinds[] = {
     {"SPLINE", TKind::Spline, kCodeSpline},
     {"DIMENSION", TKind::Dimension, kCodeDimension},
     {"MLINE", TKind::MLine, kCodeMLine},
-    {"ATTRIB", TKind::Attrib, 0},
+    {"ATTRIB", TKind::Attrib, kCodeAttrib},
     {"3DFACE", TKind::Other, kCode3DFace},
     {"HATCH", TKind::Other, kCodeHatch},
     {"LEADER", TKind::Other, kCodeLeader},
@@ -553,11 +553,19 @@ void TDxfReader::ReadEntity(bool inBlock, uint32_t block) {
         Sequence_ = TSequence::None;
         return;
     }
-    if (kind.Kind == TKind::Attrib) return;
+    const uint32_t target = (!inBlock && Bag_.Int(67) == 1) ? D_->PaperSpace : block;
+    if (kind.Kind == TKind::Attrib) {
+        // Delivered where its INSERT is (its points are already in that space), so that
+        // walkers can name it; an invisible one says so.
+        const uint8_t problem =
+            (Bag_.Int(70) & 1) ? OtherData::kInvisible : OtherData::kNotConverted;
+        StoreOther(kCodeAttrib, problem,
+                   Sequence_ == TSequence::Attributes ? SequenceBlock_ : target);
+        return;
+    }
     if (Sequence_ == TSequence::Polyline) EndPolyline();
     Sequence_ = TSequence::None;
 
-    const uint32_t target = (!inBlock && Bag_.Int(67) == 1) ? D_->PaperSpace : block;
     if (kind.Kind == TKind::Polyline) {
         const int64_t flags = Bag_.Int(70);
         if (Bag_.Bad || (flags & (16 | 64))) {
@@ -576,11 +584,17 @@ void TDxfReader::ReadEntity(bool inBlock, uint32_t block) {
     }
     if (Bag_.Bad) {
         StoreOther(kCodeBadNumber, OtherData::kBadNumber, target);
-        if (kind.Kind == TKind::Insert) Sequence_ = TSequence::Attributes;
+        if (kind.Kind == TKind::Insert) {
+            Sequence_ = TSequence::Attributes;
+            SequenceBlock_ = target;
+        }
         return;
     }
     Store(kind, target);
-    if (kind.Kind == TKind::Insert) Sequence_ = TSequence::Attributes;
+    if (kind.Kind == TKind::Insert) {
+        Sequence_ = TSequence::Attributes;
+        SequenceBlock_ = target;
+    }
 }
 
 void TDxfReader::EndPolyline() {
@@ -618,8 +632,9 @@ void TDxfReader::Gather(TKind kind) {
         if (code == 8) {
             Bag_.Layer = G_.Text;
             Bag_.HasLayer = true;
-        } else if (code == 67 || (fields && code >= 60 && code < 100 &&
-                                  !(kind == TKind::MLine && (code == 74 || code == 75)))) {
+        } else if (code == 67 || (kind == TKind::Attrib && code == 70) ||
+                   (fields && code >= 60 && code < 100 &&
+                    !(kind == TKind::MLine && (code == 74 || code == 75)))) {
             Bag_.I[code - 60] = S_.ToInteger(G_);
             Bag_.IMask |= uint64_t{1} << (code - 60);
         } else if (fields) {

@@ -28,6 +28,8 @@ inline constexpr uint16_t kCodeMeshPolyline = 113;
 inline constexpr uint16_t kCodeAttDef = 114;
 inline constexpr uint16_t kCodeShape = 115;
 inline constexpr uint16_t kCodeOle = 116;
+// A block reference's attribute (its value as a text); an invisible one says so in its problem.
+inline constexpr uint16_t kCodeAttrib = 117;
 // An entity of a converted type with a number that is not finite or out of range.
 inline constexpr uint16_t kCodeBadNumber = 198;
 inline constexpr uint16_t kCodeOtherEntity = 199; // any other entity type

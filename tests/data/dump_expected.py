@@ -32,7 +32,8 @@ carry one: not VERTEX, SEQEND or the "other" types), and the fields per type:
   TEXT: align_point (group 10), height, rotation, flags (generation flags, 2 = mirrored), text
   MTEXT: insert, height, attachment, width, text (chunks joined)
   SOLID, TRACE: corners [c1, c2, c3, c4] in file order (a missing fourth corner = the third)
-  INSERT: insert, scale_x, scale_y, rotation, block (name); its attributes are not listed
+  INSERT: insert, scale_x, scale_y, rotation, block (name); followed by its attributes, each
+    as an "other" entity of type ATTRIB
   DIMENSION: insert (group 12, block insertion point), rotation, defpoint, block (name)
   POLYLINE: default_width, flags; followed by VERTEX: location, width (start width), bulge,
     one per vertex, and by SEQEND
@@ -155,6 +156,7 @@ def entity(e):
     elif t == "INSERT":
         out.update(insert=pt(d.insert), scale_x=float(d.xscale), scale_y=float(d.yscale),
                    rotation=rad(d.rotation), block=text(d.name))
+        return [out] + [{"type": "ATTRIB", "other": True} for _ in e.attribs]
     elif t == "DIMENSION":
         out.update(insert=pt(d.get("insert", (0, 0, 0))), rotation=rad(d.get("angle", 0)),
                    defpoint=pt(d.defpoint), block=text(d.geometry))

@@ -466,6 +466,20 @@ def build_mirrored(doc, msp, version):
     msp.add_blockref("PART", (50, 5), dxfattribs={"extrusion": (0.6, 0, 0.8)})  # a real tilt
 
 
+def build_polywidth(doc, msp, version):
+    """Old-style polylines whose widths lie beyond the board's range at 1 mil per unit (a
+    million units is 1e10 board units), beside one that fits."""
+    wide = msp.add_polyline2d([(0, 0), (10, 0)])
+    wide.dxf.default_start_width = 1e6
+    wide.dxf.default_end_width = 1e6
+    vertex = msp.add_polyline2d([(0, 5), (10, 5), (10, 10)])
+    vertex.vertices[1].dxf.start_width = 1e6
+    vertex.vertices[1].dxf.end_width = 1e6
+    fits = msp.add_polyline2d([(0, 20), (10, 20)])
+    fits.dxf.default_start_width = 0.5
+    fits.dxf.default_end_width = 0.5
+
+
 def build_noeof(doc, msp, version):
     """Complete but for its final "0 EOF" line (removed after saving)."""
     outline(msp, 0, 0, 20, 10)
@@ -550,7 +564,8 @@ FEATURES = {
     "stalehalf": build_stalehalf,
     "stalepaper": build_stalepaper,
     "extnoise": build_extnoise,
-    # "mirrored": build_mirrored, -- waits for the KiCad export check of mirrored components
+    "mirrored": build_mirrored,
+    "polywidth": build_polywidth,
     "noeof": build_noeof,
     "mtext101": build_mtext101,
     "mtextcodes": build_mtextcodes,

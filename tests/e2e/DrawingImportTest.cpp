@@ -82,9 +82,9 @@ TCounts ExpectedCounts(const TDrawingName& name) {
     if (f == "spline_bad") return {{"Track@" + M1, 2}};
     if (f.rfind("spline_", 0) == 0) return {};
     // The circle with the extrusion (0.1, 0, 0.99) is discarded. R12 writes the closed
-    // polyline as POLYLINE and VERTEX entities, whose vertices stay in the entity's own
-    // coordinates (not mirrored): three tracks, the bulge of 0 making the first one straight.
-    // R2000 writes an LWPOLYLINE, whose vertices are mirrored: an arc and two tracks.
+    // polyline as POLYLINE and VERTEX entities, mirrored with their polyline: three tracks,
+    // the bulge of 0 making the first one straight. R2000 writes an LWPOLYLINE: an arc and
+    // two tracks.
     if (f == "extrusion")
         return r12 ? TCounts{{"Arc@" + M1, 2}, {"Region@" + M1, 1}, {"Track@" + M1, 3}}
                    : TCounts{{"Arc@" + M1, 3}, {"Region@" + M1, 1}, {"Track@" + M1, 2}};
@@ -122,6 +122,8 @@ TCounts ExpectedCounts(const TDrawingName& name) {
     // Two inserts of PART (two lines and a text each), the tilted third one discarded; the
     // texts seen from below.
     if (f == "mirrored") return {{"Text@" + M1, r12 ? 3 : 4}, {"Track@" + M1, 4}};
+    // The polyline whose width and the vertex whose width lie beyond the board are discarded.
+    if (f == "polywidth") return {{"Track@" + M1, 2}};
     if (f == "noeof") return {{"Track@" + M1, 4}};
     if (f == "mtext101") return {{"Text@" + M1, 1}, {"Track@" + M1, 1}};
     if (f == "mtextcodes") return {{"Text@" + M1, 2}};
@@ -334,8 +336,9 @@ const std::map<std::string, TCheck>& FeatureChecks() {
              EXPECT_TRUE(HasObject(b, {{"Kind", "Region"},
                                        {"Outline", Outline({{0, 0}, {-1, 0}, {-1, 1}, {0, 1}})}}));
              if (name.Version == "R12") {
-                 EXPECT_TRUE(HasObject(b, Track(M1, 0, 0, 2, 0)));
-                 EXPECT_TRUE(HasObject(b, Track(M1, 2, 2, 0, 0)));
+                 EXPECT_TRUE(HasObject(b, Track(M1, 0, 0, -2, 0)));
+                 EXPECT_TRUE(HasObject(b, Track(M1, -2, 0, -2, 2)));
+                 EXPECT_TRUE(HasObject(b, Track(M1, -2, 2, 0, 0)));
              } else {
                  EXPECT_TRUE(HasObject(b, Track(M1, -2, 0, -2, 2)));
                  EXPECT_TRUE(HasObject(b, Track(M1, -2, 2, 0, 0)));
@@ -417,6 +420,19 @@ const std::map<std::string, TCheck>& FeatureChecks() {
              // The plain insert at (20, 5) and the mirrored one at (-10, 5), turned by -30.
              EXPECT_TRUE(HasObject(b, Track(M1, 20, 5, 24, 5)));
              EXPECT_TRUE(HasObject(b, {{"Kind", "Track"}, {"X", At(-10)}, {"Y", At(5)}}));
+             // The block's text reads mirrored in the mirrored insert only.
+             EXPECT_TRUE(
+                 HasObject(b, {{"Text", "U1"}, {"X", At(21)}, {"Y", At(6)}, {"Mirror", 0}}));
+             EXPECT_FALSE(HasObject(b, {{"Text", "U1"}, {"X", At(21)}, {"Mirror", 1}}));
+             EXPECT_TRUE(HasObject(b, {{"Text", "U1"}, {"Mirror", 1}}));
+         }},
+        {"polywidth",
+         [](const TJson& b, const TDrawingName&) {
+             TJson fits = Track(M1, 0, 20, 10, 20);
+             fits["Width"] = 5000;
+             EXPECT_TRUE(HasObject(b, fits));
+             // The vertex at (10, 5) is dropped: its neighbours are joined.
+             EXPECT_TRUE(HasObject(b, Track(M1, 0, 5, 10, 10)));
          }},
         {"noeof", [](const TJson& b,
                      const TDrawingName&) { EXPECT_TRUE(HasObject(b, Track(M1, 20, 0, 20, 10))); }},

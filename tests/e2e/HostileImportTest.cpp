@@ -5,6 +5,9 @@
 
 #include <sys/resource.h>
 
+#include <cstdio>
+#include <filesystem>
+
 #include <string>
 
 namespace {
@@ -132,10 +135,97 @@ TEST_F(HostileImportTest, DroppedEntitiesAreNamedInTheReport) {
         << lostHtml;
     EXPECT_TRUE(ObjectsOfKind(LoadBoard("lost.json"), "Component").empty());
 
+    // A block reference's attributes: each gets its line; an invisible one alone brings no
+    // prompt, since the drawing shows nothing of it.
+    const std::string part = G({{0, "BLOCK"},
+                                {8, "0"},
+                                {2, "P"},
+                                {10, "0"},
+                                {20, "0"},
+                                {0, "LINE"},
+                                {8, "0"},
+                                {10, "0"},
+                                {20, "0"},
+                                {11, "1"},
+                                {21, "0"},
+                                {0, "ENDBLK"}});
+    const auto tagged = [](bool visible) {
+        return G({{0, "INSERT"},
+                  {8, "0"},
+                  {66, "1"},
+                  {2, "P"},
+                  {10, "0"},
+                  {20, "0"},
+                  {0, "ATTRIB"},
+                  {8, "0"},
+                  {10, "0"},
+                  {20, "0"},
+                  {40, "1"},
+                  {1, "R1"},
+                  {2, "REF"},
+                  {70, visible ? "0" : "1"},
+                  {0, "SEQEND"},
+                  {8, "0"}});
+    };
+    Folder.WriteFile("tags.dxf", Drawing(part, tagged(true) + tagged(false)));
+    const TProgramRun tags = Import("tags.dxf", {"--no", "-o", "tags.json"});
+    ASSERT_EQ(tags.ExitCode, 0) << tags.Err;
+    EXPECT_NE(tags.Err.find("Some entities were discarded during import!"), std::string::npos);
+    const std::string tagsHtml = TTempFolder::ReadFile(Path("Import Error Report.html"));
+    EXPECT_EQ(Occurrences(tagsHtml, "ATTRIB entity was discarded because block attributes are "
+                                    "not supported"),
+              2u)
+        << tagsHtml;
+    EXPECT_EQ(Occurrences(tagsHtml, "ATTRIB entity was discarded because block attributes are "
+                                    "not supported (an invisible one)"),
+              1u)
+        << tagsHtml;
+    Folder.WriteFile("hidden.dxf", Drawing(part, tagged(false)));
+    const TProgramRun hidden = Import("hidden.dxf", {"--no", "-o", "hidden.json"});
+    ASSERT_EQ(hidden.ExitCode, 0) << hidden.Err;
+    EXPECT_EQ(hidden.Err.find("Show Error Report?"), std::string::npos) << hidden.Err;
+
     Folder.WriteFile("face.dxf", Drawing("", G({{0, "3DFACE"}, {8, "0"}})));
     const TProgramRun face = Import("face.dxf", {"--no", "-o", "face.json"});
     ASSERT_EQ(face.ExitCode, 0) << face.Err;
     EXPECT_EQ(face.Err.find("Show Error Report?"), std::string::npos) << face.Err;
+}
+
+} // namespace
+
+namespace {
+
+// A whole import of a large drawing holds the drawing about once (the engine reads the file
+// into memory) plus its records and the board: the import's peak stays within the same bound
+// as the hostile drawings'. Sanitizer builds keep shadow memory and freed blocks aside: a
+// looser bound there, printed either way.
+TEST_F(HostileImportTest, LargeDrawingImportStaysWithinThePeakMemoryBound) {
+    std::string lines;
+    const int count = 100000;
+    lines.reserve(static_cast<std::size_t>(count) * 80);
+    for (int i = 0; i < count; ++i) {
+        const std::string x = std::to_string(i % 1000), y = std::to_string(i / 1000);
+        lines +=
+            G({{0, "LINE"}, {8, "L" + std::to_string(i % 8)}, {10, x}, {20, y}, {11, y}, {21, x}});
+    }
+    Folder.WriteFile("large.dxf", Drawing("", lines));
+    const auto size = std::filesystem::file_size(Path("large.dxf"));
+    lines = std::string();
+    const TProgramRun run = Import("large.dxf", {"--no", "-o", "large.json"});
+    ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
+    rusage usage{};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    const long peakMB = usage.ru_maxrss / 1024;
+    std::printf("import of a %.1f MB drawing of %d lines: peak %ld MB\n", size / 1048576.0, count,
+                peakMB);
+#if defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(peakMB, 1500) << "peak MB of the import (sanitizer build)";
+#else
+    EXPECT_LT(peakMB, 500) << "peak MB of the import";
+#endif
+    const TJson board = LoadBoard("large.json");
+    ASSERT_TRUE(board.is_object());
+    EXPECT_EQ(ObjectsOfKind(board, "Track").size(), static_cast<std::size_t>(count));
 }
 
 } // namespace

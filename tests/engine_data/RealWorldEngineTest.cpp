@@ -47,8 +47,8 @@ std::vector<std::string> Drawings() {
     return names;
 }
 
-// The engine's code as the DXF kind name ezdxf reports; vertices, end markers and block
-// starts belong to their polyline or block and are not counted.
+// The engine's code as the DXF kind name ezdxf reports; vertices, end markers, attributes and
+// block starts belong to their polyline, insert or block and are not counted.
 std::string KindName(uint16_t code, int16_t lwCode) {
     if (code == static_cast<uint16_t>(lwCode)) return "LWPOLYLINE";
     static const std::map<uint16_t, std::string> names = {
@@ -84,7 +84,8 @@ std::string KindName(uint16_t code, int16_t lwCode) {
         {pad2::kCodeShape, "SHAPE"},
         {pad2::kCodeOle, "OLEFRAME"},
     };
-    if (code == abi::kCodeVertex || code == abi::kCodeSeqEnd || code == abi::kCodeBlockStart)
+    if (code == abi::kCodeVertex || code == abi::kCodeSeqEnd || code == abi::kCodeBlockStart ||
+        code == pad2::kCodeAttrib)
         return "";
     const auto found = names.find(code);
     return found == names.end() ? "OTHER" : found->second;

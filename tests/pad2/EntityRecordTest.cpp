@@ -361,16 +361,17 @@ TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities) {
                 {0, "LINE"},
                 {0, "ENDBLK"}}) +
         "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
-        Groups({{0, "INSERT"},    {2, "PART"},   {66, "1"},     {10, "5"},      {20, "6"},
-                {41, "2"},        {50, "90"},    {0, "ATTRIB"}, {1, "value"},   {0, "SEQEND"},
-                {0, "DIMENSION"}, {2, "*D1"},    {10, "7"},     {20, "8"},      {12, "1"},
-                {22, "1"},        {50, "180"},   {0, "INSERT"}, {2, "Missing"}, {0, "HATCH"},
-                {10, "abc"},      {0, "SPLINE"}, {10, "1"}}) +
+        Groups({{0, "INSERT"}, {2, "PART"},    {66, "1"},     {10, "5"},        {20, "6"},
+                {41, "2"},     {50, "90"},     {0, "ATTRIB"}, {1, "value"},     {0, "ATTRIB"},
+                {70, "1"},     {1, "hidden"},  {0, "SEQEND"}, {0, "DIMENSION"}, {2, "*D1"},
+                {10, "7"},     {20, "8"},      {12, "1"},     {22, "1"},        {50, "180"},
+                {0, "INSERT"}, {2, "Missing"}, {0, "HATCH"},  {10, "abc"},      {0, "SPLINE"},
+                {10, "1"}}) +
         "0\nENDSEC\n0\nEOF\n";
     Drawing_ = Load(dxf);
     ASSERT_NE(Drawing_, 0u) << LastError();
     auto list = ListOf(Drawing_, "*Model_Space");
-    ASSERT_EQ(list.size(), 6u);
+    ASSERT_EQ(list.size(), 8u);
     const TEntity& ins = list[1];
     EXPECT_EQ(ins.Code(), kCodeInsert);
     EXPECT_EQ(ins.F(InsertData::InsertionPoint), 5.0);
@@ -393,7 +394,15 @@ TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities) {
     EXPECT_EQ(start.F(BlockStartData::BasePoint), 1.0);
     EXPECT_EQ(start.F(BlockStartData::BasePoint + 8), 2.0);
 
-    const TEntity& dim = list[2];
+    // The insert's attributes follow it, named; an invisible one says so.
+    for (int k : {2, 3}) {
+        EXPECT_EQ(list[k].Code(), pad2::kCodeAttrib);
+        EXPECT_EQ(Text(list[k].Data.data(), OtherData::KindName), "ATTRIB");
+    }
+    EXPECT_EQ(list[2].Data[OtherData::Problem], OtherData::kNotConverted);
+    EXPECT_EQ(list[3].Data[OtherData::Problem], OtherData::kInvisible);
+
+    const TEntity& dim = list[4];
     EXPECT_EQ(dim.Code(), kCodeDimension);
     EXPECT_EQ(dim.F(DimensionData::InsertionPoint), 1.0);
     EXPECT_EQ(dim.F(DimensionData::DefinitionPoint), 7.0);
@@ -406,19 +415,19 @@ TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities) {
     EXPECT_EQ(Text(block.data(), BlockHeaderRecord::Name), "*D1");
 
     // A dangling reference: delivered with no block; seeking it fails cleanly.
-    EXPECT_EQ(list[3].Code(), kCodeInsert);
-    EXPECT_EQ(Get<uint64_t>(list[3].Data.data(), InsertData::BlockHeader), 0u);
+    EXPECT_EQ(list[5].Code(), kCodeInsert);
+    EXPECT_EQ(Get<uint64_t>(list[5].Data.data(), InsertData::BlockHeader), 0u);
     EXPECT_EQ(edaSeekBlockheader(Drawing_, 0, block.data()), 0);
     TObjectHandle none = 1;
     EXPECT_EQ(edaFindBlockheaderByName(Drawing_, "Missing", &none), 0);
-    EXPECT_EQ(Text(list[3].Data.data(), InsertData::BlockName), "Missing");
+    EXPECT_EQ(Text(list[5].Data.data(), InsertData::BlockName), "Missing");
     EXPECT_EQ(Text(ins.Data.data(), InsertData::BlockName), "Part");
     EXPECT_EQ(Get<uint16_t>(ins.Data.data(), InsertData::ColumnCount), 1);
     EXPECT_EQ(Get<uint16_t>(ins.Data.data(), InsertData::RowCount), 1);
-    EXPECT_EQ(list[4].Code(), pad2::kCodeHatch);
-    EXPECT_EQ(list[4].Data[OtherData::Problem], OtherData::kNotConverted);
-    EXPECT_EQ(Text(list[4].Data.data(), OtherData::KindName), "HATCH");
-    EXPECT_EQ(list[5].Code(), kCodeSpline);
+    EXPECT_EQ(list[6].Code(), pad2::kCodeHatch);
+    EXPECT_EQ(list[6].Data[OtherData::Problem], OtherData::kNotConverted);
+    EXPECT_EQ(Text(list[6].Data.data(), OtherData::KindName), "HATCH");
+    EXPECT_EQ(list[7].Code(), kCodeSpline);
 }
 
 TEST_F(EntityRecordTest, MInsertCopiesAndUnknownTypesByName) {

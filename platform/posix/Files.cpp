@@ -173,9 +173,8 @@ int CreateTemporaryBeside(const std::string& target, std::string& temporaryPath)
 }
 
 void SyncFolderOf(const std::string& path) {
-    std::string folder = ExtractFilePath(path);
-    if (folder.empty()) folder = ".";
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string folder = ExtractFilePath(path);
+    int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
     fsync(fd);
     close(fd);

@@ -25,6 +25,8 @@ run_windows() {
   unset DISPLAY
   # A server of its own that stays up, and wine's services started outside any pipe: they would
   # inherit CTest's output pipe and make every test wait for them.
+  # wineserver will not start in a prefix folder that does not exist yet (a fresh clone).
+  mkdir -p "$WINEPREFIX"
   wineserver -k >/dev/null 2>&1 || true
   wineserver -p >/dev/null 2>&1 </dev/null || { echo "wineserver cannot start for $WINEPREFIX" >&2; return 1; }
   wineboot -i >/dev/null 2>&1 </dev/null || { echo "wine could not start a prefix in $WINEPREFIX" >&2; return 1; }

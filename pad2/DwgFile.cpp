@@ -12,6 +12,11 @@
 
 namespace pad2 {
 
+void ThrowDwgDamaged(const std::string& fileName, const std::string& what) {
+    throw EDxfError{ecBadValue, fileName + " is damaged: " + what +
+                                    ". Open it in AutoCAD and save it again, or save it as DXF."};
+}
+
 uint16_t DwgCrc16(uint16_t seed, const uint8_t* data, std::size_t size) {
     // Eight tables: eight bytes a step.
     static const auto tables = [] {
@@ -49,23 +54,7 @@ uint64_t Le64(const uint8_t* p) {
     return uint64_t{Le32(p)} | (uint64_t{Le32(p + 4)} << 32);
 }
 
-[[noreturn]] void Damaged(const std::string& fileName, const std::string& what) {
-    throw EDxfError{ecBadValue, fileName + " is damaged: " + what +
-                                    ". Open it in AutoCAD and save it again, or save it as DXF."};
-}
-
-// Input cursor of the decompressor.
-struct TLzIn {
-    const uint8_t* P;
-    std::size_t N;
-    std::size_t I = 0;
-    uint8_t Next() {
-        if (I >= N) throw EDwgOverrun{};
-        return P[I++];
-    }
-};
-
-std::size_t LiteralLength(TLzIn& in, uint8_t first) {
+std::size_t LiteralLength(TDwgByteIn& in, uint8_t first) {
     if (first == 0) {
         std::size_t total = 0x0F;
         for (;;) {
@@ -77,7 +66,7 @@ std::size_t LiteralLength(TLzIn& in, uint8_t first) {
     return std::size_t{first} + 3;
 }
 
-std::size_t LongCount(TLzIn& in) {
+std::size_t LongCount(TDwgByteIn& in) {
     uint8_t b = in.Next();
     if (b != 0) return b;
     std::size_t total = 0xFF;
@@ -92,7 +81,7 @@ std::size_t LongCount(TLzIn& in) {
 
 std::size_t DwgDecompress(const uint8_t* inData, std::size_t inSize, uint8_t* out,
                           std::size_t outSize) {
-    TLzIn in{inData, inSize};
+    TDwgByteIn in{inData, inSize};
     std::size_t o = 0;
     const auto literal = [&](std::size_t n) {
         if (n > outSize - o || n > in.N - in.I) throw EDwgOverrun{};
@@ -175,18 +164,20 @@ struct TPagedReader {
     // A system page (page map or section map) at `address`: its unpacked bytes.
     std::vector<uint8_t> SystemPage(uint64_t address, uint32_t type, const char* what) {
         if (address > Size || Size - address < 0x14)
-            Damaged(FileName, std::string("the ") + what + " lies past the end of the file");
+            ThrowDwgDamaged(FileName,
+                            std::string("the ") + what + " lies past the end of the file");
         const uint8_t* p = Data + address;
-        if (Le32(p) != type) Damaged(FileName, std::string("the ") + what + " is missing");
+        if (Le32(p) != type) ThrowDwgDamaged(FileName, std::string("the ") + what + " is missing");
         const uint32_t unpacked = Le32(p + 4), packed = Le32(p + 8), method = Le32(p + 12);
         if (packed > Size - address - 0x14 || unpacked > Cap)
-            Damaged(FileName, std::string("the ") + what + " ends at byte " + std::to_string(Size));
+            ThrowDwgDamaged(FileName,
+                            std::string("the ") + what + " ends at byte " + std::to_string(Size));
         std::vector<uint8_t> out(unpacked);
         if (method == 2) {
             try {
                 out.resize(DwgDecompress(p + 0x14, packed, out.data(), out.size()));
             } catch (const EDwgOverrun&) {
-                Damaged(FileName, std::string("the ") + what + " cannot be unpacked");
+                ThrowDwgDamaged(FileName, std::string("the ") + what + " cannot be unpacked");
             }
         } else {
             out.assign(p + 0x14, p + 0x14 + std::min<std::size_t>(packed, unpacked));
@@ -199,20 +190,20 @@ TDwgSections OpenR2000(const uint8_t* data, std::size_t size, const std::string&
     TDwgSections s;
     s.Version = TDwgVersion::R2000;
     if (size < 0x19 + 3 * 9)
-        Damaged(fileName, "the file header ends at byte " + std::to_string(size));
+        ThrowDwgDamaged(fileName, "the file header ends at byte " + std::to_string(size));
     s.Maintenance = data[0x0B];
     s.CodePage = data[0x13] | (data[0x14] << 8);
     const uint32_t count = Le32(data + 0x15);
     if (count < 3 || count > 16 || 0x19 + std::size_t{count} * 9 > size)
-        Damaged(fileName, "the file header lists " + std::to_string(count) + " sections");
+        ThrowDwgDamaged(fileName, "the file header lists " + std::to_string(count) + " sections");
     for (uint32_t i = 0; i < count; ++i) {
         const uint8_t* r = data + 0x19 + i * 9;
         const uint32_t number = r[0], seeker = Le32(r + 1), length = Le32(r + 5);
         if (number > 2) continue;
         if (seeker > size || length > size - seeker)
-            Damaged(fileName, "section " + std::to_string(number) +
-                                  " ends past the end of the file, at byte " +
-                                  std::to_string(uint64_t{seeker} + length));
+            ThrowDwgDamaged(fileName, "section " + std::to_string(number) +
+                                          " ends past the end of the file, at byte " +
+                                          std::to_string(uint64_t{seeker} + length));
         const uint8_t* at = data + seeker;
         if (number == 0) {
             s.Header = at;
@@ -226,7 +217,8 @@ TDwgSections OpenR2000(const uint8_t* data, std::size_t size, const std::string&
         }
     }
     if (!s.Header || !s.Classes || !s.Handles)
-        Damaged(fileName, "the file header does not locate the header, classes and object map");
+        ThrowDwgDamaged(fileName,
+                        "the file header does not locate the header, classes and object map");
     s.Objects = data;
     s.ObjectsSize = size;
     return s;
@@ -236,7 +228,8 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
                        const std::string& fileName) {
     TDwgSections s;
     s.Version = version;
-    if (size < 0x100) Damaged(fileName, "the file header ends at byte " + std::to_string(size));
+    if (size < 0x100)
+        ThrowDwgDamaged(fileName, "the file header ends at byte " + std::to_string(size));
     s.Maintenance = data[0x0B];
     s.CodePage = data[0x13] | (data[0x14] << 8);
     const uint32_t security = Le32(data + 0x18);
@@ -252,7 +245,7 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
         h[i] = static_cast<uint8_t>(data[0x80 + i] ^ (seed >> 16));
     }
     if (std::memcmp(h, "AcFssFcAJMB", 12) != 0)
-        Damaged(fileName, "the encrypted file header at byte 128 cannot be read");
+        ThrowDwgDamaged(fileName, "the encrypted file header at byte 128 cannot be read");
 
     TPagedReader pr{data, size, fileName,
                     static_cast<std::size_t>(std::min<uint64_t>(uint64_t{size} * 64, 0x7FFFFFFFu))};
@@ -273,9 +266,10 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
         address += pageSize;
     }
     const auto page = pages.find(sectionMapId);
-    if (page == pages.end()) Damaged(fileName, "the page map does not hold the section map");
+    if (page == pages.end())
+        ThrowDwgDamaged(fileName, "the page map does not hold the section map");
     const std::vector<uint8_t> map = pr.SystemPage(page->second, 0x4163003Bu, "section map");
-    if (map.size() < 20) Damaged(fileName, "the section map is empty");
+    if (map.size() < 20) ThrowDwgDamaged(fileName, "the section map is empty");
 
     const uint32_t descriptions = Le32(map.data());
     std::size_t at = 20;
@@ -285,7 +279,7 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
     static constexpr const char* kWanted[4] = {"AcDb:Header", "AcDb:Classes", "AcDb:Handles",
                                                "AcDb:AcDbObjects"};
     for (uint32_t d = 0; d < descriptions; ++d) {
-        if (map.size() - at < 0x60) Damaged(fileName, "the section map ends early");
+        if (map.size() - at < 0x60) ThrowDwgDamaged(fileName, "the section map ends early");
         const uint8_t* e = map.data() + at;
         const uint64_t sectionSize = Le64(e);
         const uint32_t pageCount = Le32(e + 8);
@@ -295,7 +289,8 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
         char name[65] = {};
         std::memcpy(name, e + 32, 64);
         at += 0x60;
-        if (pageCount > (map.size() - at) / 16) Damaged(fileName, "the section map ends early");
+        if (pageCount > (map.size() - at) / 16)
+            ThrowDwgDamaged(fileName, "the section map ends early");
         int which = -1;
         for (int k = 0; k < 4; ++k)
             if (std::strcmp(name, kWanted[k]) == 0) which = k;
@@ -308,11 +303,11 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
                                        " is encrypted): open it in AutoCAD, remove the "
                                        "password and save it again, or save it as DXF."};
         if (sectionSize > pr.Cap)
-            Damaged(fileName, std::string("the section ") + name + " claims " +
-                                  std::to_string(sectionSize) + " bytes");
+            ThrowDwgDamaged(fileName, std::string("the section ") + name + " claims " +
+                                          std::to_string(sectionSize) + " bytes");
         total += sectionSize;
         if (total > pr.Cap)
-            Damaged(fileName, "its sections claim more than 64 times the file's size");
+            ThrowDwgDamaged(fileName, "its sections claim more than 64 times the file's size");
         const std::size_t pageSize = maxPage == 0 ? 0x7400 : std::min<std::size_t>(maxPage, pr.Cap);
         scratch.resize(pageSize);
         std::vector<uint8_t>& out = s.Storage[which];
@@ -325,8 +320,8 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
             const auto where = pages.find(number);
             if (where == pages.end() || where->second > size || size - where->second < 32 ||
                 packed > size - where->second - 32)
-                Damaged(fileName, std::string("a page of the section ") + name +
-                                      " lies past the end of the file");
+                ThrowDwgDamaged(fileName, std::string("a page of the section ") + name +
+                                              " lies past the end of the file");
             if (start >= out.size()) continue;
             const std::size_t room =
                 std::min<std::size_t>(out.size() - static_cast<std::size_t>(start), pageSize);
@@ -344,8 +339,9 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
                         DwgDecompress(src, packed, scratch.data(), scratch.size());
                     std::memcpy(dst, scratch.data(), std::min(n, room));
                 } catch (const EDwgOverrun&) {
-                    Damaged(fileName, std::string("a page of the section ") + name + " at byte " +
-                                          std::to_string(where->second) + " cannot be unpacked");
+                    ThrowDwgDamaged(fileName, std::string("a page of the section ") + name +
+                                                  " at byte " + std::to_string(where->second) +
+                                                  " cannot be unpacked");
                 }
             } else {
                 std::memcpy(dst, src, std::min<std::size_t>(packed, room));
@@ -354,7 +350,8 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
     }
     for (int k = 0; k < 4; ++k)
         if (!found[k])
-            Damaged(fileName, std::string("the section map has no ") + kWanted[k] + " section");
+            ThrowDwgDamaged(fileName,
+                            std::string("the section map has no ") + kWanted[k] + " section");
     s.Header = s.Storage[0].data();
     s.HeaderSize = s.Storage[0].size();
     s.Classes = s.Storage[1].data();

@@ -5,6 +5,8 @@
 // DwgFile2007.cpp). Throws EDxfError with the user's text when the container is damaged.
 #pragma once
 
+#include "pad2/DwgBits.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,5 +40,20 @@ TDwgSections OpenDwgSections(const uint8_t* data, std::size_t size, TDwgVersion 
 // Unpacks the LZ77 variant of R2004+ pages into out[0, outSize); returns the bytes written.
 // Throws EDwgOverrun when the input is malformed or would write past outSize.
 std::size_t DwgDecompress(const uint8_t* in, std::size_t inSize, uint8_t* out, std::size_t outSize);
+
+// Refuses a DWG whose container is damaged, naming the file and what is wrong.
+[[noreturn]] void ThrowDwgDamaged(const std::string& fileName, const std::string& what);
+
+// Byte cursor over packed input shared by the decompressors; reading past its end throws
+// EDwgOverrun.
+struct TDwgByteIn {
+    const uint8_t* P;
+    std::size_t N;
+    std::size_t I = 0;
+    uint8_t Next() {
+        if (I >= N) throw EDwgOverrun{};
+        return P[I++];
+    }
+};
 
 } // namespace pad2

@@ -47,29 +47,14 @@ uint64_t Le64(const uint8_t* p) {
     return uint64_t{Le32(p)} | (uint64_t{Le32(p + 4)} << 32);
 }
 
-[[noreturn]] void Damaged(const std::string& fileName, const std::string& what) {
-    throw EDxfError{ecBadValue, fileName + " is damaged: " + what +
-                                    ". Open it in AutoCAD and save it again, or save it as DXF."};
-}
-
 [[noreturn]] void Encrypted(const std::string& fileName, const std::string& what) {
     throw EDxfError{ecDwg, fileName + " is protected by a password (" + what +
                                "): open it in AutoCAD, remove the password and save it again, "
                                "or save it as DXF."};
 }
 
-struct TIn {
-    const uint8_t* P;
-    std::size_t N;
-    std::size_t I = 0;
-    uint8_t Next() {
-        if (I >= N) throw EDwgOverrun{};
-        return P[I++];
-    }
-};
-
 // Length of a literal run given by an opcode with high nibble 0.
-std::size_t LiteralLength(TIn& in, uint8_t op) {
+std::size_t LiteralLength(TDwgByteIn& in, uint8_t op) {
     std::size_t n = std::size_t{op} + 8;
     if (n != 0x17) return n;
     std::size_t b = in.Next();
@@ -85,7 +70,7 @@ std::size_t LiteralLength(TIn& in, uint8_t op) {
 
 // One back-reference: its length and distance; `op` becomes the byte whose low bits say how
 // many literal bytes follow.
-void BackReference(TIn& in, uint8_t& op, std::size_t& length, std::size_t& offset) {
+void BackReference(TDwgByteIn& in, uint8_t& op, std::size_t& length, std::size_t& offset) {
     switch (op >> 4) {
     case 0: {
         length = (op & 0x0Fu) + 0x13u;
@@ -131,7 +116,7 @@ void BackReference(TIn& in, uint8_t& op, std::size_t& length, std::size_t& offse
 
 std::size_t Dwg2007Decompress(const uint8_t* inData, std::size_t inSize, uint8_t* out,
                               std::size_t outSize) {
-    TIn in{inData, inSize};
+    TDwgByteIn in{inData, inSize};
     std::size_t o = 0;
     const auto literal = [&](std::size_t n) {
         if (n > outSize - o || n > in.N - in.I) throw EDwgOverrun{};
@@ -215,12 +200,13 @@ struct TReader2007 {
                                     uint64_t factor, const char* what) {
         const std::string name = std::string("the ") + what;
         if (packed == 0 || packed > Cap || unpacked > Cap || factor == 0)
-            Damaged(FileName, name + " has an impossible size");
+            ThrowDwgDamaged(FileName, name + " has an impossible size");
         const uint64_t aligned = (packed + 7) & ~uint64_t{7};
-        if (factor > Size / aligned + 1) Damaged(FileName, name + " has an impossible size");
+        if (factor > Size / aligned + 1)
+            ThrowDwgDamaged(FileName, name + " has an impossible size");
         const uint64_t codewords = (aligned * factor + 238) / 239;
         if (at > Size || codewords > (Size - at) / 255)
-            Damaged(FileName, name + " lies past the end of the file");
+            ThrowDwgDamaged(FileName, name + " lies past the end of the file");
         std::vector<uint8_t> raw(static_cast<std::size_t>(codewords * 239));
         Dwg2007RsData(Data + at, static_cast<std::size_t>(codewords), 239, true, raw.data());
         return Unpack(raw.data(), static_cast<std::size_t>(packed),
@@ -234,7 +220,7 @@ struct TReader2007 {
             try {
                 out.resize(Dwg2007Decompress(p, packed, out.data(), out.size()));
             } catch (const EDwgOverrun&) {
-                Damaged(FileName, name + " cannot be unpacked");
+                ThrowDwgDamaged(FileName, name + " cannot be unpacked");
             }
         } else {
             std::memcpy(out.data(), p, unpacked);
@@ -250,7 +236,7 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
     TDwgSections s;
     s.Version = TDwgVersion::R2007;
     if (size < kPagesBase)
-        Damaged(fileName, "the file header ends at byte " + std::to_string(size));
+        ThrowDwgDamaged(fileName, "the file header ends at byte " + std::to_string(size));
     s.Maintenance = data[0x0B];
     s.CodePage = data[0x13] | (data[0x14] << 8);
     if (Le32(data + 0x18) & 0x3) Encrypted(fileName, "its data is encrypted");
@@ -267,19 +253,20 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
         const std::size_t packed = length < 0 ? static_cast<std::size_t>(-int64_t{length})
                                               : static_cast<std::size_t>(length);
         if (packed == 0 || packed > sizeof coded - 0x20)
-            Damaged(fileName, "the file header at byte 128 cannot be read");
+            ThrowDwgDamaged(fileName, "the file header at byte 128 cannot be read");
         h.assign(0x110, 0);
         if (length > 0) {
             try {
                 Dwg2007Decompress(coded + 0x20, packed, h.data(), h.size());
             } catch (const EDwgOverrun&) {
-                Damaged(fileName, "the file header at byte 128 cannot be unpacked");
+                ThrowDwgDamaged(fileName, "the file header at byte 128 cannot be unpacked");
             }
         } else {
             std::memcpy(h.data(), coded + 0x20, std::min<std::size_t>(packed, h.size()));
         }
     }
-    if (Le64(h.data()) != 0x70) Damaged(fileName, "the file header at byte 128 cannot be read");
+    if (Le64(h.data()) != 0x70)
+        ThrowDwgDamaged(fileName, "the file header at byte 128 cannot be read");
 
     // The page map: (size, id) pairs; pages follow each other from kPagesBase.
     const std::vector<uint8_t> pageMap =
@@ -290,11 +277,13 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
         const uint64_t pageSize = Le64(pageMap.data() + i);
         const int64_t id = static_cast<int64_t>(Le64(pageMap.data() + i + 8));
         if (id > 0) r.Pages[static_cast<uint64_t>(id)] = {address, pageSize};
-        if (pageSize > size) Damaged(fileName, "the page map lists a page larger than the file");
+        if (pageSize > size)
+            ThrowDwgDamaged(fileName, "the page map lists a page larger than the file");
         address += pageSize;
     }
     const auto mapPage = r.Pages.find(Le64(h.data() + 0xC0));
-    if (mapPage == r.Pages.end()) Damaged(fileName, "the page map does not hold the section map");
+    if (mapPage == r.Pages.end())
+        ThrowDwgDamaged(fileName, "the page map does not hold the section map");
     const std::vector<uint8_t> map =
         r.SystemPage(mapPage->second.At, Le64(h.data() + 0xB0), Le64(h.data() + 0xC8),
                      Le64(h.data() + 0xD8), "section map");
@@ -313,7 +302,7 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
         const uint64_t encoding = Le64(e + 0x30);
         const uint64_t pageCount = Le64(e + 0x38);
         at += 64;
-        if (nameBytes > map.size() - at) Damaged(fileName, "the section map ends early");
+        if (nameBytes > map.size() - at) ThrowDwgDamaged(fileName, "the section map ends early");
         std::string name;
         for (std::size_t k = 0; k + 1 < nameBytes; k += 2) {
             const uint16_t c = static_cast<uint16_t>(map[at + k] | (map[at + k + 1] << 8));
@@ -321,7 +310,8 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
             name.push_back(c < 0x80 ? static_cast<char>(c) : '?');
         }
         at += static_cast<std::size_t>(nameBytes);
-        if (pageCount > (map.size() - at) / 56) Damaged(fileName, "the section map ends early");
+        if (pageCount > (map.size() - at) / 56)
+            ThrowDwgDamaged(fileName, "the section map ends early");
         const std::size_t firstPage = at;
         at += static_cast<std::size_t>(pageCount) * 56;
         int which = -1;
@@ -331,11 +321,11 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
         found[which] = true;
         if (encryption == 1) Encrypted(fileName, "its section " + name + " is encrypted");
         if (dataSize > r.Cap)
-            Damaged(fileName,
-                    "the section " + name + " claims " + std::to_string(dataSize) + " bytes");
+            ThrowDwgDamaged(fileName, "the section " + name + " claims " +
+                                          std::to_string(dataSize) + " bytes");
         total += dataSize;
         if (total > r.Cap)
-            Damaged(fileName, "its sections claim more than 64 times the file's size");
+            ThrowDwgDamaged(fileName, "its sections claim more than 64 times the file's size");
         std::vector<uint8_t>& out = s.Storage[which];
         out.assign(static_cast<std::size_t>(dataSize), 0);
         for (uint64_t k = 0; k < pageCount; ++k) {
@@ -346,16 +336,16 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
             const uint64_t packed = Le64(pe + 0x20);
             const std::string what = "a page of the section " + name;
             const auto page = r.Pages.find(id);
-            if (page == r.Pages.end()) Damaged(fileName, what + " is not in the page map");
+            if (page == r.Pages.end()) ThrowDwgDamaged(fileName, what + " is not in the page map");
             // Every page read spends its sizes from the budget, so that pages listed over and
             // over cannot make the work grow beyond it.
             if (packed == 0 || packed > budget || unpacked > budget - packed)
-                Damaged(fileName, what + " has an impossible size");
+                ThrowDwgDamaged(fileName, what + " has an impossible size");
             budget -= packed + unpacked;
             const uint64_t codewords = (((packed + 7) & ~uint64_t{7}) + 250) / 251;
             const TReader2007::TPage& where = page->second;
             if (where.At > size || codewords > (size - where.At) / 255)
-                Damaged(fileName, what + " lies past the end of the file");
+                ThrowDwgDamaged(fileName, what + " lies past the end of the file");
             if (start >= out.size()) continue;
             raw.resize(static_cast<std::size_t>(codewords * 251));
             Dwg2007RsData(data + where.At, static_cast<std::size_t>(codewords), 251, encoding == 4,
@@ -369,7 +359,8 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
     }
     for (int k = 0; k < 4; ++k)
         if (!found[k])
-            Damaged(fileName, std::string("the section map has no ") + kWanted[k] + " section");
+            ThrowDwgDamaged(fileName,
+                            std::string("the section map has no ") + kWanted[k] + " section");
     s.Header = s.Storage[0].data();
     s.HeaderSize = s.Storage[0].size();
     s.Classes = s.Storage[1].data();

@@ -67,12 +67,16 @@ uint8_t ImportFileIntoBoard(const std::string& fileName) {
     auto board = std::make_unique<TPcbBoard>(host::PcbApi_GetCurrentBoardHandle());
     board->TransferProperties(ptRead);
     const TCurrentBoardScope scope(board.get());
-    if (LoadDrawingEngine(ProductFolder())) {
+    std::string failure;
+    if (LoadDrawingEngine(ProductFolder(), failure)) {
         EngineOpen = true;
         UseSetupDialogForImports();
         ImportDrawing(fileName);
         EngineOpen = false;
         CloseDrawingEngine();
+    } else {
+        // The box has told the user; a batch host learns it too, so it does not end in success.
+        TellHostImportNotDone(abi::kImportNotRead, "Cannot read " + fileName + ": " + failure);
     }
     return 1;
 }

@@ -80,9 +80,10 @@ bool LocateSupportFile(std::string& name, const std::string& productFolder) {
     return ClientExistSpecific(name);
 }
 
-bool LoadDrawingEngine(const std::string& productFolder) {
+bool LoadDrawingEngine(const std::string& productFolder, std::string& failure) {
     std::string library = kEngineLibraryFile;
     if (!LocateSupportFile(library, productFolder)) {
+        failure = std::string("the drawing engine ") + kEngineLibraryFile + " was not found";
         ShowEngineFileError(std::string("The drawing engine ") + kEngineLibraryFile +
                             " was not found, so nothing was imported. Put it beside the "
                             "import plug-in or the host program, or in a folder on PATH.");
@@ -90,6 +91,7 @@ bool LoadDrawingEngine(const std::string& productFolder) {
     }
     LoadEngineLibrary(library);
     if (!EngineLibraryLoaded()) {
+        failure = "the drawing engine " + library + " could not be loaded";
         ShowEngineFileError("The drawing engine " + library +
                             " could not be loaded, so nothing was imported. Reinstall it "
                             "for this system.");
@@ -97,12 +99,16 @@ bool LoadDrawingEngine(const std::string& productFolder) {
     }
     std::string data = kEngineDataFile;
     if (!LocateSupportFile(data, productFolder)) {
+        failure =
+            std::string("the drawing engine's data file ") + kEngineDataFile + " was not found";
         ShowEngineFileError(std::string("The drawing engine's data file ") + kEngineDataFile +
                             " was not found, so nothing was imported. Put it beside " + library +
                             ".");
         return false;
     }
-    return InitEngine(data);
+    if (InitEngine(data)) return true;
+    failure = "the drawing engine could not be started with " + data;
+    return false;
 }
 
 void CloseDrawingEngine() {

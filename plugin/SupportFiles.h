@@ -28,8 +28,9 @@ bool LocateSupportFile(std::string& name, const std::string& productFolder);
 
 // Locates, loads and initialises the engine. False (after an "Error" box naming the missing
 // or unloadable file) when the files are not found or the library does not load; false when
-// the initialisation fails (the engine has then shown its own error).
-bool LoadDrawingEngine(const std::string& productFolder);
+// the initialisation fails (the engine has then shown its own error). `failure` then names what
+// failed, for the host's account of an import that did not take place.
+bool LoadDrawingEngine(const std::string& productFolder, std::string& failure);
 // Closes the engine and unloads it, so that the next import loads it again.
 void CloseDrawingEngine();
 

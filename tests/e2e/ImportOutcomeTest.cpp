@@ -127,6 +127,31 @@ TEST_F(ImportOutcomeTest, ADrawingThatCannotBeReadEndsWithExitCodeFourAndItsReas
     }
 }
 
+TEST_F(ImportOutcomeTest, AMissingDrawingEngineEndsWithExitCodeFourAndNamesIt) {
+    // The plug-in alone in a folder, with every place the engine is searched for emptied.
+    CopyIn(kTestData + "/line_R2000.dxf");
+    fs::create_directories(Path("plug"));
+    fs::create_directories(Path("empty"));
+    fs::copy_file(std::string(DXFI_BIN_DIR) + "/libdxfimport.so", Path("plug/libdxfimport.so"));
+    const std::string empty = Path("empty");
+    const TProgramRun run =
+        RunProgram(Folder.Path(), kHost,
+                   {"import", "line_R2000.dxf", "--no", "--plugin", Path("plug/libdxfimport.so")},
+                   {"XDG_CONFIG_HOME=" + Path("cfg"), "DXFI_USER_HIVE=" + Path("cfg/user.reg"),
+                    "XDG_DATA_HOME=" + empty, "DXFI_EXE_DIR=" + empty, "DXFI_WINDOWS_DIR=" + empty,
+                    "DXFI_SYSTEM_DIR=" + empty, "DXFI_COMMAND_DIR=" + empty, "PATH=" + empty});
+    EXPECT_EQ(run.ExitCode, 4) << run.Err;
+    EXPECT_NE(run.Err.find("The drawing engine libpad2.so was not found, so nothing was imported."),
+              std::string::npos)
+        << run.Err;
+    EXPECT_NE(run.Err.find("pcbhost: Cannot read " + Path("line_R2000.dxf") +
+                           ": the drawing engine libpad2.so was not found. Nothing was imported "
+                           "and the board was not saved.\n"),
+              std::string::npos)
+        << run.Err;
+    EXPECT_FALSE(Exists("line_R2000.board.json"));
+}
+
 TEST_F(ImportOutcomeTest, AStylesheetFailureKeepsTheImportAndSaysTheReportWasNotMade) {
     // The host's templates folder with a stylesheet that is not XSLT; the plug-in named as it
     // lies, since the host's own folder is now elsewhere.

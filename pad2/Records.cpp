@@ -28,6 +28,20 @@ void PutText(uint8_t* record, int offset, int recordSize, const char* text) {
     record[offset + static_cast<int>(n)] = 0;
 }
 
+// The fixed part of each record: every listed field of any entity data layout ends before
+// kDataFixed and every text starts inside it, so a text read at any listed offset stops at the
+// same NUL as in a record that was zeroed whole.
+constexpr int kDataFixed = 256;
+static_assert(DimensionData::BlockHeader + 8 < kDataFixed && InsertData::BlockName < kDataFixed &&
+              InsertData::RowSpacing + 8 < kDataFixed && MTextData::Text < kDataFixed &&
+              TextData::Text < kDataFixed && SplineData::BlobRef + 4 < kDataFixed &&
+              SolidData::Corner4 + 24 < kDataFixed);
+constexpr int kHeaderFixed = EntityHeader::ExtrusionZ + 8;
+static_assert(EntityHeader::LayerHandle + 8 <= kHeaderFixed);
+constexpr int kLayerFixed = LayerRecord::Name;
+static_assert(LayerRecord::Offered < kLayerFixed && LayerRecord::Colour + 2 <= kLayerFixed &&
+              LayerRecord::Flags < kLayerFixed);
+
 } // namespace
 
 uint64_t MakeObjectHandle(uint64_t tag, uint32_t slot, uint32_t index) {
@@ -55,7 +69,7 @@ bool SplitSmallHandle(uint32_t handle, uint32_t& slot, uint32_t& index) {
 
 void FillLayer(const TDrawing& d, uint32_t layer, uint8_t* record) {
     const TLayer& l = d.Layers[layer];
-    std::memset(record, 0, kLayerRecordSize);
+    std::memset(record, 0, kLayerFixed);
     Put<uint8_t>(record, LayerRecord::Offered, 0);
     Put<int16_t>(record, LayerRecord::Colour, l.Colour);
     Put<uint8_t>(record, LayerRecord::Flags, l.Flags);
@@ -85,8 +99,8 @@ void FillBlockStart(const TDrawing& d, uint32_t slot, uint32_t block, uint8_t* h
 void FillEntity(const TDrawing& d, uint32_t slot, uint32_t entity, uint8_t* header, uint8_t* data) {
     const TEntity& e = d.Entities[entity];
     const double* f = d.Doubles.data() + e.Data;
-    std::memset(header, 0, kEntityHeaderSize);
-    std::memset(data, 0, kEntityDataSize);
+    std::memset(header, 0, kHeaderFixed);
+    std::memset(data, 0, kDataFixed);
     Put<uint16_t>(header, EntityHeader::TypeCode, e.Code);
     Put<uint64_t>(header, EntityHeader::LayerHandle, MakeObjectHandle(kLayerTag, slot, e.Layer));
     const double up[3] = {0.0, 0.0, 1.0};

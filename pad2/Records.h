@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 // Filling the caller's fixed-layout records from a stored drawing, and the opaque handles
-// that point into it. Every byte of a record is written (unlisted ones zero), never more than
-// the record's size.
+// that point into it. Never more than a record's size is written. Every field of every layout
+// reads as if the whole record had been zeroed and then filled: a record's fixed part (every
+// listed field of any layout, and the start of every text) is zeroed, and texts are written
+// with their NUL. Bytes beyond that part and past a text's NUL are the engine's: entity and
+// layer records leave them as the caller's buffer had them, since clearing kilobytes per
+// entity would cost more than reading it.
 #pragma once
 
 #include "pad2/DxfModel.h"

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
 #include <numbers>
 
 using namespace dxfi::abi;
@@ -490,4 +492,55 @@ TEST_F(EntityRecordTest, PaperSpaceByGroup67AndR12SpaceBlocks) {
     EXPECT_EQ(model[1].Code(), kCodePoint);
     EXPECT_EQ(model[2].Code(), kCodeCircle);
     EXPECT_EQ(paper[1].Code(), kCodeLine);
+}
+
+// Records are filled into whatever buffer the caller passes: a buffer reused from entity to
+// entity, full of junk, reads every field and every text of every layout exactly as a zeroed
+// fresh buffer does.
+TEST(EntityRecordReuseTest, AReusedJunkBufferReadsLikeAFreshOne) {
+    const std::filesystem::path dir = DXFI_TEST_DATA_DIR;
+    ASSERT_TRUE(std::filesystem::is_directory(dir)) << dir << " is missing";
+    const auto textAt = [](const std::vector<uint8_t>& record, int offset) {
+        const auto* begin = reinterpret_cast<const char*>(record.data() + offset);
+        return std::string(begin, strnlen(begin, record.size() - std::size_t(offset)));
+    };
+    int entities = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+        if (entry.path().extension() != ".dxf") continue;
+        const std::string name = entry.path().filename().string();
+        const TDrawingHandle drawing = edaLoadFile(entry.path().string().c_str(), 1, 0);
+        ASSERT_NE(drawing, 0u) << name << ": " << LastError();
+        std::vector<uint8_t> header(kEntityHeaderSize, 0xA5), data(kEntityDataSize, 0xA5);
+        for (const char* space : {"*MODEL_SPACE", "*PAPER_SPACE"}) {
+            TObjectHandle block = 0;
+            ASSERT_NE(edaFindBlockheaderByName(drawing, space, &block), 0) << name;
+            const TEntityListHandle list = edaEntityList(drawing, block);
+            std::vector<pad2test::TEntity> fresh;
+            edaStartEntityGet(list);
+            for (pad2test::TEntity e; edaGetEntity(list, e.Header.data(), e.Data.data()) == 1;
+                 e = pad2test::TEntity())
+                fresh.push_back(e);
+            edaStartEntityGet(list);
+            for (std::size_t i = 0; i < fresh.size(); ++i, ++entities) {
+                SCOPED_TRACE(name + " entity " + std::to_string(i));
+                ASSERT_EQ(edaGetEntity(list, header.data(), data.data()), 1);
+                const pad2test::TEntity& f = fresh[i];
+                ASSERT_EQ(std::memcmp(header.data(), f.Header.data(), EntityHeader::ExtrusionZ + 8),
+                          0);
+                ASSERT_EQ(std::memcmp(data.data(), f.Data.data(), 256), 0);
+                for (int offset : {int(TextData::Text), int(MTextData::Text),
+                                   int(InsertData::BlockName), int(OtherData::KindName)})
+                    ASSERT_EQ(textAt(data, offset), textAt(f.Data, offset)) << offset;
+                std::vector<uint8_t> layer(kLayerRecordSize, 0xA5), freshLayer(kLayerRecordSize);
+                const auto handle = Get<TObjectHandle>(header.data(), EntityHeader::LayerHandle);
+                ASSERT_EQ(edaSeekLayer(drawing, handle, layer.data()), 1);
+                ASSERT_EQ(edaSeekLayer(drawing, handle, freshLayer.data()), 1);
+                ASSERT_EQ(std::memcmp(layer.data(), freshLayer.data(), LayerRecord::Name), 0);
+                ASSERT_EQ(textAt(layer, LayerRecord::Name), textAt(freshLayer, LayerRecord::Name));
+            }
+            ASSERT_EQ(edaGetEntity(list, header.data(), data.data()), 0);
+        }
+        edaCloseFile(drawing);
+    }
+    EXPECT_GT(entities, 500);
 }

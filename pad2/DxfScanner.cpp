@@ -59,34 +59,49 @@ std::string Quoted(std::string_view value) {
     return "'" + shown + "'";
 }
 
-// Plain decimals of at most 15 digits without exponent ("-12.375"), the bulk of a drawing:
+// Plain decimals without exponent ("-12.375"), the bulk of a drawing. With at most 15 digits
 // the digits form an exact integer and one division by an exact power of ten rounds
-// correctly, so the result equals the full conversion's.
-bool FastDecimal(const char* b, const char* e, double& out) {
-    static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const char* p = b;
-    const bool negative = p < e && *p == '-';
-    if (negative) ++p;
-    // Longer texts are no plain decimal of 15 digits (a sign, 15 digits and a point at most).
-    if (e - p > 16) return false;
-    uint64_t mantissa = 0;
-    const char* whole = p;
-    while (p < e && static_cast<unsigned>(*p - '0') < 10)
-        mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
-    long digits = p - whole;
-    long fraction = 0;
-    if (p < e && *p == '.') {
-        const char* first = ++p;
-        while (p < e && static_cast<unsigned>(*p - '0') < 10)
-            mantissa = mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
-        fraction = p - first;
-        digits += fraction;
+// correctly, so the value equals the full conversion's.
+struct TDecimal {
+    uint64_t Mantissa = 0;
+    long Digits = 0;    // before and after the point
+    long Fraction = -1; // digits after the point; -1 without a point
+    bool Minus = false;
+    bool Exact() const { return Digits > 0 && Digits <= 15; }
+    double Value() const {
+        static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+        double value = static_cast<double>(Mantissa);
+        if (Fraction > 0) value /= kPow10[Fraction];
+        return Minus ? -value : value;
     }
-    if (p != e || digits == 0 || digits > 15) return false;
-    double value = static_cast<double>(mantissa);
-    if (fraction > 0) value /= kPow10[fraction];
-    out = negative ? -value : value;
+};
+
+// Reads an optional '-', digits and an optional point with digits from `p`, never reaching
+// `limit`, and returns where it stopped. At most 17 characters after the sign are read, which
+// keeps the mantissa below 2^64 and shows a longer number as more than 15 digits.
+const char* ReadDecimal(const char* p, const char* limit, TDecimal& d) {
+    d.Minus = p < limit && *p == '-';
+    if (d.Minus) ++p;
+    limit = std::min(limit, p + 17);
+    const char* whole = p;
+    while (p < limit && static_cast<unsigned>(*p - '0') < 10)
+        d.Mantissa = d.Mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+    d.Digits = p - whole;
+    if (p < limit && *p == '.') {
+        const char* first = ++p;
+        while (p < limit && static_cast<unsigned>(*p - '0') < 10)
+            d.Mantissa = d.Mantissa * 10 + static_cast<uint64_t>(*p++ - '0');
+        d.Fraction = p - first;
+        d.Digits += d.Fraction;
+    }
+    return p;
+}
+
+bool FastDecimal(const char* b, const char* e, double& out) {
+    TDecimal d;
+    if (ReadDecimal(b, e, d) != e || !d.Exact()) return false;
+    out = d.Value();
     return true;
 }
 
@@ -169,6 +184,19 @@ int TDxfScanner::TryNextAscii(TGroup& group) {
     }
 
     const char* v = codeEnd + 1;
+    group.DoubleReady = group.IntegerReady = false;
+    if (!negative && Readable_ - p >= 64 &&
+        ((code >= 10 && code < 100) || (code >= 210 && code < 240))) {
+        // Coordinates, sizes and flags: converted in the same pass that finds the line's end.
+        if (const char* next = FastNumber(v, group)) {
+            group.Code = code;
+            group.Kind = TValueKind::Text;
+            group.Where = Line_;
+            Line_ += 2;
+            Pos_ = next;
+            return 1;
+        }
+    }
     const char* vEnd = FindNewline(v, Readable_);
     if (!vEnd && partial) return -1;
     const char* next = vEnd ? vEnd + 1 : End_;
@@ -200,6 +228,27 @@ bool TDxfScanner::FastCode(const char* p, int& code, const char*& codeEnd) {
     code = static_cast<int>(value);
     codeEnd = q;
     return true;
+}
+
+// A value line holding a plain decimal of at most 15 digits, read and converted in one pass:
+// sets the group's Text and numbers and returns the start of the next line, or null for any
+// other line. Reads at most 20 bytes from `v`.
+const char* TDxfScanner::FastNumber(const char* v, TGroup& group) {
+    TDecimal d;
+    const char* vEnd = ReadDecimal(v, v + 18, d);
+    const char* q = vEnd;
+    if (*q == '\r') ++q;
+    if (*q != '\n' || !d.Exact()) return nullptr;
+    group.Double = d.Value();
+    group.DoubleReady = true;
+    // Only a value without a point is an integer as it stands ("1.0" goes the long way).
+    if (d.Fraction < 0) {
+        group.Integer = static_cast<int64_t>(d.Mantissa);
+        if (d.Minus) group.Integer = -group.Integer;
+        group.IntegerReady = true;
+    }
+    group.Text = std::string_view(v, static_cast<std::size_t>(vEnd - v));
+    return q + 1;
 }
 
 // Any other code line, with the messages for bad ones. Returns the end of the line, or null
@@ -258,6 +307,7 @@ bool TDxfScanner::NextBinary(TGroup& group) {
     }
     group.Code = code;
     group.Where = where;
+    group.DoubleReady = group.IntegerReady = false;
     const std::size_t left = static_cast<std::size_t>(End_ - p);
     switch (BinaryType(code)) {
     case TBinaryType::Double:
@@ -323,6 +373,7 @@ std::string_view TDxfScanner::Trimmed(std::string_view text) {
 }
 
 double TDxfScanner::ToDouble(const TGroup& group) const {
+    if (group.DoubleReady) return group.Double;
     if (group.Kind == TValueKind::Double) return std::isfinite(group.Double) ? group.Double : kNaN;
     if (group.Kind == TValueKind::Integer) return static_cast<double>(group.Integer);
     std::string_view t = group.Text;
@@ -349,6 +400,7 @@ double TDxfScanner::ToDouble(const TGroup& group) const {
 }
 
 int64_t TDxfScanner::ToInteger(const TGroup& group) const {
+    if (group.IntegerReady) return group.Integer;
     if (group.Kind == TValueKind::Integer) return group.Integer;
     if (group.Kind == TValueKind::Double) {
         const double d = group.Double;

@@ -24,6 +24,11 @@ struct TGroup {
     double Double = 0.0;
     int64_t Integer = 0;
     uint64_t Where = 0; // ASCII: line number of the code; binary: byte offset of the code
+    // ASCII values the scanner converted while it looked for the line's end: a plain decimal
+    // ("-12.375") has DoubleReady and Double, one without a point ("42") IntegerReady and
+    // Integer too; each is what ToDouble and ToInteger give for the Text.
+    bool DoubleReady = false;
+    bool IntegerReady = false;
 };
 
 class TDxfScanner {
@@ -65,6 +70,7 @@ private:
     // 1: a group was read, 0: the end, -1: more bytes must be read first.
     int TryNextAscii(TGroup& group);
     static bool FastCode(const char* p, int& code, const char*& codeEnd);
+    static const char* FastNumber(const char* v, TGroup& group);
     const char* SlowCode(const char* p, bool partial, int& code, bool& negative) const;
     void ReadMore();
     bool NextBinary(TGroup& group);

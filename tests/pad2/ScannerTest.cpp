@@ -189,18 +189,39 @@ TEST(DxfScannerTest, NumbersConvertToTheCorrectlyRoundedDouble) {
         if (next() % 8 == 0) v += "e" + std::to_string(int(next() % 40) - 20);
         values.push_back(v);
     }
+    // Each value alone, and followed by enough bytes that the scanner converts it while it
+    // reads the line; as a coordinate and as an integer-typed group (70) too.
+    const std::string after = "999\n" + std::string(80, 'c') + "\n";
     for (const std::string& value : values) {
-        const std::string text = "10\n" + value + "\n";
-        TDxfScanner s(text.data(), text.size(), "x.dxf");
-        TGroup g;
-        ASSERT_TRUE(s.Next(g));
-        std::string_view t = TDxfScanner::Trimmed(g.Text);
-        if (!t.empty() && t[0] == '+') t.remove_prefix(1);
-        double expected = 0;
-        const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), expected);
-        ASSERT_TRUE(ec == std::errc() && ptr == t.data() + t.size()) << value;
-        const double got = s.ToDouble(g);
-        EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
-            << value << ": " << got << " instead of " << expected;
+        // One '\r' before the newline belongs to the line's end.
+        const std::string line = value.ends_with('\r') ? value.substr(0, value.size() - 1) : value;
+        const std::pair<std::string, std::string> forms[] = {{"10\n" + value + "\n", line},
+                                                             {" 10\r\n" + value + "\r\n", value},
+                                                             {"70\n" + value + "\n", line}};
+        for (const auto& [group, text] : forms) {
+            for (const std::string& bytes : {group, group + after}) {
+                TDxfScanner s(bytes.data(), bytes.size(), "x.dxf");
+                TGroup g;
+                ASSERT_TRUE(s.Next(g));
+                EXPECT_EQ(g.Text, text);
+                std::string_view t = TDxfScanner::Trimmed(g.Text);
+                if (!t.empty() && t[0] == '+') t.remove_prefix(1);
+                double expected = 0;
+                const auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), expected);
+                ASSERT_TRUE(ec == std::errc() && ptr == t.data() + t.size()) << value;
+                const double got = s.ToDouble(g);
+                EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0)
+                    << value << ": " << got << " instead of " << expected;
+                int64_t integer = 0;
+                const auto [iptr, iec] = std::from_chars(t.data(), t.data() + t.size(), integer);
+                if (iec == std::errc() && iptr == t.data() + t.size()) {
+                    EXPECT_EQ(s.ToInteger(g), integer) << value;
+                }
+                EXPECT_EQ(s.Next(g), bytes.size() > group.size()) << value;
+                if (bytes.size() > group.size()) {
+                    EXPECT_EQ(g.Code, 999) << value;
+                }
+            }
+        }
     }
 }

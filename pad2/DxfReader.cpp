@@ -8,6 +8,7 @@
 #include "pad2/Extents.h"
 #include "pad2/FileMapping.h"
 #include "pad2/MTextPlain.h"
+#include "pad2/RawNameCache.h"
 
 #include <algorithm>
 #include <cmath>
@@ -102,8 +103,9 @@ constexpr TKindName kKinds[] = {
 
 const TKindName& KindOf(std::string_view name) {
     static constexpr TKindName other{"", TKind::Other, kCodeOtherEntity};
+    // Lengths and first letters tell most names apart without a comparison call.
     for (const TKindName& k : kKinds)
-        if (k.Name == name) return k;
+        if (k.Name.size() == name.size() && k.Name[0] == name[0] && k.Name == name) return k;
     return other;
 }
 
@@ -167,14 +169,6 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
     }
     return true;
 }
-
-// Hashes text keys and views alike, so that a lookup by view copies nothing.
-struct TRawHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-        return std::hash<std::string_view>{}(text);
-    }
-};
 
 int16_t ClampInt16(int64_t v) {
     return static_cast<int16_t>(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
@@ -269,10 +263,8 @@ private:
     std::unordered_map<std::string, uint32_t> TypeNames_;
     std::string Joined_;
     std::string Decoded_;
-    std::string LastLayerRaw_;
-    uint32_t LastLayer_ = kNoIndex;
     // Layer indexes by the undecoded name; emptied whenever the decoding may change.
-    std::unordered_map<std::string, uint32_t, TRawHash, std::equal_to<>> LayerCache_;
+    TRawNameCache LayerCache_;
     std::vector<TLwVertex> Lw_;
     std::vector<TMLineVertex> MVertices_;
     std::vector<TMLineElement> MElements_;
@@ -409,10 +401,10 @@ void TDxfReader::ReadHeader() {
                 InsUnits_ = ClampInt16(S_.ToInteger(G_));
             } else if (variable == "$ACADVER" && G_.Code == 1) {
                 Decoder_.SetUtf8(TDxfScanner::Trimmed(G_.Text) >= "AC1021");
-                LayerCache_.clear();
+                LayerCache_.Clear();
             } else if (variable == "$DWGCODEPAGE" && G_.Code == 3) {
                 Decoder_.SetCodePage(TDxfScanner::Trimmed(G_.Text));
-                LayerCache_.clear();
+                LayerCache_.Clear();
             }
             Advance();
         }
@@ -463,8 +455,7 @@ void TDxfReader::ReadLayer() {
     TLayer& layer = D_->Layers[D_->FindOrAddLayer(Decode(name, kNameMax))];
     layer.Colour = ClampInt16(colour);
     layer.Flags = (flags & 1) ? 0x01 : 0x00;
-    LastLayer_ = kNoIndex;
-    LayerCache_.clear();
+    LayerCache_.Clear();
 }
 
 void TDxfReader::ReadBlockRecord() {
@@ -760,20 +751,13 @@ void TDxfReader::GatherMLineCount(int code) {
 
 uint32_t TDxfReader::LayerOf() {
     const std::string_view raw = Bag_.HasLayer ? Bag_.Layer : std::string_view("0");
-    if (LastLayer_ != kNoIndex && raw == LastLayerRaw_) return LastLayer_;
     // Entities name their layer in the file's own bytes: a name seen before needs neither
     // decoding nor folding again.
-    uint32_t index;
-    const auto found = LayerCache_.find(raw);
-    if (found != LayerCache_.end()) {
-        index = found->second;
-    } else {
+    uint32_t index = LayerCache_.Find(raw);
+    if (index == TRawNameCache::kMissing) {
         index = D_->FindOrAddLayer(Decode(raw, kNameMax));
-        // Hostile files may name endless layers; the cache only saves repeats.
-        if (LayerCache_.size() < 4096) LayerCache_.emplace(raw, index);
+        LayerCache_.Insert(raw, index);
     }
-    LastLayerRaw_.assign(raw);
-    LastLayer_ = index;
     return index;
 }
 

@@ -59,6 +59,12 @@ std::string Quoted(std::string_view value) {
     return "'" + shown + "'";
 }
 
+template <typename T> T Load(const char* p) {
+    T value;
+    std::memcpy(&value, p, sizeof value);
+    return value;
+}
+
 // Plain decimals without exponent ("-12.375"), the bulk of a drawing. With at most 15 digits
 // the digits form an exact integer and one division by an exact power of ten rounds
 // correctly, so the value equals the full conversion's.
@@ -98,6 +104,60 @@ const char* ReadDecimal(const char* p, const char* limit, TDecimal& d) {
     return p;
 }
 
+// Eight bytes at a time (little-endian words, first byte lowest): marks 0x80 in every byte
+// that is no ASCII digit. After the exclusive or, a digit byte is 0..9; a byte is marked when
+// its top bit is set or its low seven bits reach 10, without carries between bytes.
+constexpr uint64_t kBytes(uint8_t b) {
+    return 0x0101010101010101ull * b;
+}
+
+uint64_t NonDigitMarks(uint64_t w) {
+    const uint64_t t = w ^ kBytes('0');
+    return (((t & kBytes(0x7F)) + kBytes(0x76)) | t) & kBytes(0x80);
+}
+
+// The number formed by the first `n` (1 to 8) digit bytes of `w`, the first the most
+// significant: moved to the top of the word behind leading zeros, then combined in pairs,
+// fours and eights.
+uint64_t DigitsValue(uint64_t w, int n) {
+    uint64_t v = (w ^ kBytes('0')) << (8 * (8 - n));
+    v = (v * 10 + (v >> 8)) & 0x00FF00FF00FF00FFull;
+    v = (v * 100 + (v >> 16)) & 0x0000FFFF0000FFFFull;
+    return (v * 10000 + (v >> 32)) & 0xFFFFFFFFull;
+}
+
+// ReadDecimal for the common short numbers, without a branch per digit: null when the number
+// does not fit its words (the caller then reads it byte by byte). Reads at most 26 bytes.
+const char* ReadShortDecimal(const char* p, TDecimal& d) {
+    static constexpr uint64_t kPow10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000};
+    d.Minus = *p == '-';
+    p += d.Minus;
+    uint64_t w = Load<uint64_t>(p);
+    uint64_t marks = NonDigitMarks(w);
+    if (marks == 0) return nullptr;
+    const int whole = std::countr_zero(marks) >> 3;
+    d.Mantissa = whole > 0 ? DigitsValue(w, whole) : 0;
+    d.Digits = whole;
+    p += whole;
+    if (*p != '.') return p;
+    ++p;
+    int fraction = 0;
+    // At most two words of fraction: more digits than that are no plain decimal anyway.
+    for (int word = 0; word < 2; ++word) {
+        w = Load<uint64_t>(p);
+        marks = NonDigitMarks(w);
+        const int n = marks == 0 ? 8 : std::countr_zero(marks) >> 3;
+        if (n > 0) d.Mantissa = d.Mantissa * (n == 8 ? 100000000 : kPow10[n]) + DigitsValue(w, n);
+        fraction += n;
+        p += n;
+        if (n < 8) break;
+    }
+    if (fraction >= 16) return nullptr;
+    d.Fraction = fraction;
+    d.Digits += fraction;
+    return p;
+}
+
 bool FastDecimal(const char* b, const char* e, double& out) {
     TDecimal d;
     if (ReadDecimal(b, e, d) != e || !d.Exact()) return false;
@@ -121,12 +181,6 @@ const char* FindNewline(const char* from, const char* end) {
         }
     }
     return static_cast<const char*>(std::memchr(c, '\n', static_cast<std::size_t>(end - c)));
-}
-
-template <typename T> T Load(const char* p) {
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
 }
 
 } // namespace
@@ -215,6 +269,23 @@ int TDxfScanner::TryNextAscii(TGroup& group) {
 // A code line as writers put them: up to 16 spaces, one to nine digits, an optional '\r' and
 // the '\n'. Needs 64 readable bytes from `p`; false for anything else.
 bool TDxfScanner::FastCode(const char* p, int& code, const char*& codeEnd) {
+    // Most writers right-align codes in three characters ("  8", " 10", "330"): read them
+    // without a branch per character.
+    const char* end = p + 3;
+    if (*end == '\r') ++end;
+    if (*end == '\n') {
+        const unsigned a = static_cast<unsigned char>(p[0]) - '0';
+        const unsigned b = static_cast<unsigned char>(p[1]) - '0';
+        const unsigned c = static_cast<unsigned char>(p[2]) - '0';
+        const bool blankA = p[0] == ' ', blankB = p[1] == ' ';
+        const bool valid =
+            (c < 10) & ((blankB & blankA) | (!blankB & (b < 10))) & (blankA | (a < 10));
+        if (valid) {
+            code = static_cast<int>((blankA ? 0 : 100 * a) + (blankB ? 0 : 10 * b) + c);
+            codeEnd = end;
+            return true;
+        }
+    }
     const char* q = p;
     while (q < p + 16 && *q == ' ')
         ++q;
@@ -232,10 +303,15 @@ bool TDxfScanner::FastCode(const char* p, int& code, const char*& codeEnd) {
 
 // A value line holding a plain decimal of at most 15 digits, read and converted in one pass:
 // sets the group's Text and numbers and returns the start of the next line, or null for any
-// other line. Reads at most 20 bytes from `v`.
+// other line. Reads at most 28 bytes from `v`.
 const char* TDxfScanner::FastNumber(const char* v, TGroup& group) {
     TDecimal d;
-    const char* vEnd = ReadDecimal(v, v + 18, d);
+    const char* vEnd = nullptr;
+    if constexpr (std::endian::native == std::endian::little) vEnd = ReadShortDecimal(v, d);
+    if (!vEnd) {
+        d = TDecimal();
+        vEnd = ReadDecimal(v, v + 18, d);
+    }
     const char* q = vEnd;
     if (*q == '\r') ++q;
     if (*q != '\n' || !d.Exact()) return nullptr;

@@ -623,9 +623,9 @@ void TDxfReader::Gather(TKind kind) {
         if (code == 8) {
             Bag_.Layer = G_.Text;
             Bag_.HasLayer = true;
-        } else if (code == 67 || (kind == TKind::Attrib && code == 70) ||
-                   (fields && code >= 60 && code < 100 &&
-                    !(kind == TKind::MLine && (code == 74 || code == 75)))) {
+        } else if (static_cast<unsigned>(code - 60) < 40u &&
+                   (code == 67 || (kind == TKind::Attrib && code == 70) ||
+                    (fields && !(kind == TKind::MLine && (code == 74 || code == 75))))) {
             Bag_.I[code - 60] = S_.ToInteger(G_);
             Bag_.IMask |= uint64_t{1} << (code - 60);
         } else if (fields) {
@@ -665,7 +665,10 @@ void TDxfReader::GatherField(TKind kind, int code) {
 }
 
 bool TDxfReader::GatherLwVertex(int code) {
-    if (code != 10 && code != 20 && code != 40 && code != 41 && code != 42) return false;
+    // 10, 20, 40, 41 and 42 in one test.
+    constexpr uint64_t kTaken =
+        (1ull << 0) | (1ull << 10) | (1ull << 30) | (1ull << 31) | (1ull << 32);
+    if (static_cast<unsigned>(code - 10) >= 33u || !((kTaken >> (code - 10)) & 1)) return false;
     const double v = Number();
     if (!std::isfinite(v)) Bag_.Bad = true;
     if (code == 10) {

@@ -225,3 +225,23 @@ TEST(DxfScannerTest, NumbersConvertToTheCorrectlyRoundedDouble) {
         }
     }
 }
+
+// Text values of every length up to beyond the words the scanner looks at together, with LF
+// and CR LF ends, end exactly at their line's end.
+TEST(DxfScannerTest, TextValuesOfEveryLengthEndAtTheirNewline) {
+    for (std::size_t length = 0; length <= 70; ++length) {
+        for (const char* end : {"\n", "\r\n"}) {
+            std::string value;
+            for (std::size_t i = 0; i < length; ++i)
+                value += char('a' + i % 26);
+            const std::string text = "  1\n" + value + end + "  2\n" + std::string(100, 'z') + "\n";
+            TDxfScanner s(text.data(), text.size(), "x.dxf");
+            TGroup g;
+            ASSERT_TRUE(s.Next(g));
+            EXPECT_EQ(g.Text, value) << length;
+            ASSERT_TRUE(s.Next(g));
+            EXPECT_EQ(g.Code, 2) << length;
+            EXPECT_EQ(g.Text, std::string(100, 'z'));
+        }
+    }
+}

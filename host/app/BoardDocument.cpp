@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "host/app/BoardDocument.h"
 
+#include "abi/PcbServer.h"
 #include "host/app/HostCommands.h"
 #include "host/korrin/KorrinHost.h"
 
@@ -84,6 +85,22 @@ std::vector<std::string> TBoardDocument::ExportKicad(const std::string& path,
 
 uint32_t TBoardDocument::LayerFromName(const std::string& name) const {
     return KorrinHost_LayerFromName(Handle_, name.c_str());
+}
+
+int64_t TBoardDocument::ObjectCount() const {
+    // The board keeps its counts by kind: this costs nothing however large the board is.
+    void* server = nullptr;
+    if (KorrinHost_GetServerModule()->QueryInterface(abi::IID_IPCB_ServerInterface, &server) !=
+            abi::kOk ||
+        !server)
+        return 0;
+    void* board = nullptr;
+    if (static_cast<abi::IPCB_ServerInterface*>(server)->GetPCBBoardByBoardHandle(
+            Handle_, abi::IID_IPCB_Board, &board) != abi::kOk ||
+        !board)
+        return 0;
+    constexpr uint32_t kEveryKind = ~1u; // every object kind; bit 0 is the board itself
+    return static_cast<abi::IPCB_Board*>(board)->GetPrimitiveCounter(kEveryKind);
 }
 
 std::string TBoardDocument::SummaryJson() const {

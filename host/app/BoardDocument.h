@@ -31,6 +31,8 @@ public:
     std::vector<std::string> ExportKicad(const std::string& path, const std::string& outline);
     // The layer a user's name (the board's name or display name) stands for; 0 for none.
     uint32_t LayerFromName(const std::string& name) const;
+    // Objects on the board, components' children included (the summary's ObjectCount).
+    int64_t ObjectCount() const;
     // The module's JSON summary (kinds, layers, extent).
     std::string SummaryJson() const;
 

@@ -10,8 +10,6 @@
 #include "host/client/TestMode.h"
 #include "host/korrin/KorrinHost.h"
 
-#include <nlohmann/json.hpp>
-
 #include <cstring>
 #include <filesystem>
 #include <memory>
@@ -37,14 +35,6 @@ void ProgressUpdate(void* context) {
 }
 void ProgressFinish(void* context) {
     static_cast<TProgressDisplay*>(context)->Finish();
-}
-
-int64_t ObjectCount(const TBoardDocument& board) {
-    auto summary = nlohmann::json::parse(board.SummaryJson(), nullptr, false);
-    if (!summary.is_object() || !summary.contains("ObjectCount") ||
-        !summary["ObjectCount"].is_number_integer())
-        return 0;
-    return summary["ObjectCount"].get<int64_t>();
 }
 
 std::string DialogAnswerLines(const std::vector<std::string>& answers) {
@@ -221,7 +211,7 @@ int RunImport(const TImportOptions& options) {
                                                   "out --board to start a new board.");
     // The document lives where it is saved: the report goes beside it.
     board.SetFileName(outputPath);
-    const int64_t before = ObjectCount(board);
+    const int64_t before = board.ObjectCount();
     if (gui) gui->InstallLocationPicker(board.Handle());
     const std::string kicadPath =
         options.Kicad.empty() ? std::string() : AbsolutePath(options.Kicad);
@@ -247,7 +237,7 @@ int RunImport(const TImportOptions& options) {
     if (client.ImportNotDone().Reason != 0)
         throw EHostError(kExitPluginRefused, ImportNotDoneMessage(drawing, client.ImportNotDone()));
 
-    const int64_t after = ObjectCount(board);
+    const int64_t after = board.ObjectCount();
     // An import that added nothing changed nothing: the board file it came from is left as it
     // was, byte for byte, with whatever members this host does not read.
     std::error_code sameError;

@@ -2,6 +2,7 @@
 // Files written whole or not at all: a temporary file beside the target, synced, renamed over
 // it; temporaries of saves that were killed are removed by the next save.
 #include "host/korrin/BoardDocument.h"
+#include "host/korrin/FileOutput.h"
 
 #include <cerrno>
 #include <csignal>
@@ -9,7 +10,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
+#include <ostream>
 #include <unistd.h>
 
 namespace dxfi::korrin {
@@ -63,17 +64,16 @@ void WriteFileAtomically(const std::string& path, const char* verb,
     RemoveStaleTemporaries(path);
     std::string temp = path + ".tmp" + std::to_string(getpid());
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out)
-            throw fail("the temporary file '" + temp + "' cannot be created (" + Reason(errno) +
-                       ")");
+        TFileOutput file(temp);
+        if (!file.IsOpen())
+            throw fail("the temporary file '" + temp + "' cannot be created (" +
+                       Reason(file.Error()) + ")");
+        std::ostream out(&file);
         write(context, out);
-        out.flush();
-        if (!out) {
-            int error = errno;
-            out.close();
+        if (!out || !file.Close()) {
+            file.Close();
             std::remove(temp.c_str());
-            throw fail("writing failed (" + Reason(error) + ")");
+            throw fail("writing failed (" + Reason(file.Error()) + ")");
         }
     }
     // On disk before the rename: a power loss then leaves the old file or the new one.

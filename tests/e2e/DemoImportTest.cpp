@@ -58,6 +58,9 @@ TEST_F(DemoImportTest, TheBundledBoardDrawingBecomesTheBoardTheReadmeShows) {
     EXPECT_NE(run.Out.find("Mechanical Layer 1 Arc 6, Track 6\n"), std::string::npos) << run.Out;
     EXPECT_NE(run.Out.find("Multi Layer        Pad 4\n"), std::string::npos) << run.Out;
     EXPECT_NE(run.Out.find("(mm): 80.2000 x 50.2000 mm\n"), std::string::npos) << run.Out;
+    // The count pcbhost reports includes the components' children: 23 objects on the board
+    // and 7 in each of the two components.
+    EXPECT_NE(run.Err.find("(37 objects, 37 new)"), std::string::npos) << run.Err;
 
     const TJson b = LoadBoard("out/demo_board_R2000.board.json");
     // Top-level objects: the outline (4 tracks, 4 quarter arcs) and the slot (2 tracks, 2 half

@@ -186,6 +186,27 @@ const char* FindNewline(const char* from, const char* end) {
     return static_cast<const char*>(std::memchr(c, '\n', static_cast<std::size_t>(end - c)));
 }
 
+// Most writers right-align codes in three characters ("  8", " 10", "330"): read without a
+// branch per character. False for any other line.
+inline bool ThreeCharacterCode(const char* p, int& code, const char*& codeEnd) {
+    const char* end = p + 3;
+    if (*end == '\r') ++end;
+    if (*end != '\n') return false;
+    const unsigned a = static_cast<unsigned char>(p[0]) - '0';
+    const unsigned b = static_cast<unsigned char>(p[1]) - '0';
+    const unsigned c = static_cast<unsigned char>(p[2]) - '0';
+    const bool blankA = p[0] == ' ', blankB = p[1] == ' ';
+    const bool valid = (c < 10) & ((blankB & blankA) | (!blankB & (b < 10))) & (blankA | (a < 10));
+    if (!valid) return false;
+    // Blanks count as nothing: masks rather than branches, which the mix of codes would
+    // mispredict.
+    const unsigned keepA = static_cast<unsigned>(blankA) - 1u;
+    const unsigned keepB = static_cast<unsigned>(blankB) - 1u;
+    code = static_cast<int>(100 * (a & keepA) + 10 * (b & keepB) + c);
+    codeEnd = end;
+    return true;
+}
+
 } // namespace
 
 TDxfScanner::TDxfScanner(const char* data, std::size_t size, std::string fileName, TMore more,
@@ -233,7 +254,8 @@ int TDxfScanner::TryNextAscii(TGroup& group) {
     int code = 0;
     bool negative = false;
     const char* codeEnd;
-    if (Readable_ - p >= 64 && FastCode(p, code, codeEnd)) {
+    if (Readable_ - p >= 64 &&
+        (ThreeCharacterCode(p, code, codeEnd) || FastCode(p, code, codeEnd))) {
         // the common shape, read in one pass
     } else {
         codeEnd = SlowCode(p, partial, code, negative);
@@ -272,27 +294,6 @@ int TDxfScanner::TryNextAscii(TGroup& group) {
 // A code line as writers put them: up to 16 spaces, one to nine digits, an optional '\r' and
 // the '\n'. Needs 64 readable bytes from `p`; false for anything else.
 bool TDxfScanner::FastCode(const char* p, int& code, const char*& codeEnd) {
-    // Most writers right-align codes in three characters ("  8", " 10", "330"): read them
-    // without a branch per character.
-    const char* end = p + 3;
-    if (*end == '\r') ++end;
-    if (*end == '\n') {
-        const unsigned a = static_cast<unsigned char>(p[0]) - '0';
-        const unsigned b = static_cast<unsigned char>(p[1]) - '0';
-        const unsigned c = static_cast<unsigned char>(p[2]) - '0';
-        const bool blankA = p[0] == ' ', blankB = p[1] == ' ';
-        const bool valid =
-            (c < 10) & ((blankB & blankA) | (!blankB & (b < 10))) & (blankA | (a < 10));
-        if (valid) {
-            // Blanks count as nothing: masks rather than branches, which the mix of codes
-            // would mispredict.
-            const unsigned keepA = static_cast<unsigned>(blankA) - 1u;
-            const unsigned keepB = static_cast<unsigned>(blankB) - 1u;
-            code = static_cast<int>(100 * (a & keepA) + 10 * (b & keepB) + c);
-            codeEnd = end;
-            return true;
-        }
-    }
     const char* q = p;
     while (q < p + 16 && *q == ' ')
         ++q;

@@ -245,3 +245,25 @@ TEST(DxfScannerTest, TextValuesOfEveryLengthEndAtTheirNewline) {
         }
     }
 }
+
+// Group code lines of every shape read the same whether or not enough bytes follow for the
+// scanner's quick reading of them: the same code, or the same message.
+TEST(DxfScannerTest, CodeLinesReadTheSameWithAndWithoutBytesAfterThem) {
+    const auto read = [](const std::string& bytes) {
+        try {
+            TDxfScanner s(bytes.data(), bytes.size(), "x.dxf");
+            TGroup g;
+            return s.Next(g) ? std::to_string(g.Code) + "|" + std::string(g.Text) : "end";
+        } catch (const EDxfError& e) {
+            return "error " + e.Message;
+        }
+    };
+    const std::string after = std::string(100, 'v') + "\n";
+    for (const char* line : {"  8", " 10", "330", "  0", "1001", "8", "10", "-10", " -5", "1 0",
+                             " 1 ", "+10", "a10", " a1", "  a", "   ", "12\r", "1\r0", "999"}) {
+        for (const char* end : {"\n", "\r\n"}) {
+            const std::string head = std::string(line) + end + "value" + end;
+            EXPECT_EQ(read(head + after), read(head)) << line;
+        }
+    }
+}

@@ -20,8 +20,11 @@ DXFI_EXPORT uint8_t DXFI_STDCALL ImportFileIntoPcb(const uint8_t* fileName, cons
                                                    int32_t value);
 // "AutoCAD (*.DXF; *.DWG)" in static storage.
 DXFI_EXPORT const char* DXFI_STDCALL GetPcbImporterDescription(void);
-// The DESCRIPTION resource's bytes (kDescriptionSize).
+#if !defined(_WIN32)
+// The DESCRIPTION resource's bytes (kDescriptionSize). On Windows they are the RCDATA resource
+// "DESCRIPTION" (language neutral), not an export.
 DXFI_EXPORT extern const uint8_t DESCRIPTION[dxfi::abi::kDescriptionSize];
+#endif
 }
 
 namespace dxfi::abi {

@@ -7,7 +7,11 @@ namespace dxfi {
 namespace {
 
 struct TBinding {
+#if defined(_WIN32)
+    std::string ModuleName = "Korrin.dll";
+#else
     std::string ModuleName = "libkorrin.so";
+#endif
     platform::TModuleHandle Module = nullptr;
     TPcbApiSlots Slots;
     abi::IClient* Client = nullptr;

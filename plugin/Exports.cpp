@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The library's exports; the version script keeps every other symbol private.
+// The library's exports; the version script (ELF) or the export list (Windows) keeps every
+// other symbol private. On Windows the description bytes are the DESCRIPTION resource.
 #include "abi/PluginApi.h"
 #include "base/ShortString.h"
 #include "plugin/PluginEntry.h"
@@ -13,14 +14,23 @@ namespace {
 // The import run shows the options dialog in a window whenever the host shows dialogs.
 [[maybe_unused]] const bool ViewRegistered = (dxfi::RegisterSetupDialogView(), true);
 } // namespace
+#elif defined(_WIN32)
+#include "options/WindowlessSetupDialog.h"
+
+namespace {
+// No options window yet: the import runs with the saved settings and the host's answers.
+[[maybe_unused]] const bool WindowlessRegistered = (dxfi::RegisterWindowlessSetupDialog(), true);
+} // namespace
 #endif
 
 extern "C" {
 
+#if !defined(_WIN32)
 const uint8_t DESCRIPTION[dxfi::abi::kDescriptionSize] = {
     '|', 0,   '|', 0,   'A', 0,   'u', 0,   't', 0,   'o', 0,   'C', 0,   'A', 0,   'D', 0,   ' ',
     0,   '(', 0,   '*', 0,   '.', 0,   'D', 0,   'X', 0,   'F', 0,   ';', 0,   ' ', 0,   '*', 0,
     '.', 0,   'D', 0,   'W', 0,   'G', 0,   ')', 0,   '|', 0,   '|', 0,   '|', 0,   0,   0};
+#endif
 
 const char* DXFI_STDCALL GetPcbImporterDescription(void) {
     return "AutoCAD (*.DXF; *.DWG)";

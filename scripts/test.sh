@@ -39,9 +39,21 @@ run_windows() {
   # The same engine census from the Linux build of the check.
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDXFI_WERROR=ON >/dev/null
   cmake --build build -j "$jobs" --target WindowsFormCheck pad2
-  build/bin/WindowsFormCheck "$PWD/tests/data" --census build/engine-census.txt >/dev/null || status=1
+  build/bin/WindowsFormCheck "$PWD/tests/data" --census build/engine-census.txt \
+    --report-html build/report-check.html >/dev/null || status=1
   if ! diff -u build/engine-census.txt build-win/engine-census.txt; then
     echo "The Windows engine delivers other entities than the Linux one (diff above)" >&2
+    status=1
+  fi
+  # The same report HTML from both systems' XML engines, but for what the Windows engine writes
+  # its own way: the legacy doctype in full, and no line feed at the end.
+  local html_linux html_windows
+  html_linux=$(sed -e '$a\' build/report-check.html 2>/dev/null) || html_linux="(no Linux report HTML)"
+  html_windows=$(sed -e '1s|^<!DOCTYPE html SYSTEM "about:legacy-compat">$|<!DOCTYPE html>|' \
+    -e '$a\' build-win/report-check.html 2>/dev/null) || html_windows="(no Windows report HTML)"
+  if [ "$html_linux" != "$html_windows" ]; then
+    diff -u <(echo "$html_linux") <(echo "$html_windows") || true
+    echo "The Windows report HTML differs from the Linux one (diff above)" >&2
     status=1
   fi
   echo "Windows stage: $((SECONDS - started)) s"

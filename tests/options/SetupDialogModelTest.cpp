@@ -5,6 +5,7 @@
 #include "options/SetupDialogModel.h"
 #include "base/Assertion.h"
 #include "engine/Pad2.h"
+#include "options/WindowlessSetupDialog.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbimport/PcbDxfProcessor.h"
@@ -526,4 +527,28 @@ TEST_F(TSetupFillTest, RealProcessorAsLoadedShowsMil) {
         processor.CloseFile();
     }
     CloseEngine();
+}
+
+// Where the plug-in has no options window, a host that wants the dialog shown is told so and
+// nothing is imported; a host that answers dialogs gets its answers applied as usual.
+TEST_F(TSetupFillTest, WithoutAWindowAShowRequestCancelsWithAnError) {
+    test::TInteractiveClient client;
+    client.Answers = "x=5mil";
+    SetHostClient(&client);
+    RegisterWindowlessSetupDialog();
+    std::unique_ptr<TSetupDialog> dialog = CreateSetupDialog(*Board);
+    SetSetupDialogFactory({});
+    dialog->LoadFromProcessor(Processor);
+    EXPECT_EQ(dialog->ShowModal(), ab::kIdCancel);
+    ASSERT_EQ(client.Messages.size(), 1u);
+    EXPECT_EQ(client.Messages[0].Caption, "Error");
+    EXPECT_NE(client.Messages[0].Text.find("has no options window"), std::string::npos);
+    EXPECT_NE(client.Messages[0].Text.find("test mode"), std::string::npos);
+    EXPECT_NE(dialog->XText(), "5mil");
+
+    client.Interactive = false;
+    EXPECT_EQ(dialog->ShowModal(), ab::kIdOk);
+    EXPECT_EQ(client.Messages.size(), 1u);
+    EXPECT_EQ(dialog->XText(), "5mil");
+    SetHostClient(&Client);
 }

@@ -554,16 +554,8 @@ TEST_F(TSetupTreeTest, LoadingSettingsTwiceKeepsEachLayerOnceInEachSubmenu) {
 
 // ---- Which dialog the import run gets ------------------------------------------------------
 
-namespace {
-class TWindowClient : public test::TFakeClient {
-public:
-    bool InteractiveDialogs() override { return Interactive; }
-    bool Interactive = true;
-};
-} // namespace
-
 TEST_F(TSetupViewTest, TheRunGetsTheWindowOnlyWhenTheHostShowsDialogs) {
-    TWindowClient client;
+    test::TInteractiveClient client;
     SetHostClient(&client);
     RegisterSetupDialogView();
     std::unique_ptr<TSetupDialog> shown = CreateSetupDialog(*Board);

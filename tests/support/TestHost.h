@@ -77,6 +77,13 @@ public:
     std::vector<std::string> Commands;
 };
 
+// A client whose host shows modal dialogs to the user (or not, as set).
+class TInteractiveClient : public TFakeClient {
+public:
+    bool InteractiveDialogs() override { return Interactive; }
+    bool Interactive = true;
+};
+
 template <typename TFunction> TFunction Korrin(const char* name) {
     return reinterpret_cast<TFunction>(dlsym(KorrinModule(), name));
 }

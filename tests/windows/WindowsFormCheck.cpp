@@ -5,10 +5,12 @@
 // platform/win32. Prints one line per check and ends with "N passed, M failed"; the exit code is
 // the number of failures (at most 100).
 //
-//   WindowsFormCheck.exe DATA_FOLDER [--census FILE]
+//   WindowsFormCheck.exe DATA_FOLDER [--census FILE] [--report-html FILE]
 // With --census it also writes, for every DXF drawing in DATA_FOLDER, the number of model-space
-// entities the engine delivers by type code; the same program built for Linux writes the same
-// file there, and the two must be equal.
+// entities the engine delivers by type code; with --report-html, the HTML of a fixed report
+// made with the host's default stylesheet. The same program built for Linux writes the same
+// files there, and they must be equal. On Windows it also checks the import plug-in
+// (PluginFormCheck.h).
 #include "abi/Pad2Api.h"
 #if defined(_WIN32)
 #include "drawing/FormatReportNumber.h"
@@ -19,6 +21,7 @@
 #include "platform/Files.h"
 #include "platform/Folders.h"
 #include "platform/Registry.h"
+#include "tests/windows/PluginFormCheck.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -124,9 +127,18 @@ std::string Census(platform::TModuleHandle engine, const std::string& folder) {
     return text;
 }
 
+// The file named after `option` on the command line; "" when it is not given.
+std::string OptionValue(int argc, char** argv, const std::string& option) {
+    for (int index = 2; index + 1 < argc; ++index)
+        if (argv[index] == option) return argv[index + 1];
+    return {};
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc >= 4 && std::string(argv[1]) == "--locate")
+        return dxfi::formcheck::LocateSupportFileForCheck(argv[2], argv[3]);
     if (argc < 2) {
         std::fprintf(stderr, "usage: WindowsFormCheck DATA_FOLDER [--census FILE]\n");
         return 100;
@@ -173,13 +185,13 @@ int main(int argc, char** argv) {
     Check(init && init(dataFile.c_str(), 0, &initCode) != 0, "the engine starts from its data file",
           "code " + std::to_string(initCode));
 
-    if (argc >= 4 && std::string(argv[2]) == "--census") {
+    if (const std::string censusFile = OptionValue(argc, argv, "--census"); !censusFile.empty()) {
         const std::string census = Census(engine, dataFolder);
         std::string problem;
         Check(census.find("not loaded") == std::string::npos && census.size() > 100,
               "every test drawing loads");
-        Check(platform::WriteFileSafely(argv[3], census, false, problem), "the census is written",
-              problem);
+        Check(platform::WriteFileSafely(censusFile, census, false, problem),
+              "the census is written", problem);
     }
     if (close) close();
     Check(platform::UnloadModule(engine), "the engine unloads");
@@ -295,6 +307,9 @@ int main(int argc, char** argv) {
     Check(!dxfi::ReportDecimalSeparator().empty(), "the user's decimal separator",
           dxfi::ReportDecimalSeparator());
 #endif
+    dxfi::formcheck::CheckPluginDll(&Check, exeFolder);
+    if (const std::string htmlFile = OptionValue(argc, argv, "--report-html"); !htmlFile.empty())
+        dxfi::formcheck::CheckReport(&Check, htmlFile);
     std::printf("%d passed, %d failed\n", Passed, Failed);
     return std::min(Failed, 100);
 }

@@ -212,18 +212,35 @@ std::string NodeName(IXMLDOMNode& node) {
     return SUCCEEDED(node.get_nodeName(name.Receive())) ? name.Utf8() : std::string();
 }
 
+// True when the element is xsl:import or xsl:include, under whatever prefix.
+bool ImportsAnotherStylesheet(IXMLDOMNode& node) {
+    TBstr space, name;
+    if (FAILED(node.get_namespaceURI(space.Receive())) || FAILED(node.get_baseName(name.Receive())))
+        return false;
+    return space.Utf8() == "http://www.w3.org/1999/XSL/Transform" &&
+           (name.Utf8() == "import" || name.Utf8() == "include");
+}
+
 // The text of the first child of the document element named exactly "xsl:param" whose "name"
-// is "file_extension"; "" when there is none.
-std::string FileExtensionParameter(IXMLDOMDocument2& stylesheet) {
+// is "file_extension"; "" when there is none. A stylesheet that imports or includes another is
+// refused: it is read from its bytes, with nothing that other files could be found from.
+std::string FileExtensionParameter(IXMLDOMDocument2& stylesheet,
+                                   const std::string& stylesheetPath) {
     TCom<IXMLDOMElement> root;
     TCom<IXMLDOMNode> node;
     if (FAILED(stylesheet.get_documentElement(root.Receive())) || !root ||
         FAILED(root->get_firstChild(node.Receive())))
         return {};
+    std::string parameter;
+    bool found = false;
     while (node) {
         DOMNodeType type = NODE_INVALID;
         node->get_nodeType(&type);
-        if (type == NODE_ELEMENT && NodeName(*node.Get()) == "xsl:param") {
+        if (type == NODE_ELEMENT && ImportsAnotherStylesheet(*node.Get()))
+            StylesheetFailed(stylesheetPath,
+                             "The stylesheet imports or includes another stylesheet; report "
+                             "stylesheets must be self-contained here.");
+        if (type == NODE_ELEMENT && !found && NodeName(*node.Get()) == "xsl:param") {
             TCom<IXMLDOMElement> element;
             VARIANT name;
             VariantInit(&name);
@@ -231,9 +248,9 @@ std::string FileExtensionParameter(IXMLDOMDocument2& stylesheet) {
             if (SUCCEEDED(node->QueryInterface(IID_IXMLDOMElement, element.ReceiveVoid())) &&
                 SUCCEEDED(element->getAttribute(attribute.Get(), &name)) && name.vt == VT_BSTR &&
                 name.bstrVal && std::wstring_view(name.bstrVal) == L"file_extension") {
-                VariantClear(&name);
                 TBstr text;
-                return SUCCEEDED(node->get_text(text.Receive())) ? text.Utf8() : std::string();
+                if (SUCCEEDED(node->get_text(text.Receive()))) parameter = text.Utf8();
+                found = true;
             }
             VariantClear(&name);
         }
@@ -241,7 +258,7 @@ std::string FileExtensionParameter(IXMLDOMDocument2& stylesheet) {
         if (FAILED(node->get_nextSibling(next.Receive()))) break;
         node.Swap(next);
     }
-    return {};
+    return parameter;
 }
 
 // Everything written to the memory stream.
@@ -272,7 +289,7 @@ std::string ApplyReportStylesheet(const TBaseReport& report, const std::string& 
     TCom<IXMLDOMDocument2> stylesheet;
     NewHardenedDocument(stylesheet, stylesheetPath);
     LoadStylesheet(*stylesheet.Get(), stylesheetPath);
-    extension = OutputFileExtension(FileExtensionParameter(*stylesheet.Get()));
+    extension = OutputFileExtension(FileExtensionParameter(*stylesheet.Get(), stylesheetPath));
 
     TCom<IXMLDOMDocument2> document;
     NewHardenedDocument(document, stylesheetPath);

@@ -135,6 +135,21 @@ void CheckHardening(TCheck check) {
     check(result.find("SCRIPTRAN") == std::string::npos, "a stylesheet's script does not run",
           result);
 
+    platform::WriteFileSafely(folder + "other.xsl",
+                              std::string(kSheetStart) +
+                                  "<xsl:template match=\"/\">IMPORTED</xsl:template>"
+                                  "</xsl:stylesheet>",
+                              false, problem);
+    for (const char* kind : {"import", "include"}) {
+        result = TransformWith(folder,
+                               std::string(kSheetStart) + "<xsl:" + kind +
+                                   " href=\"other.xsl\"/></xsl:stylesheet>",
+                               output);
+        check(result.rfind("refused: ", 0) == 0 && result.find("IMPORTED") == std::string::npos,
+              std::string("a stylesheet with xsl:") + kind + " is refused", result);
+    }
+    platform::RemoveFile(folder + "other.xsl");
+
     result = TransformWith(folder, std::string(kSheetStart) + "<xsl:template match=\"/\">", output);
     check(result.rfind("refused: ", 0) == 0 && result.size() > 9,
           "a stylesheet that does not parse is refused with the engine's message", result);

@@ -3,6 +3,7 @@
 
 #include "platform/Files.h"
 #include "platform/Folders.h"
+#include "platform/Identity.h"
 #include "report/GeneralReport.h"
 #include "report/GeneralReportException.h"
 #include "report/ReportOutput.h"
@@ -163,8 +164,10 @@ void CheckHardening(TCheck check) {
 void CheckReport(TCheck check, const std::string& htmlFile) {
     TGeneralReport report("Import Error Report", "", [] { return TClockReading{}; });
     FillReport(report);
+    // Named after the process: other checkouts may run the check at the same time.
     const std::string base =
-        platform::IncludeTrailingDelimiter(platform::FolderPath(platform::foTemp)) + "wfc-report";
+        platform::IncludeTrailingDelimiter(platform::FolderPath(platform::foTemp)) + "wfc-report-" +
+        std::to_string(platform::ProcessId());
     std::string output;
     try {
         TransformReport(report, base, kStylesheet, output);

@@ -28,27 +28,29 @@ inline constexpr int32_t kIdNo = 7;
 
 struct IClient : IInterface {
     // A server module by name ("PCB"), borrowed; null when the host has none.
-    virtual IInterface* GetServerModuleByName(const char* name) = 0;
+    virtual IInterface* DXFI_STDCALL GetServerModuleByName(const char* name) = 0;
     // Runs a host command such as "WorkspaceManager:OpenObject" with its parameter text
     // ("Filename=..."); `length` is the parameter text's length in bytes. 0 on success.
-    virtual int32_t SendCommand(const char* command, const char* parameters, int32_t length) = 0;
+    virtual int32_t DXFI_STDCALL SendCommand(const char* command, const char* parameters,
+                                             int32_t length) = 0;
     // Status bar entry `index` (2 is the one the import uses) := text (UTF-16).
-    virtual void SetStatusBarText(int32_t index, const char16_t* text) = 0;
+    virtual void DXFI_STDCALL SetStatusBarText(int32_t index, const char16_t* text) = 0;
     // The host environment's message function: a modal box centred on the screen with the
     // caption, the text and the style's buttons and symbol; answers kIdOk, kIdYes or kIdNo.
     // In the host's test mode an error or warning box instead writes "ShowDialogWithCaption
     // with" + caption + " " + text to standard output and ends the host process with exit
     // code 1.
-    virtual int32_t ShowMessage(const char* caption, const char* text, uint32_t style) = 0;
+    virtual int32_t DXFI_STDCALL ShowMessage(const char* caption, const char* text,
+                                             uint32_t style) = 0;
     // How modal dialogs are answered: true when the user sees them (the host runs a GUI);
     // false when the host accepts them with the answers of DialogAnswers.
-    virtual bool InteractiveDialogs() = 0;
+    virtual bool DXFI_STDCALL InteractiveDialogs() = 0;
     // Answers for named dialog controls, one "NAME=VALUE" per line; empty when none. Borrowed.
-    virtual const char* DialogAnswers() = 0;
+    virtual const char* DXFI_STDCALL DialogAnswers() = 0;
     // An INI settings file that the options dialog loads before it is shown or answered, as
     // its "Load Settings" button would; empty when none. Borrowed. Hosts that never name one
     // need not implement it.
-    virtual const char* SettingsFile() { return ""; }
+    virtual const char* DXFI_STDCALL SettingsFile() { return ""; }
 
 protected:
     ~IClient() = default;

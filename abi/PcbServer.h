@@ -8,7 +8,13 @@
 // or an iterator constructor returns are owned by the caller: a new primitive until it is
 // added to a board or component (ownership then passes to the container) or Released; an
 // iterator or contour until Released. No method throws.
+//
+// Every method uses the flat functions' convention (DXFI_STDCALL): on 32-bit Windows a
+// COM-style caller pushes `this` and the arguments and the callee cleans the stack, so both
+// modules must agree whichever compiler built them.
 #pragma once
+
+#include "abi/CallConv.h"
 
 #include <cstdint>
 
@@ -48,9 +54,9 @@ inline constexpr int32_t kNoInterface = static_cast<int32_t>(0x80004002);
 struct IInterface {
     // kOk and *out set (borrowed) when the object offers the interface; else kNoInterface and
     // *out = nullptr.
-    virtual int32_t QueryInterface(const TGuid& iid, void** out) = 0;
-    virtual uint32_t AddRef() = 0;
-    virtual uint32_t Release() = 0;
+    virtual int32_t DXFI_STDCALL QueryInterface(const TGuid& iid, void** out) = 0;
+    virtual uint32_t DXFI_STDCALL AddRef() = 0;
+    virtual uint32_t DXFI_STDCALL Release() = 0;
 
 protected:
     ~IInterface() = default;
@@ -61,38 +67,40 @@ struct TCoordRect {
 };
 
 struct IPCB_Contour : IInterface {
-    virtual int32_t Count() = 0;
-    virtual void SetCount(int32_t count) = 0; // new points are (0, 0)
-    virtual int32_t X(int32_t index) = 0;     // 0 outside 0..Count-1
-    virtual int32_t Y(int32_t index) = 0;
-    virtual void SetPoint(int32_t index, int32_t x, int32_t y) = 0; // ignored outside the range
+    virtual int32_t DXFI_STDCALL Count() = 0;
+    virtual void DXFI_STDCALL SetCount(int32_t count) = 0; // new points are (0, 0)
+    virtual int32_t DXFI_STDCALL X(int32_t index) = 0;     // 0 outside 0..Count-1
+    virtual int32_t DXFI_STDCALL Y(int32_t index) = 0;
+    virtual void DXFI_STDCALL SetPoint(int32_t index, int32_t x,
+                                       int32_t y) = 0; // ignored outside the range
 
 protected:
     ~IPCB_Contour() = default;
 };
 
 struct IPCB_Primitive : IInterface {
-    virtual uint32_t Handle() = 0; // the flat functions' handle of this object
-    virtual uint8_t ObjectId() = 0;
-    virtual uint32_t Layer() = 0;
+    virtual uint32_t DXFI_STDCALL Handle() = 0; // the flat functions' handle of this object
+    virtual uint8_t DXFI_STDCALL ObjectId() = 0;
+    virtual uint32_t DXFI_STDCALL Layer() = 0;
     // The run's mark: true on objects that were on the board before an import.
-    virtual bool GetMark() = 0;
-    virtual void SetMark(bool mark) = 0;
-    virtual bool InComponent() = 0;
-    virtual TCoordRect BoundingRectangle() = 0;
-    virtual void BeginModify() = 0;
-    virtual void MoveByXY(int32_t dx, int32_t dy) = 0; // a component moves its children too
-    virtual void EndModify() = 0;
+    virtual bool DXFI_STDCALL GetMark() = 0;
+    virtual void DXFI_STDCALL SetMark(bool mark) = 0;
+    virtual bool DXFI_STDCALL InComponent() = 0;
+    virtual TCoordRect DXFI_STDCALL BoundingRectangle() = 0;
+    virtual void DXFI_STDCALL BeginModify() = 0;
+    virtual void DXFI_STDCALL MoveByXY(int32_t dx,
+                                       int32_t dy) = 0; // a component moves its children too
+    virtual void DXFI_STDCALL EndModify() = 0;
 
 protected:
     ~IPCB_Primitive() = default;
 };
 
 struct IPCB_Region : IPCB_Primitive {
-    virtual void SetRegionLayer(uint32_t layer) = 0;
+    virtual void DXFI_STDCALL SetRegionLayer(uint32_t layer) = 0;
     // Copies the contour's points as the region's outline.
-    virtual void SetOutlineContour(IPCB_Contour* contour) = 0;
-    virtual IPCB_Contour* OutlineContour() = 0; // borrowed
+    virtual void DXFI_STDCALL SetOutlineContour(IPCB_Contour* contour) = 0;
+    virtual IPCB_Contour* DXFI_STDCALL OutlineContour() = 0; // borrowed
 
 protected:
     ~IPCB_Region() = default;
@@ -100,7 +108,7 @@ protected:
 
 struct IPCB_Component : IPCB_Primitive {
     // Makes a new primitive a child of the component; ownership passes to the component.
-    virtual void AddPCBObject(IPCB_Primitive* object) = 0;
+    virtual void DXFI_STDCALL AddPCBObject(IPCB_Primitive* object) = 0;
 
 protected:
     ~IPCB_Component() = default;
@@ -108,11 +116,11 @@ protected:
 
 struct IPCB_BoardIterator : IInterface {
     // Restricts the iteration to the kinds whose bit (1 << kind) is set.
-    virtual void AddFilter_ObjectSet(uint32_t kindMask) = 0;
+    virtual void DXFI_STDCALL AddFilter_ObjectSet(uint32_t kindMask) = 0;
     // Every object of the board, children of components included, in a stable order; null at
     // the end. Objects added during the iteration may or may not be visited.
-    virtual IPCB_Primitive* FirstPCBObject() = 0;
-    virtual IPCB_Primitive* NextPCBObject() = 0;
+    virtual IPCB_Primitive* DXFI_STDCALL FirstPCBObject() = 0;
+    virtual IPCB_Primitive* DXFI_STDCALL NextPCBObject() = 0;
 
 protected:
     ~IPCB_BoardIterator() = default;
@@ -120,32 +128,32 @@ protected:
 
 struct IPCB_LayerIterator : IInterface {
     // Advances; the first call goes to the first layer. False past the end.
-    virtual bool Next() = 0;
-    virtual uint32_t Layer() = 0;
+    virtual bool DXFI_STDCALL Next() = 0;
+    virtual uint32_t DXFI_STDCALL Layer() = 0;
     // The layer object's name (the user's name for the layer), kText256 buffer.
-    virtual void Name(char* buffer256) = 0;
+    virtual void DXFI_STDCALL Name(char* buffer256) = 0;
 
 protected:
     ~IPCB_LayerIterator() = default;
 };
 
 struct IPCB_Board : IInterface {
-    virtual uint32_t BoardHandle() = 0;
+    virtual uint32_t DXFI_STDCALL BoardHandle() = 0;
     // Number of board objects (children of components included) whose kind bit is set.
-    virtual int32_t GetPrimitiveCounter(uint32_t kindMask) = 0;
-    virtual IPCB_BoardIterator* BoardIterator_Create() = 0; // caller owns
-    virtual void BoardIterator_Destroy(IPCB_BoardIterator* iterator) = 0;
-    virtual void SetLayerShown(uint32_t layer, bool shown) = 0;
-    virtual bool LayerShown(uint32_t layer) = 0;
+    virtual int32_t DXFI_STDCALL GetPrimitiveCounter(uint32_t kindMask) = 0;
+    virtual IPCB_BoardIterator* DXFI_STDCALL BoardIterator_Create() = 0; // caller owns
+    virtual void DXFI_STDCALL BoardIterator_Destroy(IPCB_BoardIterator* iterator) = 0;
+    virtual void DXFI_STDCALL SetLayerShown(uint32_t layer, bool shown) = 0;
+    virtual bool DXFI_STDCALL LayerShown(uint32_t layer) = 0;
     // The board's name for a layer (the user may have renamed it), kText256 buffer; empty for
     // a layer the board does not have.
-    virtual void LayerName(uint32_t layer, char* buffer256) = 0;
+    virtual void DXFI_STDCALL LayerName(uint32_t layer, char* buffer256) = 0;
     // Every layer of the board, in the standard order. Caller owns (Release).
-    virtual IPCB_LayerIterator* LayerIterator() = 0;
+    virtual IPCB_LayerIterator* DXFI_STDCALL LayerIterator() = 0;
     // Lets the user pick a point; true and the point when one was picked.
-    virtual bool ChooseLocation(int32_t* x, int32_t* y, const char* prompt) = 0;
+    virtual bool DXFI_STDCALL ChooseLocation(int32_t* x, int32_t* y, const char* prompt) = 0;
     // Adds a new primitive to the board; ownership passes to the board.
-    virtual void AddPCBObject(IPCB_Primitive* object) = 0;
+    virtual void DXFI_STDCALL AddPCBObject(IPCB_Primitive* object) = 0;
 
 protected:
     ~IPCB_Board() = default;
@@ -154,12 +162,13 @@ protected:
 struct IPCB_ServerInterface : IInterface {
     // The board interface of a board handle: kOk and *out (borrowed) for an open board and an
     // interface it offers (IID_IPCB_Board, or IID_IPCB_Component for a component handle).
-    virtual int32_t GetPCBBoardByBoardHandle(uint32_t handle, const TGuid& iid, void** out) = 0;
+    virtual int32_t DXFI_STDCALL GetPCBBoardByBoardHandle(uint32_t handle, const TGuid& iid,
+                                                          void** out) = 0;
     // A new object of the kind in no container (caller owns); null for an unknown kind.
     // `reserved1` and `reserved2` are 0.
-    virtual IPCB_Primitive* PCBObjectFactory(uint8_t kind, int32_t reserved1,
-                                             int32_t reserved2) = 0;
-    virtual IPCB_Contour* PCBContourFactory() = 0; // caller owns
+    virtual IPCB_Primitive* DXFI_STDCALL PCBObjectFactory(uint8_t kind, int32_t reserved1,
+                                                          int32_t reserved2) = 0;
+    virtual IPCB_Contour* DXFI_STDCALL PCBContourFactory() = 0; // caller owns
 
 protected:
     ~IPCB_ServerInterface() = default;

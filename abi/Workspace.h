@@ -19,10 +19,10 @@ namespace dxfi::abi {
 // Where a project's generated files go.
 struct IProjectOutput : IInterface {
     // The output folder's path, without a trailing separator ("/work/Proj/Project Outputs").
-    virtual const char* ReferencePath() = 0;
+    virtual const char* DXFI_STDCALL ReferencePath() = 0;
     // Registers a file that was produced for the project, so that the host lists it. 0 on
     // success.
-    virtual int32_t AddOutputFile(const char* path) = 0;
+    virtual int32_t DXFI_STDCALL AddOutputFile(const char* path) = 0;
 
 protected:
     ~IProjectOutput() = default;
@@ -30,11 +30,11 @@ protected:
 
 struct IProject : IInterface {
     // The project file's name with its extension, without folder ("Main.Board.PrjPcb").
-    virtual const char* FileName() = 0;
+    virtual const char* DXFI_STDCALL FileName() = 0;
     // The project file's full path.
-    virtual const char* FullPath() = 0;
+    virtual const char* DXFI_STDCALL FullPath() = 0;
     // The project's output object; null when the project has none.
-    virtual IProjectOutput* OutputObject() = 0;
+    virtual IProjectOutput* DXFI_STDCALL OutputObject() = 0;
 
 protected:
     ~IProject() = default;
@@ -42,7 +42,7 @@ protected:
 
 struct IWorkspace : IInterface {
     // The project that holds the document at `path`; null when none does.
-    virtual IProject* GetProjectContaining(const char* path) = 0;
+    virtual IProject* DXFI_STDCALL GetProjectContaining(const char* path) = 0;
 
 protected:
     ~IWorkspace() = default;

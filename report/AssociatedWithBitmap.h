@@ -53,7 +53,7 @@ public:
     TAssociatedWithBitmap(const TAssociatedWithBitmap&) = delete;
     TAssociatedWithBitmap& operator=(const TAssociatedWithBitmap&) = delete;
 
-    int32_t QueryInterface(const abi::TGuid& iid, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const abi::TGuid& iid, void** out) override {
         if (!out) return abi::kNoInterface;
         if (iid == I::Iid || iid == IAssociatedWithBitmap::Iid) {
             *out = static_cast<I*>(this);
@@ -63,8 +63,8 @@ public:
         *out = nullptr;
         return abi::kNoInterface;
     }
-    uint32_t AddRef() override { return ++References_; }
-    uint32_t Release() override {
+    uint32_t DXFI_STDCALL AddRef() override { return ++References_; }
+    uint32_t DXFI_STDCALL Release() override {
         uint32_t left = --References_;
         if (left == 0) delete this;
         return left;

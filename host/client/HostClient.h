@@ -43,17 +43,19 @@ public:
     }
     const TImportNotDone& ImportNotDone() const { return NotDone_; }
 
-    int32_t QueryInterface(const abi::TGuid& iid, void** out) override;
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
+    int32_t DXFI_STDCALL QueryInterface(const abi::TGuid& iid, void** out) override;
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
 
-    abi::IInterface* GetServerModuleByName(const char* name) override;
-    int32_t SendCommand(const char* command, const char* parameters, int32_t length) override;
-    void SetStatusBarText(int32_t index, const char16_t* text) override;
-    int32_t ShowMessage(const char* caption, const char* text, uint32_t style) override;
-    bool InteractiveDialogs() override { return Interactive_; }
-    const char* DialogAnswers() override { return Settings_.DialogAnswers.c_str(); }
-    const char* SettingsFile() override { return SettingsFile_.c_str(); }
+    abi::IInterface* DXFI_STDCALL GetServerModuleByName(const char* name) override;
+    int32_t DXFI_STDCALL SendCommand(const char* command, const char* parameters,
+                                     int32_t length) override;
+    void DXFI_STDCALL SetStatusBarText(int32_t index, const char16_t* text) override;
+    int32_t DXFI_STDCALL ShowMessage(const char* caption, const char* text,
+                                     uint32_t style) override;
+    bool DXFI_STDCALL InteractiveDialogs() override { return Interactive_; }
+    const char* DXFI_STDCALL DialogAnswers() override { return Settings_.DialogAnswers.c_str(); }
+    const char* DXFI_STDCALL SettingsFile() override { return SettingsFile_.c_str(); }
 
 private:
     TClient();

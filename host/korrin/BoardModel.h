@@ -229,19 +229,19 @@ public:
     template <class T> T* As() const { return static_cast<T*>(Data.get()); }
 
     // IPCB_Primitive
-    int32_t QueryInterface(const abi::TGuid& iid, void** out) override;
-    uint32_t AddRef() override;
-    uint32_t Release() override;
-    uint32_t Handle() override { return Id; }
-    uint8_t ObjectId() override { return Kind; }
-    uint32_t Layer() override { return LayerValue; }
-    bool GetMark() override { return Mark; }
-    void SetMark(bool mark) override { Mark = mark; }
-    bool InComponent() override;
-    abi::TCoordRect BoundingRectangle() override;
-    void BeginModify() override {}
-    void MoveByXY(int32_t dx, int32_t dy) override;
-    void EndModify() override {}
+    int32_t DXFI_STDCALL QueryInterface(const abi::TGuid& iid, void** out) override;
+    uint32_t DXFI_STDCALL AddRef() override;
+    uint32_t DXFI_STDCALL Release() override;
+    uint32_t DXFI_STDCALL Handle() override { return Id; }
+    uint8_t DXFI_STDCALL ObjectId() override { return Kind; }
+    uint32_t DXFI_STDCALL Layer() override { return LayerValue; }
+    bool DXFI_STDCALL GetMark() override { return Mark; }
+    void DXFI_STDCALL SetMark(bool mark) override { Mark = mark; }
+    bool DXFI_STDCALL InComponent() override;
+    abi::TCoordRect DXFI_STDCALL BoundingRectangle() override;
+    void DXFI_STDCALL BeginModify() override {}
+    void DXFI_STDCALL MoveByXY(int32_t dx, int32_t dy) override;
+    void DXFI_STDCALL EndModify() override {}
 
 private:
     TObjectStore& Store;

@@ -31,13 +31,13 @@ int32_t Refuse(void** out) {
 class TContour final : public abi::IPCB_Contour {
 public:
     explicit TContour(THandle region = 0) : Region(region) {}
-    int32_t QueryInterface(const TGuid& iid, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const TGuid& iid, void** out) override {
         if (!out) return abi::kNoInterface;
         return iid == abi::IID_IPCB_Contour ? Offer(static_cast<abi::IPCB_Contour*>(this), out)
                                             : Refuse(out);
     }
-    uint32_t AddRef() override { return Region ? 1 : ++Refs; }
-    uint32_t Release() override {
+    uint32_t DXFI_STDCALL AddRef() override { return Region ? 1 : ++Refs; }
+    uint32_t DXFI_STDCALL Release() override {
         if (Region) return 1;
         if (--Refs == 0) {
             delete this;
@@ -45,17 +45,21 @@ public:
         }
         return Refs;
     }
-    int32_t Count() override { return static_cast<int32_t>(Points().size()); }
-    void SetCount(int32_t count) override {
+    int32_t DXFI_STDCALL Count() override { return static_cast<int32_t>(Points().size()); }
+    void DXFI_STDCALL SetCount(int32_t count) override {
         if (count < 0 || count > (1 << 24)) return;
         try {
             Points().resize(static_cast<size_t>(count), {0, 0});
         } catch (...) {
         }
     }
-    int32_t X(int32_t index) override { return InRange(index) ? Points()[index][0] : 0; }
-    int32_t Y(int32_t index) override { return InRange(index) ? Points()[index][1] : 0; }
-    void SetPoint(int32_t index, int32_t x, int32_t y) override {
+    int32_t DXFI_STDCALL X(int32_t index) override {
+        return InRange(index) ? Points()[index][0] : 0;
+    }
+    int32_t DXFI_STDCALL Y(int32_t index) override {
+        return InRange(index) ? Points()[index][1] : 0;
+    }
+    void DXFI_STDCALL SetPoint(int32_t index, int32_t x, int32_t y) override {
         if (InRange(index)) Points()[index] = {x, y};
     }
     std::vector<std::array<int32_t, 2>>& Points() {
@@ -78,21 +82,21 @@ private:
 template <class TInterface> class TPrimitiveFacade : public TInterface, public TFacade {
 public:
     explicit TPrimitiveFacade(TObject& object) : Object(object) {}
-    int32_t QueryInterface(const TGuid& iid, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const TGuid& iid, void** out) override {
         return Object.QueryInterface(iid, out);
     }
-    uint32_t AddRef() override { return Object.AddRef(); }
-    uint32_t Release() override { return Object.Release(); }
-    uint32_t Handle() override { return Object.Handle(); }
-    uint8_t ObjectId() override { return Object.ObjectId(); }
-    uint32_t Layer() override { return Object.Layer(); }
-    bool GetMark() override { return Object.GetMark(); }
-    void SetMark(bool mark) override { Object.SetMark(mark); }
-    bool InComponent() override { return Object.InComponent(); }
-    abi::TCoordRect BoundingRectangle() override { return Object.BoundingRectangle(); }
-    void BeginModify() override { Object.BeginModify(); }
-    void MoveByXY(int32_t dx, int32_t dy) override { Object.MoveByXY(dx, dy); }
-    void EndModify() override { Object.EndModify(); }
+    uint32_t DXFI_STDCALL AddRef() override { return Object.AddRef(); }
+    uint32_t DXFI_STDCALL Release() override { return Object.Release(); }
+    uint32_t DXFI_STDCALL Handle() override { return Object.Handle(); }
+    uint8_t DXFI_STDCALL ObjectId() override { return Object.ObjectId(); }
+    uint32_t DXFI_STDCALL Layer() override { return Object.Layer(); }
+    bool DXFI_STDCALL GetMark() override { return Object.GetMark(); }
+    void DXFI_STDCALL SetMark(bool mark) override { Object.SetMark(mark); }
+    bool DXFI_STDCALL InComponent() override { return Object.InComponent(); }
+    abi::TCoordRect DXFI_STDCALL BoundingRectangle() override { return Object.BoundingRectangle(); }
+    void DXFI_STDCALL BeginModify() override { Object.BeginModify(); }
+    void DXFI_STDCALL MoveByXY(int32_t dx, int32_t dy) override { Object.MoveByXY(dx, dy); }
+    void DXFI_STDCALL EndModify() override { Object.EndModify(); }
 
 protected:
     TObject& Object;
@@ -102,8 +106,8 @@ class TRegionFacade final : public TPrimitiveFacade<abi::IPCB_Region> {
 public:
     explicit TRegionFacade(TObject& object)
         : TPrimitiveFacade<abi::IPCB_Region>(object), Outline(object.Id) {}
-    void SetRegionLayer(uint32_t layer) override { Store().SetLayer(Object, layer); }
-    void SetOutlineContour(abi::IPCB_Contour* contour) override {
+    void DXFI_STDCALL SetRegionLayer(uint32_t layer) override { Store().SetLayer(Object, layer); }
+    void DXFI_STDCALL SetOutlineContour(abi::IPCB_Contour* contour) override {
         if (!contour) return;
         try {
             std::vector<std::array<int32_t, 2>> points(
@@ -115,7 +119,7 @@ public:
         } catch (...) {
         }
     }
-    abi::IPCB_Contour* OutlineContour() override { return &Outline; }
+    abi::IPCB_Contour* DXFI_STDCALL OutlineContour() override { return &Outline; }
 
 private:
     TContour Outline;
@@ -144,7 +148,7 @@ TObject* ObjectOf(abi::IPCB_Primitive* primitive) {
 class TComponentFacade final : public TPrimitiveFacade<abi::IPCB_Component> {
 public:
     using TPrimitiveFacade<abi::IPCB_Component>::TPrimitiveFacade;
-    void AddPCBObject(abi::IPCB_Primitive* object) override {
+    void DXFI_STDCALL AddPCBObject(abi::IPCB_Primitive* object) override {
         if (TObject* o = ObjectOf(object)) {
             try {
                 Store().AddToContainer(Object, *o);
@@ -157,27 +161,27 @@ public:
 class TBoardIterator final : public abi::IPCB_BoardIterator {
 public:
     explicit TBoardIterator(THandle board) : Board(board) {}
-    int32_t QueryInterface(const TGuid&, void** out) override { return Refuse(out); }
-    uint32_t AddRef() override { return ++Refs; }
-    uint32_t Release() override {
+    int32_t DXFI_STDCALL QueryInterface(const TGuid&, void** out) override { return Refuse(out); }
+    uint32_t DXFI_STDCALL AddRef() override { return ++Refs; }
+    uint32_t DXFI_STDCALL Release() override {
         if (--Refs == 0) {
             delete this;
             return 0;
         }
         return Refs;
     }
-    void AddFilter_ObjectSet(uint32_t kindMask) override {
+    void DXFI_STDCALL AddFilter_ObjectSet(uint32_t kindMask) override {
         Mask = Filtered ? (Mask | kindMask) : kindMask;
         Filtered = true;
     }
-    abi::IPCB_Primitive* FirstPCBObject() override {
+    abi::IPCB_Primitive* DXFI_STDCALL FirstPCBObject() override {
         TObject* b = Store().FindBoard(Board);
         Top = 0;
         Child = 0;
         if (!b) return nullptr;
         return Settle(b->Children->First, 0);
     }
-    abi::IPCB_Primitive* NextPCBObject() override {
+    abi::IPCB_Primitive* DXFI_STDCALL NextPCBObject() override {
         TObjectStore& s = Store();
         TObject* top = s.Find(Top);
         if (!top || top->Container != Board) return Done();
@@ -238,23 +242,23 @@ private:
 class TLayerIterator final : public abi::IPCB_LayerIterator {
 public:
     explicit TLayerIterator(THandle board) : Board(board) {}
-    int32_t QueryInterface(const TGuid&, void** out) override { return Refuse(out); }
-    uint32_t AddRef() override { return ++Refs; }
-    uint32_t Release() override {
+    int32_t DXFI_STDCALL QueryInterface(const TGuid&, void** out) override { return Refuse(out); }
+    uint32_t DXFI_STDCALL AddRef() override { return ++Refs; }
+    uint32_t DXFI_STDCALL Release() override {
         if (--Refs == 0) {
             delete this;
             return 0;
         }
         return Refs;
     }
-    bool Next() override {
+    bool DXFI_STDCALL Next() override {
         if (Position < kStandardLayerCount) ++Position;
         return Position < kStandardLayerCount;
     }
-    uint32_t Layer() override {
+    uint32_t DXFI_STDCALL Layer() override {
         return Position >= 0 && Position < kStandardLayerCount ? StandardLayers()[Position] : 0;
     }
-    void Name(char* buffer256) override {
+    void DXFI_STDCALL Name(char* buffer256) override {
         if (!buffer256) return;
         TObject* b = Store().FindBoard(Board);
         try {
@@ -276,35 +280,35 @@ private:
 class TBoardFacade final : public abi::IPCB_Board, public TFacade {
 public:
     explicit TBoardFacade(TObject& board) : BoardObject(board) {}
-    int32_t QueryInterface(const TGuid& iid, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const TGuid& iid, void** out) override {
         if (!out) return abi::kNoInterface;
         return iid == abi::IID_IPCB_Board ? Offer(static_cast<abi::IPCB_Board*>(this), out)
                                           : Refuse(out);
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    uint32_t BoardHandle() override { return BoardObject.Id; }
-    int32_t GetPrimitiveCounter(uint32_t kindMask) override {
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
+    uint32_t DXFI_STDCALL BoardHandle() override { return BoardObject.Id; }
+    int32_t DXFI_STDCALL GetPrimitiveCounter(uint32_t kindMask) override {
         int64_t n = 0;
         for (int k = 1; k < kKindSlots; ++k)
             if (kindMask & (1u << k)) n += BoardObject.Children->KindCounts[k];
         return static_cast<int32_t>(std::min<int64_t>(n, INT32_MAX));
     }
-    abi::IPCB_BoardIterator* BoardIterator_Create() override {
+    abi::IPCB_BoardIterator* DXFI_STDCALL BoardIterator_Create() override {
         return new (std::nothrow) TBoardIterator(BoardObject.Id);
     }
-    void BoardIterator_Destroy(abi::IPCB_BoardIterator* iterator) override {
+    void DXFI_STDCALL BoardIterator_Destroy(abi::IPCB_BoardIterator* iterator) override {
         if (iterator) iterator->Release();
     }
-    void SetLayerShown(uint32_t layer, bool shown) override {
+    void DXFI_STDCALL SetLayerShown(uint32_t layer, bool shown) override {
         int i = StandardLayerIndex(layer);
         if (i >= 0) BoardObject.As<TBoardData>()->LayerShown[i] = shown;
     }
-    bool LayerShown(uint32_t layer) override {
+    bool DXFI_STDCALL LayerShown(uint32_t layer) override {
         int i = StandardLayerIndex(layer);
         return i >= 0 && BoardObject.As<TBoardData>()->LayerShown[i];
     }
-    void LayerName(uint32_t layer, char* buffer256) override {
+    void DXFI_STDCALL LayerName(uint32_t layer, char* buffer256) override {
         if (!buffer256) return;
         try {
             CopyOut(BoardLayerName(BoardObject, layer), buffer256, abi::kText256);
@@ -312,10 +316,10 @@ public:
             buffer256[0] = '\0';
         }
     }
-    abi::IPCB_LayerIterator* LayerIterator() override {
+    abi::IPCB_LayerIterator* DXFI_STDCALL LayerIterator() override {
         return new (std::nothrow) TLayerIterator(BoardObject.Id);
     }
-    bool ChooseLocation(int32_t* x, int32_t* y, const char* prompt) override {
+    bool DXFI_STDCALL ChooseLocation(int32_t* x, int32_t* y, const char* prompt) override {
         auto& cb = HostCallbacks();
         if (!cb.Picker || !x || !y) return false;
         int32_t px = *x, py = *y;
@@ -324,7 +328,7 @@ public:
         *y = py;
         return true;
     }
-    void AddPCBObject(abi::IPCB_Primitive* object) override {
+    void DXFI_STDCALL AddPCBObject(abi::IPCB_Primitive* object) override {
         if (TObject* o = ObjectOf(object)) {
             try {
                 Store().AddToContainer(BoardObject, *o);
@@ -345,15 +349,16 @@ template <class TFacadeType> TFacadeType* FacadeOf(TObject& o) {
 
 class TServer final : public abi::IPCB_ServerInterface {
 public:
-    int32_t QueryInterface(const TGuid& iid, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const TGuid& iid, void** out) override {
         if (!out) return abi::kNoInterface;
         return iid == abi::IID_IPCB_ServerInterface
                    ? Offer(static_cast<abi::IPCB_ServerInterface*>(this), out)
                    : Refuse(out);
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    int32_t GetPCBBoardByBoardHandle(uint32_t handle, const TGuid& iid, void** out) override {
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
+    int32_t DXFI_STDCALL GetPCBBoardByBoardHandle(uint32_t handle, const TGuid& iid,
+                                                  void** out) override {
         if (!out) return abi::kNoInterface;
         TObject* o = Store().Find(handle);
         if (!o) return Refuse(out);
@@ -362,7 +367,7 @@ public:
             return o->QueryInterface(iid, out);
         return Refuse(out);
     }
-    abi::IPCB_Primitive* PCBObjectFactory(uint8_t kind, int32_t, int32_t) override {
+    abi::IPCB_Primitive* DXFI_STDCALL PCBObjectFactory(uint8_t kind, int32_t, int32_t) override {
         try {
             TObject* o = Store().Create(kind);
             if (!o) return nullptr;
@@ -373,7 +378,9 @@ public:
             return nullptr;
         }
     }
-    abi::IPCB_Contour* PCBContourFactory() override { return new (std::nothrow) TContour(); }
+    abi::IPCB_Contour* DXFI_STDCALL PCBContourFactory() override {
+        return new (std::nothrow) TContour();
+    }
 };
 
 } // namespace

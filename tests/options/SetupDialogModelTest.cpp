@@ -290,7 +290,7 @@ TEST_F(TSetupFillTest, AnAnswerNoControlTakesCancelsWithNothingApplied) {
 namespace {
 class TSettingsClient : public test::TFakeClient {
 public:
-    const char* SettingsFile() override { return Settings.c_str(); }
+    const char* DXFI_STDCALL SettingsFile() override { return Settings.c_str(); }
     std::string Settings;
 };
 } // namespace

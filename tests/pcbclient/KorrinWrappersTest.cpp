@@ -588,22 +588,24 @@ TEST_F(TKorrinBoardTest, EveryBoardValueRoundTrips) {
 
 TEST_F(TKorrinBoardTest, BoardInterfaceThroughTheClientsServerModule) {
     struct TClient : ab::IClient {
-        int32_t QueryInterface(const ab::TGuid&, void** Out) override {
+        int32_t DXFI_STDCALL QueryInterface(const ab::TGuid&, void** Out) override {
             *Out = nullptr;
             return ab::kNoInterface;
         }
-        uint32_t AddRef() override { return 1; }
-        uint32_t Release() override { return 1; }
-        ab::IInterface* GetServerModuleByName(const char* Name) override {
+        uint32_t DXFI_STDCALL AddRef() override { return 1; }
+        uint32_t DXFI_STDCALL Release() override { return 1; }
+        ab::IInterface* DXFI_STDCALL GetServerModuleByName(const char* Name) override {
             return std::strcmp(Name, "PCB") == 0 ? Korrin<decltype(&KorrinHost_GetServerModule)>(
                                                        "KorrinHost_GetServerModule")()
                                                  : nullptr;
         }
-        int32_t SendCommand(const char*, const char*, int32_t) override { return 0; }
-        void SetStatusBarText(int32_t, const char16_t*) override {}
-        int32_t ShowMessage(const char*, const char*, uint32_t) override { return ab::kIdOk; }
-        bool InteractiveDialogs() override { return false; }
-        const char* DialogAnswers() override { return ""; }
+        int32_t DXFI_STDCALL SendCommand(const char*, const char*, int32_t) override { return 0; }
+        void DXFI_STDCALL SetStatusBarText(int32_t, const char16_t*) override {}
+        int32_t DXFI_STDCALL ShowMessage(const char*, const char*, uint32_t) override {
+            return ab::kIdOk;
+        }
+        bool DXFI_STDCALL InteractiveDialogs() override { return false; }
+        const char* DXFI_STDCALL DialogAnswers() override { return ""; }
     } Client;
     SetHostClient(&Client);
     ASSERT_NE(GetPcbServer(), nullptr);

@@ -14,39 +14,42 @@ namespace ab = dxfi::abi;
 namespace {
 
 struct TFakeBoard : ab::IPCB_Board {
-    int32_t QueryInterface(const ab::TGuid&, void** Out) override {
+    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid&, void** Out) override {
         *Out = nullptr;
         return ab::kNoInterface;
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    uint32_t BoardHandle() override { return 5; }
-    int32_t GetPrimitiveCounter(uint32_t) override { return 0; }
-    ab::IPCB_BoardIterator* BoardIterator_Create() override { return nullptr; }
-    void BoardIterator_Destroy(ab::IPCB_BoardIterator*) override {}
-    void SetLayerShown(uint32_t, bool) override {}
-    bool LayerShown(uint32_t) override { return false; }
-    void LayerName(uint32_t, char* Buffer) override { Buffer[0] = '\0'; }
-    ab::IPCB_LayerIterator* LayerIterator() override { return nullptr; }
-    bool ChooseLocation(int32_t*, int32_t*, const char*) override { return false; }
-    void AddPCBObject(ab::IPCB_Primitive*) override {}
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
+    uint32_t DXFI_STDCALL BoardHandle() override { return 5; }
+    int32_t DXFI_STDCALL GetPrimitiveCounter(uint32_t) override { return 0; }
+    ab::IPCB_BoardIterator* DXFI_STDCALL BoardIterator_Create() override { return nullptr; }
+    void DXFI_STDCALL BoardIterator_Destroy(ab::IPCB_BoardIterator*) override {}
+    void DXFI_STDCALL SetLayerShown(uint32_t, bool) override {}
+    bool DXFI_STDCALL LayerShown(uint32_t) override { return false; }
+    void DXFI_STDCALL LayerName(uint32_t, char* Buffer) override { Buffer[0] = '\0'; }
+    ab::IPCB_LayerIterator* DXFI_STDCALL LayerIterator() override { return nullptr; }
+    bool DXFI_STDCALL ChooseLocation(int32_t*, int32_t*, const char*) override { return false; }
+    void DXFI_STDCALL AddPCBObject(ab::IPCB_Primitive*) override {}
 };
 
 // A server that knows board 5 only.
 struct TFakeServer : ab::IPCB_ServerInterface {
-    int32_t QueryInterface(const ab::TGuid& Iid, void** Out) override {
+    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid& Iid, void** Out) override {
         *Out = Iid == ab::IID_IPCB_ServerInterface ? this : nullptr;
         return *Out ? ab::kOk : ab::kNoInterface;
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    int32_t GetPCBBoardByBoardHandle(uint32_t Handle, const ab::TGuid& Iid, void** Out) override {
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
+    int32_t DXFI_STDCALL GetPCBBoardByBoardHandle(uint32_t Handle, const ab::TGuid& Iid,
+                                                  void** Out) override {
         LastIid = Iid;
         *Out = Handle == 5 && Iid == ab::IID_IPCB_Board ? &Board : nullptr;
         return *Out ? ab::kOk : ab::kNoInterface;
     }
-    ab::IPCB_Primitive* PCBObjectFactory(uint8_t, int32_t, int32_t) override { return nullptr; }
-    ab::IPCB_Contour* PCBContourFactory() override { return nullptr; }
+    ab::IPCB_Primitive* DXFI_STDCALL PCBObjectFactory(uint8_t, int32_t, int32_t) override {
+        return nullptr;
+    }
+    ab::IPCB_Contour* DXFI_STDCALL PCBContourFactory() override { return nullptr; }
 
     TFakeBoard Board;
     ab::TGuid LastIid{};
@@ -54,30 +57,32 @@ struct TFakeServer : ab::IPCB_ServerInterface {
 
 // A server module that offers no server interface.
 struct TSilentModule : ab::IInterface {
-    int32_t QueryInterface(const ab::TGuid&, void** Out) override {
+    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid&, void** Out) override {
         *Out = nullptr;
         return ab::kNoInterface;
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
 };
 
 struct TFakeClient : ab::IClient {
-    int32_t QueryInterface(const ab::TGuid&, void** Out) override {
+    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid&, void** Out) override {
         *Out = nullptr;
         return ab::kNoInterface;
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    ab::IInterface* GetServerModuleByName(const char* Name) override {
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
+    ab::IInterface* DXFI_STDCALL GetServerModuleByName(const char* Name) override {
         Asked = Name;
         return std::strcmp(Name, "PCB") == 0 ? Module : nullptr;
     }
-    int32_t SendCommand(const char*, const char*, int32_t) override { return 0; }
-    void SetStatusBarText(int32_t, const char16_t*) override {}
-    int32_t ShowMessage(const char*, const char*, uint32_t) override { return ab::kIdOk; }
-    bool InteractiveDialogs() override { return false; }
-    const char* DialogAnswers() override { return ""; }
+    int32_t DXFI_STDCALL SendCommand(const char*, const char*, int32_t) override { return 0; }
+    void DXFI_STDCALL SetStatusBarText(int32_t, const char16_t*) override {}
+    int32_t DXFI_STDCALL ShowMessage(const char*, const char*, uint32_t) override {
+        return ab::kIdOk;
+    }
+    bool DXFI_STDCALL InteractiveDialogs() override { return false; }
+    const char* DXFI_STDCALL DialogAnswers() override { return ""; }
 
     ab::IInterface* Module = nullptr;
     std::string Asked;

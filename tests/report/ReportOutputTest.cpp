@@ -35,14 +35,14 @@ const std::string kShipped = DXFI_BIN_DIR "/Templates/report_html_default.xsl";
 // A project of the host's workspace.
 class TFakeOutput : public dxfi::abi::IProjectOutput {
 public:
-    int32_t QueryInterface(const dxfi::abi::TGuid&, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const dxfi::abi::TGuid&, void** out) override {
         *out = nullptr;
         return dxfi::abi::kNoInterface;
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    const char* ReferencePath() override { return Reference.c_str(); }
-    int32_t AddOutputFile(const char* path) override {
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
+    const char* DXFI_STDCALL ReferencePath() override { return Reference.c_str(); }
+    int32_t DXFI_STDCALL AddOutputFile(const char* path) override {
         Added.push_back(path);
         return 0;
     }
@@ -52,15 +52,17 @@ public:
 
 class TFakeProject : public dxfi::abi::IProject {
 public:
-    int32_t QueryInterface(const dxfi::abi::TGuid&, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const dxfi::abi::TGuid&, void** out) override {
         *out = nullptr;
         return dxfi::abi::kNoInterface;
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    const char* FileName() override { return Name.c_str(); }
-    const char* FullPath() override { return Path.c_str(); }
-    dxfi::abi::IProjectOutput* OutputObject() override { return HasOutput ? &Output : nullptr; }
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
+    const char* DXFI_STDCALL FileName() override { return Name.c_str(); }
+    const char* DXFI_STDCALL FullPath() override { return Path.c_str(); }
+    dxfi::abi::IProjectOutput* DXFI_STDCALL OutputObject() override {
+        return HasOutput ? &Output : nullptr;
+    }
     std::string Name, Path;
     bool HasOutput = false;
     TFakeOutput Output;
@@ -69,13 +71,13 @@ public:
 // Holds one project with the documents under its folder.
 class TFakeWorkspace : public dxfi::abi::IWorkspace {
 public:
-    int32_t QueryInterface(const dxfi::abi::TGuid&, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const dxfi::abi::TGuid&, void** out) override {
         *out = nullptr;
         return dxfi::abi::kNoInterface;
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    dxfi::abi::IProject* GetProjectContaining(const char* path) override {
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
+    dxfi::abi::IProject* DXFI_STDCALL GetProjectContaining(const char* path) override {
         Asked.push_back(path);
         std::string folder = platform::ExtractFilePath(Project.Path);
         return !folder.empty() && std::string(path).rfind(folder, 0) == 0 ? &Project : nullptr;

@@ -44,29 +44,31 @@ struct TMessage {
 
 class TFakeClient : public abi::IClient {
 public:
-    int32_t QueryInterface(const abi::TGuid&, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const abi::TGuid&, void** out) override {
         if (out) *out = nullptr;
         return abi::kNoInterface;
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
-    abi::IInterface* GetServerModuleByName(const char* name) override;
-    int32_t SendCommand(const char* command, const char* parameters, int32_t) override {
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
+    abi::IInterface* DXFI_STDCALL GetServerModuleByName(const char* name) override;
+    int32_t DXFI_STDCALL SendCommand(const char* command, const char* parameters,
+                                     int32_t) override {
         Commands.push_back(std::string(command) + " " + parameters);
         return 0;
     }
-    void SetStatusBarText(int32_t index, const char16_t* text) override {
+    void DXFI_STDCALL SetStatusBarText(int32_t index, const char16_t* text) override {
         Status.push_back(std::to_string(index) + ":" +
                          std::string(text, text + std::char_traits<char16_t>::length(text)));
     }
-    int32_t ShowMessage(const char* caption, const char* text, uint32_t style) override {
+    int32_t DXFI_STDCALL ShowMessage(const char* caption, const char* text,
+                                     uint32_t style) override {
         Messages.push_back({caption, text, style});
         if (ThrowOnMessage > 0 && static_cast<int>(Messages.size()) == ThrowOnMessage)
             throw std::runtime_error("The message box failed");
         return Answer;
     }
-    bool InteractiveDialogs() override { return false; }
-    const char* DialogAnswers() override { return Answers.c_str(); }
+    bool DXFI_STDCALL InteractiveDialogs() override { return false; }
+    const char* DXFI_STDCALL DialogAnswers() override { return Answers.c_str(); }
 
     bool ProvideServer = true;
     int32_t Answer = abi::kIdNo;

@@ -311,12 +311,12 @@ TEST(MessageBoxTestModeTest, EndsTheProcessWithExitCodeOne) {
 namespace {
 
 struct TFakeModule : IInterface {
-    int32_t QueryInterface(const TGuid&, void** out) override {
+    int32_t DXFI_STDCALL QueryInterface(const TGuid&, void** out) override {
         *out = this;
         return kOk;
     }
-    uint32_t AddRef() override { return 1; }
-    uint32_t Release() override { return 1; }
+    uint32_t DXFI_STDCALL AddRef() override { return 1; }
+    uint32_t DXFI_STDCALL Release() override { return 1; }
 };
 
 } // namespace

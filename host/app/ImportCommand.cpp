@@ -6,6 +6,7 @@
 #include "host/app/HostCommands.h"
 #include "host/app/Plugin.h"
 #include "host/client/HostClient.h"
+#include "host/client/HostSystem.h"
 #include "host/client/HostText.h"
 #include "host/client/TestMode.h"
 #include "host/korrin/KorrinHost.h"
@@ -190,7 +191,7 @@ int RunImport(const TImportOptions& options) {
     }
 
     const std::string pluginPath =
-        options.Plugin.empty() ? ExecutableFolder() + "libdxfimport.so" : options.Plugin;
+        options.Plugin.empty() ? ExecutableFolder() + DefaultPluginFileName() : options.Plugin;
     std::unique_ptr<TPlugin> plugin;
     try {
         plugin = std::make_unique<TPlugin>(pluginPath);

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "host/app/Plugin.h"
 
+#include "host/client/HostSystem.h"
 #include "host/client/HostText.h"
 
 #include <array>
 #include <cstring>
-#include <dlfcn.h>
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace dxfi::host {
 
@@ -21,21 +21,20 @@ std::string DecodeUtf16Le(const uint8_t* bytes, std::size_t size) {
 }
 
 TPlugin::TPlugin(const std::string& path) : Path_(path) {
-    struct stat info {};
-    if (stat(path.c_str(), &info) != 0)
+    std::error_code error;
+    if (!std::filesystem::exists(std::filesystem::path(path), error))
         throw EPluginError("the import plug-in " + path +
                            " does not exist. Build it (cmake --build build --target dxfimport) "
                            "or name another with --plugin LIB.");
     // Resolve everything now, so that a missing host function shows here and not mid-import.
-    Library_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    Library_ = LoadPluginLibrary(path, reason);
     if (!Library_) {
-        const char* reason = dlerror();
-        throw EPluginError("the import plug-in " + path +
-                           " cannot be loaded: " + (reason ? reason : "unknown reason") +
+        throw EPluginError("the import plug-in " + path + " cannot be loaded: " + reason +
                            ". Rebuild it for this host or name another with --plugin LIB.");
     }
     auto find = [&](const char* name) {
-        void* symbol = dlsym(Library_, name);
+        void* symbol = FindPluginSymbol(Library_, name);
         if (!symbol)
             throw EPluginError("the library " + path +
                                " is not an import plug-in: it does not "
@@ -46,7 +45,11 @@ TPlugin::TPlugin(const std::string& path) : Path_(path) {
     Import_ = reinterpret_cast<abi::PFN_ImportFileIntoPcb>(find("ImportFileIntoPcb"));
     Describe_ =
         reinterpret_cast<abi::PFN_GetPcbImporterDescription>(find("GetPcbImporterDescription"));
-    DescriptionBytes_ = static_cast<const uint8_t*>(find("DESCRIPTION"));
+    std::string source;
+    DescriptionBytes_ = FindDescriptionBytes(Library_, source);
+    if (!DescriptionBytes_)
+        throw EPluginError("the library " + path + " is not an import plug-in: it does not " +
+                           source + ". Name the plug-in with --plugin LIB.");
 }
 
 std::string TPlugin::Description() const {

@@ -7,7 +7,7 @@
 #include "host/client/HostClient.h"
 #include "host/client/HostText.h"
 
-#include <sys/stat.h>
+#include <filesystem>
 
 using dxfi::abi::kText256;
 
@@ -20,8 +20,10 @@ DXFI_EXPORT dxfi::abi::IClient* DXFI_STDCALL ClientAPI_GetClient(void) {
 // A file, not a folder, as the editor's existence test answers.
 DXFI_EXPORT uint8_t DXFI_STDCALL ClientAPI_ExistSpecific(const char* path) {
     if (!path || !*path) return 0;
-    struct stat info {};
-    return stat(path, &info) == 0 && !S_ISDIR(info.st_mode) ? 1 : 0;
+    const std::filesystem::path file(path);
+    std::error_code error;
+    return std::filesystem::exists(file, error) && !std::filesystem::is_directory(file, error) ? 1
+                                                                                               : 0;
 }
 
 DXFI_EXPORT void DXFI_STDCALL ClientAPI_ConvertFileNameToExeFileName(const char* name,

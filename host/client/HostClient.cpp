@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "host/client/HostClient.h"
 
+#include "host/client/HostSystem.h"
 #include "host/client/HostText.h"
 #include "host/client/Opener.h"
 #include "host/client/TestMode.h"
 
 #include <cstring>
-#include <unistd.h>
 
 namespace dxfi::host {
 
@@ -26,7 +26,7 @@ bool EqualsIgnoringCase(const char* a, std::string_view b) {
 
 } // namespace
 
-TClient::TClient() : Progress_(stderr, isatty(STDERR_FILENO) != 0) {}
+TClient::TClient() : Progress_(stderr, IsTerminal(stderr)) {}
 
 TClient& TClient::Instance() {
     static TClient client;
@@ -73,11 +73,11 @@ int32_t TClient::ShowMessage(const char* caption, const char* text, uint32_t sty
     Progress_.BreakLine();
     if (IsErrorOrWarning(captionText, style) && IsTestMode())
         EndProcessForTestMode(captionText, bodyText);
-    TMessageStreams streams{stderr, stdin, isatty(STDIN_FILENO) != 0};
+    TMessageStreams streams{stderr, stdin, IsTerminal(stdin)};
     // With the input redirected but the user watching the error stream, ask the terminal.
     std::FILE* terminal = nullptr;
-    if (!streams.InIsTerminal && Settings_.Answers == amAsk && isatty(STDERR_FILENO)) {
-        terminal = std::fopen("/dev/tty", "r");
+    if (!streams.InIsTerminal && Settings_.Answers == amAsk && IsTerminal(stderr)) {
+        terminal = OpenUserTerminal();
         if (terminal) streams = {stderr, terminal, true};
     }
     int32_t result = PresentMessage(captionText, bodyText, style, Settings_.Answers, streams);

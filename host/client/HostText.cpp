@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "host/client/HostText.h"
 
+#include "host/client/HostSystem.h"
+
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace dxfi::host {
 
@@ -72,28 +73,34 @@ void CopyUtf8ToBuffer(std::string_view text, char* buffer, std::size_t size) {
     buffer[length] = '\0';
 }
 
+namespace {
+
+// Where the file part of a path begins.
+std::size_t FileNameStart(std::string_view path) {
+    std::size_t start = path.size();
+    while (start > 0 && !IsFolderSeparator(path[start - 1]))
+        --start;
+    return start;
+}
+
+} // namespace
+
 std::string FileNamePart(std::string_view path) {
-    std::size_t slash = path.rfind('/');
-    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    return std::string(path.substr(FileNameStart(path)));
 }
 
 std::string FolderPart(std::string_view path) {
-    std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+    return std::string(path.substr(0, FileNameStart(path)));
 }
 
 std::string ExecutableFolder() {
     const char* redirected = std::getenv("DXFI_EXE_DIR");
     if (redirected && *redirected) {
         std::string folder = redirected;
-        if (folder.back() != '/') folder += '/';
+        if (!IsFolderSeparator(folder.back())) folder += FolderSeparator();
         return folder;
     }
-    std::string buffer(4096, '\0');
-    ssize_t length = readlink("/proc/self/exe", buffer.data(), buffer.size());
-    if (length <= 0 || static_cast<std::size_t>(length) >= buffer.size()) return {};
-    buffer.resize(static_cast<std::size_t>(length));
-    return FolderPart(buffer);
+    return FolderPart(ExecutablePath());
 }
 
 } // namespace dxfi::host

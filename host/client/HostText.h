@@ -18,14 +18,14 @@ std::string Utf16ToUtf8(std::u16string_view text);
 // split, always NUL-terminated.
 void CopyUtf8ToBuffer(std::string_view text, char* buffer, std::size_t size);
 
-// The file part of a path (after the last '/').
+// The file part of a path (after the last folder separator: '/', on Windows also '\' and ':').
 std::string FileNamePart(std::string_view path);
-// The folder part of a path with its trailing '/'; empty when the path has no folder.
+// The folder part of a path with its trailing separator; empty when the path has no folder.
 std::string FolderPart(std::string_view path);
 
-// The host program's folder with a trailing '/': DXFI_EXE_DIR when set (tests redirect the
-// program folder with it, as the plug-in's platform layer does), else the folder of
-// /proc/self/exe. Empty when neither can be found.
+// The host program's folder with a trailing separator: DXFI_EXE_DIR when set (tests redirect
+// the program folder with it, as the plug-in's platform layer does), else the folder of the
+// running program's file. Empty when neither can be found.
 std::string ExecutableFolder();
 
 } // namespace dxfi::host

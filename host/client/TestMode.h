@@ -3,7 +3,9 @@
 // the environment variable DXFI_MACHINE_HIVE sets (default /etc/dxfimport/machine.reg); the
 // host is in test mode while that hive holds the key
 // [HKEY_LOCAL_MACHINE\Software\Corvane\TestMode] and may be written (what opening the key
-// with full access means), exactly the test the plug-in makes.
+// with full access means), exactly the test the plug-in makes. On Windows the machine hive is
+// the registry itself and MachineHivePath names it: EnableTestMode creates the key, and the
+// process that created it removes it again.
 #pragma once
 
 #include <string>

@@ -3,15 +3,12 @@
 // it; temporaries of saves that were killed are removed by the next save.
 #include "host/korrin/BoardDocument.h"
 #include "host/korrin/FileOutput.h"
+#include "host/korrin/FileSystem.h"
 
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <ostream>
-#include <unistd.h>
 
 namespace dxfi::korrin {
 namespace {
@@ -36,8 +33,7 @@ void RemoveStaleTemporaries(const std::string& path) {
         if (digits.size() > 9 || digits.find_first_not_of("0123456789") != std::string::npos)
             continue;
         const long pid = std::stol(digits);
-        if (pid <= 0 || pid == static_cast<long>(getpid())) continue;
-        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        if (pid <= 0 || pid == CurrentProcessId() || !ProcessHasEnded(pid)) continue;
         std::filesystem::remove(it->path(), ec);
         ec.clear();
     }
@@ -45,11 +41,7 @@ void RemoveStaleTemporaries(const std::string& path) {
 
 void SyncFolderOf(const std::string& path) {
     const std::filesystem::path target(path);
-    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
-    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
+    SyncFolderToDisk(target.has_parent_path() ? target.parent_path().string() : ".");
 }
 
 } // namespace
@@ -62,7 +54,7 @@ void WriteFileAtomically(const std::string& path, const char* verb,
     };
     if (path.empty()) throw fail("no file name was given");
     RemoveStaleTemporaries(path);
-    std::string temp = path + ".tmp" + std::to_string(getpid());
+    std::string temp = path + ".tmp" + std::to_string(CurrentProcessId());
     {
         TFileOutput file(temp);
         if (!file.IsOpen())
@@ -77,18 +69,13 @@ void WriteFileAtomically(const std::string& path, const char* verb,
         }
     }
     // On disk before the rename: a power loss then leaves the old file or the new one.
-    const int fd = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0 || fsync(fd) != 0) {
-        int error = errno;
-        if (fd >= 0) close(fd);
+    if (const std::string reason = SyncFileToDisk(temp); !reason.empty()) {
         std::remove(temp.c_str());
-        throw fail("writing failed (" + Reason(error) + ")");
+        throw fail("writing failed (" + reason + ")");
     }
-    close(fd);
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        int error = errno;
+    if (const std::string reason = RenameOver(temp, path); !reason.empty()) {
         std::remove(temp.c_str());
-        throw fail("the file cannot be replaced (" + Reason(error) + ")");
+        throw fail("the file cannot be replaced (" + reason + ")");
     }
     SyncFolderOf(path);
 }

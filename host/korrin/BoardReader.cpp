@@ -4,21 +4,17 @@
 #include "host/korrin/BoardDocument.h"
 #include "host/korrin/BoardFields.h"
 #include "host/korrin/BoardQuickReader.h"
+#include "host/korrin/FileSystem.h"
 #include "host/korrin/HostLayers.h"
 
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <memory>
-#include <sys/stat.h>
 #include <type_traits>
-#include <unistd.h>
 
 namespace dxfi::korrin {
 namespace {
@@ -424,10 +420,6 @@ template <class TInput> TObject* ReadDocument(TInput&& input) {
     return board;
 }
 
-std::string Reason(int error) {
-    return std::strerror(error);
-}
-
 // The quick path first; the general reader when it gives up.
 TObject* ReadText(std::string_view text) {
     if (TObject* board = ReadBoardQuickly(text)) return board;
@@ -462,35 +454,14 @@ TObject* LoadBoardFile(const std::string& path) {
     auto fail = [&](const std::string& problem) -> EBoardFile {
         return EBoardFile("Cannot load board '" + path + "': " + problem + ".");
     };
-    // Non-blocking, so that a named pipe without a writer is refused at once.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        const int error = errno;
-        if (error == ENOENT || error == ENOTDIR) throw fail("the file does not exist");
-        if (error == EISDIR) throw fail("that is a folder, not a board file");
-        throw fail("the file cannot be opened (" + Reason(error) + ")");
-    }
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(fdopen(fd, "rb"), &std::fclose);
-    if (!file) {
-        const int error = errno;
-        close(fd);
-        throw fail("the file cannot be opened (" + Reason(error) + ")");
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0) throw fail("the file cannot be read (" + Reason(errno) + ")");
-    if (S_ISDIR(info.st_mode)) throw fail("that is a folder, not a board file");
-    if (!S_ISREG(info.st_mode))
-        throw fail(std::string("it is ") +
-                   (S_ISFIFO(info.st_mode)                           ? "a named pipe"
-                    : S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode) ? "a device"
-                    : S_ISSOCK(info.st_mode)                         ? "a socket"
-                                                                     : "not a regular file") +
-                   ", not a board file");
     try {
+        std::size_t size = 0;
+        std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(OpenRegularFile(path, size),
+                                                             &std::fclose);
         // The whole text at once: reading it in large blocks and parsing from memory is much
         // quicker than a character at a time.
         std::string text;
-        text.reserve(static_cast<size_t>(std::max<off_t>(info.st_size, 0)) + 1);
+        text.reserve(size + 1);
         char block[1 << 16];
         for (;;) {
             const size_t n = std::fread(block, 1, sizeof block, file.get());

@@ -82,7 +82,7 @@ public:
 // A client whose host shows modal dialogs to the user (or not, as set).
 class TInteractiveClient : public TFakeClient {
 public:
-    bool InteractiveDialogs() override { return Interactive; }
+    bool DXFI_STDCALL InteractiveDialogs() override { return Interactive; }
     bool Interactive = true;
 };
 

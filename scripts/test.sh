@@ -56,6 +56,17 @@ run_windows() {
     echo "The Windows report HTML differs from the Linux one (diff above)" >&2
     status=1
   fi
+  # Whole imports through both hosts: the same drawings and answers must give the same boards.
+  local step=$SECONDS
+  cmake --build build -j "$jobs" --target pcbhost dxfimport pad2 korrin
+  local samples=../shared/dwg-samples
+  [[ -d $samples ]] || samples=../../shared/dwg-samples
+  wineserver -p >/dev/null 2>&1 </dev/null || { echo "wineserver cannot start for $WINEPREFIX" >&2; return 1; }
+  wine cmd /c exit >/dev/null 2>&1 </dev/null
+  python3 scripts/windows/compare-imports.py build/bin build-win/bin tests/data "$samples" \
+    build-win/e2e || status=1
+  wineserver -k || true
+  echo "Windows stage, imports on both systems: $((SECONDS - step)) s"
   echo "Windows stage: $((SECONDS - started)) s"
   return $status
 }

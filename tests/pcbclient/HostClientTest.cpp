@@ -2,6 +2,7 @@
 // The host client found in the host program: this test program exports ClientAPI_GetClient as
 // the host executable does, and the binding finds it when no client was set.
 #include "pcbclient/PcbApiBinding.h"
+#include "support/QuietClient.h"
 
 #include <gtest/gtest.h>
 
@@ -30,23 +31,10 @@ struct TFakeServer : ab::IPCB_ServerInterface {
     ab::IPCB_Contour* DXFI_STDCALL PCBContourFactory() override { return nullptr; }
 };
 
-struct TFakeClient : ab::IClient {
-    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid&, void** Out) override {
-        *Out = nullptr;
-        return ab::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
+struct TFakeClient : test::TQuietClient {
     ab::IInterface* DXFI_STDCALL GetServerModuleByName(const char* Name) override {
         return std::strcmp(Name, "PCB") == 0 ? &Server : nullptr;
     }
-    int32_t DXFI_STDCALL SendCommand(const char*, const char*, int32_t) override { return 0; }
-    void DXFI_STDCALL SetStatusBarText(int32_t, const char16_t*) override {}
-    int32_t DXFI_STDCALL ShowMessage(const char*, const char*, uint32_t) override {
-        return ab::kIdOk;
-    }
-    bool DXFI_STDCALL InteractiveDialogs() override { return false; }
-    const char* DXFI_STDCALL DialogAnswers() override { return ""; }
 
     TFakeServer Server;
 };

@@ -11,6 +11,7 @@
 #include "pcbclient/PcbPrimitives.h"
 #include "pcbclient/PcbText.h"
 #include "support/GlobalModule.h"
+#include "support/QuietClient.h"
 
 #include <gtest/gtest.h>
 
@@ -587,25 +588,12 @@ TEST_F(TKorrinBoardTest, EveryBoardValueRoundTrips) {
 }
 
 TEST_F(TKorrinBoardTest, BoardInterfaceThroughTheClientsServerModule) {
-    struct TClient : ab::IClient {
-        int32_t DXFI_STDCALL QueryInterface(const ab::TGuid&, void** Out) override {
-            *Out = nullptr;
-            return ab::kNoInterface;
-        }
-        uint32_t DXFI_STDCALL AddRef() override { return 1; }
-        uint32_t DXFI_STDCALL Release() override { return 1; }
+    struct TClient : test::TQuietClient {
         ab::IInterface* DXFI_STDCALL GetServerModuleByName(const char* Name) override {
             return std::strcmp(Name, "PCB") == 0 ? Korrin<decltype(&KorrinHost_GetServerModule)>(
                                                        "KorrinHost_GetServerModule")()
                                                  : nullptr;
         }
-        int32_t DXFI_STDCALL SendCommand(const char*, const char*, int32_t) override { return 0; }
-        void DXFI_STDCALL SetStatusBarText(int32_t, const char16_t*) override {}
-        int32_t DXFI_STDCALL ShowMessage(const char*, const char*, uint32_t) override {
-            return ab::kIdOk;
-        }
-        bool DXFI_STDCALL InteractiveDialogs() override { return false; }
-        const char* DXFI_STDCALL DialogAnswers() override { return ""; }
     } Client;
     SetHostClient(&Client);
     ASSERT_NE(GetPcbServer(), nullptr);

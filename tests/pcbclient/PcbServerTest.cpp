@@ -2,6 +2,7 @@
 // The way from the host client to the PCB server and to a board's interface.
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
+#include "support/QuietClient.h"
 
 #include <gtest/gtest.h>
 
@@ -65,24 +66,11 @@ struct TSilentModule : ab::IInterface {
     uint32_t DXFI_STDCALL Release() override { return 1; }
 };
 
-struct TFakeClient : ab::IClient {
-    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid&, void** Out) override {
-        *Out = nullptr;
-        return ab::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
+struct TFakeClient : test::TQuietClient {
     ab::IInterface* DXFI_STDCALL GetServerModuleByName(const char* Name) override {
         Asked = Name;
         return std::strcmp(Name, "PCB") == 0 ? Module : nullptr;
     }
-    int32_t DXFI_STDCALL SendCommand(const char*, const char*, int32_t) override { return 0; }
-    void DXFI_STDCALL SetStatusBarText(int32_t, const char16_t*) override {}
-    int32_t DXFI_STDCALL ShowMessage(const char*, const char*, uint32_t) override {
-        return ab::kIdOk;
-    }
-    bool DXFI_STDCALL InteractiveDialogs() override { return false; }
-    const char* DXFI_STDCALL DialogAnswers() override { return ""; }
 
     ab::IInterface* Module = nullptr;
     std::string Asked;

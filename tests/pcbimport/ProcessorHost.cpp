@@ -51,11 +51,6 @@ bool EngineReady() {
 
 } // namespace
 
-int32_t TTestClient::QueryInterface(const abi::TGuid&, void** out) {
-    *out = nullptr;
-    return abi::kNoInterface;
-}
-
 abi::IInterface* TTestClient::GetServerModuleByName(const char* name) {
     if (std::strcmp(name, "PCB") != 0) return nullptr;
     return Korrin<decltype(&KorrinHost_GetServerModule)>("KorrinHost_GetServerModule")();

@@ -10,6 +10,7 @@
 #include "engine/EngineRecords.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbclient/PcbObject.h"
+#include "support/QuietClient.h"
 
 #include <gtest/gtest.h>
 
@@ -22,19 +23,9 @@
 namespace dxfi::test {
 
 // The host client of the tests: its only server module is the host module's "PCB".
-class TTestClient : public abi::IClient {
+class TTestClient : public TQuietClient {
 public:
-    int32_t DXFI_STDCALL QueryInterface(const abi::TGuid&, void** out) override;
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
     abi::IInterface* DXFI_STDCALL GetServerModuleByName(const char* name) override;
-    int32_t DXFI_STDCALL SendCommand(const char*, const char*, int32_t) override { return 0; }
-    void DXFI_STDCALL SetStatusBarText(int32_t, const char16_t*) override {}
-    int32_t DXFI_STDCALL ShowMessage(const char*, const char*, uint32_t) override {
-        return abi::kIdOk;
-    }
-    bool DXFI_STDCALL InteractiveDialogs() override { return false; }
-    const char* DXFI_STDCALL DialogAnswers() override { return ""; }
 };
 
 // One board object as the server's board iterator sees it.

@@ -16,11 +16,15 @@ jobs=$(nproc)
 # The Windows form: cross-built, then run under wine in a prefix of its own, without a display.
 # The engine census of the Windows run must equal the Linux build's.
 run_windows() {
-  local started=$SECONDS
+  local started=$SECONDS lap_started=$SECONDS
+  # Each step's time, for the stage's budget on a fresh machine.
+  lap() { echo "Windows stage, $1: $((SECONDS - lap_started)) s"; lap_started=$SECONDS; }
   scripts/setup-windows.sh
+  lap "tools"
   cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-i686.cmake \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDXFI_WERROR=ON >/dev/null
   cmake --build build-win -j "$jobs"
+  lap "Windows build"
   export WINEPREFIX="$PWD/build-win/wineprefix" WINEARCH=win32 WINEDEBUG=-all
   unset DISPLAY
   # A server of its own that stays up, and wine's services started outside any pipe: they would
@@ -31,11 +35,13 @@ run_windows() {
   wineserver -p >/dev/null 2>&1 </dev/null || { echo "wineserver cannot start for $WINEPREFIX" >&2; return 1; }
   wineboot -i >/dev/null 2>&1 </dev/null || { echo "wine could not start a prefix in $WINEPREFIX" >&2; return 1; }
   wine cmd /c exit >/dev/null 2>&1 </dev/null
+  lap "wine prefix"
   local status=0
   ctest --test-dir build-win -j "$jobs" --output-on-failure \
     --output-junit "$PWD/build-win/ctest-results.xml" || status=1
   wineserver -k || true
   python3 scripts/check-skips.py build-win/ctest-results.xml tests/allowed-skips.txt || status=1
+  lap "checks under wine"
   # The same engine census from the Linux build of the check.
   cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DDXFI_WERROR=ON >/dev/null
   cmake --build build -j "$jobs" --target WindowsFormCheck pad2
@@ -56,8 +62,8 @@ run_windows() {
     echo "The Windows report HTML differs from the Linux one (diff above)" >&2
     status=1
   fi
+  lap "Linux census and report"
   # Whole imports through both hosts: the same drawings and answers must give the same boards.
-  local step=$SECONDS
   cmake --build build -j "$jobs" --target pcbhost dxfimport pad2 korrin
   local samples=../shared/dwg-samples
   [[ -d $samples ]] || samples=../../shared/dwg-samples
@@ -66,7 +72,7 @@ run_windows() {
   python3 scripts/windows/compare-imports.py build/bin build-win/bin tests/data "$samples" \
     build-win/e2e || status=1
   wineserver -k || true
-  echo "Windows stage, imports on both systems: $((SECONDS - step)) s"
+  lap "imports on both systems"
   echo "Windows stage: $((SECONDS - started)) s"
   return $status
 }

@@ -4,7 +4,7 @@
 files go through the Linux pcbhost and, under wine, through pcbhost.exe with dxfimport.dll,
 PAD2.DLL and Korrin.dll. Each pair must end with the same exit code and the same test-mode line,
 and save the same board, byte for byte, with one platform difference allowed: arc angles may
-differ in their last bits (the two C libraries' atan2 and fmod round differently), by at most
+differ in their last bits (the two C libraries' maths functions round differently), by at most
 1e-9 degrees, a full turn counting as none (an end angle of 0 on one, 360 on the other). Every import starts from no saved settings (a new user
 hive on Linux, the settings key removed from the prefix's registry under wine), since each
 import saves the options it used and the next would start from them.

@@ -42,7 +42,7 @@ template <class V> void VisitKind(V& v, TObject& o) {
     switch (o.Kind) {
     case abi::kKindTrack: {
         auto& d = *o.As<TTrackData>();
-        const TTrackData def;
+        static const TTrackData def;
         v("X2", d.X2, def.X2, true);
         v("Y2", d.Y2, def.Y2, true);
         v("Width", d.Width, def.Width, true);
@@ -53,7 +53,7 @@ template <class V> void VisitKind(V& v, TObject& o) {
     }
     case abi::kKindArc: {
         auto& d = *o.As<TArcData>();
-        const TArcData def;
+        static const TArcData def;
         v("Radius", d.Radius, def.Radius, true);
         v("StartAngle", d.StartAngle, def.StartAngle, true);
         v("EndAngle", d.EndAngle, def.EndAngle, true);
@@ -63,7 +63,7 @@ template <class V> void VisitKind(V& v, TObject& o) {
     }
     case abi::kKindText: {
         auto& d = *o.As<TTextData>();
-        const TTextData def;
+        static const TTextData def;
         v("Text", d.Text, def.Text, true);
         v("Height", d.Height, def.Height, true);
         v("Rotation", d.Rotation, def.Rotation, true);
@@ -83,7 +83,7 @@ template <class V> void VisitKind(V& v, TObject& o) {
     }
     case abi::kKindPad: {
         auto& d = *o.As<TPadData>();
-        const TPadData def;
+        static const TPadData def;
         v("PadSizes", d.PadSizes, def.PadSizes, true);
         v("HoleSize", d.HoleSize, def.HoleSize, true);
         v("Rotation", d.Rotation, def.Rotation, true);
@@ -107,7 +107,7 @@ template <class V> void VisitKind(V& v, TObject& o) {
     }
     case abi::kKindVia: {
         auto& d = *o.As<TViaData>();
-        const TViaData def;
+        static const TViaData def;
         v("Size", d.Size, def.Size, true);
         v("HoleSize", d.HoleSize, def.HoleSize, true);
         v("LowLayer", TLayerField{d.LowLayer}, def.LowLayer, true);
@@ -118,7 +118,7 @@ template <class V> void VisitKind(V& v, TObject& o) {
     }
     case abi::kKindFill: {
         auto& d = *o.As<TFillData>();
-        const TFillData def;
+        static const TFillData def;
         v("X2", d.X2, def.X2, true);
         v("Y2", d.Y2, def.Y2, true);
         v("Rotation", d.Rotation, def.Rotation, true);
@@ -127,21 +127,21 @@ template <class V> void VisitKind(V& v, TObject& o) {
     }
     case abi::kKindRegion: {
         auto& d = *o.As<TRegionData>();
-        const TRegionData def;
+        static const TRegionData def;
         v("RegionKind", d.RegionKind, def.RegionKind, false);
         v("Value1", d.Value1, def.Value1, false);
         break;
     }
     case abi::kKindComponentBody: {
         auto& d = *o.As<TComponentBodyData>();
-        const TComponentBodyData def;
+        static const TComponentBodyData def;
         v("Height", d.Height, def.Height, true);
         v("Value1", d.Value1, def.Value1, false);
         break;
     }
     case abi::kKindEmbeddedBoard: {
         auto& d = *o.As<TEmbeddedBoardData>();
-        const TEmbeddedBoardData def;
+        static const TEmbeddedBoardData def;
         v("X2", d.X2, def.X2, true);
         v("Y2", d.Y2, def.Y2, true);
         v("Rotation", d.Rotation, def.Rotation, true);
@@ -154,12 +154,13 @@ template <class V> void VisitKind(V& v, TObject& o) {
     }
     case abi::kKindNet: {
         auto& d = *o.As<TNetData>();
-        v("Name", d.Name, std::string(), true);
+        static const std::string def;
+        v("Name", d.Name, def, true);
         break;
     }
     case abi::kKindComponent: {
         auto& d = *o.As<TComponentData>();
-        const TComponentData def;
+        static const TComponentData def;
         v("Name", d.Name, def.Name, true);
         v("Rotation", d.Rotation, def.Rotation, true);
         v("ChannelOffset", d.ChannelOffset, def.ChannelOffset, false);

@@ -7,7 +7,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
+#include <new>
+#include <type_traits>
 
 namespace dxfi::korrin {
 namespace {
@@ -16,6 +19,56 @@ constexpr uint32_t kLastObjectHandle = 0x7FFFFFFFu;
 
 bool IsKnownKind(uint8_t kind) {
     return (kind >= 1 && kind <= 22) || kind == 26;
+}
+
+// Calls f with a null pointer of the kind's property type; void* for kinds without properties.
+template <class F> decltype(auto) WithDataType(uint8_t kind, F&& f) {
+    switch (kind) {
+    case kKindBoard:
+        return f(static_cast<TBoardData*>(nullptr));
+    case abi::kKindTrack:
+        return f(static_cast<TTrackData*>(nullptr));
+    case abi::kKindArc:
+        return f(static_cast<TArcData*>(nullptr));
+    case abi::kKindText:
+        return f(static_cast<TTextData*>(nullptr));
+    case abi::kKindPad:
+        return f(static_cast<TPadData*>(nullptr));
+    case abi::kKindVia:
+        return f(static_cast<TViaData*>(nullptr));
+    case abi::kKindFill:
+        return f(static_cast<TFillData*>(nullptr));
+    case abi::kKindRegion:
+        return f(static_cast<TRegionData*>(nullptr));
+    case abi::kKindComponentBody:
+        return f(static_cast<TComponentBodyData*>(nullptr));
+    case abi::kKindEmbeddedBoard:
+        return f(static_cast<TEmbeddedBoardData*>(nullptr));
+    case abi::kKindNet:
+        return f(static_cast<TNetData*>(nullptr));
+    case abi::kKindComponent:
+        return f(static_cast<TComponentData*>(nullptr));
+    default:
+        return f(static_cast<void*>(nullptr));
+    }
+}
+
+// A slot holds the object, then its properties, then (boards and components) its container.
+constexpr std::size_t Rounded(std::size_t size) {
+    return (size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) *
+           alignof(std::max_align_t);
+}
+constexpr std::size_t kDataOffset = Rounded(sizeof(TObject));
+template <class T>
+constexpr bool kHasContainer = std::is_same_v<T, TBoardData> || std::is_same_v<T, TComponentData>;
+template <class T> constexpr std::size_t ContainerOffset() {
+    if constexpr (std::is_void_v<T>)
+        return kDataOffset;
+    else
+        return kDataOffset + Rounded(sizeof(T));
+}
+template <class T> constexpr std::size_t SlotSize() {
+    return ContainerOffset<T>() + (kHasContainer<T> ? sizeof(TContainer) : 0);
 }
 
 int32_t Clamp32(int64_t v) {
@@ -135,20 +188,85 @@ TBoardData::TBoardData() {
         LayerShown[StandardLayerIndex(layer)] = true;
 }
 
+// ---- TBucketTable ---------------------------------------------------------------------------
+
+uint32_t TBucketTable::Home(uint64_t key) const {
+    return static_cast<uint32_t>((key * 0x9E3779B97F4A7C15ull) >> 32) & (Capacity - 1);
+}
+
+TBucket* TBucketTable::Find(uint64_t key) {
+    TEntry* e = Entries();
+    for (uint32_t i = Home(key);; i = (i + 1) & (Capacity - 1)) {
+        if (e[i].Key == key) return &e[i].Bucket;
+        if (e[i].Key == kFree) return nullptr;
+    }
+}
+
+TBucket& TBucketTable::Get(uint64_t key) {
+    if (TBucket* found = Find(key)) return *found;
+    // At most three quarters full, so that a search always meets a free entry soon.
+    if ((Used + 1) * 4 > Capacity * 3) Grow();
+    TEntry* e = Entries();
+    uint32_t i = Home(key);
+    while (e[i].Key != kFree)
+        i = (i + 1) & (Capacity - 1);
+    e[i].Key = key;
+    e[i].Bucket = {};
+    ++Used;
+    return e[i].Bucket;
+}
+
+void TBucketTable::Grow() {
+    const TEntry* old = Entries();
+    const uint32_t oldCapacity = Capacity;
+    auto grown = std::make_unique<TEntry[]>(size_t{Capacity} * 2);
+    std::unique_ptr<TEntry[]> previous = std::move(Heap); // keeps `old` alive while copying
+    Heap = std::move(grown);
+    Capacity *= 2;
+    TEntry* e = Heap.get();
+    for (uint32_t k = 0; k < oldCapacity; ++k) {
+        if (old[k].Key == kFree) continue;
+        uint32_t i = Home(old[k].Key);
+        while (e[i].Key != kFree)
+            i = (i + 1) & (Capacity - 1);
+        e[i] = old[k];
+    }
+}
+
+void TBucketTable::Erase(uint64_t key) {
+    TEntry* e = Entries();
+    const uint32_t mask = Capacity - 1;
+    uint32_t i = Home(key);
+    while (e[i].Key != key) {
+        if (e[i].Key == kFree) return;
+        i = (i + 1) & mask;
+    }
+    // Later entries of the same run move back into the gap unless it lies before their home.
+    for (uint32_t j = (i + 1) & mask; e[j].Key != kFree; j = (j + 1) & mask) {
+        const uint32_t home = Home(e[j].Key);
+        const bool stays = i <= j ? (i < home && home <= j) : (i < home || home <= j);
+        if (stays) continue;
+        e[i] = e[j];
+        i = j;
+    }
+    e[i] = TEntry{};
+    --Used;
+}
+
 // ---- TObject -------------------------------------------------------------------------------
 
 bool TObject::InComponent() {
     if (Kind == abi::kKindText && As<TTextData>()->Owner != 0) return true;
-    TObject* c = Store.Find(Container);
+    TObject* c = Store().Find(Container);
     return c && c->Kind == abi::kKindComponent;
 }
 
 abi::TCoordRect TObject::BoundingRectangle() {
-    return Store.Bounds(*this).ToRect();
+    return Store().Bounds(*this).ToRect();
 }
 
 void TObject::MoveByXY(int32_t dx, int32_t dy) {
-    Store.Move(*this, dx, dy);
+    Store().Move(*this, dx, dy);
 }
 
 uint32_t TObject::AddRef() {
@@ -161,7 +279,7 @@ uint32_t TObject::Release() {
     // every other pointer is borrowed.
     if (!CallerOwned) return 1;
     if (CallerRefs > 1) return --CallerRefs;
-    Store.Destroy(*this);
+    Store().Destroy(*this);
     return 0;
 }
 
@@ -170,11 +288,13 @@ uint32_t TObject::Release() {
 TObjectStore::TObjectStore() {
     Objects.resize(1);
 }
-TObjectStore::~TObjectStore() = default;
 
-TObjectStore& Store() {
-    static TObjectStore store;
-    return store;
+TObjectStore::~TObjectStore() {
+    // Boards still open at the end of the process go with their objects.
+    for (THandle h = 1; h < Objects.size(); ++h)
+        if (TObject* o = Objects[h]; o && o->Kind == kKindBoard) Destroy(*o);
+    for (THandle h = 1; h < Objects.size(); ++h)
+        if (TObject* o = Objects[h]) Destroy(*o);
 }
 
 THandle TObjectStore::NewHandle() {
@@ -183,99 +303,114 @@ THandle TObjectStore::NewHandle() {
     return static_cast<THandle>(Objects.size() - 1);
 }
 
+TSlotPool& TObjectStore::PoolOf(uint8_t kind) {
+    std::unique_ptr<TSlotPool>& pool = Pools[kind];
+    if (!pool)
+        pool = std::make_unique<TSlotPool>(WithDataType(
+            kind, [](auto* type) { return SlotSize<std::remove_pointer_t<decltype(type)>>(); }));
+    return *pool;
+}
+
+TObject* TObjectStore::Make(uint8_t kind, const TObject* source) {
+    TSlotPool& pool = PoolOf(kind);
+    const THandle h = NewHandle();
+    if (h == 0) return nullptr;
+    auto* slot = static_cast<std::byte*>(pool.Take());
+    auto* o = new (slot) TObject();
+    o->Id = h;
+    o->Kind = kind;
+    try {
+        WithDataType(kind, [&](auto* type) {
+            using T = std::remove_pointer_t<decltype(type)>;
+            if constexpr (!std::is_void_v<T>) {
+                void* at = slot + kDataOffset;
+                o->Data = source ? new (at) T(*static_cast<const T*>(source->Data)) : new (at) T();
+                if constexpr (kHasContainer<T>)
+                    o->Children = new (slot + ContainerOffset<T>()) TContainer();
+            }
+        });
+    } catch (...) {
+        o->~TObject();
+        pool.Give(slot);
+        throw;
+    }
+    Objects[h] = o;
+    return o;
+}
+
+void TObjectStore::Free(TObject& o) {
+    Objects[o.Id] = nullptr;
+    if (o.HasFacade) Facades.erase(o.Id);
+    TSlotPool& pool = *Pools[o.Kind];
+    WithDataType(o.Kind, [&](auto* type) {
+        using T = std::remove_pointer_t<decltype(type)>;
+        if constexpr (!std::is_void_v<T>) {
+            if (o.Children) o.Children->~TContainer();
+            static_cast<T*>(o.Data)->~T();
+        }
+    });
+    o.~TObject();
+    pool.Give(&o);
+}
+
 TObject* TObjectStore::Create(uint8_t kind) {
     if (!IsKnownKind(kind)) return nullptr;
-    THandle h = NewHandle();
-    if (h == 0) return nullptr;
-    auto object = std::make_unique<TObject>(*this);
-    TObject& o = *object;
-    o.Id = h;
-    o.Kind = kind;
+    TObject* o = Make(kind, nullptr);
+    if (!o) return nullptr;
     switch (kind) {
     case abi::kKindTrack:
-        o.Data = std::make_unique<TTrackData>();
-        o.LayerValue = kLayerTop;
-        break;
     case abi::kKindArc:
-        o.Data = std::make_unique<TArcData>();
-        o.LayerValue = kLayerTop;
+    case abi::kKindFill:
+    case abi::kKindRegion:
+    case abi::kKindComponent:
+        o->LayerValue = kLayerTop;
         break;
     case abi::kKindText:
-        o.Data = std::make_unique<TTextData>();
-        o.LayerValue = kLayerTopOverlay;
+        o->LayerValue = kLayerTopOverlay;
         break;
     case abi::kKindPad:
-        o.Data = std::make_unique<TPadData>();
-        o.LayerValue = kLayerMulti;
-        break;
     case abi::kKindVia:
-        o.Data = std::make_unique<TViaData>();
-        o.LayerValue = kLayerMulti;
-        break;
-    case abi::kKindFill:
-        o.Data = std::make_unique<TFillData>();
-        o.LayerValue = kLayerTop;
-        break;
-    case abi::kKindRegion:
-        o.Data = std::make_unique<TRegionData>();
-        o.LayerValue = kLayerTop;
+        o->LayerValue = kLayerMulti;
         break;
     case abi::kKindComponentBody:
-        o.Data = std::make_unique<TComponentBodyData>();
-        o.LayerValue = 57;
-        break;
-    case abi::kKindEmbeddedBoard:
-        o.Data = std::make_unique<TEmbeddedBoardData>();
-        break;
-    case abi::kKindNet:
-        o.Data = std::make_unique<TNetData>();
-        break;
-    case abi::kKindComponent:
-        o.Data = std::make_unique<TComponentData>();
-        o.Children = std::make_unique<TContainer>();
-        o.LayerValue = kLayerTop;
+        o->LayerValue = 57;
         break;
     default:
         break;
     }
-    Objects[h] = std::move(object);
     if (kind == abi::kKindComponent) {
         // The component's designator and comment texts: its own, never among its children.
+        const THandle h = o->Id;
         for (int i = 0; i < 2; ++i) {
             TObject* t = Create(abi::kKindText);
             if (!t) break;
             auto* td = t->As<TTextData>();
             td->Text = i == 0 ? ".Designator" : ".Comment";
             td->Owner = h;
-            auto* cd = Objects[h]->As<TComponentData>();
+            auto* cd = o->As<TComponentData>();
             (i == 0 ? cd->NameText : cd->SecondText) = t->Id;
         }
     }
-    return Objects[h].get();
+    return o;
 }
 
 TObject* TObjectStore::CreateBoard(const std::string& fileName) {
-    THandle h = NewHandle();
-    if (h == 0) return nullptr;
-    auto board = std::make_unique<TObject>(*this);
-    board->Id = h;
-    board->Kind = kKindBoard;
-    auto data = std::make_unique<TBoardData>();
-    data->FileName = fileName;
-    board->Data = std::move(data);
-    board->Children = std::make_unique<TContainer>();
-    Objects[h] = std::move(board);
-    return Objects[h].get();
+    TObject* board = Make(kKindBoard, nullptr);
+    if (!board) return nullptr;
+    try {
+        board->As<TBoardData>()->FileName = fileName;
+    } catch (...) {
+        Free(*board);
+        throw;
+    }
+    return board;
 }
 
 TObject* TObjectStore::Replicate(const TObject& source) {
     if (source.Kind == kKindBoard) return nullptr;
-    THandle h = NewHandle();
-    if (h == 0) return nullptr;
-    auto copy = std::make_unique<TObject>(*this);
+    TObject* copy = Make(source.Kind, &source);
+    if (!copy) return nullptr;
     TObject& o = *copy;
-    o.Id = h;
-    o.Kind = source.Kind;
     o.Flags = source.Flags;
     o.PrimWord = source.PrimWord;
     o.LayerValue = source.LayerValue;
@@ -286,12 +421,10 @@ TObject* TObjectStore::Replicate(const TObject& source) {
     o.Y = source.Y;
     o.BitField2 = source.BitField2;
     o.BitField3 = source.BitField3;
-    if (source.Data) o.Data = source.Data->Clone();
     if (o.Kind == abi::kKindText) o.As<TTextData>()->Owner = 0;
-    if (source.Children) o.Children = std::make_unique<TContainer>();
-    Objects[h] = std::move(copy);
     if (source.Kind == abi::kKindComponent) {
-        auto* cd = Objects[h]->As<TComponentData>();
+        const THandle h = o.Id;
+        auto* cd = o.As<TComponentData>();
         for (THandle* text : {&cd->NameText, &cd->SecondText}) {
             TObject* original = Find(*text);
             TObject* t = original ? Replicate(*original) : nullptr;
@@ -302,10 +435,10 @@ TObject* TObjectStore::Replicate(const TObject& source) {
             const TObject* child = Find(c);
             if (!child) break;
             c = child->NextAll;
-            if (TObject* childCopy = Replicate(*child)) AddToContainer(*Objects[h], *childCopy);
+            if (TObject* childCopy = Replicate(*child)) AddToContainer(o, *childCopy);
         }
     }
-    return Objects[h].get();
+    return copy;
 }
 
 bool TObjectStore::IsOwnedText(const TObject& object) const {
@@ -318,10 +451,7 @@ void TObjectStore::Destroy(TObject& object) {
     if (object.Kind == abi::kKindComponent) {
         auto* cd = object.As<TComponentData>();
         for (THandle t : {cd->NameText, cd->SecondText})
-            if (t < Objects.size() && Objects[t]) {
-                Facades.erase(t);
-                Objects[t].reset();
-            }
+            if (TObject* text = Find(t)) Free(*text);
     }
     if (object.Children) {
         // Children go without unlinking one by one: their container goes with them.
@@ -334,12 +464,11 @@ void TObjectStore::Destroy(TObject& object) {
         }
     }
     if (CurrentBoard == id) CurrentBoard = 0;
-    Facades.erase(id);
-    Objects[id].reset();
+    Free(object);
 }
 
 void TObjectStore::LinkIntoBuckets(TContainer& c, TObject& o) {
-    TBucket& b = c.Buckets[TContainer::Key(o.Kind, o.LayerValue)];
+    TBucket& b = c.Buckets.Get(TContainer::Key(o.Kind, o.LayerValue));
     o.PrevInBucket = b.Last;
     o.NextInBucket = 0;
     if (b.Last)
@@ -350,9 +479,10 @@ void TObjectStore::LinkIntoBuckets(TContainer& c, TObject& o) {
 }
 
 void TObjectStore::UnlinkFromBuckets(TContainer& c, TObject& o) {
-    auto it = c.Buckets.find(TContainer::Key(o.Kind, o.LayerValue));
-    if (it == c.Buckets.end()) return;
-    TBucket& b = it->second;
+    const uint64_t key = TContainer::Key(o.Kind, o.LayerValue);
+    TBucket* found = c.Buckets.Find(key);
+    if (!found) return;
+    TBucket& b = *found;
     if (o.PrevInBucket)
         Objects[o.PrevInBucket]->NextInBucket = o.NextInBucket;
     else
@@ -362,7 +492,7 @@ void TObjectStore::UnlinkFromBuckets(TContainer& c, TObject& o) {
     else
         b.Last = o.PrevInBucket;
     o.PrevInBucket = o.NextInBucket = 0;
-    if (b.First == 0) c.Buckets.erase(it);
+    if (b.First == 0) c.Buckets.Erase(key);
 }
 
 void TObjectStore::AdjustCounts(TObject& container, const TObject& object, int64_t sign) {
@@ -692,9 +822,8 @@ THandle TObjectStore::CreateIterator(THandle container, uint8_t kind, uint32_t l
     if (!c || !c->Children || NextIterator == 0) return 0;
     THandle h = NextIterator++;
     THandle first = 0;
-    if (auto it = c->Children->Buckets.find(TContainer::Key(kind, layer));
-        it != c->Children->Buckets.end())
-        first = it->second.First;
+    if (const TBucket* b = c->Children->Buckets.Find(TContainer::Key(kind, layer)))
+        first = b->First;
     Iterators.emplace(h, TIterator{container, kind, layer, first});
     return h;
 }
@@ -715,12 +844,12 @@ THandle TObjectStore::IteratorFirst(THandle iterator) {
     TIterator& it = found->second;
     TObject* c = Find(it.Container);
     if (!c || !c->Children) return 0;
-    auto b = c->Children->Buckets.find(TContainer::Key(it.Kind, it.Layer));
-    if (b == c->Children->Buckets.end()) {
+    const TBucket* b = c->Children->Buckets.Find(TContainer::Key(it.Kind, it.Layer));
+    if (!b) {
         it.Pending = 0;
         return 0;
     }
-    return Step(it, b->second.First);
+    return Step(it, b->First);
 }
 
 THandle TObjectStore::IteratorNext(THandle iterator) {

@@ -8,6 +8,7 @@
 
 #include "abi/PcbApi.h"
 #include "abi/PcbServer.h"
+#include "host/korrin/SlotPool.h"
 
 #include <array>
 #include <cstdint>
@@ -23,25 +24,16 @@ inline constexpr uint8_t kKindBoard = 0; // boards share the handle space with o
 inline constexpr int kKindSlots = 32;
 
 // ---- Per-kind properties, in exchange order ----------------------------------------------
-struct TKindData {
-    virtual ~TKindData() = default;
-    virtual std::unique_ptr<TKindData> Clone() const = 0;
-};
-template <class T> struct TKindDataOf : TKindData {
-    std::unique_ptr<TKindData> Clone() const override {
-        return std::make_unique<T>(static_cast<const T&>(*this));
-    }
-};
 
-struct TTrackData : TKindDataOf<TTrackData> {
+struct TTrackData {
     int32_t X2 = 0, Y2 = 0, Width = 100000, Value1 = 0, Value2 = 0, Value3 = 0;
 };
-struct TArcData : TKindDataOf<TArcData> {
+struct TArcData {
     int32_t Radius = 0;
     double StartAngle = 0, EndAngle = 360;
     int32_t Width = 100000, Value1 = 0;
 };
-struct TTextData : TKindDataOf<TTextData> {
+struct TTextData {
     int32_t Height = 600000, Value1 = 0;
     double Rotation = 0;
     uint8_t Mirror = 0;
@@ -60,7 +52,7 @@ struct TPadLayerData {
     uint8_t CRPercentage = 50;
     friend bool operator==(const TPadLayerData&, const TPadLayerData&) = default;
 };
-struct TPadData : TKindDataOf<TPadData> {
+struct TPadData {
     std::array<int32_t, 6> PadSizes{600000, 600000, 600000, 600000, 600000, 600000};
     int32_t HoleSize = 300000;
     uint8_t Byte1 = 1, Byte2 = 1, Byte3 = 1;
@@ -76,32 +68,32 @@ struct TPadData : TKindDataOf<TPadData> {
     uint8_t PadStackMode = 0;
     std::array<TPadLayerData, 83> Layers{};
 };
-struct TViaData : TKindDataOf<TViaData> {
+struct TViaData {
     int32_t Size = 500000, HoleSize = 280000;
     uint32_t LowLayer = 1, HighLayer = 32;
     int32_t Value1 = 0, Value2 = 0;
 };
-struct TFillData : TKindDataOf<TFillData> {
+struct TFillData {
     int32_t X2 = 0, Y2 = 0;
     double Rotation = 0;
     int32_t Value1 = 0;
 };
-struct TRegionData : TKindDataOf<TRegionData> {
+struct TRegionData {
     int32_t RegionKind = 0, Value1 = 0;
     std::vector<std::array<int32_t, 2>> Outline;
 };
-struct TComponentBodyData : TKindDataOf<TComponentBodyData> {
+struct TComponentBodyData {
     int32_t Height = 0, Value1 = 0;
 };
-struct TEmbeddedBoardData : TKindDataOf<TEmbeddedBoardData> {
+struct TEmbeddedBoardData {
     int32_t X2 = 0, Y2 = 0, RowCount = 1, ColumnCount = 1, RowSpacing = 0, ColumnSpacing = 0;
     double Rotation = 0;
     std::string DocumentPath;
 };
-struct TNetData : TKindDataOf<TNetData> {
+struct TNetData {
     std::string Name;
 };
-struct TComponentData : TKindDataOf<TComponentData> {
+struct TComponentData {
     int32_t ChannelOffset = 0, ComponentKind = 0;
     THandle NameText = 0, SecondText = 0;
     std::string Name;
@@ -120,10 +112,39 @@ struct TComponentData : TKindDataOf<TComponentData> {
 struct TBucket {
     THandle First = 0, Last = 0;
 };
+// A container's buckets by (kind, layer) key: an open-addressed table, in the container itself
+// while it is small (a component's children use a few kinds and layers), on the heap beyond.
+class TBucketTable {
+public:
+    TBucketTable() = default;
+    TBucketTable(const TBucketTable&) = delete;
+    TBucketTable& operator=(const TBucketTable&) = delete;
+
+    // The bucket of a key; null when it has none.
+    TBucket* Find(uint64_t key);
+    // The bucket of a key, made empty when it has none.
+    TBucket& Get(uint64_t key);
+    void Erase(uint64_t key);
+
+private:
+    static constexpr uint64_t kFree = ~uint64_t{0}; // no (kind, layer) key has all bits set
+    static constexpr uint32_t kInlineSlots = 8;
+    struct TEntry {
+        uint64_t Key = kFree;
+        TBucket Bucket;
+    };
+    TEntry* Entries() { return Heap ? Heap.get() : Inline.data(); }
+    uint32_t Home(uint64_t key) const;
+    void Grow();
+
+    std::array<TEntry, kInlineSlots> Inline{};
+    std::unique_ptr<TEntry[]> Heap;
+    uint32_t Capacity = kInlineSlots, Used = 0;
+};
 // Children of a board or component: all of them in insertion order, and by (kind, layer).
 struct TContainer {
     THandle First = 0, Last = 0;
-    std::unordered_map<uint64_t, TBucket> Buckets;
+    TBucketTable Buckets;
     // Objects by kind; a board's counts include the children of its components.
     std::array<int64_t, kKindSlots> KindCounts{};
     static uint64_t Key(uint8_t kind, uint32_t layer) { return (uint64_t{kind} << 32) | layer; }
@@ -169,7 +190,7 @@ enum TIndexedOptionKind : int {
 };
 inline constexpr int kIndexedRecordLimit = 256; // indexes 0..255 are kept
 
-struct TBoardData : TKindDataOf<TBoardData> {
+struct TBoardData {
     int32_t Value0 = 0;
     std::string FileName;
     uint8_t Byte1 = 0;
@@ -200,12 +221,14 @@ struct TFacade {
 
 // One board object (or board). It is also the object's IPCB_Primitive, so that the interface
 // pointers the board interface hands out cost nothing and live exactly as long as the object.
+// The store keeps it, its kind's properties and its container in one slot of the kind's pool.
 class TObject final : public abi::IPCB_Primitive {
 public:
     THandle Id = 0;
     uint8_t Kind = 0;
     bool Mark = false;
     bool CallerOwned = false; // made by the server's factory and not yet in a container
+    bool HasFacade = false;   // an entry in the store's Facades
     uint32_t CallerRefs = 0;
     THandle Container = 0;
     THandle PrevAll = 0, NextAll = 0, PrevInBucket = 0, NextInBucket = 0;
@@ -214,19 +237,19 @@ public:
     uint32_t LayerValue = 0;
     int32_t PrimLongA = 0;
     uint8_t PrimByte = 0;
-    int32_t PrimLongB = 0;
-    int32_t X = 0, Y = 0;
     uint8_t BitField2 = 0;
     uint16_t BitField3 = 0;
-    std::unique_ptr<TKindData> Data;
-    std::unique_ptr<TContainer> Children; // boards and components
+    int32_t PrimLongB = 0;
+    int32_t X = 0, Y = 0;
+    void* Data = nullptr;           // the kind's properties (TTrackData ...)
+    TContainer* Children = nullptr; // boards and components
 
-    TObject(TObjectStore& store) : Store(store) {}
+    TObject() = default;
     TObject(const TObject&) = delete;
     TObject& operator=(const TObject&) = delete;
     ~TObject() = default;
 
-    template <class T> T* As() const { return static_cast<T*>(Data.get()); }
+    template <class T> T* As() const { return static_cast<T*>(Data); }
 
     // IPCB_Primitive
     int32_t DXFI_STDCALL QueryInterface(const abi::TGuid& iid, void** out) override;
@@ -242,9 +265,6 @@ public:
     void DXFI_STDCALL BeginModify() override {}
     void DXFI_STDCALL MoveByXY(int32_t dx, int32_t dy) override;
     void DXFI_STDCALL EndModify() override {}
-
-private:
-    TObjectStore& Store;
 };
 
 // A rectangle that may be empty (no point yet).
@@ -264,7 +284,7 @@ public:
 
     // The object (or board) a handle names; null for none.
     TObject* Find(THandle handle) const {
-        return handle < Objects.size() ? Objects[handle].get() : nullptr;
+        return handle < Objects.size() ? Objects[handle] : nullptr;
     }
     TObject* FindBoard(THandle handle) const {
         TObject* o = Find(handle);
@@ -318,12 +338,20 @@ private:
         THandle Pending;
     };
     THandle NewHandle();
+    // A new object of the kind in a slot of the kind's pool, with its properties (a copy of
+    // `source`'s when given) and, for boards and components, an empty container; registered
+    // under a new handle. Null when handles are exhausted.
+    TObject* Make(uint8_t kind, const TObject* source);
+    // Ends an object's life and gives its slot back (its handle then names nothing).
+    void Free(TObject& object);
+    TSlotPool& PoolOf(uint8_t kind);
     void LinkIntoBuckets(TContainer& c, TObject& o);
     void UnlinkFromBuckets(TContainer& c, TObject& o);
     void AdjustCounts(TObject& container, const TObject& object, int64_t sign);
     THandle Step(TIterator& it, THandle candidate);
 
-    std::vector<std::unique_ptr<TObject>> Objects; // index = handle; [0] unused
+    std::vector<TObject*> Objects;                            // index = handle; [0] unused
+    std::array<std::unique_ptr<TSlotPool>, kKindSlots> Pools; // by kind, made on first use
     std::unordered_map<THandle, TIterator> Iterators;
     THandle NextIterator = 0x80000000u;
 };
@@ -341,7 +369,10 @@ void CarryComponentChildren(TObject& component, int32_t oldX, int32_t oldY, doub
                             bool children);
 
 // The process-wide store.
-TObjectStore& Store();
+inline TObjectStore& Store() {
+    static TObjectStore store;
+    return store;
+}
 
 // Rounds to the nearest int32, ties away from zero, saturating; NaN gives 0.
 int32_t SaturateRound(double value);

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <ostream>
 
 namespace dxfi::korrin {
@@ -49,7 +50,55 @@ std::string Hex(const uint8_t* data, size_t size) {
     return s;
 }
 
-void AppendString(std::string& out, std::string_view s) {
+// The document's text: formatted straight into a large buffer that goes to the stream in big
+// blocks, with room for a number or a short piece checked once per piece.
+class TText {
+public:
+    explicit TText(std::ostream& out) : Out(out), Buffer(new char[kSize]) {}
+    TText(const TText&) = delete;
+    TText& operator=(const TText&) = delete;
+
+    TText& operator+=(char c) {
+        Room(1);
+        *At++ = c;
+        return *this;
+    }
+    TText& operator+=(std::string_view s) {
+        append(s.data(), s.size());
+        return *this;
+    }
+    void append(const char* data, size_t size) {
+        if (size > kSize) {
+            Drain();
+            Out.write(data, static_cast<std::streamsize>(size));
+            return;
+        }
+        Room(size);
+        std::memcpy(At, data, size);
+        At += size;
+    }
+    template <class T> void Number(T v) {
+        Room(kNumberRoom);
+        At = std::to_chars(At, At + kNumberRoom, v).ptr;
+    }
+    // Writes what is left to the stream.
+    void Drain() {
+        Out.write(Buffer.get(), At - Buffer.get());
+        At = Buffer.get();
+    }
+
+private:
+    static constexpr size_t kSize = size_t{1} << 20;
+    static constexpr size_t kNumberRoom = 32; // the longest double or 64-bit integer fits
+    void Room(size_t n) {
+        if (static_cast<size_t>(Buffer.get() + kSize - At) < n) Drain();
+    }
+    std::ostream& Out;
+    std::unique_ptr<char[]> Buffer;
+    char* At = Buffer.get();
+};
+
+template <class TOut> void AppendString(TOut& out, std::string_view s) {
     if (!ValidUtf8(s)) {
         // 8-bit texts that are not UTF-8 keep their bytes.
         out += "{\"Bytes\": \"";
@@ -94,7 +143,7 @@ void AppendString(std::string& out, std::string_view s) {
     out += '"';
 }
 
-void AppendDouble(std::string& out, double v) {
+void AppendDouble(TText& out, double v) {
     if (std::isnan(v)) {
         out += "\"NaN\"";
         return;
@@ -103,15 +152,11 @@ void AppendDouble(std::string& out, double v) {
         out += v > 0 ? "\"Infinity\"" : "\"-Infinity\"";
         return;
     }
-    char buf[32];
-    auto r = std::to_chars(buf, buf + sizeof buf, v); // shortest text that reads back exactly
-    out.append(buf, r.ptr);
+    out.Number(v); // the shortest text that reads back exactly
 }
 
-template <class T> void AppendInt(std::string& out, T v) {
-    char buf[24];
-    auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, r.ptr);
+template <class T> void AppendInt(TText& out, T v) {
+    out.Number(v);
 }
 
 // Writes fields "Name": value, skipping those equal to the new object's default unless
@@ -140,25 +185,28 @@ const TLayerText& LayerText(uint32_t layer) {
 
 class TWriter {
 public:
-    explicit TWriter(std::string& out, const char* separator = ", ")
+    explicit TWriter(TText& out, std::string_view separator = ", ")
         : Out(out), Separator(separator) {}
     void Key(std::string_view name) {
         if (!First) Out += Separator;
         First = false;
         Out += '"';
-        Out.append(name);
+        Out += name;
         Out.append("\": ", 3);
     }
-    template <class T> void operator()(const char* name, const T& v, const T& def, bool always) {
+    // The visitors name fields by literals: their lengths are known here.
+    template <size_t N, class T>
+    void operator()(const char (&name)[N], const T& v, const T& def, bool always) {
         if (!always && v == def) return;
-        Key(name);
+        Key(std::string_view(name, N - 1));
         Value(v);
     }
-    void operator()(const char* name, const TLayerField& v, uint32_t def, bool always) {
+    template <size_t N>
+    void operator()(const char (&name)[N], const TLayerField& v, uint32_t def, bool always) {
         if (!always && v.Value == def) return;
-        WriteLayer(name, v.Value);
+        WriteLayer(std::string_view(name, N - 1), v.Value);
     }
-    void WriteLayer(const char* name, uint32_t layer) {
+    void WriteLayer(std::string_view name, uint32_t layer) {
         Key(name);
         const TLayerText& text = LayerText(layer);
         Out += text.Quoted;
@@ -186,12 +234,12 @@ public:
     }
 
 private:
-    std::string& Out;
-    const char* Separator;
+    TText& Out;
+    std::string_view Separator;
     bool First = true;
 };
 
-void AppendObject(std::string& out, const TObject& object) {
+void AppendObject(TText& out, const TObject& object) {
     TObject& o = const_cast<TObject&>(object); // the visitors are shared with reading
     const TObjectStore& store = Store();
     out += '{';
@@ -274,7 +322,7 @@ bool SameRecord(const TLayerRecord& a, const TLayerRecord& b) {
            a.Dielectric.Height == b.Dielectric.Height;
 }
 
-void AppendBoard(std::string& out, TBoardData& d) {
+void AppendBoard(TText& out, TBoardData& d) {
     out += "{\n    ";
     TWriter w(out, ",\n    ");
     VisitBoard(w, d);
@@ -364,8 +412,7 @@ void AppendBoard(std::string& out, TBoardData& d) {
 } // namespace
 
 void WriteBoardDocument(const TObject& board, std::ostream& out) {
-    std::string text;
-    text.reserve(1 << 16);
+    TText text(out);
     text += "{\n  \"Format\": \"";
     text += kFormatName;
     text += "\",\n  \"Version\": ";
@@ -379,16 +426,12 @@ void WriteBoardDocument(const TObject& board, std::ostream& out) {
         const TObject* o = store.Find(c);
         if (!o) break;
         c = o->NextAll;
-        text += first ? "\n    " : ",\n    ";
+        text += first ? std::string_view("\n    ") : std::string_view(",\n    ");
         first = false;
         AppendObject(text, *o);
-        if (text.size() > (1 << 20)) {
-            out.write(text.data(), static_cast<std::streamsize>(text.size()));
-            text.clear();
-        }
     }
-    text += first ? "]\n}\n" : "\n  ]\n}\n";
-    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    text += first ? std::string_view("]\n}\n") : std::string_view("\n  ]\n}\n");
+    text.Drain();
 }
 
 void SaveBoardFile(const TObject& board, const std::string& path) {

@@ -343,6 +343,7 @@ private:
 
 template <class TFacadeType> TFacadeType* FacadeOf(TObject& o) {
     auto& slot = Store().Facades[o.Id];
+    o.HasFacade = true;
     if (!slot) slot = std::make_unique<TFacadeType>(o);
     return static_cast<TFacadeType*>(slot.get());
 }

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -381,6 +382,51 @@ TEST_F(TPcbApiTest, IteratorsVisitTheChildrenOfOneKindOnOneLayerInOrder) {
     EXPECT_EQ(PcbApi_GetNextObject(it), a);
     EXPECT_EQ(PcbApi_GetNextObject(it), 0u);
     PcbApi_DestroyIterator(it);
+}
+
+TEST_F(TPcbApiTest, IterationByKindAndLayerStaysRightThroughManyLayersAndMoves) {
+    // Tracks and arcs over many layers, in a component and on the board, then moved from layer
+    // to layer in an order that empties layers and refills them: each (kind, layer) iteration
+    // gives exactly the objects on it, in the order they reached it.
+    const uint32_t component = PcbApi_CreateObject(kKindComponent);
+    PcbApi_AddObjectToContainer(Board, component);
+    for (uint32_t container : {component, Board}) {
+        std::map<std::pair<uint8_t, uint32_t>, std::vector<uint32_t>> expected;
+        std::vector<std::pair<uint32_t, uint8_t>> objects;
+        auto setLayer = [&](uint32_t h, uint8_t kind, uint32_t layer) {
+            uint16_t flags = 0, word = 0;
+            uint32_t old = 0;
+            int32_t la = 0, lb = 0, x = 0, y = 0;
+            uint8_t pb = 0;
+            PcbApi_QueryPrimitive(ptRead, h, &flags, &word, &old, &la, &pb, &lb, &x, &y);
+            auto& from = expected[{kind, old}];
+            from.erase(std::remove(from.begin(), from.end(), h), from.end());
+            PcbApi_QueryPrimitive(ptWrite, h, &flags, &word, &layer, &la, &pb, &lb, &x, &y);
+            expected[{kind, layer}].push_back(h);
+        };
+        for (uint32_t i = 0; i < 120; ++i) {
+            const uint8_t kind = i % 3 == 0 ? kKindArc : kKindTrack;
+            const uint32_t h = PcbApi_CreateObject(kind);
+            PcbApi_AddObjectToContainer(container, h);
+            expected[{kind, 1u}].push_back(h); // Top Layer, where a new one is
+            objects.push_back({h, kind});
+            setLayer(h, kind, 0x02000000u + i % 40);
+        }
+        for (int round = 0; round < 3; ++round)
+            for (std::size_t i = 0; i < objects.size(); i += 1 + round) {
+                const auto [h, kind] = objects[i];
+                setLayer(h, kind, 0x02000000u + (i * 7 + round * 13) % 50);
+            }
+        for (const auto& [key, handles] : expected)
+            EXPECT_EQ(Iterate(container, key.first, key.second), handles)
+                << "kind " << int(key.first) << " layer " << key.second;
+        for (uint32_t layer = 0x02000000u; layer < 0x02000000u + 60; ++layer) {
+            if (!expected.count({kKindTrack, layer})) {
+                EXPECT_TRUE(Iterate(container, kKindTrack, layer).empty()) << layer;
+            }
+        }
+    }
+    EXPECT_EQ(BoardInterface(Board)->GetPrimitiveCounter(~1u), 241);
 }
 
 TEST_F(TPcbApiTest, ComponentChildrenFollowAnUpdateTurnedAboutTheOldLocation) {

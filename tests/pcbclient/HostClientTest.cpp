@@ -2,11 +2,10 @@
 // The host client found in the host program: this test program exports ClientAPI_GetClient as
 // the host executable does, and the binding finds it when no client was set.
 #include "pcbclient/PcbApiBinding.h"
-#include "support/QuietClient.h"
+#include "support/ComStubs.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 using namespace dxfi;
@@ -14,29 +13,12 @@ namespace ab = dxfi::abi;
 
 namespace {
 
-struct TFakeServer : ab::IPCB_ServerInterface {
-    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid& Iid, void** Out) override {
-        *Out = Iid == ab::IID_IPCB_ServerInterface ? this : nullptr;
-        return *Out ? ab::kOk : ab::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
-    int32_t DXFI_STDCALL GetPCBBoardByBoardHandle(uint32_t, const ab::TGuid&, void** Out) override {
-        *Out = nullptr;
-        return ab::kNoInterface;
-    }
-    ab::IPCB_Primitive* DXFI_STDCALL PCBObjectFactory(uint8_t, int32_t, int32_t) override {
-        return nullptr;
-    }
-    ab::IPCB_Contour* DXFI_STDCALL PCBContourFactory() override { return nullptr; }
-};
+// A client whose "PCB" module is its own stub server.
+struct TFakeClient : testsupport::TStubClient {
+    testsupport::TStubServer Server;
 
-struct TFakeClient : test::TQuietClient {
-    ab::IInterface* DXFI_STDCALL GetServerModuleByName(const char* Name) override {
-        return std::strcmp(Name, "PCB") == 0 ? &Server : nullptr;
-    }
-
-    TFakeServer Server;
+protected:
+    ab::IInterface* PcbModule() override { return &Server; }
 };
 
 TFakeClient ProgramClient;

@@ -10,8 +10,8 @@
 #include "pcbclient/PcbPad.h"
 #include "pcbclient/PcbPrimitives.h"
 #include "pcbclient/PcbText.h"
+#include "support/ComStubs.h"
 #include "support/GlobalModule.h"
-#include "support/QuietClient.h"
 
 #include <gtest/gtest.h>
 
@@ -588,11 +588,9 @@ TEST_F(TKorrinBoardTest, EveryBoardValueRoundTrips) {
 }
 
 TEST_F(TKorrinBoardTest, BoardInterfaceThroughTheClientsServerModule) {
-    struct TClient : test::TQuietClient {
-        ab::IInterface* DXFI_STDCALL GetServerModuleByName(const char* Name) override {
-            return std::strcmp(Name, "PCB") == 0 ? Korrin<decltype(&KorrinHost_GetServerModule)>(
-                                                       "KorrinHost_GetServerModule")()
-                                                 : nullptr;
+    struct TClient : testsupport::TStubClient {
+        ab::IInterface* PcbModule() override {
+            return Korrin<decltype(&KorrinHost_GetServerModule)>("KorrinHost_GetServerModule")();
         }
     } Client;
     SetHostClient(&Client);

@@ -2,11 +2,10 @@
 // The way from the host client to the PCB server and to a board's interface.
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
-#include "support/QuietClient.h"
+#include "support/ComStubs.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <string>
 
 using namespace dxfi;
@@ -14,13 +13,7 @@ namespace ab = dxfi::abi;
 
 namespace {
 
-struct TFakeBoard : ab::IPCB_Board {
-    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid&, void** Out) override {
-        *Out = nullptr;
-        return ab::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
+struct TFakeBoard : testsupport::TStub<ab::IPCB_Board> {
     uint32_t DXFI_STDCALL BoardHandle() override { return 5; }
     int32_t DXFI_STDCALL GetPrimitiveCounter(uint32_t) override { return 0; }
     ab::IPCB_BoardIterator* DXFI_STDCALL BoardIterator_Create() override { return nullptr; }
@@ -34,46 +27,33 @@ struct TFakeBoard : ab::IPCB_Board {
 };
 
 // A server that knows board 5 only.
-struct TFakeServer : ab::IPCB_ServerInterface {
-    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid& Iid, void** Out) override {
-        *Out = Iid == ab::IID_IPCB_ServerInterface ? this : nullptr;
-        return *Out ? ab::kOk : ab::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
+struct TFakeServer : testsupport::TStubServer {
     int32_t DXFI_STDCALL GetPCBBoardByBoardHandle(uint32_t Handle, const ab::TGuid& Iid,
                                                   void** Out) override {
         LastIid = Iid;
         *Out = Handle == 5 && Iid == ab::IID_IPCB_Board ? &Board : nullptr;
         return *Out ? ab::kOk : ab::kNoInterface;
     }
-    ab::IPCB_Primitive* DXFI_STDCALL PCBObjectFactory(uint8_t, int32_t, int32_t) override {
-        return nullptr;
-    }
-    ab::IPCB_Contour* DXFI_STDCALL PCBContourFactory() override { return nullptr; }
 
     TFakeBoard Board;
     ab::TGuid LastIid{};
 };
 
 // A server module that offers no server interface.
-struct TSilentModule : ab::IInterface {
-    int32_t DXFI_STDCALL QueryInterface(const ab::TGuid&, void** Out) override {
-        *Out = nullptr;
-        return ab::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
-};
+using TSilentModule = testsupport::TStub<ab::IInterface>;
 
-struct TFakeClient : test::TQuietClient {
+// A client that remembers the module name it was asked for.
+struct TFakeClient : testsupport::TStubClient {
     ab::IInterface* DXFI_STDCALL GetServerModuleByName(const char* Name) override {
         Asked = Name;
-        return std::strcmp(Name, "PCB") == 0 ? Module : nullptr;
+        return TStubClient::GetServerModuleByName(Name);
     }
 
     ab::IInterface* Module = nullptr;
     std::string Asked;
+
+protected:
+    ab::IInterface* PcbModule() override { return Module; }
 };
 
 class TPcbServerTest : public ::testing::Test {

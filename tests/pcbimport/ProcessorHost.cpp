@@ -51,8 +51,7 @@ bool EngineReady() {
 
 } // namespace
 
-abi::IInterface* TTestClient::GetServerModuleByName(const char* name) {
-    if (std::strcmp(name, "PCB") != 0) return nullptr;
+abi::IInterface* TTestClient::PcbModule() {
     return Korrin<decltype(&KorrinHost_GetServerModule)>("KorrinHost_GetServerModule")();
 }
 

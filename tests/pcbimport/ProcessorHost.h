@@ -10,7 +10,7 @@
 #include "engine/EngineRecords.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbclient/PcbObject.h"
-#include "support/QuietClient.h"
+#include "support/ComStubs.h"
 
 #include <gtest/gtest.h>
 
@@ -23,9 +23,9 @@
 namespace dxfi::test {
 
 // The host client of the tests: its only server module is the host module's "PCB".
-class TTestClient : public TQuietClient {
-public:
-    abi::IInterface* DXFI_STDCALL GetServerModuleByName(const char* name) override;
+class TTestClient : public testsupport::TStubClient {
+protected:
+    abi::IInterface* PcbModule() override;
 };
 
 // One board object as the server's board iterator sees it.

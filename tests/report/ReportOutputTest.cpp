@@ -9,6 +9,7 @@
 #include "report/GeneralReportException.h"
 #include "report/ReplaceFileSafely.h"
 #include "report/ReportHost.h"
+#include "support/ComStubs.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -33,14 +34,8 @@ const char* const kTitle = "DXF/DWG File Import Error Report";
 const std::string kShipped = DXFI_BIN_DIR "/Templates/report_html_default.xsl";
 
 // A project of the host's workspace.
-class TFakeOutput : public dxfi::abi::IProjectOutput {
+class TFakeOutput : public testsupport::TStub<dxfi::abi::IProjectOutput> {
 public:
-    int32_t DXFI_STDCALL QueryInterface(const dxfi::abi::TGuid&, void** out) override {
-        *out = nullptr;
-        return dxfi::abi::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
     const char* DXFI_STDCALL ReferencePath() override { return Reference.c_str(); }
     int32_t DXFI_STDCALL AddOutputFile(const char* path) override {
         Added.push_back(path);
@@ -50,14 +45,8 @@ public:
     std::vector<std::string> Added;
 };
 
-class TFakeProject : public dxfi::abi::IProject {
+class TFakeProject : public testsupport::TStub<dxfi::abi::IProject> {
 public:
-    int32_t DXFI_STDCALL QueryInterface(const dxfi::abi::TGuid&, void** out) override {
-        *out = nullptr;
-        return dxfi::abi::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
     const char* DXFI_STDCALL FileName() override { return Name.c_str(); }
     const char* DXFI_STDCALL FullPath() override { return Path.c_str(); }
     dxfi::abi::IProjectOutput* DXFI_STDCALL OutputObject() override {
@@ -69,14 +58,8 @@ public:
 };
 
 // Holds one project with the documents under its folder.
-class TFakeWorkspace : public dxfi::abi::IWorkspace {
+class TFakeWorkspace : public testsupport::TStub<dxfi::abi::IWorkspace> {
 public:
-    int32_t DXFI_STDCALL QueryInterface(const dxfi::abi::TGuid&, void** out) override {
-        *out = nullptr;
-        return dxfi::abi::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
     dxfi::abi::IProject* DXFI_STDCALL GetProjectContaining(const char* path) override {
         Asked.push_back(path);
         std::string folder = platform::ExtractFilePath(Project.Path);

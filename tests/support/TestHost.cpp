@@ -84,8 +84,8 @@ uint32_t AddComponentWithTrack(uint32_t board, TBoardCoord x, TBoardCoord y) {
     return handle;
 }
 
-abi::IInterface* TFakeClient::GetServerModuleByName(const char* name) {
-    return ProvideServer && std::string(name) == "PCB" ? ServerModule() : nullptr;
+abi::IInterface* TFakeClient::PcbModule() {
+    return ProvideServer ? ServerModule() : nullptr;
 }
 
 } // namespace dxfi::test

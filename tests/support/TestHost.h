@@ -9,6 +9,7 @@
 #include "host/korrin/KorrinHost.h"
 #include "pcbclient/BoardUnits.h"
 #include "pcbclient/Layers.h"
+#include "support/ComStubs.h"
 
 #include <cstdint>
 #include <stdexcept>
@@ -42,15 +43,8 @@ struct TMessage {
     uint32_t Style = 0;
 };
 
-class TFakeClient : public abi::IClient {
+class TFakeClient : public testsupport::TStubClient {
 public:
-    int32_t DXFI_STDCALL QueryInterface(const abi::TGuid&, void** out) override {
-        if (out) *out = nullptr;
-        return abi::kNoInterface;
-    }
-    uint32_t DXFI_STDCALL AddRef() override { return 1; }
-    uint32_t DXFI_STDCALL Release() override { return 1; }
-    abi::IInterface* DXFI_STDCALL GetServerModuleByName(const char* name) override;
     int32_t DXFI_STDCALL SendCommand(const char* command, const char* parameters,
                                      int32_t) override {
         Commands.push_back(std::string(command) + " " + parameters);
@@ -67,7 +61,6 @@ public:
             throw std::runtime_error("The message box failed");
         return Answer;
     }
-    bool DXFI_STDCALL InteractiveDialogs() override { return false; }
     const char* DXFI_STDCALL DialogAnswers() override { return Answers.c_str(); }
 
     bool ProvideServer = true;
@@ -77,6 +70,9 @@ public:
     std::vector<TMessage> Messages;
     std::vector<std::string> Status;
     std::vector<std::string> Commands;
+
+protected:
+    abi::IInterface* PcbModule() override;
 };
 
 // A client whose host shows modal dialogs to the user (or not, as set).

@@ -84,12 +84,9 @@ TResult SplitLines(const std::string& path) {
 
 TResult Engine(const std::string& path) {
     TResult result;
-    edaConvertPlinesOnLoad(1);
-    edaSetupDxfRead();
-    edaSetupDwgRead();
-    int32_t code = 0;
-    if (edaInitAd2(DXFI_BIN_DIR "/PADINIT.DAT", 0, &code) == 0) {
-        std::fprintf(stderr, "edaInitAd2: %s\n", edaErrorStr(code));
+    const std::string failure = dxfi::enginewalk::SetUpEngine(DXFI_BIN_DIR "/PADINIT.DAT");
+    if (!failure.empty()) {
+        std::fprintf(stderr, "edaInitAd2: %s\n", failure.c_str());
         return result;
     }
     // Small drawings load in about a millisecond: they are loaded again for up to a third of

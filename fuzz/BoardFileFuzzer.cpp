@@ -3,14 +3,13 @@
 // naming the file; a board that loads saves, and its saved form loads and saves to the same
 // bytes. The reader takes paths, so the input goes to an in-memory file (memfd) first.
 #include "host/korrin/KorrinHost.h"
+#include "tests/support/FileText.h"
 
 #include <sys/mman.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace {
@@ -18,13 +17,6 @@ namespace {
 int InputFile = -1;
 std::string InputPath;
 std::string SavedPath;
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 } // namespace
 
@@ -61,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     }
     KorrinHost_CloseBoard(board);
-    const std::string first = ReadAll(SavedPath);
+    const std::string first = testsupport::ReadWholeFile(SavedPath);
     const uint32_t again = KorrinHost_LoadBoard(SavedPath.c_str(), error, sizeof error);
     if (again == 0) {
         std::fprintf(stderr, "a saved board does not load: %s\n", error);
@@ -69,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (KorrinHost_SaveBoard(again, SavedPath.c_str(), error, sizeof error) != 0) std::abort();
     KorrinHost_CloseBoard(again);
-    if (ReadAll(SavedPath) != first) {
+    if (testsupport::ReadWholeFile(SavedPath) != first) {
         std::fprintf(stderr, "saving a loaded board again changed it:\n%s\n", first.c_str());
         std::abort();
     }

@@ -22,12 +22,9 @@ inline std::string InputPath;
 
 // Sets the engine up and creates the input file under `fileName`; aborts when either fails.
 inline void Initialize(const char* fileName) {
-    edaConvertPlinesOnLoad(1);
-    edaSetupDxfRead();
-    edaSetupDwgRead();
-    int32_t code = 0;
-    if (edaInitAd2(DXFI_BIN_DIR "/PADINIT.DAT", 0, &code) == 0) {
-        std::fprintf(stderr, "edaInitAd2 failed: %s\n", edaErrorStr(code));
+    const std::string failure = dxfi::enginewalk::SetUpEngine(DXFI_BIN_DIR "/PADINIT.DAT");
+    if (!failure.empty()) {
+        std::fprintf(stderr, "edaInitAd2 failed: %s\n", failure.c_str());
         std::abort();
     }
     InputFile = memfd_create(fileName, 0);

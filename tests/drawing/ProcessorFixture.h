@@ -3,6 +3,7 @@
 // temporary files, loaded by a processor that records every call of the walk.
 #pragma once
 
+#include "support/DxfText.h"
 #include "support/TempFile.h"
 
 #include "drawing/DXFProcessor.h"
@@ -22,10 +23,7 @@ namespace drawingtest {
 
 // "code\nvalue\n" for each pair.
 inline std::string G(std::initializer_list<std::pair<int, std::string>> groups) {
-    std::string s;
-    for (const auto& [code, value] : groups)
-        s += std::to_string(code) + "\n" + value + "\n";
-    return s;
+    return testsupport::Groups(groups);
 }
 
 // An R12-style drawing. `extents` empty states none (the engine then measures or, for an empty
@@ -47,18 +45,17 @@ struct TDxf {
         return G({{9, name}, {10, Num(x)}, {20, Num(y)}, {30, "0"}});
     }
     std::string Text() const {
-        std::string s = "0\nSECTION\n2\nHEADER\n";
+        std::string header;
         if (Extents.size() == 4)
-            s +=
+            header +=
                 Point("$EXTMIN", Extents[0], Extents[1]) + Point("$EXTMAX", Extents[2], Extents[3]);
         if (PaperExtents.size() == 4)
-            s += Point("$PEXTMIN", PaperExtents[0], PaperExtents[1]) +
-                 Point("$PEXTMAX", PaperExtents[2], PaperExtents[3]);
-        s += "0\nENDSEC\n";
-        if (!Tables.empty()) s += "0\nSECTION\n2\nTABLES\n" + Tables + "0\nENDSEC\n";
-        s += "0\nSECTION\n2\nBLOCKS\n" + Blocks + "0\nENDSEC\n";
-        s += "0\nSECTION\n2\nENTITIES\n" + Entities + "0\nENDSEC\n0\nEOF\n";
-        return s;
+            header += Point("$PEXTMIN", PaperExtents[0], PaperExtents[1]) +
+                      Point("$PEXTMAX", PaperExtents[2], PaperExtents[3]);
+        std::string s = testsupport::Section("HEADER", header);
+        if (!Tables.empty()) s += testsupport::Section("TABLES", Tables);
+        s += testsupport::Section("BLOCKS", Blocks);
+        return testsupport::DxfFile(s + testsupport::Section("ENTITIES", Entities));
     }
 };
 

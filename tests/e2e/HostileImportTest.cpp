@@ -2,6 +2,8 @@
 // Whole imports of drawings built to hurt: a block bomb ends in seconds with what fits, in
 // both block modes, and every entity that is dropped is named in the error report.
 #include "e2e/ImportFixture.h"
+#include "support/DxfText.h"
+#include "support/TextSearch.h"
 
 #include <sys/resource.h>
 
@@ -12,60 +14,49 @@
 
 namespace {
 
-std::string G(std::initializer_list<std::pair<int, std::string>> groups) {
-    std::string s;
-    for (const auto& [code, value] : groups)
-        s += std::to_string(code) + "\n" + value + "\n";
-    return s;
-}
+using testsupport::Groups;
 
 std::string Insert(const std::string& block, const std::string& x) {
-    return G({{0, "INSERT"}, {8, "0"}, {2, block}, {10, x}, {20, "0"}});
+    return Groups({{0, "INSERT"}, {8, "0"}, {2, block}, {10, x}, {20, "0"}});
 }
 
 std::string Drawing(const std::string& blocks, const std::string& entities) {
-    return G({{0, "SECTION"},
-              {2, "HEADER"},
-              {9, "$EXTMIN"},
-              {10, "-100"},
-              {20, "-100"},
-              {9, "$EXTMAX"},
-              {10, "100"},
-              {20, "100"},
-              {0, "ENDSEC"},
-              {0, "SECTION"},
-              {2, "BLOCKS"}}) +
-           blocks + G({{0, "ENDSEC"}, {0, "SECTION"}, {2, "ENTITIES"}}) + entities +
-           G({{0, "ENDSEC"}, {0, "EOF"}});
+    using testsupport::Section;
+    return testsupport::DxfFile(Section("HEADER", Groups({{9, "$EXTMIN"},
+                                                          {10, "-100"},
+                                                          {20, "-100"},
+                                                          {9, "$EXTMAX"},
+                                                          {10, "100"},
+                                                          {20, "100"}})) +
+                                Section("BLOCKS", blocks) + Section("ENTITIES", entities));
+}
+
+// A block named `name` based at the origin, holding one line from (0,0) to (1,`endY`).
+std::string BlockOfOneLine(const std::string& name, const std::string& endY) {
+    return Groups({{0, "BLOCK"},
+                   {8, "0"},
+                   {2, name},
+                   {10, "0"},
+                   {20, "0"},
+                   {0, "LINE"},
+                   {8, "0"},
+                   {10, "0"},
+                   {20, "0"},
+                   {11, "1"},
+                   {21, endY},
+                   {0, "ENDBLK"}});
 }
 
 // `levels` blocks each inserting the one before twice (4 KB for 41 levels, 2^40 copies).
 std::string Bomb(int levels) {
-    std::string blocks = G({{0, "BLOCK"},
-                            {8, "0"},
-                            {2, "B0"},
-                            {10, "0"},
-                            {20, "0"},
-                            {0, "LINE"},
-                            {8, "0"},
-                            {10, "0"},
-                            {20, "0"},
-                            {11, "1"},
-                            {21, "1"},
-                            {0, "ENDBLK"}});
+    std::string blocks = BlockOfOneLine("B0", "1");
     for (int i = 1; i < levels; ++i) {
         const std::string inner = "B" + std::to_string(i - 1);
-        blocks += G({{0, "BLOCK"}, {8, "0"}, {2, "B" + std::to_string(i)}, {10, "0"}, {20, "0"}}) +
-                  Insert(inner, "0") + Insert(inner, "1") + G({{0, "ENDBLK"}});
+        blocks +=
+            Groups({{0, "BLOCK"}, {8, "0"}, {2, "B" + std::to_string(i)}, {10, "0"}, {20, "0"}}) +
+            Insert(inner, "0") + Insert(inner, "1") + Groups({{0, "ENDBLK"}});
     }
     return Drawing(blocks, Insert("B" + std::to_string(levels - 1), "0"));
-}
-
-std::size_t Occurrences(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++n;
-    return n;
 }
 
 using HostileImportTest = TImportFixture;
@@ -86,7 +77,7 @@ TEST_F(HostileImportTest, BlockBombEndsWithWhatFitsInBothBlockModes) {
                       std::string::npos)
                 << run.Err;
             const std::string html = TTempFolder::ReadFile(Path("Import Error Report.html"));
-            EXPECT_GE(Occurrences(html, budgetLine), 1u) << html.substr(0, 2000);
+            EXPECT_GE(testsupport::Occurrences(html, budgetLine), 1u) << html.substr(0, 2000);
             const TJson board = LoadBoard("bomb.json");
             ASSERT_TRUE(board.is_object());
             if (levels == 25) {
@@ -116,12 +107,13 @@ TEST_F(HostileImportTest, DroppedEntitiesAreNamedInTheReport) {
     for (const char* line : {"3DFACE entity was discarded because 3D entities are not supported",
                              "HATCH entity was discarded because it is not supported",
                              "LEADER entity was discarded because it is not supported"})
-        EXPECT_EQ(Occurrences(html, line), 1u) << line << "\n" << html;
+        EXPECT_EQ(testsupport::Occurrences(html, line), 1u) << line << "\n" << html;
 
     // Numbers out of range and inserts of blocks that do not exist are named too; a 3D face
     // alone brings no prompt.
-    Folder.WriteFile("lost.dxf", Drawing("", G({{0, "LINE"}, {8, "0"}, {10, "1e999"}, {11, "1"}}) +
-                                                 Insert("Nowhere", "0")));
+    Folder.WriteFile("lost.dxf",
+                     Drawing("", Groups({{0, "LINE"}, {8, "0"}, {10, "1e999"}, {11, "1"}}) +
+                                     Insert("Nowhere", "0")));
     const TProgramRun lost = Import("lost.dxf", {"--no", "-o", "lost.json"});
     ASSERT_EQ(lost.ExitCode, 0) << lost.Err;
     EXPECT_NE(lost.Err.find("Some entities were discarded during import!"), std::string::npos);
@@ -137,47 +129,38 @@ TEST_F(HostileImportTest, DroppedEntitiesAreNamedInTheReport) {
 
     // A block reference's attributes: each gets its line; an invisible one alone brings no
     // prompt, since the drawing shows nothing of it.
-    const std::string part = G({{0, "BLOCK"},
-                                {8, "0"},
-                                {2, "P"},
-                                {10, "0"},
-                                {20, "0"},
-                                {0, "LINE"},
-                                {8, "0"},
-                                {10, "0"},
-                                {20, "0"},
-                                {11, "1"},
-                                {21, "0"},
-                                {0, "ENDBLK"}});
+    const std::string part = BlockOfOneLine("P", "0");
     const auto tagged = [](bool visible) {
-        return G({{0, "INSERT"},
-                  {8, "0"},
-                  {66, "1"},
-                  {2, "P"},
-                  {10, "0"},
-                  {20, "0"},
-                  {0, "ATTRIB"},
-                  {8, "0"},
-                  {10, "0"},
-                  {20, "0"},
-                  {40, "1"},
-                  {1, "R1"},
-                  {2, "REF"},
-                  {70, visible ? "0" : "1"},
-                  {0, "SEQEND"},
-                  {8, "0"}});
+        return Groups({{0, "INSERT"},
+                       {8, "0"},
+                       {66, "1"},
+                       {2, "P"},
+                       {10, "0"},
+                       {20, "0"},
+                       {0, "ATTRIB"},
+                       {8, "0"},
+                       {10, "0"},
+                       {20, "0"},
+                       {40, "1"},
+                       {1, "R1"},
+                       {2, "REF"},
+                       {70, visible ? "0" : "1"},
+                       {0, "SEQEND"},
+                       {8, "0"}});
     };
     Folder.WriteFile("tags.dxf", Drawing(part, tagged(true) + tagged(false)));
     const TProgramRun tags = Import("tags.dxf", {"--no", "-o", "tags.json"});
     ASSERT_EQ(tags.ExitCode, 0) << tags.Err;
     EXPECT_NE(tags.Err.find("Some entities were discarded during import!"), std::string::npos);
     const std::string tagsHtml = TTempFolder::ReadFile(Path("Import Error Report.html"));
-    EXPECT_EQ(Occurrences(tagsHtml, "ATTRIB entity was discarded because block attributes are "
-                                    "not supported"),
+    EXPECT_EQ(testsupport::Occurrences(tagsHtml,
+                                       "ATTRIB entity was discarded because block attributes are "
+                                       "not supported"),
               2u)
         << tagsHtml;
-    EXPECT_EQ(Occurrences(tagsHtml, "ATTRIB entity was discarded because block attributes are "
-                                    "not supported (an invisible one)"),
+    EXPECT_EQ(testsupport::Occurrences(tagsHtml,
+                                       "ATTRIB entity was discarded because block attributes are "
+                                       "not supported (an invisible one)"),
               1u)
         << tagsHtml;
     Folder.WriteFile("hidden.dxf", Drawing(part, tagged(false)));
@@ -185,7 +168,7 @@ TEST_F(HostileImportTest, DroppedEntitiesAreNamedInTheReport) {
     ASSERT_EQ(hidden.ExitCode, 0) << hidden.Err;
     EXPECT_EQ(hidden.Err.find("Show Error Report?"), std::string::npos) << hidden.Err;
 
-    Folder.WriteFile("face.dxf", Drawing("", G({{0, "3DFACE"}, {8, "0"}})));
+    Folder.WriteFile("face.dxf", Drawing("", Groups({{0, "3DFACE"}, {8, "0"}})));
     const TProgramRun face = Import("face.dxf", {"--no", "-o", "face.json"});
     ASSERT_EQ(face.ExitCode, 0) << face.Err;
     EXPECT_EQ(face.Err.find("Show Error Report?"), std::string::npos) << face.Err;
@@ -205,8 +188,8 @@ TEST_F(HostileImportTest, LargeDrawingImportStaysWithinThePeakMemoryBound) {
     lines.reserve(static_cast<std::size_t>(count) * 80);
     for (int i = 0; i < count; ++i) {
         const std::string x = std::to_string(i % 1000), y = std::to_string(i / 1000);
-        lines +=
-            G({{0, "LINE"}, {8, "L" + std::to_string(i % 8)}, {10, x}, {20, y}, {11, y}, {21, x}});
+        lines += Groups(
+            {{0, "LINE"}, {8, "L" + std::to_string(i % 8)}, {10, x}, {20, y}, {11, y}, {21, x}});
     }
     Folder.WriteFile("large.dxf", Drawing("", lines));
     const auto size = std::filesystem::file_size(Path("large.dxf"));

@@ -3,6 +3,7 @@
 // lie) at the scale the dialog starts with: no entity is refused by the point test, and no
 // coordinate reaches the board clamped to its edge, except in the drawings named below.
 #include "e2e/ImportFixture.h"
+#include "support/TextSearch.h"
 
 #include <filesystem>
 #include <fstream>
@@ -64,13 +65,6 @@ void FindClamped(const TJson& value, int& count) {
     }
 }
 
-int Occurrences(const std::string& text, const std::string& what) {
-    int n = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++n;
-    return n;
-}
-
 class TRealWorldImport : public TImportFixture,
                          public ::testing::WithParamInterface<std::string> {};
 
@@ -84,31 +78,25 @@ TEST_P(TRealWorldImport, NothingRefusedByThePointTestNothingClamped) {
     std::string report;
     if (Exists("Import Error Report.html"))
         report = TTempFolder::ReadFile(Path("Import Error Report.html"));
-    EXPECT_EQ(Occurrences(report, "because of invalid"), 0) << report;
+    EXPECT_EQ(testsupport::Occurrences(report, "because of invalid"), 0u) << report;
     int clamped = 0;
     FindClamped(board, clamped);
     const auto exception = Exceptions().find(GetParam());
     if (exception == Exceptions().end()) {
-        EXPECT_EQ(Occurrences(report, "beyond the board"), 0) << report;
+        EXPECT_EQ(testsupport::Occurrences(report, "beyond the board"), 0u) << report;
         EXPECT_EQ(clamped, 0);
         return;
     }
     // Beyond the board's range at this scale: reported, with the placement's known effect.
-    EXPECT_GT(Occurrences(report, "beyond the board&apos;s range at this scale") +
-                  Occurrences(report, "beyond the board's range at this scale"),
-              0)
+    EXPECT_GT(testsupport::Occurrences(report, "beyond the board&apos;s range at this scale") +
+                  testsupport::Occurrences(report, "beyond the board's range at this scale"),
+              0u)
         << exception->second.Reason;
     EXPECT_EQ(clamped, 0) << exception->second.Reason;
 }
 
-std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
-    std::string name;
-    for (char c : info.param)
-        name += (std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(RealWorld, TRealWorldImport, ::testing::ValuesIn(Drawings()), TestName);
+INSTANTIATE_TEST_SUITE_P(RealWorld, TRealWorldImport, ::testing::ValuesIn(Drawings()),
+                         testsupport::NameOfParam);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(TRealWorldImport);
 
 TEST(RealWorldImportSetTest, TheSetIsThere) {

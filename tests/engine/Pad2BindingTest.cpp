@@ -4,6 +4,7 @@
 #include "engine/Pad2.h"
 
 #include "base/Assertion.h"
+#include "support/DxfText.h"
 
 #include <gtest/gtest.h>
 
@@ -81,13 +82,29 @@ TEST_F(Pad2BindingTest, WalksEveryListAndRecord) {
     LoadEngineLibrary(kEngine);
     ASSERT_TRUE(InitEngine(kInitFile));
     const TPad2Functions& f = Pad2();
-    const std::string path = WriteTemp("0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nTop"
-                                       "\n62\n-1\n70\n1\n0\nENDTAB\n0\nENDSEC\n"
-                                       "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nPad\n10\n1\n20\n1\n0\nC"
-                                       "IRCLE\n8\nTop\n40\n0.5\n0\nENDBLK\n0\nENDSEC\n"
-                                       "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n10\n0\n20\n0\n10\n1"
-                                       "\n20\n0\n0\nINSERT\n2\nPad\n10\n3\n20\n4\n"
-                                       "0\nHATCH\n0\nENDSEC\n0\nEOF\n");
+    using testsupport::Groups;
+    using testsupport::Section;
+    const std::string path = WriteTemp(
+        Section("TABLES", testsupport::Table(
+                              "LAYER", Groups({{0, "LAYER"}, {2, "Top"}, {62, "-1"}, {70, "1"}}))) +
+        Section("BLOCKS", Groups({{0, "BLOCK"},
+                                  {2, "Pad"},
+                                  {10, "1"},
+                                  {20, "1"},
+                                  {0, "CIRCLE"},
+                                  {8, "Top"},
+                                  {40, "0.5"},
+                                  {0, "ENDBLK"}})) +
+        testsupport::EntitiesDxf(Groups({{0, "LWPOLYLINE"},
+                                         {10, "0"},
+                                         {20, "0"},
+                                         {10, "1"},
+                                         {20, "0"},
+                                         {0, "INSERT"},
+                                         {2, "Pad"},
+                                         {10, "3"},
+                                         {20, "4"},
+                                         {0, "HATCH"}})));
     f.ConvertPlinesOnLoad(1);
     f.SetupDxfRead();
     f.SetupDwgRead();

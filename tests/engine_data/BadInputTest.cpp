@@ -2,6 +2,7 @@
 // Malformed drawings: every file of the fuzz corpus (and a few large inputs made here) loads
 // cleanly or fails with a message; nothing crashes, and what loads can be walked completely.
 #include "engine_data/EngineWalk.h"
+#include "support/DxfText.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,8 @@ namespace abi = dxfi::abi;
 namespace fs = std::filesystem;
 using dxfi::enginewalk::GetText;
 using dxfi::enginewalk::TDrawingWalker;
+using testsupport::EntitiesDxf;
+using testsupport::Groups;
 
 class TBadInput : public ::testing::Test {
 protected:
@@ -111,9 +114,9 @@ TEST_F(TBadInput, LongNamesAreCutToWholeCharactersWithinTheRecord) {
 TEST_F(TBadInput, LargeInputsStayBounded) {
     const std::string millionX(1000000, 'x');
     const std::string text =
-        Write("million.dxf", "0\nSECTION\n2\nENTITIES\n0\nTEXT\n8\n0\n10\n1\n20\n"
-                             "2\n40\n1\n1\n" +
-                                 millionX + "\n0\nENDSEC\n0\nEOF\n");
+        Write("million.dxf",
+              EntitiesDxf(
+                  Groups({{0, "TEXT"}, {8, "0"}, {10, "1"}, {20, "2"}, {40, "1"}, {1, millionX}})));
     const abi::TDrawingHandle drawing = edaLoadFile(text.c_str(), 1, 0);
     if (drawing != 0) {
         abi::TObjectHandle space = 0;
@@ -137,18 +140,16 @@ TEST_F(TBadInput, LargeInputsStayBounded) {
     }
 
     // A vertex count far beyond the vertices present.
-    std::string run = "0\nSECTION\n2\nENTITIES\n0\nLWPOLYLINE\n8\n0\n90\n2000000000\n70\n0\n";
+    std::string run = Groups({{0, "LWPOLYLINE"}, {8, "0"}, {90, "2000000000"}, {70, "0"}});
     for (int i = 0; i < 1000; ++i)
-        run += "10\n" + std::to_string(i) + "\n20\n0\n";
-    run += "0\nENDSEC\n0\nEOF\n";
-    LoadAndWalk(Write("claims.dxf", run));
+        run += Groups({{10, std::to_string(i)}, {20, "0"}});
+    LoadAndWalk(Write("claims.dxf", EntitiesDxf(run)));
 
     // Many MTEXT chunks, more than any record holds.
-    std::string chunks = "0\nSECTION\n2\nENTITIES\n0\nMTEXT\n8\n0\n10\n0\n20\n0\n40\n1\n";
+    std::string chunks = Groups({{0, "MTEXT"}, {8, "0"}, {10, "0"}, {20, "0"}, {40, "1"}});
     for (int i = 0; i < 2000; ++i)
-        chunks += "3\n" + std::string(250, 'c') + "\n";
-    chunks += "1\nend\n0\nENDSEC\n0\nEOF\n";
-    LoadAndWalk(Write("chunks.dxf", chunks));
+        chunks += Groups({{3, std::string(250, 'c')}});
+    LoadAndWalk(Write("chunks.dxf", EntitiesDxf(chunks + Groups({{1, "end"}}))));
 }
 
 std::vector<int> Progress;

@@ -17,6 +17,19 @@ namespace dxfi::enginewalk {
 
 namespace abi = dxfi::abi;
 
+// Sets the engine up as the plug-in does before its first load (polylines converted on load,
+// the DXF and DWG readers) and initialises it from `padinit`. "" when it is ready, else the
+// engine's reason.
+inline std::string SetUpEngine(const char* padinit) {
+    edaConvertPlinesOnLoad(1);
+    edaSetupDxfRead();
+    edaSetupDwgRead();
+    int32_t code = 0;
+    if (edaInitAd2(padinit, 0, &code) != 0) return "";
+    const char* reason = edaErrorStr(code);
+    return reason && *reason ? reason : "error " + std::to_string(code);
+}
+
 struct TWalkCounts {
     uint64_t Entities = 0;
     uint64_t Layers = 0;

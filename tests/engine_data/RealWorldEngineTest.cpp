@@ -6,6 +6,7 @@
 
 #include "abi/Pad2Api.h"
 #include "pad2/EntityCodes.h"
+#include "support/TextSearch.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -163,14 +164,8 @@ TEST_P(TRealWorldEngine, DeliversEveryEntityEzdxfReads) {
     edaCloseFile(drawing);
 }
 
-std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
-    std::string name;
-    for (char c : info.param)
-        name += (std::isalnum(static_cast<unsigned char>(c)) ? c : '_');
-    return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(RealWorld, TRealWorldEngine, ::testing::ValuesIn(Drawings()), TestName);
+INSTANTIATE_TEST_SUITE_P(RealWorld, TRealWorldEngine, ::testing::ValuesIn(Drawings()),
+                         testsupport::NameOfParam);
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(TRealWorldEngine);
 
 } // namespace

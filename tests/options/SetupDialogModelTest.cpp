@@ -9,6 +9,7 @@
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbimport/PcbDxfProcessor.h"
+#include "support/BoardFixture.h"
 #include "support/ProcessorDouble.h"
 #include "support/TestHost.h"
 
@@ -22,13 +23,13 @@ namespace ab = dxfi::abi;
 
 namespace {
 
-class TSetupFixture : public ::testing::Test {
+class TSetupFixture : public test::TBoardFixture {
 protected:
+    TSetupFixture() : TBoardFixture("setup.board.json") {}
+
     void SetUp() override {
-        ASSERT_NE(test::KorrinModule(), nullptr) << test::KorrinLoadError();
-        SetHostClient(&Client);
-        Handle = test::NewBoard("setup.board.json");
-        ASSERT_NE(Handle, 0u);
+        TBoardFixture::SetUp();
+        if (HasFatalFailure()) return;
         Board = std::make_unique<TPcbBoard>(Handle);
         Board->DisplayUnit = true; // shown in mils
         Dialog = std::make_unique<TSetupDialog>(Board.get());
@@ -36,12 +37,9 @@ protected:
     void TearDown() override {
         Dialog.reset();
         Board.reset();
-        test::CloseBoard(Handle);
-        SetHostClient(nullptr);
+        TBoardFixture::TearDown();
     }
 
-    test::TFakeClient Client;
-    uint32_t Handle = 0;
     std::unique_ptr<TPcbBoard> Board;
     std::unique_ptr<TSetupDialog> Dialog;
     test::TProcessorDouble Processor;

@@ -5,6 +5,7 @@
 #include "options/SetupDialogView.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
+#include "support/BoardFixture.h"
 #include "support/ProcessorDouble.h"
 #include "support/TestHost.h"
 
@@ -69,14 +70,14 @@ QAction* ActionNamed(QMenu* menu, const char* text) {
     return nullptr;
 }
 
-class TSetupViewTest : public ::testing::Test {
+class TSetupViewTest : public test::TBoardFixture {
 protected:
+    TSetupViewTest() : TBoardFixture("view.board.json") {}
+
     void SetUp() override {
         App();
-        ASSERT_NE(test::KorrinModule(), nullptr) << test::KorrinLoadError();
-        SetHostClient(&Client);
-        Handle = test::NewBoard("view.board.json");
-        ASSERT_NE(Handle, 0u);
+        TBoardFixture::SetUp();
+        if (HasFatalFailure()) return;
         Board = std::make_unique<TPcbBoard>(Handle);
         Board->DisplayUnit = true;
         for (const char* name : {"A", "B", "C", "D"})
@@ -90,8 +91,7 @@ protected:
     void TearDown() override {
         Dialog.reset();
         Board.reset();
-        if (Handle) test::CloseBoard(Handle);
-        SetHostClient(nullptr);
+        TBoardFixture::TearDown();
     }
     // Shows the window and gives it the keyboard, as a user's click would.
     void Activate() {
@@ -109,8 +109,6 @@ protected:
         return Tree->topLevelItem(row)->text(column).toStdString();
     }
 
-    test::TFakeClient Client;
-    uint32_t Handle = 0;
     std::unique_ptr<TPcbBoard> Board;
     test::TProcessorDouble Processor;
     std::unique_ptr<TQtSetupDialog> Dialog;

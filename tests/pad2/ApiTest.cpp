@@ -90,16 +90,14 @@ TEST(Pad2ApiTest, ProgressRisesFromZeroToHundredBoundedly) {
 }
 
 TEST(Pad2ApiTest, StatedExtentsAreKeptWhenTheyHoldEveryTestedPoint) {
-    const std::string stated = "0\nSECTION\n2\nHEADER\n" +
-                               Groups({{9, "$EXTMIN"},
-                                       {10, "-1"},
-                                       {20, "-2"},
-                                       {30, "0"},
-                                       {9, "$EXTMAX"},
-                                       {10, "3"},
-                                       {20, "4"},
-                                       {30, "0"}}) +
-                               "0\nENDSEC\n" +
+    const std::string stated = Section("HEADER", Groups({{9, "$EXTMIN"},
+                                                         {10, "-1"},
+                                                         {20, "-2"},
+                                                         {30, "0"},
+                                                         {9, "$EXTMAX"},
+                                                         {10, "3"},
+                                                         {20, "4"},
+                                                         {30, "0"}})) +
                                EntitiesDxf(Groups({{0, "POINT"}, {10, "1"}, {20, "2"}}));
     // The ENTITIES helper starts its own SECTION; drop its EOF duplication by building directly.
     const TDrawingHandle a = Load(stated);
@@ -120,41 +118,37 @@ TEST(Pad2ApiTest, StatedExtentsAreKeptWhenTheyHoldEveryTestedPoint) {
     EXPECT_EQ(HeaderF64(c, DrawingHeader::ModelExtMax + 8), -7.0);
     edaCloseFile(c);
 
-    const std::string inverted = "0\nSECTION\n2\nHEADER\n" +
-                                 Groups({{9, "$EXTMIN"},
-                                         {10, "1e20"},
-                                         {20, "1e20"},
-                                         {30, "1e20"},
-                                         {9, "$EXTMAX"},
-                                         {10, "-1e20"},
-                                         {20, "-1e20"},
-                                         {30, "-1e20"}}) +
-                                 "0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" +
-                                 Groups({{0, "BLOCK"},
-                                         {2, "B"},
-                                         {10, "1"},
-                                         {20, "1"},
-                                         {0, "LINE"},
-                                         {10, "1"},
-                                         {20, "1"},
-                                         {11, "2"},
-                                         {21, "3"},
-                                         {0, "INSERT"},
-                                         {2, "B"},
-                                         {0, "ENDBLK"}}) +
-                                 "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
-                                 Groups({{0, "CIRCLE"},
-                                         {10, "0"},
-                                         {20, "0"},
-                                         {40, "1"},
-                                         {0, "INSERT"},
-                                         {2, "B"},
-                                         {10, "10"},
-                                         {20, "10"},
-                                         {41, "2"},
-                                         {42, "2"},
-                                         {50, "90"}}) +
-                                 "0\nENDSEC\n0\nEOF\n";
+    const std::string inverted = DxfFile(Section("HEADER", Groups({{9, "$EXTMIN"},
+                                                                   {10, "1e20"},
+                                                                   {20, "1e20"},
+                                                                   {30, "1e20"},
+                                                                   {9, "$EXTMAX"},
+                                                                   {10, "-1e20"},
+                                                                   {20, "-1e20"},
+                                                                   {30, "-1e20"}})) +
+                                         Section("BLOCKS", Groups({{0, "BLOCK"},
+                                                                   {2, "B"},
+                                                                   {10, "1"},
+                                                                   {20, "1"},
+                                                                   {0, "LINE"},
+                                                                   {10, "1"},
+                                                                   {20, "1"},
+                                                                   {11, "2"},
+                                                                   {21, "3"},
+                                                                   {0, "INSERT"},
+                                                                   {2, "B"},
+                                                                   {0, "ENDBLK"}})) +
+                                         Section("ENTITIES", Groups({{0, "CIRCLE"},
+                                                                     {10, "0"},
+                                                                     {20, "0"},
+                                                                     {40, "1"},
+                                                                     {0, "INSERT"},
+                                                                     {2, "B"},
+                                                                     {10, "10"},
+                                                                     {20, "10"},
+                                                                     {41, "2"},
+                                                                     {42, "2"},
+                                                                     {50, "90"}})));
     const TDrawingHandle b = Load(inverted);
     ASSERT_NE(b, 0u) << LastError();
     // Circle: -1..1. Block B: (1,1)-(2,3) about base (1,1) -> (0,0)-(1,2), scaled 2 -> (0,0)-(2,4),
@@ -172,12 +166,12 @@ TEST(Pad2ApiTest, StatedExtentsAreKeptWhenTheyHoldEveryTestedPoint) {
 
 TEST(Pad2ApiTest, WholeFilesInEachFormatAndLineEnd) {
     std::string lf =
-        "999\nwritten by a "
-        "test\n0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1015\n9\n$DWGCODEPAGE\n3\nANSI_"
-        "1251\n0\nENDSEC\n"
-        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n0\nLAYER\n2\nCu\xC0\n62\n1\n70\n0\n0\nENDTAB\n0"
-        "\nENDSEC\n"
-        "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\nCu\xC0\n10\n1\n20\n2\n0\nENDSEC\n0\nEOF\n";
+        Groups({{999, "written by a test"}}) +
+        Section("HEADER",
+                Groups({{9, "$ACADVER"}, {1, "AC1015"}, {9, "$DWGCODEPAGE"}, {3, "ANSI_1251"}})) +
+        Section("TABLES",
+                Table("LAYER", Groups({{0, "LAYER"}, {2, "Cu\xC0"}, {62, "1"}, {70, "0"}}))) +
+        EntitiesDxf(Groups({{0, "LINE"}, {8, "Cu\xC0"}, {10, "1"}, {20, "2"}}));
     std::string crlf;
     for (char c : lf)
         crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);

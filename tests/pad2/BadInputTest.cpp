@@ -85,12 +85,11 @@ TEST(BadInputTest, NonFiniteEntitiesAreNamed) {
 TEST(BadInputTest, LongNamesAndSelfInsertingBlocks) {
     const std::string longName(300, 'N');
     const std::string dxf =
-        "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n" +
-        Groups({{0, "LAYER"}, {2, longName}, {62, "-3"}, {70, "1"}}) +
-        "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" +
-        Groups({{0, "BLOCK"}, {2, "Loop"}, {0, "INSERT"}, {2, "Loop"}, {0, "ENDBLK"}}) +
-        "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
-        Groups({{0, "INSERT"}, {2, "Loop"}, {8, longName}}) + "0\nENDSEC\n0\nEOF\n";
+        Section("TABLES",
+                Table("LAYER", Groups({{0, "LAYER"}, {2, longName}, {62, "-3"}, {70, "1"}}))) +
+        Section("BLOCKS",
+                Groups({{0, "BLOCK"}, {2, "Loop"}, {0, "INSERT"}, {2, "Loop"}, {0, "ENDBLK"}})) +
+        EntitiesDxf(Groups({{0, "INSERT"}, {2, "Loop"}, {8, longName}}));
     const TDrawingHandle h = Load(dxf);
     ASSERT_NE(h, 0u) << LastError();
     ASSERT_EQ(edaStartLayerGet(h), 1);

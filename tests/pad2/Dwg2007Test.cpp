@@ -2,6 +2,7 @@
 // The AC1021 container: its decompressor and Reed-Solomon layout by hand-made input, the
 // one-MTEXT sample by its values, and damaged copies of both samples, which must load or fail
 // with a message naming the file.
+#include "DwgSample.h"
 #include "pad2/DwgBits.h"
 #include "pad2/DwgFile2007.h"
 #include "pad2/DwgReader.h"
@@ -20,14 +21,8 @@ namespace {
 
 using namespace dxfi::abi;
 
-std::string Sample(const std::string& name) {
-    const std::string path = std::string(DXFI_DWG_SAMPLES_DIR) + "/" + name;
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    if (out.str().empty()) ADD_FAILURE() << "the DWG sample " << path << " is missing or empty";
-    return out.str();
-}
+using pad2test::ReadOutcome;
+using pad2test::ReadSample;
 
 std::string Unpack(const std::vector<uint8_t>& in, std::size_t room = 256) {
     std::vector<uint8_t> out(room);
@@ -258,7 +253,7 @@ TEST(Dwg2007Test, ContainerGivesBackEverySectionItHolds) {
 }
 
 TEST(Dwg2007Test, TextSampleHoldsItsOneMText) {
-    const std::string bytes = Sample("r2007_Text.dwg");
+    const std::string bytes = ReadSample("r2007_Text.dwg");
     std::unique_ptr<TDrawing> d;
     try {
         d = ReadDxf(bytes.data(), bytes.size(), "r2007_Text.dwg");
@@ -289,19 +284,10 @@ TEST(Dwg2007Test, TextSampleHoldsItsOneMText) {
     EXPECT_EQ(units, 1);
 }
 
-std::string Outcome(const std::string& bytes, const std::string& name) {
-    try {
-        ReadDxf(bytes.data(), bytes.size(), name);
-    } catch (const EDxfError& e) {
-        return e.Message;
-    }
-    return "loaded";
-}
-
 TEST(Dwg2007Test, DamagedCopiesLoadOrFailNamingTheFile) {
     for (const char* name : {"r2007_Text.dwg", "example_2007.dwg"}) {
         SCOPED_TRACE(name);
-        const std::string good = Sample(name);
+        const std::string good = ReadSample(name);
         ASSERT_GT(good.size(), 0x1000u);
         std::vector<std::string> variants;
         // Cut inside the meta data, the file header, the page map and the pages.
@@ -337,14 +323,14 @@ TEST(Dwg2007Test, DamagedCopiesLoadOrFailNamingTheFile) {
         }
         std::string locked = good;
         locked[0x18] = 1;
-        EXPECT_EQ(Outcome(locked, name),
+        EXPECT_EQ(ReadOutcome(locked, name),
                   std::string(name) +
                       " (AutoCAD 2007 drawing, AC1021) is protected by a password (its data is "
                       "encrypted): open it in AutoCAD, remove the password and save it again, or "
                       "save it as DXF.");
         int loaded = 0;
         for (const std::string& v : variants) {
-            const std::string message = Outcome(v, name);
+            const std::string message = ReadOutcome(v, name);
             if (message == "loaded")
                 ++loaded;
             else

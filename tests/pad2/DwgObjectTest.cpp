@@ -3,12 +3,14 @@
 // finite, layers with RGB colours):
 // an object of an AutoCAD 2000 sample is rewritten in place with the fields under test, and
 // the reader must deliver what the DXF reader delivers for the same entity.
+#include "DwgSample.h"
 #include "pad2/ColourIndex.h"
 #include "pad2/DwgBits.h"
 #include "pad2/DwgReader.h"
 #include "pad2/DxfError.h"
 #include "pad2/DxfReader.h"
 #include "pad2/EntityCodes.h"
+#include "support/DxfText.h"
 
 #include <gtest/gtest.h>
 
@@ -25,13 +27,7 @@ namespace {
 
 using namespace dxfi::abi;
 
-std::string ReadSample(const std::string& name) {
-    const std::string path = std::string(DXFI_DWG_SAMPLES_DIR) + "/" + name;
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using pad2test::ReadSample;
 
 // Writes bit-packed values the way the reader takes them: most significant bit first.
 struct TBitWriter {
@@ -259,10 +255,11 @@ TEST(DwgObjectTest, SplineWithControlPointsAsTheDxfReaderDeliversIt) {
     const auto dwg = Read(Rewritten(kSample, kInsertHandle, object), "spline.dwg");
     ASSERT_TRUE(dwg);
     EXPECT_EQ(LastDwgStats().BadObjects, 0u);
-    const auto dxf = Read("0\nSECTION\n2\nENTITIES\n0\nSPLINE\n8\n0\n70\n0\n71\n1\n72\n4\n73\n2\n"
-                          "40\n0\n40\n0\n40\n1\n40\n1\n10\n0\n20\n0\n30\n0\n10\n3\n20\n4\n30\n0\n"
-                          "0\nENDSEC\n0\nEOF\n",
-                          "spline.dxf");
+    const auto dxf =
+        Read(testsupport::EntitiesDxf(
+                 "0\nSPLINE\n8\n0\n70\n0\n71\n1\n72\n4\n73\n2\n"
+                 "40\n0\n40\n0\n40\n1\n40\n1\n10\n0\n20\n0\n30\n0\n10\n3\n20\n4\n30\n0\n"),
+             "spline.dxf");
     ASSERT_TRUE(dxf);
     const TEntity& expected = *ModelEntities(*dxf).at(0);
     const TEntity* found = nullptr;
@@ -307,10 +304,10 @@ TEST(DwgObjectTest, MInsertDeliversItsCopiesAsTheDxfReaderDoes) {
     EXPECT_EQ(LastDwgStats().BadObjects, 0u);
 
     // The same entity as DXF writes it.
-    const std::string dxfText = "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nBLOCK1\n10\n0\n20\n0\n30\n0\n"
-                                "0\nENDBLK\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n8\n0\n"
-                                "2\nBLOCK1\n10\n6\n20\n1\n30\n0\n41\n0.5\n42\n0.5\n43\n0.5\n"
-                                "70\n3\n71\n2\n44\n2.5\n45\n1\n0\nENDSEC\n0\nEOF\n";
+    const std::string dxfText =
+        testsupport::Section("BLOCKS", "0\nBLOCK\n2\nBLOCK1\n10\n0\n20\n0\n30\n0\n0\nENDBLK\n") +
+        testsupport::EntitiesDxf("0\nINSERT\n8\n0\n2\nBLOCK1\n10\n6\n20\n1\n30\n0\n41\n0.5\n"
+                                 "42\n0.5\n43\n0.5\n70\n3\n71\n2\n44\n2.5\n45\n1\n");
     const auto dxf = Read(dxfText, "minsert.dxf");
     ASSERT_TRUE(dxf);
     const TEntity& expected = *ModelEntities(*dxf).at(0);
@@ -411,8 +408,7 @@ TEST(DwgObjectTest, NumbersThatAreNotFiniteAreReportedUnderTheKindsName) {
         SCOPED_TRACE(c.Kind);
         const auto dwg = Read(Rewritten(kSample, kInsertHandle, c.Object), "bad.dwg");
         ASSERT_TRUE(dwg);
-        const auto dxf = Read(
-            std::string("0\nSECTION\n2\nENTITIES\n") + c.Dxf + "0\nENDSEC\n0\nEOF\n", "bad.dxf");
+        const auto dxf = Read(testsupport::EntitiesDxf(c.Dxf), "bad.dxf");
         ASSERT_TRUE(dxf);
         const TEntity& expected = *ModelEntities(*dxf).at(0);
         EXPECT_EQ(expected.Code, kCodeBadNumber);

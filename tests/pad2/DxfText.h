@@ -3,6 +3,7 @@
 // eda functions, and little-endian reads of the records.
 #pragma once
 
+#include "support/DxfText.h"
 #include "support/TempFile.h"
 
 #include "abi/Pad2Api.h"
@@ -19,18 +20,11 @@ namespace pad2test {
 
 using testsupport::TTempFile;
 
-// Group code / value lines, LF-terminated.
-inline std::string Groups(std::initializer_list<std::pair<int, std::string>> groups) {
-    std::string s;
-    for (const auto& [code, value] : groups)
-        s += std::to_string(code) + "\n" + value + "\n";
-    return s;
-}
-
-// A drawing with only an ENTITIES section holding `entities` (already as group lines).
-inline std::string EntitiesDxf(const std::string& entities) {
-    return "0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
-}
+using testsupport::DxfFile;
+using testsupport::EntitiesDxf;
+using testsupport::Groups;
+using testsupport::Section;
+using testsupport::Table;
 
 template <typename T> T Get(const uint8_t* record, int offset) {
     T value;

@@ -350,26 +350,24 @@ TEST_F(EntityRecordTest, MLineRepeatedFillCountKeepsOneRun) {
 
 TEST_F(EntityRecordTest, InsertDimensionAndOtherEntities) {
     const std::string dxf =
-        "0\nSECTION\n2\nBLOCKS\n" +
-        Groups({{0, "BLOCK"},
-                {2, "Part"},
-                {10, "1"},
-                {20, "2"},
-                {0, "POINT"},
-                {10, "0"},
-                {0, "ENDBLK"},
-                {0, "BLOCK"},
-                {2, "*D1"},
-                {0, "LINE"},
-                {0, "ENDBLK"}}) +
-        "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
-        Groups({{0, "INSERT"}, {2, "PART"},    {66, "1"},     {10, "5"},        {20, "6"},
-                {41, "2"},     {50, "90"},     {0, "ATTRIB"}, {1, "value"},     {0, "ATTRIB"},
-                {70, "1"},     {1, "hidden"},  {0, "SEQEND"}, {0, "DIMENSION"}, {2, "*D1"},
-                {10, "7"},     {20, "8"},      {12, "1"},     {22, "1"},        {50, "180"},
-                {0, "INSERT"}, {2, "Missing"}, {0, "HATCH"},  {10, "abc"},      {0, "SPLINE"},
-                {10, "1"}}) +
-        "0\nENDSEC\n0\nEOF\n";
+        Section("BLOCKS", Groups({{0, "BLOCK"},
+                                  {2, "Part"},
+                                  {10, "1"},
+                                  {20, "2"},
+                                  {0, "POINT"},
+                                  {10, "0"},
+                                  {0, "ENDBLK"},
+                                  {0, "BLOCK"},
+                                  {2, "*D1"},
+                                  {0, "LINE"},
+                                  {0, "ENDBLK"}})) +
+        EntitiesDxf(
+            Groups({{0, "INSERT"}, {2, "PART"},    {66, "1"},     {10, "5"},        {20, "6"},
+                    {41, "2"},     {50, "90"},     {0, "ATTRIB"}, {1, "value"},     {0, "ATTRIB"},
+                    {70, "1"},     {1, "hidden"},  {0, "SEQEND"}, {0, "DIMENSION"}, {2, "*D1"},
+                    {10, "7"},     {20, "8"},      {12, "1"},     {22, "1"},        {50, "180"},
+                    {0, "INSERT"}, {2, "Missing"}, {0, "HATCH"},  {10, "abc"},      {0, "SPLINE"},
+                    {10, "1"}}));
     Drawing_ = Load(dxf);
     ASSERT_NE(Drawing_, 0u) << LastError();
     auto list = ListOf(Drawing_, "*Model_Space");
@@ -473,16 +471,13 @@ TEST_F(EntityRecordTest, MInsertCopiesAndUnknownTypesByName) {
 
 TEST_F(EntityRecordTest, PaperSpaceByGroup67AndR12SpaceBlocks) {
     const std::string dxf =
-        "0\nSECTION\n2\nBLOCKS\n" +
-        Groups({{0, "BLOCK"},
-                {2, "$MODEL_SPACE"},
-                {0, "ENDBLK"},
-                {0, "BLOCK"},
-                {2, "$PAPER_SPACE"},
-                {0, "ENDBLK"}}) +
-        "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" +
-        Groups({{0, "LINE"}, {67, "1"}, {0, "POINT"}, {0, "CIRCLE"}, {67, "0"}}) +
-        "0\nENDSEC\n0\nEOF\n";
+        Section("BLOCKS", Groups({{0, "BLOCK"},
+                                  {2, "$MODEL_SPACE"},
+                                  {0, "ENDBLK"},
+                                  {0, "BLOCK"},
+                                  {2, "$PAPER_SPACE"},
+                                  {0, "ENDBLK"}})) +
+        EntitiesDxf(Groups({{0, "LINE"}, {67, "1"}, {0, "POINT"}, {0, "CIRCLE"}, {67, "0"}}));
     Drawing_ = Load(dxf);
     ASSERT_NE(Drawing_, 0u) << LastError();
     const auto model = ListOf(Drawing_, "*MODEL_SPACE");

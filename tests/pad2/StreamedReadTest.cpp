@@ -138,10 +138,10 @@ TEST(StreamedReadTest, EveryTestDrawingReadsTheSameInSteps) {
 
 TEST(StreamedReadTest, AFileReadInStepsKeepsOnlyAWindowAndNoticesChanges) {
     // Six megabytes of comments around one line: more than one step of the file reader.
-    std::string text = "0\nSECTION\n2\nENTITIES\n";
-    while (text.size() < (std::size_t{6} << 20))
-        text += "999\n" + std::string(1000, 'c') + "\n";
-    text += "0\nLINE\n10\n1\n20\n2\n0\nENDSEC\n0\nEOF\n";
+    std::string comments;
+    while (comments.size() < (std::size_t{6} << 20))
+        comments += Groups({{999, std::string(1000, 'c')}});
+    const std::string text = EntitiesDxf(comments + Groups({{0, "LINE"}, {10, "1"}, {20, "2"}}));
     TTempFile file(text, "big.dxf");
 
     {

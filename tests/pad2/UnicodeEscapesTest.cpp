@@ -93,12 +93,12 @@ protected:
         if (Drawing_) edaCloseFile(Drawing_);
     }
     void Load(const std::string& tables, const std::string& blocks, const std::string& entities) {
-        const std::string dxf =
-            "0\nSECTION\n2\nHEADER\n" +
-            Groups({{9, "$ACADVER"}, {1, "AC1009"}, {9, "$DWGCODEPAGE"}, {3, "ANSI_1252"}}) +
-            "0\nENDSEC\n0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n" + tables +
-            "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nBLOCKS\n" + blocks +
-            "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n" + entities + "0\nENDSEC\n0\nEOF\n";
+        const std::string dxf = DxfFile(
+            Section(
+                "HEADER",
+                Groups({{9, "$ACADVER"}, {1, "AC1009"}, {9, "$DWGCODEPAGE"}, {3, "ANSI_1252"}})) +
+            Section("TABLES", Table("LAYER", tables)) + Section("BLOCKS", blocks) +
+            Section("ENTITIES", entities));
         Drawing_ = pad2test::Load(dxf);
         ASSERT_NE(Drawing_, 0u) << LastError();
     }

@@ -80,6 +80,15 @@ struct TParseCase {
     bool FlagOut;
 };
 
+// Each case's text read with its flag in: the coordinate and the flag out.
+template <std::size_t N> void ExpectParsed(const TParseCase (&Cases)[N]) {
+    for (const auto& C : Cases) {
+        bool InMils = C.FlagIn;
+        EXPECT_EQ(UnitTextToCoord(C.Text, InMils), C.Expected) << C.Text;
+        EXPECT_EQ(InMils, C.FlagOut) << C.Text;
+    }
+}
+
 TEST(UnitTextToCoord, UnitsAndFlag) {
     const TParseCase Cases[] = {
         {"5 mil", false, 50000, true},
@@ -100,11 +109,7 @@ TEST(UnitTextToCoord, UnitsAndFlag) {
         {"1e3mil", false, 10000000, true},
         {"1E-3MIL", false, 10, true},
     };
-    for (const auto& C : Cases) {
-        bool InMils = C.FlagIn;
-        EXPECT_EQ(UnitTextToCoord(C.Text, InMils), C.Expected) << C.Text;
-        EXPECT_EQ(InMils, C.FlagOut) << C.Text;
-    }
+    ExpectParsed(Cases);
 }
 
 TEST(UnitTextToCoord, NothingReadLeavesFlagUnchanged) {
@@ -133,11 +138,7 @@ TEST(UnitTextToCoord, MalformedNumbersReadTheirLongestPrefix) {
          true, 0, false}, // a non-ASCII first byte is no letter
         {"5\xC3\xA9mil", false, 50000, true},
     };
-    for (const auto& C : Cases) {
-        bool InMils = C.FlagIn;
-        EXPECT_EQ(UnitTextToCoord(C.Text, InMils), C.Expected) << C.Text;
-        EXPECT_EQ(InMils, C.FlagOut) << C.Text;
-    }
+    ExpectParsed(Cases);
     bool InMils = false;
     EXPECT_EQ(UnitTextToCoord(std::string_view("5\0mil", 5), InMils), 50000);
     EXPECT_TRUE(InMils);
@@ -154,11 +155,7 @@ TEST(UnitTextToCoord, OutOfRangeSaturates) {
         {"0.0000001e400mil", false, INT32_MAX, true},
         {"1000e-330mil", false, 0, true},
     };
-    for (const auto& C : Cases) {
-        bool InMils = C.FlagIn;
-        EXPECT_EQ(UnitTextToCoord(C.Text, InMils), C.Expected) << C.Text;
-        EXPECT_EQ(InMils, C.FlagOut) << C.Text;
-    }
+    ExpectParsed(Cases);
     bool InMils = true;
     EXPECT_EQ(UnitTextToCoord(std::string(400, '9') + "mil", InMils), INT32_MAX);
     EXPECT_EQ(UnitTextToCoord(std::string(1000000, ' ') + "5mil", InMils), 50000);

@@ -11,22 +11,25 @@
 using namespace dxfi;
 
 namespace {
-template <typename F> std::string LayerError(F&& Call) {
+// What `Call` throws as a TException, as `Read` tells it; `None` when it throws nothing.
+template <typename TException, typename F, typename TRead>
+std::string Thrown(F&& Call, TRead Read, const char* None) {
     try {
         Call();
-    } catch (const ELayerException& E) {
-        return E.what();
+    } catch (const TException& E) {
+        return Read(E);
     }
-    return "(no ELayerException)";
+    return None;
+}
+
+template <typename F> std::string LayerError(F&& Call) {
+    return Thrown<ELayerException>(
+        Call, [](const ELayerException& E) { return E.what(); }, "(no ELayerException)");
 }
 
 template <typename F> std::string AssertionModule(F&& Call) {
-    try {
-        Call();
-    } catch (const EAssertionFailure& E) {
-        return E.Module();
-    }
-    return "(no assertion)";
+    return Thrown<EAssertionFailure>(
+        Call, [](const EAssertionFailure& E) { return E.Module(); }, "(no assertion)");
 }
 
 constexpr int64_t kInt64Max = std::numeric_limits<int64_t>::max();

@@ -13,6 +13,7 @@
 #include "platform/Environment.h"
 #include "platform/Files.h"
 #include "platform/Registry.h"
+#include "support/BoardFixture.h"
 #include "support/TestHost.h"
 
 #include <gtest/gtest.h>
@@ -29,24 +30,23 @@ namespace ab = dxfi::abi;
 
 namespace {
 
-class TRunFixture : public ::testing::Test {
+class TRunFixture : public test::TBoardFixture {
 protected:
+    TRunFixture() : TBoardFixture("run.board.json") {}
+
     void SetUp() override {
-        ASSERT_NE(test::KorrinModule(), nullptr) << test::KorrinLoadError();
         UseSetupDialogForImports();
-        SetHostClient(&Client);
-        Board = test::NewBoard("run.board.json");
-        ASSERT_NE(Board, 0u);
+        TBoardFixture::SetUp();
+        if (HasFatalFailure()) return;
         void* out = nullptr;
-        ASSERT_EQ(GetPcbServer()->GetPCBBoardByBoardHandle(Board, ab::IID_IPCB_Board, &out),
+        ASSERT_EQ(GetPcbServer()->GetPCBBoardByBoardHandle(Handle, ab::IID_IPCB_Board, &out),
                   ab::kOk);
         BoardInterface = static_cast<ab::IPCB_Board*>(out);
         test::SetProgressCounter(&Updates, &Inits);
     }
     void TearDown() override {
         test::SetProgressCounter(nullptr, nullptr);
-        test::CloseBoard(Board);
-        SetHostClient(nullptr);
+        TBoardFixture::TearDown();
     }
 
     // Left and bottom of every object, by handle.
@@ -60,8 +60,6 @@ protected:
         return rects;
     }
 
-    test::TFakeClient Client;
-    uint32_t Board = 0;
     ab::IPCB_Board* BoardInterface = nullptr;
     int Updates = 0;
     int Inits = 0;
@@ -89,10 +87,10 @@ TEST_F(TLoadProgressTest, StepsByThePercentGainedAndRemembersFalls) {
 }
 
 TEST_F(TPlacementTest, MovesOnlyUnmarkedObjectsAndChildrenWithTheirComponent) {
-    const uint32_t old = test::AddTrack(Board, -50000000, -50000000, -40000000, -40000000);
+    const uint32_t old = test::AddTrack(Handle, -50000000, -50000000, -40000000, -40000000);
     MarkExistingObjects(BoardInterface);
-    const uint32_t track = test::AddTrack(Board, -5000, 0, 1000, 1000);
-    const uint32_t component = test::AddComponentWithTrack(Board, 2000, 3000);
+    const uint32_t track = test::AddTrack(Handle, -5000, 0, 1000, 1000);
+    const uint32_t component = test::AddComponentWithTrack(Handle, 2000, 3000);
     EXPECT_EQ(BoardInterface->GetPrimitiveCounter(kImportKindSet), 4);
 
     const TImportedBounds before = ImportedBounds(BoardInterface);
@@ -164,7 +162,7 @@ class TImportDrawingTest : public TRunFixture {
 protected:
     void SetUp() override {
         TRunFixture::SetUp();
-        if (IsSkipped()) return;
+        if (HasFatalFailure()) return;
         Folder = platform::CreateTempFile("importrun");
         ASSERT_FALSE(Folder.empty());
         platform::RemoveFile(Folder);
@@ -175,7 +173,7 @@ protected:
         LoadEngineLibrary(DXFI_BIN_DIR "/libpad2.so");
         ASSERT_TRUE(EngineLibraryLoaded());
         ASSERT_TRUE(InitEngine(DXFI_BIN_DIR "/PADINIT.DAT"));
-        Wrapper = std::make_unique<TPcbBoard>(Board);
+        Wrapper = std::make_unique<TPcbBoard>(Handle);
         Wrapper->TransferProperties(ptRead);
         SetCurrentBoard(Wrapper.get());
     }
@@ -189,6 +187,14 @@ protected:
         TRunFixture::TearDown();
     }
 
+    // Imports the line drawing again: one message box, and it says `part`.
+    void ExpectOneMessageOnImport(const std::string& part) {
+        Client.Messages.clear();
+        ImportDrawing(DXFI_TEST_DATA_DIR "/line_R2000.dxf");
+        ASSERT_EQ(Client.Messages.size(), 1u);
+        EXPECT_NE(Client.Messages[0].Text.find(part), std::string::npos) << Client.Messages[0].Text;
+    }
+
     std::string Folder;
     std::unique_ptr<TPcbBoard> Wrapper;
 };
@@ -196,7 +202,7 @@ protected:
 } // namespace
 
 TEST_F(TImportDrawingTest, ContentLeftOfZeroIsMovedInWithTheWarning) {
-    const uint32_t old = test::AddTrack(Board, -70000000, 5, -60000000, 5);
+    const uint32_t old = test::AddTrack(Handle, -70000000, 5, -60000000, 5);
     Client.Answers = "X=0mil\nY=0mil\n";
     ImportDrawing(DXFI_TEST_DATA_DIR "/negative_R2000.dxf");
 
@@ -308,22 +314,12 @@ TEST_F(TImportDrawingTest, DamagedSettingsFilesNeverStopTheImport) {
         std::ofstream out(hive, std::ios::binary | std::ios::trunc);
         out << deep;
     }
-    Client.Messages.clear();
-    ImportDrawing(DXFI_TEST_DATA_DIR "/line_R2000.dxf");
-    ASSERT_EQ(Client.Messages.size(), 1u);
-    EXPECT_NE(Client.Messages[0].Text.find(hive + " holds 1 key nested deeper than 512 levels"),
-              std::string::npos)
-        << Client.Messages[0].Text;
+    ExpectOneMessageOnImport(hive + " holds 1 key nested deeper than 512 levels");
 
     // A named pipe: not waited for, not replaced.
     std::filesystem::remove(hive);
     ASSERT_EQ(mkfifo(hive.c_str(), 0600), 0);
-    Client.Messages.clear();
-    ImportDrawing(DXFI_TEST_DATA_DIR "/line_R2000.dxf");
-    ASSERT_EQ(Client.Messages.size(), 1u);
-    EXPECT_NE(Client.Messages[0].Text.find(hive + " cannot be read (it is a named pipe"),
-              std::string::npos)
-        << Client.Messages[0].Text;
+    ExpectOneMessageOnImport(hive + " cannot be read (it is a named pipe");
     EXPECT_TRUE(std::filesystem::is_fifo(hive));
 }
 

@@ -9,6 +9,7 @@
 #include "pcbclient/PcbPrimitives.h"
 #include "pcbclient/PcbText.h"
 #include "pcbimport/PcbDxfProcessor.h"
+#include "support/TextSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -57,13 +58,6 @@ protected:
 
     std::unique_ptr<TPcbDxfProcessor> Processor;
 };
-
-std::size_t Occurrences(const std::string& text, const std::string& what) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++count;
-    return count;
-}
 
 } // namespace
 
@@ -163,8 +157,8 @@ TEST_F(TDrawingImportTest, SplinesAreDiscardedWithAReportLine) {
     EXPECT_TRUE(p.EntitiesDiscarded);
     EXPECT_FALSE(p.ImportSucceeded());
     EXPECT_TRUE(Objects(~0u).empty());
-    EXPECT_EQ(Occurrences(p.GetReport().ToXmlString(),
-                          "SPLINE entity was discarded because it is not supported"),
+    EXPECT_EQ(testsupport::Occurrences(p.GetReport().ToXmlString(),
+                                       "SPLINE entity was discarded because it is not supported"),
               2u);
 }
 

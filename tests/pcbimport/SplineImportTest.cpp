@@ -7,6 +7,7 @@
 
 #include "pcbclient/PcbPrimitives.h"
 #include "pcbimport/PcbDxfProcessor.h"
+#include "support/TextSearch.h"
 
 #include <gtest/gtest.h>
 
@@ -116,21 +117,14 @@ protected:
     std::vector<TPcbArc> Arcs;
 };
 
-std::size_t Occurrences(const std::string& text, const std::string& what) {
-    std::size_t count = 0;
-    for (std::size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        ++count;
-    return count;
-}
-
 } // namespace
 
 TEST_F(TSplineImportTest, ByDefaultSplinesAreDiscardedWithTheLine) {
     TPcbDxfProcessor& p = Import("spline_cubic_R2000.dxf", false);
     EXPECT_TRUE(p.EntitiesDiscarded);
     EXPECT_TRUE(Objects(~0u).empty());
-    EXPECT_EQ(Occurrences(p.GetReport().ToXmlString(),
-                          "SPLINE entity was discarded because it is not supported"),
+    EXPECT_EQ(testsupport::Occurrences(p.GetReport().ToXmlString(),
+                                       "SPLINE entity was discarded because it is not supported"),
               3u);
 }
 
@@ -221,7 +215,7 @@ TEST_F(TSplineImportTest, DegenerateSplinesNameTheirProblem) {
           "SPLINE entity was discarded because of invalid weight 0",
           "SPLINE entity was discarded because it has zero length",
           "SPLINE entity was discarded because it has no control points"})
-        EXPECT_EQ(Occurrences(report, line), 1u) << line << "\n" << report;
+        EXPECT_EQ(testsupport::Occurrences(report, line), 1u) << line << "\n" << report;
 }
 
 TEST_F(TSplineImportTest, PointsOutsideTheExtentsDiscardTheWholeSpline) {
@@ -230,7 +224,8 @@ TEST_F(TSplineImportTest, PointsOutsideTheExtentsDiscardTheWholeSpline) {
     });
     EXPECT_TRUE(p.EntitiesDiscarded);
     EXPECT_TRUE(Tracks.empty() && Arcs.empty());
-    EXPECT_EQ(Occurrences(p.GetReport().ToXmlString(),
-                          "SPLINE entity was discarded because of invalid vertex coordinates"),
+    EXPECT_EQ(testsupport::Occurrences(
+                  p.GetReport().ToXmlString(),
+                  "SPLINE entity was discarded because of invalid vertex coordinates"),
               3u);
 }

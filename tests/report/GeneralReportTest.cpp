@@ -17,6 +17,16 @@ namespace {
 
 const char* const kTitle = "DXF/DWG File Import Error Report";
 
+// The message of the report's refusal that `call` raises; "(no refusal)" when it raises none.
+template <typename F> std::string Refusal(F&& call) {
+    try {
+        call();
+    } catch (const EGeneralReportException& e) {
+        return e.Message();
+    }
+    return "(no refusal)";
+}
+
 // A report with a fixed clock, the "C" locale and the host program in /opt/Host/.
 class GeneralReportTest : public ::testing::Test {
 protected:
@@ -124,29 +134,17 @@ TEST_F(GeneralReportTest, MisplacedCallsRaiseAndChangeNothing) {
 
     report.BeginFrontMatter("PCB Filename");
     const std::string inside = report.ToXmlString();
-    try {
-        report.WriteError("x");
-        FAIL() << "WriteError inside front matter must raise";
-    } catch (const EGeneralReportException& e) {
-        EXPECT_EQ(e.Message(), "Improperly placed WriteError");
-    }
-    try {
-        report.EndReport();
-        FAIL() << "EndReport inside front matter must raise";
-    } catch (const EGeneralReportException& e) {
-        EXPECT_EQ(e.Message(), "Improperly placed EndReport");
-    }
+    EXPECT_EQ(Refusal([&] { report.WriteError("x"); }), "Improperly placed WriteError")
+        << "WriteError inside front matter must raise";
+    EXPECT_EQ(Refusal([&] { report.EndReport(); }), "Improperly placed EndReport")
+        << "EndReport inside front matter must raise";
     EXPECT_EQ(report.ToXmlString(), inside);
     EXPECT_EQ(TBaseReport::ElementName(report.CurrentElement()), "frontmatter");
 
     report.EndFrontMatter();
     const std::string after = report.ToXmlString();
-    try {
-        report.EndFrontMatter();
-        FAIL() << "a second EndFrontMatter must raise";
-    } catch (const EGeneralReportException& e) {
-        EXPECT_EQ(e.Message(), "Improperly placed EndFrontMatter");
-    }
+    EXPECT_EQ(Refusal([&] { report.EndFrontMatter(); }), "Improperly placed EndFrontMatter")
+        << "a second EndFrontMatter must raise";
     EXPECT_EQ(report.ToXmlString(), after);
     EXPECT_EQ(TBaseReport::ElementName(report.CurrentElement()), "report");
 }

@@ -1,21 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "support/ProgramRun.h"
+#include "support/FileText.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <sys/wait.h>
-
-namespace {
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-} // namespace
 
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
@@ -40,7 +28,7 @@ TProgramRun RunProgram(const std::string& folder, const std::string& program,
     const int status = std::system(command.c_str());
     TProgramRun run;
     run.ExitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.Out = ReadWholeFile(folder + "out.txt");
-    run.Err = ReadWholeFile(folder + "err.txt");
+    run.Out = testsupport::ReadWholeFile(folder + "out.txt");
+    run.Err = testsupport::ReadWholeFile(folder + "err.txt");
     return run;
 }

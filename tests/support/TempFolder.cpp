@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include "support/TempFolder.h"
+#include "support/FileText.h"
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <stdexcept>
 
 TTempFolder::TTempFolder() {
@@ -25,8 +25,5 @@ std::string TTempFolder::WriteFile(const std::string& name, const std::string& t
 }
 
 std::string TTempFolder::ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return testsupport::ReadWholeFile(path);
 }

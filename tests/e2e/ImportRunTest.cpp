@@ -89,14 +89,22 @@ TEST_F(PlacementTest, ObjectsOnTheBoardBeforeAreNeitherMovedNorCounted) {
     }
 }
 
-using SavedOptionsTest = TImportFixture;
+class SavedOptionsTest : public TImportFixture {
+protected:
+    // Imports tests/data/`name`.dxf in test mode with options saved to keep blocks as
+    // components, into `board`.
+    void ImportKeepingBlocks(const std::string& name, TJson& board) {
+        WriteSavedOptions({"\"ExplodeBlocks\"=\"0\""});
+        CopyIn(kTestData + "/" + name + ".dxf");
+        const TProgramRun run = Import(name + ".dxf", {"--test-mode"});
+        ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
+        board = LoadBoard(name + ".board.json");
+    }
+};
 
 TEST_F(SavedOptionsTest, BlocksStayComponentsWhenTheSavedOptionsSaySo) {
-    WriteSavedOptions({"\"ExplodeBlocks\"=\"0\""});
-    CopyIn(kTestData + "/insert_R2000.dxf");
-    const TProgramRun run = Import("insert_R2000.dxf", {"--test-mode"});
-    ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
-    const TJson board = LoadBoard("insert_R2000.board.json");
+    TJson board;
+    ASSERT_NO_FATAL_FAILURE(ImportKeepingBlocks("insert_R2000", board));
     EXPECT_EQ(CountsByKindAndLayer(board),
               (std::map<std::string, int>{{"Component@Top Layer", 3}, {"Track@" + M1, 1}}));
     const std::vector<TJson> components = ObjectsOfKind(board, "Component");
@@ -119,11 +127,8 @@ TEST_F(SavedOptionsTest, BlocksStayComponentsWhenTheSavedOptionsSaySo) {
 }
 
 TEST_F(SavedOptionsTest, DimensionsAreLoosePrimitivesEvenWhenBlocksStayComponents) {
-    WriteSavedOptions({"\"ExplodeBlocks\"=\"0\""});
-    CopyIn(kTestData + "/dimension_R2000.dxf");
-    const TProgramRun run = Import("dimension_R2000.dxf", {"--test-mode"});
-    ASSERT_EQ(run.ExitCode, 0) << run.Out << run.Err;
-    const TJson board = LoadBoard("dimension_R2000.board.json");
+    TJson board;
+    ASSERT_NO_FATAL_FAILURE(ImportKeepingBlocks("dimension_R2000", board));
     EXPECT_TRUE(ObjectsOfKind(board, "Component").empty());
     EXPECT_EQ(ObjectsOfKind(board, "Track").size(), 9u);
     EXPECT_EQ(ObjectsOfKind(board, "Region").size(), 4u);

@@ -27,17 +27,14 @@ class TSetupFixture : public test::TBoardFixture {
 protected:
     TSetupFixture() : TBoardFixture("setup.board.json") {}
 
-    void SetUp() override {
-        TBoardFixture::SetUp();
-        if (HasFatalFailure()) return;
+    void SetUpBoard() override {
         Board = std::make_unique<TPcbBoard>(Handle);
         Board->DisplayUnit = true; // shown in mils
         Dialog = std::make_unique<TSetupDialog>(Board.get());
     }
-    void TearDown() override {
+    void TearDownBoard() override {
         Dialog.reset();
         Board.reset();
-        TBoardFixture::TearDown();
     }
 
     std::unique_ptr<TPcbBoard> Board;

@@ -72,12 +72,9 @@ QAction* ActionNamed(QMenu* menu, const char* text) {
 
 class TSetupViewTest : public test::TBoardFixture {
 protected:
-    TSetupViewTest() : TBoardFixture("view.board.json") {}
+    TSetupViewTest() : TBoardFixture("view.board.json") { App(); }
 
-    void SetUp() override {
-        App();
-        TBoardFixture::SetUp();
-        if (HasFatalFailure()) return;
+    void SetUpBoard() override {
         Board = std::make_unique<TPcbBoard>(Handle);
         Board->DisplayUnit = true;
         for (const char* name : {"A", "B", "C", "D"})
@@ -88,10 +85,9 @@ protected:
         Tree = Find<QTreeWidget>(Window, "LayerTreeList");
         Menu = Find<QMenu>(Window, "LayerPopupMenu");
     }
-    void TearDown() override {
+    void TearDownBoard() override {
         Dialog.reset();
         Board.reset();
-        TBoardFixture::TearDown();
     }
     // Shows the window and gives it the keyboard, as a user's click would.
     void Activate() {

@@ -2,7 +2,6 @@
 // Every field of every wrapper class written to the real host module and read back. The test
 // loads the module itself, as the host application does, before the binding looks for it.
 #include "base/Assertion.h"
-#include "host/korrin/KorrinHost.h"
 #include "pcbclient/ObjectWrapping.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "pcbclient/PcbBoard.h"
@@ -11,11 +10,9 @@
 #include "pcbclient/PcbPrimitives.h"
 #include "pcbclient/PcbText.h"
 #include "support/ComStubs.h"
-#include "support/GlobalModule.h"
+#include "support/TestHost.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #include <algorithm>
 #include <cstring>
@@ -28,28 +25,14 @@ namespace ab = dxfi::abi;
 
 namespace {
 
-const testsupport::TGlobalModule& LoadedKorrin() {
-    return testsupport::HostModule(KORRIN_MODULE);
-}
-
-void* KorrinModule() {
-    return LoadedKorrin().Handle;
-}
-
-template <typename TFunction> TFunction Korrin(const char* Name) {
-    return reinterpret_cast<TFunction>(dlsym(KorrinModule(), Name));
-}
-
 class TKorrinTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_NE(KorrinModule(), nullptr) << LoadedKorrin().Error;
-        Board = Korrin<decltype(&KorrinHost_NewBoard)>("KorrinHost_NewBoard")("roundtrip.json");
+        ASSERT_NE(test::KorrinModule(), nullptr) << test::KorrinLoadError();
+        Board = test::NewBoard("roundtrip.json");
         ASSERT_NE(Board, 0u);
     }
-    void TearDown() override {
-        if (Board) Korrin<decltype(&KorrinHost_CloseBoard)>("KorrinHost_CloseBoard")(Board);
-    }
+    void TearDown() override { test::CloseBoard(Board); }
 
     // A new object of the kind, read, filled, written, and read into a second wrapper.
     template <typename T, typename TFill>
@@ -589,9 +572,7 @@ TEST_F(TKorrinBoardTest, EveryBoardValueRoundTrips) {
 
 TEST_F(TKorrinBoardTest, BoardInterfaceThroughTheClientsServerModule) {
     struct TClient : testsupport::TStubClient {
-        ab::IInterface* PcbModule() override {
-            return Korrin<decltype(&KorrinHost_GetServerModule)>("KorrinHost_GetServerModule")();
-        }
+        ab::IInterface* PcbModule() override { return test::ServerModule(); }
     } Client;
     SetHostClient(&Client);
     ASSERT_NE(GetPcbServer(), nullptr);

@@ -32,22 +32,16 @@ namespace {
 
 class TRunFixture : public test::TBoardFixture {
 protected:
-    TRunFixture() : TBoardFixture("run.board.json") {}
+    TRunFixture() : TBoardFixture("run.board.json") { UseSetupDialogForImports(); }
 
-    void SetUp() override {
-        UseSetupDialogForImports();
-        TBoardFixture::SetUp();
-        if (HasFatalFailure()) return;
+    void SetUpBoard() override {
         void* out = nullptr;
         ASSERT_EQ(GetPcbServer()->GetPCBBoardByBoardHandle(Handle, ab::IID_IPCB_Board, &out),
                   ab::kOk);
         BoardInterface = static_cast<ab::IPCB_Board*>(out);
         test::SetProgressCounter(&Updates, &Inits);
     }
-    void TearDown() override {
-        test::SetProgressCounter(nullptr, nullptr);
-        TBoardFixture::TearDown();
-    }
+    void TearDownBoard() override { test::SetProgressCounter(nullptr, nullptr); }
 
     // Left and bottom of every object, by handle.
     std::map<uint32_t, ab::TCoordRect> Rectangles() {
@@ -160,8 +154,8 @@ namespace {
 
 class TImportDrawingTest : public TRunFixture {
 protected:
-    void SetUp() override {
-        TRunFixture::SetUp();
+    void SetUpBoard() override {
+        TRunFixture::SetUpBoard();
         if (HasFatalFailure()) return;
         Folder = platform::CreateTempFile("importrun");
         ASSERT_FALSE(Folder.empty());
@@ -177,14 +171,14 @@ protected:
         Wrapper->TransferProperties(ptRead);
         SetCurrentBoard(Wrapper.get());
     }
-    void TearDown() override {
+    void TearDownBoard() override {
         SetCurrentBoard(nullptr);
         Wrapper.reset();
         if (EngineLibraryLoaded()) CloseEngine();
         platform::SetHiveFileOverride(platform::hkCurrentUser, "");
         platform::SetHiveFileOverride(platform::hkLocalMachine, "");
         if (!Folder.empty()) std::filesystem::remove_all(Folder);
-        TRunFixture::TearDown();
+        TRunFixture::TearDownBoard();
     }
 
     // Imports the line drawing again: one message box, and it says `part`.

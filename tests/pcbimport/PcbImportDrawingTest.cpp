@@ -23,40 +23,13 @@ namespace ab = dxfi::abi;
 
 namespace {
 
-class TDrawingImportTest : public THostFixture {
+class TDrawingImportTest : public TDrawingImportFixture {
 protected:
-    // Loads the drawing, lets `adjust` change the options as the dialog would, walks model
-    // space and closes the drawing.
+    // Imports at 10000 board units (1 mil) per drawing unit.
     TPcbDxfProcessor& Import(const std::string& file,
                              const std::function<void(TPcbDxfProcessor&)>& adjust = {}) {
-        Processor =
-            std::make_unique<TPcbDxfProcessor>(DXFI_TEST_DATA_DIR "/" + file, *BoardWrapper);
-        Processor->ReportErrors = true;
-        Processor->BeginImportReport();
-        EXPECT_TRUE(Processor->LoadFile()) << file << ": " << Processor->LoadErrorText;
-        Processor->SetDrawingScale(1.0 / 10000);
-        if (adjust) adjust(*Processor);
-        Processor->ProcessDrawing();
-        Processor->CloseFile();
-        Processor->EndImportReport();
-        return *Processor;
+        return ImportTestDrawing(file, 1.0 / 10000, adjust);
     }
-
-    template <typename TWrapper> std::vector<TWrapper> Loose(uint8_t kind) const {
-        std::vector<TWrapper> objects;
-        for (const TBoardObject& object : LooseObjects(kind)) {
-            objects.emplace_back(object.Handle);
-            objects.back().TransferProperties(ptRead);
-        }
-        return objects;
-    }
-
-    void TearDown() override {
-        Processor.reset();
-        THostFixture::TearDown();
-    }
-
-    std::unique_ptr<TPcbDxfProcessor> Processor;
 };
 
 } // namespace

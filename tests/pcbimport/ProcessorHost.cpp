@@ -2,12 +2,9 @@
 #include "ProcessorHost.h"
 
 #include "engine/Pad2.h"
-#include "host/korrin/KorrinHost.h"
 #include "pcbclient/PcbApiBinding.h"
 #include "platform/DynamicLibrary.h"
-#include "support/GlobalModule.h"
-
-#include <dlfcn.h>
+#include "support/TestHost.h"
 
 #include <algorithm>
 #include <cstring>
@@ -18,18 +15,6 @@ namespace {
 
 // Why the drawing engine could not be made ready.
 std::string EngineLoadError;
-
-const testsupport::TGlobalModule& LoadedKorrin() {
-    return testsupport::HostModule(KORRIN_MODULE);
-}
-
-void* KorrinModule() {
-    return LoadedKorrin().Handle;
-}
-
-template <typename TFunction> TFunction Korrin(const char* name) {
-    return reinterpret_cast<TFunction>(dlsym(KorrinModule(), name));
-}
 
 bool EngineReady() {
     static const bool ready = [] {
@@ -52,13 +37,13 @@ bool EngineReady() {
 } // namespace
 
 abi::IInterface* TTestClient::PcbModule() {
-    return Korrin<decltype(&KorrinHost_GetServerModule)>("KorrinHost_GetServerModule")();
+    return ServerModule();
 }
 
 void THostFixture::SetUp() {
-    ASSERT_NE(KorrinModule(), nullptr) << LoadedKorrin().Error;
+    ASSERT_NE(KorrinModule(), nullptr) << KorrinLoadError();
     ASSERT_TRUE(EngineReady()) << EngineLoadError;
-    Board = Korrin<decltype(&KorrinHost_NewBoard)>("KorrinHost_NewBoard")("/boards/test.PcbDoc");
+    Board = NewBoard("/boards/test.PcbDoc");
     ASSERT_NE(Board, 0u);
     SetHostClient(&Client);
     BoardWrapper = std::make_unique<TPcbBoard>(Board);
@@ -68,7 +53,7 @@ void THostFixture::SetUp() {
 void THostFixture::TearDown() {
     BoardWrapper.reset();
     SetHostClient(nullptr);
-    if (Board) Korrin<decltype(&KorrinHost_CloseBoard)>("KorrinHost_CloseBoard")(Board);
+    CloseBoard(Board);
 }
 
 std::vector<TBoardObject> THostFixture::Objects(uint32_t kindMask) const {
@@ -102,6 +87,26 @@ std::vector<uint32_t> THostFixture::Children(uint32_t container, uint8_t kind, u
         children.push_back(child);
     host::PcbApi_DestroyIterator(iterator);
     return children;
+}
+
+TPcbDxfProcessor&
+TDrawingImportFixture::ImportTestDrawing(const std::string& file, double scale,
+                                         const std::function<void(TPcbDxfProcessor&)>& adjust) {
+    Processor = std::make_unique<TPcbDxfProcessor>(DXFI_TEST_DATA_DIR "/" + file, *BoardWrapper);
+    Processor->ReportErrors = true;
+    Processor->BeginImportReport();
+    EXPECT_TRUE(Processor->LoadFile()) << file << ": " << Processor->LoadErrorText;
+    Processor->SetDrawingScale(scale);
+    if (adjust) adjust(*Processor);
+    Processor->ProcessDrawing();
+    Processor->CloseFile();
+    Processor->EndImportReport();
+    return *Processor;
+}
+
+void TDrawingImportFixture::TearDown() {
+    Processor.reset();
+    THostFixture::TearDown();
 }
 
 TLayerRecord MakeLayerRecord(std::string_view name, int16_t colour, bool frozen) {

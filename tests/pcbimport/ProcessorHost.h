@@ -10,11 +10,13 @@
 #include "engine/EngineRecords.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbclient/PcbObject.h"
+#include "pcbimport/PcbDxfProcessor.h"
 #include "support/ComStubs.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -55,6 +57,30 @@ protected:
     uint32_t Board = 0;
     std::unique_ptr<TPcbBoard> BoardWrapper;
     TTestClient Client;
+};
+
+// A drawing of the test data imported onto the test board by a processor of its own, with its
+// error report.
+class TDrawingImportFixture : public THostFixture {
+protected:
+    // Loads `file`, sets the drawing scale, lets `adjust` change the options as the dialog
+    // would, walks model space and closes the drawing.
+    TPcbDxfProcessor& ImportTestDrawing(const std::string& file, double scale,
+                                        const std::function<void(TPcbDxfProcessor&)>& adjust);
+
+    // The objects of one kind outside components, read through their wrapper.
+    template <typename TWrapper> std::vector<TWrapper> Loose(uint8_t kind) const {
+        std::vector<TWrapper> objects;
+        for (const TBoardObject& object : LooseObjects(kind)) {
+            objects.emplace_back(object.Handle);
+            objects.back().TransferProperties(ptRead);
+        }
+        return objects;
+    }
+
+    void TearDown() override;
+
+    std::unique_ptr<TPcbDxfProcessor> Processor;
 };
 
 TLayerRecord MakeLayerRecord(std::string_view name, int16_t colour = 7, bool frozen = false);

@@ -29,31 +29,18 @@ struct TPoint {
     double X = 0, Y = 0;
 };
 
-class TSplineImportTest : public THostFixture {
+class TSplineImportTest : public TDrawingImportFixture {
 protected:
+    // Imports at 1 mm per drawing unit, splines converted or not, and reads the loose tracks
+    // and arcs.
     TPcbDxfProcessor& Import(const std::string& file, bool convert = true,
                              const std::function<void(TPcbDxfProcessor&)>& adjust = {}) {
-        Processor =
-            std::make_unique<TPcbDxfProcessor>(DXFI_TEST_DATA_DIR "/" + file, *BoardWrapper);
-        Processor->ReportErrors = true;
-        Processor->BeginImportReport();
-        EXPECT_TRUE(Processor->LoadFile()) << file << ": " << Processor->LoadErrorText;
-        Processor->SetDrawingScale(1.0 / kUnit);
-        Processor->ConvertSplines = convert;
-        if (adjust) adjust(*Processor);
-        Processor->ProcessDrawing();
-        Processor->CloseFile();
-        Processor->EndImportReport();
-        Tracks.clear();
-        Arcs.clear();
-        for (const TBoardObject& object : LooseObjects(ab::kKindTrack)) {
-            Tracks.emplace_back(object.Handle);
-            Tracks.back().TransferProperties(ptRead);
-        }
-        for (const TBoardObject& object : LooseObjects(ab::kKindArc)) {
-            Arcs.emplace_back(object.Handle);
-            Arcs.back().TransferProperties(ptRead);
-        }
+        ImportTestDrawing(file, 1.0 / kUnit, [&](TPcbDxfProcessor& p) {
+            p.ConvertSplines = convert;
+            if (adjust) adjust(p);
+        });
+        Tracks = Loose<TPcbTrack>(ab::kKindTrack);
+        Arcs = Loose<TPcbArc>(ab::kKindArc);
         return *Processor;
     }
 
@@ -107,12 +94,6 @@ protected:
         return worst;
     }
 
-    void TearDown() override {
-        Processor.reset();
-        THostFixture::TearDown();
-    }
-
-    std::unique_ptr<TPcbDxfProcessor> Processor;
     std::vector<TPcbTrack> Tracks;
     std::vector<TPcbArc> Arcs;
 };

@@ -132,6 +132,20 @@ protected:
                                         body + "</xsl:template>\n</xsl:stylesheet>\n");
     }
 
+    // The message of the refusal when the report is transformed with `stylesheet` into
+    // Temp.Path() + `base` + ".html"; a transformation that succeeds fails the test with
+    // `unrefused`.
+    std::string TransformRefusal(const std::string& base, const std::string& stylesheet,
+                                 std::string& output, const std::string& unrefused) {
+        try {
+            TransformReport(*Report, Temp.Path() + base, stylesheet, output);
+            ADD_FAILURE() << unrefused;
+        } catch (const EGeneralReportException& error) {
+            return error.Message();
+        }
+        return "";
+    }
+
     // Temporary files left in the test's folder (where outputs and their temporaries go).
     std::vector<std::string> LeftoverTemporaries() const {
         std::vector<std::string> names;
@@ -571,13 +585,8 @@ TEST_F(ReportOutputTest, EngineErrorsShowTheMessageAndRaiseIt) {
         Messages.clear();
         std::string stylesheet = Temp.WriteFile(test.Name, test.Text);
         std::string output = "unchanged";
-        std::string message;
-        try {
-            TransformReport(*Report, Temp.Path() + "r", stylesheet, output);
-            ADD_FAILURE() << test.Name << " did not fail";
-        } catch (const EGeneralReportException& error) {
-            message = error.Message();
-        }
+        const std::string message =
+            TransformRefusal("r", stylesheet, output, std::string(test.Name) + " did not fail");
         EXPECT_NE(message.find(test.Fragment), std::string::npos) << test.Name << ": " << message;
         ASSERT_EQ(Messages.size(), 1u) << test.Name;
         EXPECT_EQ(Messages[0].Text, "Error using " + stylesheet + "\n\n" + message);
@@ -618,13 +627,8 @@ TEST_F(ReportOutputTest, StylesheetsCannotWriteFilesOrReachTheNetwork) {
             Temp.WriteFile(test.Name, text);
         }
         std::string output;
-        std::string message;
-        try {
-            TransformReport(*Report, Temp.Path() + "r", stylesheet, output);
-            ADD_FAILURE() << test.Name << " did not fail";
-        } catch (const EGeneralReportException& error) {
-            message = error.Message();
-        }
+        const std::string message =
+            TransformRefusal("r", stylesheet, output, std::string(test.Name) + " did not fail");
         EXPECT_NE(message.find(test.Fragment), std::string::npos) << test.Name << ": " << message;
         ASSERT_EQ(Messages.size(), 1u) << test.Name;
         EXPECT_EQ(Messages[0].Caption, "Error");
@@ -750,13 +754,8 @@ TEST_F(ReportOutputTest, StylesheetsReadOnlyFilesOfTheirOwnFolder) {
         Messages.clear();
         const std::string stylesheet = Stylesheet(
             "reads.xsl", "", "<xsl:value-of select=\"document('" + reference + "')/s\"/>");
-        std::string message;
-        try {
-            TransformReport(*Report, Temp.Path() + "leak", stylesheet, output);
-            ADD_FAILURE() << reference << " was read";
-        } catch (const EGeneralReportException& error) {
-            message = error.Message();
-        }
+        const std::string message =
+            TransformRefusal("leak", stylesheet, output, reference + " was read");
         EXPECT_EQ(message, "The stylesheet may read files of its own folder only, and not " +
                                reference + ".");
         ASSERT_EQ(Messages.size(), 1u);
@@ -776,13 +775,9 @@ TEST_F(ReportOutputTest, OutputThatGrowsWithoutBoundIsStopped) {
         "<xsl:call-template name=\"d\"><xsl:with-param name=\"k\" select=\"$k - 1\"/>"
         "</xsl:call-template><xsl:call-template name=\"d\"><xsl:with-param name=\"k\" "
         "select=\"$k - 1\"/></xsl:call-template></xsl:otherwise></xsl:choose>");
-    std::string output, message;
-    try {
-        TransformReport(*Report, Temp.Path() + "r", stylesheet, output);
-        ADD_FAILURE() << "the transformation was not stopped";
-    } catch (const EGeneralReportException& error) {
-        message = error.Message();
-    }
+    std::string output;
+    const std::string message =
+        TransformRefusal("r", stylesheet, output, "the transformation was not stopped");
     SetTransformMemoryLimit(std::size_t{256} << 20);
     EXPECT_NE(message.find("output grew beyond"), std::string::npos) << message;
     ASSERT_EQ(Messages.size(), 1u);

@@ -18,13 +18,19 @@ protected:
     // `fileName` is the new board's file name, as the host would show it.
     explicit TBoardFixture(const char* fileName) : FileName_(fileName) {}
 
-    void SetUp() override {
+    // What a test's fixture adds once the board is open, and takes away before it closes.
+    virtual void SetUpBoard() {}
+    virtual void TearDownBoard() {}
+
+    void SetUp() final {
         ASSERT_NE(KorrinModule(), nullptr) << KorrinLoadError();
         SetHostClient(&Client);
         Handle = NewBoard(FileName_);
         ASSERT_NE(Handle, 0u);
+        SetUpBoard();
     }
-    void TearDown() override {
+    void TearDown() final {
+        TearDownBoard();
         CloseBoard(Handle);
         SetHostClient(nullptr);
     }

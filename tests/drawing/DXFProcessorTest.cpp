@@ -382,10 +382,10 @@ TEST(DXFProcessorTest, AnonymousXBlocksAreNotExpanded) {
     EXPECT_EQ(d.P.Whats(),
               (std::vector<std::string>{"", "INSERT entity", "begin HOLDER", "", "INSERT entity",
                                         "end HOLDER", "INSERT entity"}));
-    EXPECT_EQ(
-        ReportLines(d.P.ReportXml()),
-        std::vector<std::string>{"INSERT entity was discarded because block did not contain *X"});
-    EXPECT_FALSE(d.P.EntitiesDiscarded);
+    EXPECT_TRUE(Reported(
+        d.P,
+        (std::vector<std::string>{"INSERT entity was discarded because block did not contain *X"}),
+        false));
     EXPECT_EQ(d.P.ScaleStack_.size(), 1u);
 }
 
@@ -425,10 +425,10 @@ TEST(DXFProcessorTest, BlockThatInsertsItselfIsCutOffWithAReportLine) {
     EXPECT_EQ(d.P.Whats(),
               (std::vector<std::string>{"", "begin LOOP", "", "LINE entity", "INSERT entity",
                                         "end LOOP", "INSERT entity"}));
-    EXPECT_EQ(
-        ReportLines(d.P.ReportXml()),
-        std::vector<std::string>{"INSERT entity was discarded because the block refers to itself"});
-    EXPECT_TRUE(d.P.EntitiesDiscarded);
+    EXPECT_TRUE(Reported(d.P,
+                         (std::vector<std::string>{
+                             "INSERT entity was discarded because the block refers to itself"}),
+                         true));
     EXPECT_EQ(d.P.ScaleStack_.size(), 1u);
     EXPECT_FALSE(d.P.InBlock);
 }
@@ -444,11 +444,11 @@ TEST(DXFProcessorTest, CycleThroughAnotherBlockOrTheSpaceItselfIsCutOff) {
     EXPECT_EQ(d.P.Whats(),
               (std::vector<std::string>{"", "begin A", "", "", "INSERT entity", "INSERT entity",
                                         "end A", "INSERT entity", "INSERT entity", "LINE entity"}));
-    EXPECT_EQ(ReportLines(d.P.ReportXml()),
-              (std::vector<std::string>{
-                  "INSERT entity was discarded because the block refers to itself",
-                  "INSERT entity was discarded because the block refers to itself"}));
-    EXPECT_TRUE(d.P.EntitiesDiscarded);
+    EXPECT_TRUE(Reported(d.P,
+                         (std::vector<std::string>{
+                             "INSERT entity was discarded because the block refers to itself",
+                             "INSERT entity was discarded because the block refers to itself"}),
+                         true));
 }
 
 TEST(DXFProcessorTest, NestingIsBoundedAtThirtyTwoBlocks) {
@@ -463,10 +463,10 @@ TEST(DXFProcessorTest, NestingIsBoundedAtThirtyTwoBlocks) {
     d.P.ProcessDrawing();
     const std::vector<std::string> whats = d.P.Whats();
     EXPECT_EQ(std::count(whats.begin(), whats.end(), "LINE entity"), kMaxBlockNesting);
-    EXPECT_EQ(ReportLines(d.P.ReportXml()),
-              std::vector<std::string>{
-                  "INSERT entity was discarded because blocks are nested too deeply"});
-    EXPECT_TRUE(d.P.EntitiesDiscarded);
+    EXPECT_TRUE(Reported(d.P,
+                         (std::vector<std::string>{
+                             "INSERT entity was discarded because blocks are nested too deeply"}),
+                         true));
     EXPECT_EQ(d.P.ScaleStack_.size(), 1u);
 }
 
@@ -505,15 +505,16 @@ TEST(DXFProcessorTest, ReferencesWhoseOffsetsLeaveTheBoardAreDiscardedWithALineO
     EXPECT_EQ(std::count(whats.begin(), whats.end(), "LINE entity"), 1);
     EXPECT_EQ(inserts, 5);
     EXPECT_EQ(refused, 3); // both FAR references and NEAR, without a second line
-    EXPECT_EQ(ReportLines(d.P.ReportXml()),
-              (std::vector<std::string>{
-                  "INSERT entity was discarded because its block's base point lies beyond the "
-                  "board's range at this scale (-3000000000,0)",
-                  "INSERT entity was discarded because its insertion point lies beyond the "
-                  "board's range at this scale (1000000000000,-1000000000000)",
-                  "INSERT entity was discarded because its block's base point lies beyond the "
-                  "board's range at this scale (-3000000000,0)"}));
-    EXPECT_TRUE(d.P.EntitiesDiscarded);
+    EXPECT_TRUE(
+        Reported(d.P,
+                 (std::vector<std::string>{
+                     "INSERT entity was discarded because its block's base point lies beyond the "
+                     "board's range at this scale (-3000000000,0)",
+                     "INSERT entity was discarded because its insertion point lies beyond the "
+                     "board's range at this scale (1000000000000,-1000000000000)",
+                     "INSERT entity was discarded because its block's base point lies beyond the "
+                     "board's range at this scale (-3000000000,0)"}),
+                 true));
     EXPECT_EQ(d.P.OffsetX, 0);
     EXPECT_EQ(d.P.OffsetY, 0);
     EXPECT_EQ(d.P.ScaleStack_.size(), 1u);

@@ -193,4 +193,18 @@ struct TLoaded {
 // The text elements of a report, in order.
 std::vector<std::string> ReportLines(const std::string& xml);
 
+// The processor's report holds exactly `lines` and its EntitiesDiscarded is `discarded`.
+inline ::testing::AssertionResult Reported(TRecordingProcessor& processor,
+                                           const std::vector<std::string>& lines, bool discarded) {
+    const std::vector<std::string> reported = ReportLines(processor.ReportXml());
+    if (reported == lines && processor.EntitiesDiscarded == discarded)
+        return ::testing::AssertionSuccess();
+    ::testing::AssertionResult failure = ::testing::AssertionFailure();
+    failure << "the report's lines:";
+    for (const std::string& line : reported)
+        failure << "\n  " << line;
+    return failure << "\nEntitiesDiscarded: " << processor.EntitiesDiscarded << ", expected "
+                   << discarded;
+}
+
 } // namespace drawingtest

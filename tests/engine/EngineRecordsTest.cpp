@@ -51,11 +51,10 @@ TEST(EngineRecordsTest, FixedCodesMapWithoutAskingTheEngine) {
 }
 
 TEST(EngineRecordsTest, KindNames) {
-    EXPECT_EQ(EntityKindName(ekLine), "LINE entity");
-    EXPECT_EQ(EntityKindName(ekLwPolyline), "LWPOLYLINE entity");
-    EXPECT_EQ(EntityKindName(ekSeqEnd), "SEQEND entity");
-    EXPECT_EQ(EntityKindName(ekMText), "MTEXT entity");
-    EXPECT_EQ(EntityKindName(ekSpline), "SPLINE entity");
-    EXPECT_EQ(EntityKindName(ekNone), "");
+    const std::pair<TEntityKind, const char*> names[] = {
+        {ekLine, "LINE entity"},   {ekLwPolyline, "LWPOLYLINE entity"}, {ekSeqEnd, "SEQEND entity"},
+        {ekMText, "MTEXT entity"}, {ekSpline, "SPLINE entity"},         {ekNone, ""}};
+    for (const auto& [kind, name] : names)
+        EXPECT_EQ(EntityKindName(kind), name) << static_cast<int>(kind);
     EXPECT_EQ(static_cast<int>(ekSpline), 17);
 }

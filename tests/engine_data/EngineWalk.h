@@ -157,18 +157,25 @@ private:
         return true;
     }
 
+    // Reads the blob whose reference is at `offset` of the data record with `read`; nothing
+    // when the record refers to no blob.
+    template <typename TRead> void WithBlob(int offset, TRead read) {
+        const abi::TBlobReader reader = edaStartBlobRead(GetInt<uint32_t>(Data.data(), offset));
+        if (reader == 0) return;
+        read(reader);
+        edaEndBlobRead(reader);
+    }
+
     void ReadLwPolyline() {
         const int32_t count = GetInt<int32_t>(Data.data(), abi::LwPolylineData::VertexCount);
         const uint16_t flags = GetInt<uint16_t>(Data.data(), abi::LwPolylineData::Flags);
-        const abi::TBlobReader reader =
-            edaStartBlobRead(GetInt<uint32_t>(Data.data(), abi::LwPolylineData::BlobRef));
-        if (reader == 0) return;
-        for (int32_t i = 0; i < count; ++i) {
-            if (!ReadDoubles(reader, 2)) break;
-            if ((flags & abi::LwPolylineData::FlagBulges) && !ReadDoubles(reader, 1)) break;
-            if ((flags & abi::LwPolylineData::FlagWidths) && !ReadDoubles(reader, 2)) break;
-        }
-        edaEndBlobRead(reader);
+        WithBlob(abi::LwPolylineData::BlobRef, [&](abi::TBlobReader reader) {
+            for (int32_t i = 0; i < count; ++i) {
+                if (!ReadDoubles(reader, 2)) break;
+                if ((flags & abi::LwPolylineData::FlagBulges) && !ReadDoubles(reader, 1)) break;
+                if ((flags & abi::LwPolylineData::FlagWidths) && !ReadDoubles(reader, 2)) break;
+            }
+        });
     }
 
     bool ReadCounted(abi::TBlobReader reader) {
@@ -182,16 +189,14 @@ private:
     void ReadMLine() {
         const int16_t lines = GetInt<int16_t>(Data.data(), abi::MLineData::StyleLineCount);
         const uint16_t count = GetInt<uint16_t>(Data.data(), abi::MLineData::VertexCount);
-        const abi::TBlobReader reader =
-            edaStartBlobRead(GetInt<uint32_t>(Data.data(), abi::MLineData::BlobRef));
-        if (reader == 0) return;
-        bool ok = true;
-        for (uint16_t i = 0; ok && i < count; ++i) {
-            ok = ReadDoubles(reader, 3) && ReadDoubles(reader, 3) && ReadDoubles(reader, 3);
-            for (int16_t l = 0; ok && l < lines; ++l)
-                ok = ReadCounted(reader) && ReadCounted(reader);
-        }
-        edaEndBlobRead(reader);
+        WithBlob(abi::MLineData::BlobRef, [&](abi::TBlobReader reader) {
+            bool ok = true;
+            for (uint16_t i = 0; ok && i < count; ++i) {
+                ok = ReadDoubles(reader, 3) && ReadDoubles(reader, 3) && ReadDoubles(reader, 3);
+                for (int16_t l = 0; ok && l < lines; ++l)
+                    ok = ReadCounted(reader) && ReadCounted(reader);
+            }
+        });
     }
 
     void Add(double v) {

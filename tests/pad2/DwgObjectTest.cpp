@@ -60,19 +60,14 @@ struct TBitWriter {
             RC(x);
     }
     void BS(uint16_t v) {
-        if (v == 0) {
-            BB(2);
-        } else if (v == 256) {
+        if (v == 256)
             BB(3);
-        } else if (v < 256) {
-            BB(1);
-            RC(static_cast<uint8_t>(v));
-        } else {
-            BB(0);
-            RS(v);
-        }
+        else
+            ZeroByteOrWhole(v);
     }
-    void BL(uint32_t v) {
+    void BL(uint32_t v) { ZeroByteOrWhole(v); }
+    // Two bits saying zero, one byte or the whole value, then what they announce.
+    template <typename T> void ZeroByteOrWhole(T v) {
         if (v == 0) {
             BB(2);
         } else if (v < 256) {
@@ -80,7 +75,10 @@ struct TBitWriter {
             RC(static_cast<uint8_t>(v));
         } else {
             BB(0);
-            RL(v);
+            if constexpr (sizeof(T) == 2)
+                RS(v);
+            else
+                RL(v);
         }
     }
     void BD(double v) {

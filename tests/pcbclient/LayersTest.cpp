@@ -214,34 +214,42 @@ TEST(ClassicLayers, ClampingForHostFields) {
 }
 
 TEST(LayerNames, DisplayAndViewNames) {
-    EXPECT_EQ(LayerDisplayName(2), "Mid Layer 1");
-    EXPECT_EQ(LayerDisplayName(BottomLayer), "Bottom Layer");
-    EXPECT_EQ(LayerDisplayName(0x01010028), "Mid Layer 39");
-    EXPECT_EQ(LayerDisplayName(MechanicalLayer(17)), "Mechanical Layer 17");
-    EXPECT_EQ(LayerDisplayName(59), "Mechanical Layer 3");
-    EXPECT_EQ(LayerDisplayName(39), "Internal Plane 1");
-    EXPECT_EQ(LayerDisplayName(TopSolder), "Top Solder Mask");
-    EXPECT_EQ(LayerDisplayName(NoLayer), "No Layer");
-    EXPECT_EQ(LayerDisplayName(BackGroundLayer), "BackGround");
-    EXPECT_EQ(LayerDisplayName(DRCDetails), "DRC Details");
-    EXPECT_EQ(LayerDisplayName(AllLayers), "All Layers");
-    EXPECT_EQ(LayerDisplayName(ElectricalLayers), "Electrical Layers");
-    EXPECT_EQ(LayerDisplayName(SignalLayers), "Signal Layers");
-    EXPECT_EQ(LayerDisplayName(MidLayers), "Mid Layers");
-    EXPECT_EQ(LayerDisplayName(InternalPlaneLayers), "Internal Plane Layers");
-    EXPECT_EQ(LayerDisplayName(MechanicalLayers), "Mechanical Layers");
+    const std::pair<TV7_Layer, const char*> DisplayNames[] = {
+        {2, "Mid Layer 1"},
+        {BottomLayer, "Bottom Layer"},
+        {0x01010028, "Mid Layer 39"},
+        {MechanicalLayer(17), "Mechanical Layer 17"},
+        {59, "Mechanical Layer 3"},
+        {39, "Internal Plane 1"},
+        {TopSolder, "Top Solder Mask"},
+        {NoLayer, "No Layer"},
+        {BackGroundLayer, "BackGround"},
+        {DRCDetails, "DRC Details"},
+        {AllLayers, "All Layers"},
+        {ElectricalLayers, "Electrical Layers"},
+        {SignalLayers, "Signal Layers"},
+        {MidLayers, "Mid Layers"},
+        {InternalPlaneLayers, "Internal Plane Layers"},
+        {MechanicalLayers, "Mechanical Layers"},
+    };
+    for (const auto& [Layer, Name] : DisplayNames)
+        EXPECT_EQ(LayerDisplayName(Layer), Name) << Layer;
     EXPECT_EQ(LayerError([] { LayerDisplayName(0x02000000); }),
               "Could not find layer partition ID=33554432");
     EXPECT_EQ(LayerError([] { LayerDisplayName(83); }), "Could not find layer partition ID=83");
 
-    EXPECT_EQ(LayerViewName(NoLayer), "NoLayer");
-    EXPECT_EQ(LayerViewName(2), "Mid-Layer 1");
-    EXPECT_EQ(LayerViewName(59), "Mechanical 3");
-    EXPECT_EQ(LayerViewName(TopSolder), "Top Solder");
-    EXPECT_EQ(LayerViewName(KeepOutLayer), "Keep-Out Layer");
-    EXPECT_EQ(LayerViewName(GridColor10), "Visible Grid 2");
-    EXPECT_EQ(LayerViewName(DRCDetails), "DRC Detail Markers");
-    EXPECT_EQ(LayerViewName(AllLayers), "");
+    const std::pair<TV7_Layer, const char*> ViewNames[] = {
+        {NoLayer, "NoLayer"},
+        {2, "Mid-Layer 1"},
+        {59, "Mechanical 3"},
+        {TopSolder, "Top Solder"},
+        {KeepOutLayer, "Keep-Out Layer"},
+        {GridColor10, "Visible Grid 2"},
+        {DRCDetails, "DRC Detail Markers"},
+        {AllLayers, ""},
+    };
+    for (const auto& [Layer, Name] : ViewNames)
+        EXPECT_EQ(LayerViewName(Layer), Name) << Layer;
 }
 
 TEST(LayerNames, EveryStandardLayerReadsBackFromBothNames) {

@@ -7,10 +7,25 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
+#include <string>
 
 using namespace dxfi::platform;
 
 namespace {
+
+// The text value `name` of `key`; "(not read)" when it cannot be read as text.
+std::string TextOf(const TRegistryKey& key, const std::string& name) {
+    std::string text;
+    return key.ReadText(name, text) ? text : "(not read)";
+}
+
+// The number value `name` of `key`; none when it cannot be read as a number.
+std::optional<uint32_t> DwordOf(const TRegistryKey& key, const std::string& name) {
+    uint32_t number = 0;
+    if (!key.ReadDword(name, number)) return std::nullopt;
+    return number;
+}
 
 // Both hives redirected into a fresh folder.
 class RegistryTest : public ::testing::Test {
@@ -64,15 +79,11 @@ TEST_F(RegistryTest, RoundTripThroughTheFile) {
     TRegistryKey key;
     ASSERT_TRUE(key.Open(hkCurrentUser, "\\SOFTWARE\\corvane2004\\\\misc", false));
     uint32_t number = 0;
-    EXPECT_TRUE(key.ReadDword("defaultlinewidth", number));
-    EXPECT_EQ(number, 10u);
-    EXPECT_TRUE(key.ReadDword("Max", number));
-    EXPECT_EQ(number, 0xFFFFFFFFu);
+    EXPECT_EQ(DwordOf(key, "defaultlinewidth"), 10u);
+    EXPECT_EQ(DwordOf(key, "Max"), 0xFFFFFFFFu);
     std::string text;
-    EXPECT_TRUE(key.ReadText("PATH", text));
-    EXPECT_EQ(text, "C:\\dir \"quoted\"\nsecond line");
-    EXPECT_TRUE(key.ReadText("Layer \xC3\xA9", text));
-    EXPECT_EQ(text, "\xE2\x82\xAC");
+    EXPECT_EQ(TextOf(key, "PATH"), "C:\\dir \"quoted\"\nsecond line");
+    EXPECT_EQ(TextOf(key, "Layer \xC3\xA9"), "\xE2\x82\xAC");
     EXPECT_EQ(key.ValueType("Path"), rvText);
     EXPECT_EQ(key.ValueType("Max"), rvDword);
     EXPECT_EQ(key.ValueType("Nothing"), rvNone);
@@ -144,9 +155,7 @@ TEST_F(RegistryTest, KeysOfOneHiveShareTheirChanges) {
     EXPECT_EQ(mappings.ValueNames(), (std::vector<std::string>{"x"}));
     // Names and texts end at a NUL, as they would in the Windows registry.
     EXPECT_TRUE(mappings.WriteText(std::string("y\0z", 3), std::string("a\0b", 3)));
-    std::string text;
-    EXPECT_TRUE(mappings.ReadText("y", text));
-    EXPECT_EQ(text, "a");
+    EXPECT_EQ(TextOf(mappings, "y"), "a");
 }
 
 TEST_F(RegistryTest, MalformedLinesAreSkipped) {
@@ -180,16 +189,10 @@ TEST_F(RegistryTest, MalformedLinesAreSkipped) {
     TRegistryKey key;
     ASSERT_TRUE(key.Open(hkCurrentUser, "Software\\T", false));
     EXPECT_EQ(key.ValueNames(), (std::vector<std::string>{"", "Again", "Good", "Text"}));
-    uint32_t number = 0;
-    EXPECT_TRUE(key.ReadDword("Good", number));
-    EXPECT_EQ(number, 42u);
-    std::string text;
-    EXPECT_TRUE(key.ReadText("Text", text));
-    EXPECT_EQ(text, "a\\b");
-    EXPECT_TRUE(key.ReadText("", text));
-    EXPECT_EQ(text, "default");
-    EXPECT_TRUE(key.ReadText("Again", text));
-    EXPECT_EQ(text, "spaced");
+    EXPECT_EQ(DwordOf(key, "Good"), 42u);
+    EXPECT_EQ(TextOf(key, "Text"), "a\\b");
+    EXPECT_EQ(TextOf(key, ""), "default");
+    EXPECT_EQ(TextOf(key, "Again"), "spaced");
     TRegistryKey gone;
     EXPECT_FALSE(gone.Open(hkCurrentUser, "Software\\Gone", false));
     EXPECT_FALSE(gone.Open(hkLocalMachine, "Software\\T", false));

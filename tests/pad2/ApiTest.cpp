@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -20,6 +21,19 @@ void RecordProgress(int16_t percent) {
 
 double HeaderF64(TDrawingHandle h, int offset) {
     return Get<double>(edaHeaderPointer(h), offset);
+}
+
+// A HEADER section stating the model space's extents: x, y and z of each corner.
+std::string StatedExtents(const std::array<const char*, 3>& min,
+                          const std::array<const char*, 3>& max) {
+    return Section("HEADER", Groups({{9, "$EXTMIN"},
+                                     {10, min[0]},
+                                     {20, min[1]},
+                                     {30, min[2]},
+                                     {9, "$EXTMAX"},
+                                     {10, max[0]},
+                                     {20, max[1]},
+                                     {30, max[2]}}));
 }
 
 } // namespace
@@ -90,14 +104,7 @@ TEST(Pad2ApiTest, ProgressRisesFromZeroToHundredBoundedly) {
 }
 
 TEST(Pad2ApiTest, StatedExtentsAreKeptWhenTheyHoldEveryTestedPoint) {
-    const std::string stated = Section("HEADER", Groups({{9, "$EXTMIN"},
-                                                         {10, "-1"},
-                                                         {20, "-2"},
-                                                         {30, "0"},
-                                                         {9, "$EXTMAX"},
-                                                         {10, "3"},
-                                                         {20, "4"},
-                                                         {30, "0"}})) +
+    const std::string stated = StatedExtents({"-1", "-2", "0"}, {"3", "4", "0"}) +
                                EntitiesDxf(Groups({{0, "POINT"}, {10, "1"}, {20, "2"}}));
     // The ENTITIES helper starts its own SECTION; drop its EOF duplication by building directly.
     const TDrawingHandle a = Load(stated);
@@ -118,37 +125,17 @@ TEST(Pad2ApiTest, StatedExtentsAreKeptWhenTheyHoldEveryTestedPoint) {
     EXPECT_EQ(HeaderF64(c, DrawingHeader::ModelExtMax + 8), -7.0);
     edaCloseFile(c);
 
-    const std::string inverted = DxfFile(Section("HEADER", Groups({{9, "$EXTMIN"},
-                                                                   {10, "1e20"},
-                                                                   {20, "1e20"},
-                                                                   {30, "1e20"},
-                                                                   {9, "$EXTMAX"},
-                                                                   {10, "-1e20"},
-                                                                   {20, "-1e20"},
-                                                                   {30, "-1e20"}})) +
-                                         Section("BLOCKS", Groups({{0, "BLOCK"},
-                                                                   {2, "B"},
-                                                                   {10, "1"},
-                                                                   {20, "1"},
-                                                                   {0, "LINE"},
-                                                                   {10, "1"},
-                                                                   {20, "1"},
-                                                                   {11, "2"},
-                                                                   {21, "3"},
-                                                                   {0, "INSERT"},
-                                                                   {2, "B"},
-                                                                   {0, "ENDBLK"}})) +
-                                         Section("ENTITIES", Groups({{0, "CIRCLE"},
-                                                                     {10, "0"},
-                                                                     {20, "0"},
-                                                                     {40, "1"},
-                                                                     {0, "INSERT"},
-                                                                     {2, "B"},
-                                                                     {10, "10"},
-                                                                     {20, "10"},
-                                                                     {41, "2"},
-                                                                     {42, "2"},
-                                                                     {50, "90"}})));
+    // Block B holds a line from (1,1) to (2,3) and inserts itself.
+    const std::string blockB = Groups({{0, "BLOCK"}, {2, "B"}, {10, "1"}, {20, "1"}}) +
+                               Groups({{0, "LINE"}, {10, "1"}, {20, "1"}, {11, "2"}, {21, "3"}}) +
+                               Groups({{0, "INSERT"}, {2, "B"}, {0, "ENDBLK"}});
+    // A unit circle, and B inserted at (10,10), scaled 2 and turned 90 degrees.
+    const std::string entities = Groups({{0, "CIRCLE"}, {10, "0"}, {20, "0"}, {40, "1"}}) +
+                                 Groups({{0, "INSERT"}, {2, "B"}, {10, "10"}, {20, "10"}}) +
+                                 Groups({{41, "2"}, {42, "2"}, {50, "90"}});
+    const std::string inverted =
+        DxfFile(StatedExtents({"1e20", "1e20", "1e20"}, {"-1e20", "-1e20", "-1e20"}) +
+                Section("BLOCKS", blockB) + Section("ENTITIES", entities));
     const TDrawingHandle b = Load(inverted);
     ASSERT_NE(b, 0u) << LastError();
     // Circle: -1..1. Block B: (1,1)-(2,3) about base (1,1) -> (0,0)-(1,2), scaled 2 -> (0,0)-(2,4),

@@ -10,10 +10,13 @@
 
 <!-- A discard line reads "<kind> was discarded <reason>"; coordinates in the reason, written
      in parentheses, differ from line to line and are left out of the grouping. Plain XSLT 1.0
-     (no extension functions), so that every engine the host may use runs it: the lines are
-     grouped with keys, and a group's first line stands for it. A key lookup costs the size of
-     its group in some engines, so lines that cannot be first are filtered out before any lookup
-     (below). Keys cannot use variables, so the marker is written out in them. -->
+     (no extension functions), so that every engine the host may use runs it. The lines are
+     grouped by taking away one group of the same kind and reason at a time (group-discards):
+     that costs the number of lines times the number of groups. Keys would cost the size of a
+     group per lookup, and in some engines the square of the group size to build, which a
+     drawing with hundreds of thousands of discards of one kind cannot afford; they serve only
+     drawings with more groups than the recursion may take ($group-limit). Keys cannot use
+     variables, so the marker is written out in them. -->
 <xsl:variable name="marker" select="' was discarded '"/>
 <xsl:key name="d-kind" match="text[contains(., ' was discarded ')]"
          use="substring-before(., ' was discarded ')"/>
@@ -28,23 +31,8 @@
 </xsl:template>
 
 <xsl:template match="report">
-  <xsl:variable name="total" select="count(text[contains(., $marker)])"/>
   <xsl:variable name="discards" select="text[contains(., $marker)]"/>
-  <!-- Lines whose kind and reason (the line up to its first " (", when that holds the marker)
-       appeared within the four lines before cannot start a group and are not looked up: a
-       drawing's discards come in runs or in short cycles of a few kinds. -->
-  <xsl:variable name="run-starts"
-      select="$discards[not(contains(substring-before(concat(., ' ('), ' ('), $marker)
-          and (substring-before(concat(preceding-sibling::text[1], ' ('), ' (') = substring-before(concat(., ' ('), ' (')
-            or substring-before(concat(preceding-sibling::text[2], ' ('), ' (') = substring-before(concat(., ' ('), ' (')
-            or substring-before(concat(preceding-sibling::text[3], ' ('), ' (') = substring-before(concat(., ' ('), ' (')
-            or substring-before(concat(preceding-sibling::text[4], ' ('), ' (') = substring-before(concat(., ' ('), ' (')))]"/>
-  <!-- The first line of each kind and of each reason. -->
-  <xsl:variable name="kind-firsts"
-      select="$run-starts[generate-id() = generate-id(key('d-kind', substring-before(., $marker))[1])]"/>
-  <xsl:variable name="reason-firsts"
-      select="$run-starts[generate-id() = generate-id(key('d-reason',
-                  substring-before(concat(substring-after(., $marker), ' ('), ' ('))[1])]"/>
+  <xsl:variable name="total" select="count($discards)"/>
   <html lang="en">
     <head>
       <meta charset="utf-8"/>
@@ -210,71 +198,12 @@
 
         <xsl:if test="$total &gt; 0">
           <h2>Discarded entities</h2>
-          <div class="tables">
-            <div class="pair">
-            <table class="by-kind">
-              <caption>By entity kind</caption>
-              <thead><tr><th scope="col">Entity</th><th scope="col" class="num">Count</th>
-                <th scope="col" class="share">Share</th></tr></thead>
-              <tbody>
-                <xsl:for-each select="$kind-firsts">
-                  <xsl:sort select="count(key('d-kind', substring-before(., $marker)))" data-type="number" order="descending"/>
-                  <xsl:sort select="substring-before(., $marker)"/>
-                  <xsl:variable name="count" select="count(key('d-kind', substring-before(., $marker)))"/>
-                  <tr>
-                    <th scope="row"><xsl:call-template name="kind-name"/></th>
-                    <td class="num"><xsl:value-of select="$count"/></td>
-                    <td class="share"><span class="meter"><span class="bar"><i style="width: {format-number(100 * $count div $total, '0.#')}%"></i></span>
-                      <span class="pct"><xsl:value-of select="format-number($count div $total, '0%')"/></span></span></td>
-                  </tr>
-                </xsl:for-each>
-              </tbody>
-              <tfoot><tr><th scope="row">Total</th><td class="num"><xsl:value-of select="$total"/></td><td></td></tr></tfoot>
-            </table>
-
-            <table class="by-reason">
-              <caption>By reason</caption>
-              <thead><tr><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
-              <tbody>
-                <xsl:for-each select="$reason-firsts">
-                  <xsl:sort select="count(key('d-reason', substring-before(concat(substring-after(., $marker), ' ('), ' (')))" data-type="number" order="descending"/>
-                  <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
-                  <tr>
-                    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
-                    <td class="num"><xsl:value-of select="count(key('d-reason', $reason))"/></td>
-                  </tr>
-                </xsl:for-each>
-              </tbody>
-            </table>
-            </div>
-
-            <table class="by-kind-reason">
-              <caption>By entity kind and reason</caption>
-              <thead><tr><th scope="col">Entity</th><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
-              <xsl:for-each select="$kind-firsts">
-                <xsl:sort select="substring-before(., $marker)"/>
-                <xsl:variable name="kind" select="substring-before(., $marker)"/>
-                <tbody class="kind">
-                  <xsl:for-each select="$run-starts[substring-before(., $marker) = $kind]
-                      [generate-id() = generate-id(key('d-kind-reason',
-                          concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' (')))[1])]">
-                    <xsl:sort select="count(key('d-kind-reason', concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' ('))))" data-type="number" order="descending"/>
-                    <xsl:variable name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/>
-                    <tr>
-                      <xsl:choose>
-                        <xsl:when test="position() = 1"><th scope="row"><xsl:call-template name="kind-name"/></th></xsl:when>
-                        <xsl:otherwise><td></td></xsl:otherwise>
-                      </xsl:choose>
-                      <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="$reason"/></xsl:call-template></td>
-                      <td class="num"><xsl:value-of select="count(key('d-kind-reason', concat($kind, '&#9;', $reason)))"/></td>
-                    </tr>
-                  </xsl:for-each>
-                </tbody>
-              </xsl:for-each>
-            </table>
-
-          </div>
+          <xsl:call-template name="group-discards">
+            <xsl:with-param name="rest" select="$discards"/>
+            <xsl:with-param name="total" select="$total"/>
+          </xsl:call-template>
         </xsl:if>
+
 
         <h2>Report lines</h2>
         <xsl:choose>
@@ -301,6 +230,322 @@
       </main>
     </body>
   </html>
+</xsl:template>
+
+<!-- Groups of the same kind and reason beyond which the discards are grouped with keys: each
+     group found is one level of template recursion, which engines limit. -->
+<xsl:variable name="group-limit" select="200"/>
+
+<!-- Takes away the group of the first line of $rest (all lines of the same kind and reason)
+     until none is left, recording each group's first line and its size, then writes the
+     tables. A line's head, the line up to its first " (", holds its kind, the marker and its
+     reason when it holds the marker at all; two such lines are of the same kind and reason
+     exactly when their heads are equal, which is the cheaper test (a line with the head H
+     followed by " (" or by nothing). -->
+<xsl:template name="group-discards">
+  <xsl:param name="rest"/>
+  <xsl:param name="total"/>
+  <xsl:param name="firsts" select="/.."/>
+  <!-- " id:size" for every group found, by the generated id of its first line. -->
+  <xsl:param name="sizes" select="' '"/>
+  <xsl:param name="depth" select="0"/>
+  <xsl:variable name="first" select="$rest[1]"/>
+  <xsl:variable name="head" select="substring-before(concat($first, ' ('), ' (')"/>
+  <xsl:choose>
+    <xsl:when test="not($rest)">
+      <xsl:call-template name="kind-groups">
+        <xsl:with-param name="rest" select="$firsts"/>
+        <xsl:with-param name="total" select="$total"/>
+        <xsl:with-param name="firsts" select="$firsts"/>
+        <xsl:with-param name="sizes" select="$sizes"/>
+      </xsl:call-template>
+    </xsl:when>
+    <xsl:when test="$depth &gt;= $group-limit">
+      <xsl:call-template name="discard-tables-by-keys">
+        <xsl:with-param name="total" select="$total"/>
+      </xsl:call-template>
+    </xsl:when>
+    <xsl:when test="contains($head, $marker)">
+      <xsl:variable name="head-open" select="concat($head, ' (')"/>
+      <xsl:variable name="others" select="$rest[not(starts-with(concat(., ' ('), $head-open))]"/>
+      <xsl:call-template name="group-discards">
+        <xsl:with-param name="rest" select="$others"/>
+        <xsl:with-param name="total" select="$total"/>
+        <xsl:with-param name="firsts" select="$firsts | $first"/>
+        <xsl:with-param name="sizes"
+            select="concat($sizes, generate-id($first), ':', count($rest) - count($others), ' ')"/>
+        <xsl:with-param name="depth" select="$depth + 1"/>
+      </xsl:call-template>
+    </xsl:when>
+    <xsl:otherwise>
+      <xsl:variable name="kind" select="substring-before($first, $marker)"/>
+      <xsl:variable name="reason"
+          select="substring-before(concat(substring-after($first, $marker), ' ('), ' (')"/>
+      <xsl:variable name="others"
+          select="$rest[position() &gt; 1][not(substring-before(., $marker) = $kind and
+              substring-before(concat(substring-after(., $marker), ' ('), ' (') = $reason)]"/>
+      <xsl:call-template name="group-discards">
+        <xsl:with-param name="rest" select="$others"/>
+        <xsl:with-param name="total" select="$total"/>
+        <xsl:with-param name="firsts" select="$firsts | $first"/>
+        <xsl:with-param name="sizes"
+            select="concat($sizes, generate-id($first), ':', count($rest) - count($others), ' ')"/>
+        <xsl:with-param name="depth" select="$depth + 1"/>
+      </xsl:call-template>
+    </xsl:otherwise>
+  </xsl:choose>
+</xsl:template>
+
+<!-- The groups' first lines ($rest, in document order) by kind: the first line of each kind
+     and the number of lines of each kind, added to $sizes as for the groups; then the same by
+     reason. -->
+<xsl:template name="kind-groups">
+  <xsl:param name="rest"/>
+  <xsl:param name="total"/>
+  <xsl:param name="firsts"/>
+  <xsl:param name="sizes"/>
+  <xsl:param name="kind-firsts" select="/.."/>
+  <xsl:param name="kind-sizes" select="' '"/>
+  <xsl:choose>
+    <xsl:when test="$rest">
+      <xsl:variable name="kind" select="substring-before($rest[1], $marker)"/>
+      <xsl:variable name="size">
+        <xsl:call-template name="size-sum">
+          <xsl:with-param name="groups" select="$rest[substring-before(., $marker) = $kind]"/>
+          <xsl:with-param name="sizes" select="$sizes"/>
+        </xsl:call-template>
+      </xsl:variable>
+      <xsl:call-template name="kind-groups">
+        <xsl:with-param name="rest" select="$rest[substring-before(., $marker) != $kind]"/>
+        <xsl:with-param name="total" select="$total"/>
+        <xsl:with-param name="firsts" select="$firsts"/>
+        <xsl:with-param name="sizes" select="$sizes"/>
+        <xsl:with-param name="kind-firsts" select="$kind-firsts | $rest[1]"/>
+        <xsl:with-param name="kind-sizes" select="concat($kind-sizes, generate-id($rest[1]), ':', $size, ' ')"/>
+      </xsl:call-template>
+    </xsl:when>
+    <xsl:otherwise>
+      <xsl:call-template name="reason-groups">
+        <xsl:with-param name="rest" select="$firsts"/>
+        <xsl:with-param name="total" select="$total"/>
+        <xsl:with-param name="firsts" select="$firsts"/>
+        <xsl:with-param name="sizes" select="$sizes"/>
+        <xsl:with-param name="kind-firsts" select="$kind-firsts"/>
+        <xsl:with-param name="kind-sizes" select="$kind-sizes"/>
+      </xsl:call-template>
+    </xsl:otherwise>
+  </xsl:choose>
+</xsl:template>
+
+<xsl:template name="reason-groups">
+  <xsl:param name="rest"/>
+  <xsl:param name="total"/>
+  <xsl:param name="firsts"/>
+  <xsl:param name="sizes"/>
+  <xsl:param name="kind-firsts"/>
+  <xsl:param name="kind-sizes"/>
+  <xsl:param name="reason-firsts" select="/.."/>
+  <xsl:param name="reason-sizes" select="' '"/>
+  <xsl:choose>
+    <xsl:when test="$rest">
+      <xsl:variable name="reason"
+          select="substring-before(concat(substring-after($rest[1], $marker), ' ('), ' (')"/>
+      <xsl:variable name="size">
+        <xsl:call-template name="size-sum">
+          <xsl:with-param name="groups"
+              select="$rest[substring-before(concat(substring-after(., $marker), ' ('), ' (') = $reason]"/>
+          <xsl:with-param name="sizes" select="$sizes"/>
+        </xsl:call-template>
+      </xsl:variable>
+      <xsl:call-template name="reason-groups">
+        <xsl:with-param name="rest"
+            select="$rest[substring-before(concat(substring-after(., $marker), ' ('), ' (') != $reason]"/>
+        <xsl:with-param name="total" select="$total"/>
+        <xsl:with-param name="firsts" select="$firsts"/>
+        <xsl:with-param name="sizes" select="$sizes"/>
+        <xsl:with-param name="kind-firsts" select="$kind-firsts"/>
+        <xsl:with-param name="kind-sizes" select="$kind-sizes"/>
+        <xsl:with-param name="reason-firsts" select="$reason-firsts | $rest[1]"/>
+        <xsl:with-param name="reason-sizes" select="concat($reason-sizes, generate-id($rest[1]), ':', $size, ' ')"/>
+      </xsl:call-template>
+    </xsl:when>
+    <xsl:otherwise>
+      <xsl:call-template name="discard-tables">
+        <xsl:with-param name="total" select="$total"/>
+        <xsl:with-param name="kind-rows">
+          <xsl:for-each select="$kind-firsts">
+            <xsl:sort select="substring-before(substring-after($kind-sizes, concat(' ', generate-id(), ':')), ' ')" data-type="number" order="descending"/>
+            <xsl:sort select="substring-before(., $marker)"/>
+            <xsl:call-template name="kind-row">
+              <xsl:with-param name="count" select="number(substring-before(substring-after($kind-sizes, concat(' ', generate-id(), ':')), ' '))"/>
+              <xsl:with-param name="total" select="$total"/>
+            </xsl:call-template>
+          </xsl:for-each>
+        </xsl:with-param>
+        <xsl:with-param name="reason-rows">
+          <xsl:for-each select="$reason-firsts">
+            <xsl:sort select="substring-before(substring-after($reason-sizes, concat(' ', generate-id(), ':')), ' ')" data-type="number" order="descending"/>
+            <xsl:call-template name="reason-row">
+              <xsl:with-param name="count" select="number(substring-before(substring-after($reason-sizes, concat(' ', generate-id(), ':')), ' '))"/>
+            </xsl:call-template>
+          </xsl:for-each>
+        </xsl:with-param>
+        <xsl:with-param name="kind-reason-bodies">
+          <xsl:for-each select="$kind-firsts">
+            <xsl:sort select="substring-before(., $marker)"/>
+            <xsl:variable name="kind" select="substring-before(., $marker)"/>
+            <tbody class="kind">
+              <xsl:for-each select="$firsts[substring-before(., $marker) = $kind]">
+                <xsl:sort select="substring-before(substring-after($sizes, concat(' ', generate-id(), ':')), ' ')" data-type="number" order="descending"/>
+                <xsl:call-template name="kind-reason-row">
+                  <xsl:with-param name="count" select="number(substring-before(substring-after($sizes, concat(' ', generate-id(), ':')), ' '))"/>
+                </xsl:call-template>
+              </xsl:for-each>
+            </tbody>
+          </xsl:for-each>
+        </xsl:with-param>
+      </xsl:call-template>
+    </xsl:otherwise>
+  </xsl:choose>
+</xsl:template>
+
+<!-- The sum of the sizes recorded in $sizes for the groups whose first lines are $groups. -->
+<xsl:template name="size-sum">
+  <xsl:param name="groups"/>
+  <xsl:param name="sizes"/>
+  <xsl:param name="sum" select="0"/>
+  <xsl:choose>
+    <xsl:when test="$groups">
+      <xsl:call-template name="size-sum">
+        <xsl:with-param name="groups" select="$groups[position() &gt; 1]"/>
+        <xsl:with-param name="sizes" select="$sizes"/>
+        <xsl:with-param name="sum" select="$sum + substring-before(substring-after($sizes, concat(' ', generate-id($groups[1]), ':')), ' ')"/>
+      </xsl:call-template>
+    </xsl:when>
+    <xsl:otherwise><xsl:value-of select="$sum"/></xsl:otherwise>
+  </xsl:choose>
+</xsl:template>
+
+<!-- The same tables through keys, for drawings with more groups than $group-limit. Lines whose
+     kind and reason (the line up to its first " (", when that holds the marker) appeared within
+     the four lines before cannot start a group and are not looked up. -->
+<xsl:template name="discard-tables-by-keys">
+  <xsl:param name="total"/>
+  <xsl:variable name="run-starts"
+      select="text[contains(., $marker)][not(contains(substring-before(concat(., ' ('), ' ('), $marker)
+          and (substring-before(concat(preceding-sibling::text[1], ' ('), ' (') = substring-before(concat(., ' ('), ' (')
+            or substring-before(concat(preceding-sibling::text[2], ' ('), ' (') = substring-before(concat(., ' ('), ' (')
+            or substring-before(concat(preceding-sibling::text[3], ' ('), ' (') = substring-before(concat(., ' ('), ' (')
+            or substring-before(concat(preceding-sibling::text[4], ' ('), ' (') = substring-before(concat(., ' ('), ' (')))]"/>
+  <xsl:variable name="kind-firsts"
+      select="$run-starts[generate-id() = generate-id(key('d-kind', substring-before(., $marker))[1])]"/>
+  <xsl:variable name="reason-firsts"
+      select="$run-starts[generate-id() = generate-id(key('d-reason',
+                  substring-before(concat(substring-after(., $marker), ' ('), ' ('))[1])]"/>
+  <xsl:call-template name="discard-tables">
+    <xsl:with-param name="total" select="$total"/>
+    <xsl:with-param name="kind-rows">
+      <xsl:for-each select="$kind-firsts">
+        <xsl:sort select="count(key('d-kind', substring-before(., $marker)))" data-type="number" order="descending"/>
+        <xsl:sort select="substring-before(., $marker)"/>
+        <xsl:call-template name="kind-row">
+          <xsl:with-param name="count" select="count(key('d-kind', substring-before(., $marker)))"/>
+          <xsl:with-param name="total" select="$total"/>
+        </xsl:call-template>
+      </xsl:for-each>
+    </xsl:with-param>
+    <xsl:with-param name="reason-rows">
+      <xsl:for-each select="$reason-firsts">
+        <xsl:sort select="count(key('d-reason', substring-before(concat(substring-after(., $marker), ' ('), ' (')))" data-type="number" order="descending"/>
+        <xsl:call-template name="reason-row">
+          <xsl:with-param name="count" select="count(key('d-reason', substring-before(concat(substring-after(., $marker), ' ('), ' (')))"/>
+        </xsl:call-template>
+      </xsl:for-each>
+    </xsl:with-param>
+    <xsl:with-param name="kind-reason-bodies">
+      <xsl:for-each select="$kind-firsts">
+        <xsl:sort select="substring-before(., $marker)"/>
+        <xsl:variable name="kind" select="substring-before(., $marker)"/>
+        <tbody class="kind">
+          <xsl:for-each select="$run-starts[substring-before(., $marker) = $kind]
+              [generate-id() = generate-id(key('d-kind-reason',
+                  concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' (')))[1])]">
+            <xsl:sort select="count(key('d-kind-reason', concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' ('))))" data-type="number" order="descending"/>
+            <xsl:call-template name="kind-reason-row">
+              <xsl:with-param name="count" select="count(key('d-kind-reason', concat($kind, '&#9;', substring-before(concat(substring-after(., $marker), ' ('), ' ('))))"/>
+            </xsl:call-template>
+          </xsl:for-each>
+        </tbody>
+      </xsl:for-each>
+    </xsl:with-param>
+  </xsl:call-template>
+</xsl:template>
+
+<!-- The three tables of discarded entities around their rows. -->
+<xsl:template name="discard-tables">
+  <xsl:param name="total"/>
+  <xsl:param name="kind-rows"/>
+  <xsl:param name="reason-rows"/>
+  <xsl:param name="kind-reason-bodies"/>
+  <div class="tables">
+    <div class="pair">
+    <table class="by-kind">
+      <caption>By entity kind</caption>
+      <thead><tr><th scope="col">Entity</th><th scope="col" class="num">Count</th>
+        <th scope="col" class="share">Share</th></tr></thead>
+      <tbody><xsl:copy-of select="$kind-rows"/></tbody>
+      <tfoot><tr><th scope="row">Total</th><td class="num"><xsl:value-of select="$total"/></td><td></td></tr></tfoot>
+    </table>
+
+    <table class="by-reason">
+      <caption>By reason</caption>
+      <thead><tr><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
+      <tbody><xsl:copy-of select="$reason-rows"/></tbody>
+    </table>
+    </div>
+
+    <table class="by-kind-reason">
+      <caption>By entity kind and reason</caption>
+      <thead><tr><th scope="col">Entity</th><th scope="col">Reason</th><th scope="col" class="num">Count</th></tr></thead>
+      <xsl:copy-of select="$kind-reason-bodies"/>
+    </table>
+
+  </div>
+</xsl:template>
+
+<!-- A row of the kind table for the current discard line, the first of its kind. -->
+<xsl:template name="kind-row">
+  <xsl:param name="count"/>
+  <xsl:param name="total"/>
+  <tr>
+    <th scope="row"><xsl:call-template name="kind-name"/></th>
+    <td class="num"><xsl:value-of select="$count"/></td>
+    <td class="share"><span class="meter"><span class="bar"><i style="width: {format-number(100 * $count div $total, '0.#')}%"></i></span>
+      <span class="pct"><xsl:value-of select="format-number($count div $total, '0%')"/></span></span></td>
+  </tr>
+</xsl:template>
+
+<!-- A row of the reason table for the current discard line, the first of its reason. -->
+<xsl:template name="reason-row">
+  <xsl:param name="count"/>
+  <tr>
+    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/></xsl:call-template></td>
+    <td class="num"><xsl:value-of select="$count"/></td>
+  </tr>
+</xsl:template>
+
+<!-- A row of the kind and reason table for the current discard line, the first of its kind and
+     reason; the first row of a kind names the kind. -->
+<xsl:template name="kind-reason-row">
+  <xsl:param name="count"/>
+  <tr>
+    <xsl:choose>
+      <xsl:when test="position() = 1"><th scope="row"><xsl:call-template name="kind-name"/></th></xsl:when>
+      <xsl:otherwise><td></td></xsl:otherwise>
+    </xsl:choose>
+    <td class="reason"><xsl:call-template name="reason-text"><xsl:with-param name="reason" select="substring-before(concat(substring-after(., $marker), ' ('), ' (')"/></xsl:call-template></td>
+    <td class="num"><xsl:value-of select="$count"/></td>
+  </tr>
 </xsl:template>
 
 <!-- The entity kind of the current discard line without the word " entity" that follows it. -->

@@ -32,6 +32,26 @@ TEST(Rounding, OutOfRangeAndNonNumbersSaturate) {
     EXPECT_EQ(SaturatingSub(5, 7), -2);
 }
 
+TEST(Rounding, ValuesAtTheLimitsKeepTheirRule) {
+    const auto inf = std::numeric_limits<long double>::infinity();
+    EXPECT_EQ(RoundToInt32(2147483646.5L), 2147483646);
+    EXPECT_EQ(RoundToInt32(-2147483647.5L), INT32_MIN);
+    EXPECT_EQ(RoundToInt32(-2147483646.5L), -2147483646);
+    EXPECT_EQ(RoundToInt32(-0.5L), 0);
+    EXPECT_EQ(RoundToInt64(9.3e18L), INT64_MAX);
+    EXPECT_EQ(RoundToInt64(-inf), INT64_MIN);
+    EXPECT_EQ(RoundToInt64(std::nanl("")), 0);
+    EXPECT_EQ(RoundToInt64(4503599627370497.5L), 4503599627370498);
+    EXPECT_EQ(TruncToInt32(std::nanl("")), 0);
+    EXPECT_EQ(TruncToInt32(2147483647.9L), INT32_MAX);
+    EXPECT_EQ(TruncToInt32(-2147483648.9L), INT32_MIN);
+    EXPECT_EQ(TruncToInt32(-inf), INT32_MIN);
+    EXPECT_EQ(SaturatingAdd(INT32_MIN, -1), INT32_MIN);
+    EXPECT_EQ(SaturatingAdd(INT32_MAX, INT32_MIN), -1);
+    EXPECT_EQ(SaturatingSub(INT32_MAX, -1), INT32_MAX);
+    EXPECT_EQ(SaturatingSub(0, INT32_MIN), INT32_MAX);
+}
+
 TEST(Assertion, CarriesModuleAndLine) {
     try {
         Assert(false, "DXFProcessor");

@@ -332,6 +332,40 @@ TEST_F(ReportOutputTest, ShippedStylesheetGroupsInterleavedDiscardsAndUsesNoExte
     EXPECT_EQ(sheet.find("urn:schemas-microsoft-com:xslt"), std::string::npos);
 }
 
+TEST_F(ReportOutputTest, ShippedStylesheetCountsLargeGroupsAndManyGroups) {
+    // One reason in thousands of lines between a few hundred one-line groups (one missing block
+    // each): more groups than the stylesheet takes away one by one, so both of its ways of
+    // grouping meet in one report.
+    std::vector<std::string> lines;
+    for (int i = 0; i < 6000; ++i) {
+        lines.push_back("LINE entity was discarded because of invalid start point (" +
+                        std::to_string(i) + ",0)");
+        if (i % 20 == 0)
+            lines.push_back("INSERT entity was discarded because its block B" +
+                            std::to_string(i / 20) + " is missing");
+    }
+    Report = MakeReport(lines, Temp.Path() + "board.json", "/d/a.dxf");
+    std::string output;
+    GenerateReportOutputs(*Report, Temp.Path() + "board.json", "r", output, false);
+    THtml page(TTempFolder::ReadFile(output));
+    ASSERT_TRUE(page.Valid());
+    EXPECT_EQ(page.Text("//p[contains(@class,'verdict')]/strong"),
+              "6300 entities were discarded.");
+    EXPECT_EQ(page.Texts("//table[@class='by-kind']/tbody/tr/td[@class='num']"),
+              (std::vector<std::string>{"6000", "300"}));
+    auto reasons = page.Texts("//table[@class='by-reason']/tbody/tr/td[@class='reason']");
+    auto counts = page.Texts("//table[@class='by-reason']/tbody/tr/td[@class='num']");
+    ASSERT_EQ(reasons.size(), 301u);
+    ASSERT_EQ(counts.size(), 301u);
+    EXPECT_EQ(reasons[0], "because of invalid start point");
+    EXPECT_EQ(counts[0], "6000");
+    EXPECT_EQ(reasons[1], "because its block B0 is missing");
+    EXPECT_EQ(reasons[300], "because its block B299 is missing");
+    EXPECT_EQ(counts[300], "1");
+    EXPECT_EQ(page.Texts("//table[@class='by-kind-reason']/tbody/tr").size(), 301u);
+    EXPECT_EQ(page.Texts("//ol[@class='lines']/li").size(), lines.size());
+}
+
 TEST_F(ReportOutputTest, ShippedStylesheetWithoutDiscardsAndWithALoadError) {
     auto report = std::make_unique<TGeneralReport>(kTitle, "");
     report->BeginReport();

@@ -17,6 +17,11 @@
 # beyond the board): test mode takes no answers, and its warning boxes end the host before the
 # board is saved. tests/e2e/BenchmarkBoardTest.cpp imports the same way and checks the boards.
 #
+# Then the same drawings at 1 mm per drawing unit, where most of each lies beyond the board:
+# every such entity becomes a line of the error report, and the report phase (building the
+# report, transforming it into HTML and writing it) prints its wall and CPU seconds against the
+# number of report lines.
+#
 # Usage: bench/run-import.sh [entity counts...]   (default: 100000 1000000)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -39,10 +44,9 @@ cmake --build build-bench --target pcbhost dxfimport engine_bench -j "$(nproc)" 
 scratch=$(mktemp -d /tmp/dxfi-import-bench-XXXXXX)
 trap 'rm -rf "$scratch"' EXIT
 
-first_n="" first_cpu=""
-for n in "${counts[@]}"; do
-  drawing="$root/bench/data/bench_${n}.dxf"
-  run="$scratch/$n"
+# import_into RUN DRAWING UNITS: one import in the folder RUN, its board saved and removed.
+import_into() {
+  local run=$1 drawing=$2 units=$3
   mkdir -p "$run/cfg" "$run/tmp"
   (
     cd "$run"
@@ -50,9 +54,16 @@ for n in "${counts[@]}"; do
       DXFI_USER_HIVE="$run/cfg/user.reg" TMPDIR="$run/tmp" DXFI_IMPORT_TIMING=1 \
       /usr/bin/time -f 'bench time: %e %M %U %S' -o "$run/time.txt" \
       "$root/build-bench/bin/pcbhost" import "$drawing" --no \
-      --answer units=1mil -o "$run/board.json" >"$run/out.txt" 2>"$run/err.txt" </dev/null
-  ) || { echo "import of $n entities failed:"; tail -5 "$run/err.txt"; exit 1; }
+      --answer "units=$units" -o "$run/board.json" >"$run/out.txt" 2>"$run/err.txt" </dev/null
+  ) || { echo "import of $drawing at $units failed:"; tail -5 "$run/err.txt"; exit 1; }
   rm -f "$run/board.json"
+}
+
+first_n="" first_cpu=""
+for n in "${counts[@]}"; do
+  drawing="$root/bench/data/bench_${n}.dxf"
+  run="$scratch/$n"
+  import_into "$run" "$drawing" 1mil
 
   # The reference readers, counting only, in the same run (the engine benchmark's lines).
   "$root/build-bench/bin/engine_bench" "$drawing" >"$run/ref.txt" 2>&1 || true
@@ -104,3 +115,22 @@ if [[ "$last_n" != "$first_n" ]]; then
   awk -v a="$first_n" -v b="$last_n" -v ta="$first_cpu" -v tb="$last_cpu" \
     'BEGIN { printf "import call: CPU time ratio %.2f for %.0fx the entities (linear: at most %.1f)\n", tb / ta, b / a, 1.1 * b / a }'
 fi
+
+echo
+echo "Drawings beyond the board (1 mm per drawing unit): the error report"
+printf '%-16s %12s %10s %10s %10s %10s %14s\n' drawing "report lines" "report s" "cpu s" "call s" "cpu s" "lines/s (cpu)"
+for n in "${counts[@]}"; do
+  run="$scratch/beyond-$n"
+  import_into "$run" "$root/bench/data/bench_${n}.dxf" 1mm
+  lines=$(grep -o '<li class="line">' "$run"/*.html | wc -l)
+  awk -v name="bench_${n}.dxf" -v lines="$lines" '
+    $1 == "import" && $2 == "timing:" {
+      cpu = ($5 == "cpu") ? $6 : 0; allwall += $4; allcpu += cpu
+      if ($3 == "report_and_cleanup") { wall = $4; rcpu = cpu }
+    }
+    END {
+      printf "%-16s %12d %10.3f %10.3f %10.3f %10.3f %14.0f\n", name, lines, wall, rcpu,
+             allwall, allcpu, rcpu > 0 ? lines / rcpu : 0
+    }' "$run/err.txt"
+  rm -rf "$run"
+done

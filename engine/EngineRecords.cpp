@@ -12,12 +12,6 @@ namespace {
 
 constexpr const char* kModule = "Pad2";
 
-template <typename T> T Load(const uint8_t* p) {
-    T value;
-    std::memcpy(&value, p, sizeof value);
-    return value;
-}
-
 std::string_view ShortName(TRecordReader reader, int offset) {
     std::string_view name = reader.ReadText(offset);
     return name.substr(0, std::min<std::size_t>(name.size(), 255));
@@ -25,37 +19,8 @@ std::string_view ShortName(TRecordReader reader, int offset) {
 
 } // namespace
 
-const uint8_t* TRecordReader::At(int offset, std::size_t size) const {
-    Assert(Bytes_ != nullptr && offset >= 0 && static_cast<std::size_t>(offset) + size <= Size_,
-           kModule);
-    return Bytes_ + offset;
-}
-
-uint8_t TRecordReader::ReadU8(int offset) const {
-    return *At(offset, 1);
-}
-int16_t TRecordReader::ReadI16(int offset) const {
-    return Load<int16_t>(At(offset, 2));
-}
-uint16_t TRecordReader::ReadU16(int offset) const {
-    return Load<uint16_t>(At(offset, 2));
-}
-int32_t TRecordReader::ReadI32(int offset) const {
-    return Load<int32_t>(At(offset, 4));
-}
-uint32_t TRecordReader::ReadU32(int offset) const {
-    return Load<uint32_t>(At(offset, 4));
-}
-double TRecordReader::ReadF64(int offset) const {
-    return Load<double>(At(offset, 8));
-}
-abi::TObjectHandle TRecordReader::ReadObjectHandle(int offset) const {
-    return Load<uint64_t>(At(offset, 8));
-}
-
-TRecordPoint TRecordReader::ReadPoint(int offset) const {
-    const uint8_t* p = At(offset, 16);
-    return TRecordPoint{Load<double>(p), Load<double>(p + 8)};
+void TRecordReader::OutOfRange() {
+    throw EAssertionFailure(kModule, __LINE__);
 }
 
 std::string_view TRecordReader::ReadText(int offset) const {

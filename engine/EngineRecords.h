@@ -9,6 +9,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace dxfi {
@@ -18,23 +19,43 @@ struct TRecordPoint {
     double Y = 0.0;
 };
 
-// Reads little-endian values at byte offsets of a buffer of known size.
+// Reads little-endian values at byte offsets of a buffer of known size. The fixed-size reads
+// are inline: the walk reads every field of every entity through them.
 class TRecordReader {
 public:
     TRecordReader(const uint8_t* bytes, std::size_t size) : Bytes_(bytes), Size_(size) {}
-    uint8_t ReadU8(int offset) const;
-    int16_t ReadI16(int offset) const;
-    uint16_t ReadU16(int offset) const;
-    int32_t ReadI32(int offset) const;
-    uint32_t ReadU32(int offset) const;
-    double ReadF64(int offset) const;
-    TRecordPoint ReadPoint(int offset) const; // X at offset, Y 8 bytes later
-    abi::TObjectHandle ReadObjectHandle(int offset) const;
+    uint8_t ReadU8(int offset) const { return *At(offset, 1); }
+    int16_t ReadI16(int offset) const { return Load<int16_t>(offset); }
+    uint16_t ReadU16(int offset) const { return Load<uint16_t>(offset); }
+    int32_t ReadI32(int offset) const { return Load<int32_t>(offset); }
+    uint32_t ReadU32(int offset) const { return Load<uint32_t>(offset); }
+    double ReadF64(int offset) const { return Load<double>(offset); }
+    // X at offset, Y 8 bytes later.
+    TRecordPoint ReadPoint(int offset) const {
+        const uint8_t* p = At(offset, 16);
+        TRecordPoint point;
+        std::memcpy(&point.X, p, 8);
+        std::memcpy(&point.Y, p + 8, 8);
+        return point;
+    }
+    abi::TObjectHandle ReadObjectHandle(int offset) const { return Load<uint64_t>(offset); }
     // The NUL-terminated text at `offset`, ending at the buffer's end when there is no NUL.
     std::string_view ReadText(int offset) const;
 
 private:
-    const uint8_t* At(int offset, std::size_t size) const;
+    const uint8_t* At(int offset, std::size_t size) const {
+        if (Bytes_ == nullptr || offset < 0 || static_cast<std::size_t>(offset) + size > Size_)
+            OutOfRange();
+        return Bytes_ + offset;
+    }
+    template <typename T> T Load(int offset) const {
+        T value;
+        std::memcpy(&value, At(offset, sizeof value), sizeof value);
+        return value;
+    }
+    // Raises EAssertionFailure (module "Pad2"): a read past the record's end.
+    [[noreturn]] static void OutOfRange();
+
     const uint8_t* Bytes_;
     std::size_t Size_;
 };

@@ -560,8 +560,13 @@ void TPcbDxfProcessor::ExplodeComponent(THandle component) {
 }
 
 void TPcbDxfProcessor::NoteContent(THandle container, uint8_t kind, TV7_Layer layer) {
+    if (container == Board_.Handle) return;
     const auto found = TemplateContent_.find(container);
-    if (found != TemplateContent_.end()) found->second.emplace(kind, layer);
+    if (found == TemplateContent_.end()) return;
+    std::vector<TKindLayer>& content = found->second;
+    const TKindLayer entry{kind, layer};
+    const auto at = std::lower_bound(content.begin(), content.end(), entry);
+    if (at == content.end() || *at != entry) content.insert(at, entry);
 }
 
 void TPcbDxfProcessor::ExplodeTemplateCopy(THandle copy, THandle blockTemplate) {
@@ -572,7 +577,7 @@ void TPcbDxfProcessor::ExplodeTemplateCopy(THandle copy, THandle blockTemplate) 
     }
     // The children in the order ExplodeComponent collects them: first by kind and classic
     // layer number (a classic layer's value is its number), then by kind and layer among the
-    // layers without a classic number. The set is ordered by kind, then layer.
+    // layers without a classic number. The content is ordered by kind, then layer.
     std::vector<THandle> children;
     auto collect = [&](const TKindLayer& kindLayer) {
         const THandle iterator =

@@ -18,7 +18,6 @@
 
 #include <map>
 #include <memory>
-#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -112,9 +111,10 @@ protected:
 
 private:
     // Kind and layer of every primitive created in each block template, so that its copies
-    // can be exploded by asking for those alone.
+    // can be exploded by asking for those alone: sorted by kind, then layer, without repeats
+    // (a template holds a few of them, and one is made for every insert walked).
     using TKindLayer = std::pair<uint8_t, TV7_Layer>;
-    std::map<abi::THandle, std::set<TKindLayer>> TemplateContent_;
+    std::map<abi::THandle, std::vector<TKindLayer>> TemplateContent_;
     void NoteContent(abi::THandle container, uint8_t kind, TV7_Layer layer);
     // Index of the name in Mappings, or -1; `noted` (may stay null) is the lookup's flag that
     // the layer has joined UsedLayers, which only ever grows.

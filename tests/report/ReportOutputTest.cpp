@@ -349,8 +349,7 @@ TEST_F(ReportOutputTest, ShippedStylesheetCountsLargeGroupsAndManyGroups) {
     GenerateReportOutputs(*Report, Temp.Path() + "board.json", "r", output, false);
     THtml page(TTempFolder::ReadFile(output));
     ASSERT_TRUE(page.Valid());
-    EXPECT_EQ(page.Text("//p[contains(@class,'verdict')]/strong"),
-              "6300 entities were discarded.");
+    EXPECT_EQ(page.Text("//p[contains(@class,'verdict')]/strong"), "6300 entities were discarded.");
     EXPECT_EQ(page.Texts("//table[@class='by-kind']/tbody/tr/td[@class='num']"),
               (std::vector<std::string>{"6000", "300"}));
     auto reasons = page.Texts("//table[@class='by-reason']/tbody/tr/td[@class='reason']");

@@ -101,6 +101,13 @@ protected:
         platform::ClearFolderOverrides();
     }
 
+    // The HTML page of a report of `lines`, made with the shipped stylesheet.
+    std::string DiscardPage(const std::vector<std::string>& lines) {
+        Report = MakeReport(lines, Temp.Path() + "board.json", "/d/a.dxf");
+        std::string output;
+        GenerateReportOutputs(*Report, Temp.Path() + "board.json", "r", output, false);
+        return TTempFolder::ReadFile(output);
+    }
     static std::unique_ptr<TGeneralReport> MakeReport(const std::vector<std::string>& lines,
                                                       const std::string& board = "/b/Main.board",
                                                       const std::string& drawing = "/d/plan.dxf") {
@@ -304,10 +311,7 @@ TEST_F(ReportOutputTest, ShippedStylesheetGroupsInterleavedDiscardsAndUsesNoExte
     lines.push_back("not a discard");
     lines.push_back("G (x) entity was discarded because r0 (2,2)");
     lines.push_back("G (y) entity was discarded because r0");
-    Report = MakeReport(lines, Temp.Path() + "board.json", "/d/a.dxf");
-    std::string output;
-    GenerateReportOutputs(*Report, Temp.Path() + "board.json", "r", output, false);
-    THtml page(TTempFolder::ReadFile(output));
+    THtml page(DiscardPage(lines));
     ASSERT_TRUE(page.Valid());
     EXPECT_EQ(page.Text("//p[contains(@class,'verdict')]/strong"), "33 entities were discarded.");
     EXPECT_EQ(page.Texts("//table[@class='by-kind']/tbody/tr/th"),
@@ -344,10 +348,7 @@ TEST_F(ReportOutputTest, ShippedStylesheetCountsLargeGroupsAndManyGroups) {
             lines.push_back("INSERT entity was discarded because its block B" +
                             std::to_string(i / 20) + " is missing");
     }
-    Report = MakeReport(lines, Temp.Path() + "board.json", "/d/a.dxf");
-    std::string output;
-    GenerateReportOutputs(*Report, Temp.Path() + "board.json", "r", output, false);
-    THtml page(TTempFolder::ReadFile(output));
+    THtml page(DiscardPage(lines));
     ASSERT_TRUE(page.Valid());
     EXPECT_EQ(page.Text("//p[contains(@class,'verdict')]/strong"), "6300 entities were discarded.");
     EXPECT_EQ(page.Texts("//table[@class='by-kind']/tbody/tr/td[@class='num']"),

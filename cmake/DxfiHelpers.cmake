@@ -1,6 +1,20 @@
 # SPDX-License-Identifier: MIT
 include_guard(GLOBAL)
 
+# dxfi_add_library(NAME name SOURCES a.cpp ... [PUBLIC lib ...] [PRIVATE lib ...])
+# A folder's static library dxfi_<name> and its alias dxfi::<name>: it includes from the
+# project's root and builds with the project's warnings.
+function(dxfi_add_library)
+  cmake_parse_arguments(L "" "NAME" "SOURCES;PUBLIC;PRIVATE" ${ARGN})
+  add_library(dxfi_${L_NAME} STATIC ${L_SOURCES})
+  add_library(dxfi::${L_NAME} ALIAS dxfi_${L_NAME})
+  target_include_directories(dxfi_${L_NAME} PUBLIC ${PROJECT_SOURCE_DIR})
+  if(L_PUBLIC)
+    target_link_libraries(dxfi_${L_NAME} PUBLIC ${L_PUBLIC})
+  endif()
+  target_link_libraries(dxfi_${L_NAME} PRIVATE ${L_PRIVATE} dxfi::warnings)
+endfunction()
+
 # dxfi_add_test(NAME name SOURCES a.cpp ... LIBS lib ...)
 # One GoogleTest binary per behaviour group; each test case is registered with CTest.
 function(dxfi_add_test)

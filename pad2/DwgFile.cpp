@@ -17,6 +17,53 @@ void ThrowDwgDamaged(const std::string& fileName, const std::string& what) {
                                     ". Open it in AutoCAD and save it again, or save it as DXF."};
 }
 
+namespace {
+
+// The sections a drawing needs, in the order of TDwgSections::Storage.
+constexpr const char* kWanted[4] = {"AcDb:Header", "AcDb:Classes", "AcDb:Handles",
+                                    "AcDb:AcDbObjects"};
+
+} // namespace
+
+void ThrowDwgEncrypted(const std::string& fileName, const std::string& what) {
+    throw EDxfError{ecDwg, fileName + " is protected by a password (" + what +
+                               "): open it in AutoCAD, remove the password and save it again, "
+                               "or save it as DXF."};
+}
+
+std::vector<uint8_t>* TDwgSectionCollector::Take(const std::string& name, bool encrypted,
+                                                 uint64_t size) {
+    const auto wanted = std::find(std::begin(kWanted), std::end(kWanted), name);
+    if (wanted == std::end(kWanted)) return nullptr;
+    const auto which = static_cast<std::size_t>(wanted - std::begin(kWanted));
+    if (Found[which]) return nullptr;
+    Found[which] = true;
+    if (encrypted) ThrowDwgEncrypted(FileName, "its section " + name + " is encrypted");
+    if (size > Cap)
+        ThrowDwgDamaged(FileName,
+                        "the section " + name + " claims " + std::to_string(size) + " bytes");
+    Total += size;
+    if (Total > Cap)
+        ThrowDwgDamaged(FileName, "its sections claim more than 64 times the file's size");
+    S.Storage[which].assign(static_cast<std::size_t>(size), 0);
+    return &S.Storage[which];
+}
+
+void TDwgSectionCollector::Finish() {
+    for (std::size_t k = 0; k < 4; ++k)
+        if (!Found[k])
+            ThrowDwgDamaged(FileName,
+                            std::string("the section map has no ") + kWanted[k] + " section");
+    S.Header = S.Storage[0].data();
+    S.HeaderSize = S.Storage[0].size();
+    S.Classes = S.Storage[1].data();
+    S.ClassesSize = S.Storage[1].size();
+    S.Handles = S.Storage[2].data();
+    S.HandlesSize = S.Storage[2].size();
+    S.Objects = S.Storage[3].data();
+    S.ObjectsSize = S.Storage[3].size();
+}
+
 uint16_t DwgCrc16(uint16_t seed, const uint8_t* data, std::size_t size) {
     // Eight tables: eight bytes a step.
     static const auto tables = [] {
@@ -79,16 +126,30 @@ std::size_t LongCount(TDwgByteIn& in) {
 
 } // namespace
 
-std::size_t DwgDecompress(const uint8_t* inData, std::size_t inSize, uint8_t* out,
+void TDwgByteOut::CopyBack(std::size_t distance, std::size_t count) {
+    if (distance == 0 || distance > O) throw EDwgOverrun{};
+    const uint8_t* from = P + O - distance;
+    uint8_t* to = Reserve(count);
+    if (distance >= count) {
+        std::memcpy(to, from, count);
+        return;
+    }
+    // Overlapping: the pattern of `distance` bytes repeats. Each step copies from the pattern's
+    // start as much as lies written before the copy's end (a whole number of patterns), so the
+    // stretch doubles and source and target never overlap.
+    std::size_t done = 0;
+    while (done < count) {
+        const std::size_t n = std::min(done + distance, count - done);
+        std::memcpy(to + done, from, n);
+        done += n;
+    }
+}
+
+std::size_t DwgDecompress(const uint8_t* inData, std::size_t inSize, uint8_t* outData,
                           std::size_t outSize) {
     TDwgByteIn in{inData, inSize};
-    std::size_t o = 0;
-    const auto literal = [&](std::size_t n) {
-        if (n > outSize - o || n > in.N - in.I) throw EDwgOverrun{};
-        std::memcpy(out + o, in.P + in.I, n);
-        o += n;
-        in.I += n;
-    };
+    TDwgByteOut out{outData, outSize};
+    const auto literal = [&](std::size_t n) { std::memcpy(out.Reserve(n), in.Take(n), n); };
     uint8_t op = in.Next();
     if (op < 0x10) {
         literal(LiteralLength(in, op));
@@ -121,23 +182,7 @@ std::size_t DwgDecompress(const uint8_t* inData, std::size_t inSize, uint8_t* ou
             throw EDwgOverrun{}; // 0x00..0x0F cannot start a back-reference
         }
         // The copy starts offset + 1 bytes back.
-        if (offset + 1 > o || count > outSize - o) throw EDwgOverrun{};
-        const uint8_t* from = out + o - offset - 1;
-        const std::size_t distance = offset + 1;
-        if (distance >= count) {
-            std::memcpy(out + o, from, count);
-        } else {
-            // Overlapping: the pattern of `distance` bytes repeats. Each step copies from the
-            // pattern's start as much as lies written before the copy's end (a whole number
-            // of patterns), so the stretch doubles and source and target never overlap.
-            std::size_t done = 0;
-            while (done < count) {
-                const std::size_t n = std::min(done + distance, count - done);
-                std::memcpy(out + o + done, from, n);
-                done += n;
-            }
-        }
-        o += count;
+        out.CopyBack(offset + 1, count);
         if (lits == 0) {
             const uint8_t b = in.Next();
             if (b >= 0x10) {
@@ -150,7 +195,7 @@ std::size_t DwgDecompress(const uint8_t* inData, std::size_t inSize, uint8_t* ou
         }
         op = in.Next();
     }
-    return o;
+    return out.O;
 }
 
 namespace {
@@ -273,11 +318,8 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
 
     const uint32_t descriptions = Le32(map.data());
     std::size_t at = 20;
-    bool found[4] = {};
-    uint64_t total = 0;
+    TDwgSectionCollector wanted(s, fileName, pr.Cap);
     std::vector<uint8_t> scratch;
-    static constexpr const char* kWanted[4] = {"AcDb:Header", "AcDb:Classes", "AcDb:Handles",
-                                               "AcDb:AcDbObjects"};
     for (uint32_t d = 0; d < descriptions; ++d) {
         if (map.size() - at < 0x60) ThrowDwgDamaged(fileName, "the section map ends early");
         const uint8_t* e = map.data() + at;
@@ -291,27 +333,13 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
         at += 0x60;
         if (pageCount > (map.size() - at) / 16)
             ThrowDwgDamaged(fileName, "the section map ends early");
-        int which = -1;
-        for (int k = 0; k < 4; ++k)
-            if (std::strcmp(name, kWanted[k]) == 0) which = k;
         const std::size_t firstPage = at;
         at += std::size_t{pageCount} * 16;
-        if (which < 0 || found[which]) continue;
-        found[which] = true;
-        if (encrypted == 1)
-            throw EDxfError{ecDwg, fileName + " is protected by a password (its section " + name +
-                                       " is encrypted): open it in AutoCAD, remove the "
-                                       "password and save it again, or save it as DXF."};
-        if (sectionSize > pr.Cap)
-            ThrowDwgDamaged(fileName, std::string("the section ") + name + " claims " +
-                                          std::to_string(sectionSize) + " bytes");
-        total += sectionSize;
-        if (total > pr.Cap)
-            ThrowDwgDamaged(fileName, "its sections claim more than 64 times the file's size");
+        std::vector<uint8_t>* taken = wanted.Take(name, encrypted == 1, sectionSize);
+        if (!taken) continue;
+        std::vector<uint8_t>& out = *taken;
         const std::size_t pageSize = maxPage == 0 ? 0x7400 : std::min<std::size_t>(maxPage, pr.Cap);
         scratch.resize(pageSize);
-        std::vector<uint8_t>& out = s.Storage[which];
-        out.assign(static_cast<std::size_t>(sectionSize), 0);
         for (uint32_t k = 0; k < pageCount; ++k) {
             const uint8_t* pe = map.data() + firstPage + std::size_t{k} * 16;
             const uint32_t number = Le32(pe);
@@ -348,18 +376,7 @@ TDwgSections OpenPaged(const uint8_t* data, std::size_t size, TDwgVersion versio
             }
         }
     }
-    for (int k = 0; k < 4; ++k)
-        if (!found[k])
-            ThrowDwgDamaged(fileName,
-                            std::string("the section map has no ") + kWanted[k] + " section");
-    s.Header = s.Storage[0].data();
-    s.HeaderSize = s.Storage[0].size();
-    s.Classes = s.Storage[1].data();
-    s.ClassesSize = s.Storage[1].size();
-    s.Handles = s.Storage[2].data();
-    s.HandlesSize = s.Storage[2].size();
-    s.Objects = s.Storage[3].data();
-    s.ObjectsSize = s.Storage[3].size();
+    wanted.Finish();
     return s;
 }
 

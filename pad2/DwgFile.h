@@ -44,6 +44,32 @@ std::size_t DwgDecompress(const uint8_t* in, std::size_t inSize, uint8_t* out, s
 // Refuses a DWG whose container is damaged, naming the file and what is wrong.
 [[noreturn]] void ThrowDwgDamaged(const std::string& fileName, const std::string& what);
 
+// Refuses a DWG that needs a password, naming the file and what is encrypted.
+[[noreturn]] void ThrowDwgEncrypted(const std::string& fileName, const std::string& what);
+
+// The four sections a drawing needs, gathered while the section map of a paged container
+// (R2004 and later) is read.
+class TDwgSectionCollector {
+public:
+    // `cap` bounds each section and all of them together.
+    TDwgSectionCollector(TDwgSections& sections, const std::string& fileName, uint64_t cap)
+        : S(sections), FileName(fileName), Cap(cap) {}
+
+    // The zeroed storage for the section `name` of `size` bytes; null when the section is not
+    // one of the four or was already taken. Refuses an encrypted or oversized section.
+    std::vector<uint8_t>* Take(const std::string& name, bool encrypted, uint64_t size);
+
+    // Points the sections at their storage; refuses a map that lacks one of them.
+    void Finish();
+
+private:
+    TDwgSections& S;
+    const std::string& FileName;
+    uint64_t Cap;
+    uint64_t Total = 0;
+    bool Found[4] = {};
+};
+
 // Byte cursor over packed input shared by the decompressors; reading past its end throws
 // EDwgOverrun.
 struct TDwgByteIn {
@@ -54,6 +80,28 @@ struct TDwgByteIn {
         if (I >= N) throw EDwgOverrun{};
         return P[I++];
     }
+    // The next n bytes, passed over.
+    const uint8_t* Take(std::size_t n) {
+        if (n > N - I) throw EDwgOverrun{};
+        I += n;
+        return P + I - n;
+    }
+};
+
+// Output cursor of the decompressors over P[0, N); writing past its end throws EDwgOverrun.
+struct TDwgByteOut {
+    uint8_t* P;
+    std::size_t N;
+    std::size_t O = 0; // bytes written
+    // Room for the next n bytes, counted as written.
+    uint8_t* Reserve(std::size_t n) {
+        if (n > N - O) throw EDwgOverrun{};
+        O += n;
+        return P + O - n;
+    }
+    // A back-reference: `count` bytes from `distance` bytes back; an overlapping copy repeats
+    // the pattern. A source before the start throws EDwgOverrun.
+    void CopyBack(std::size_t distance, std::size_t count);
 };
 
 } // namespace pad2

@@ -47,12 +47,6 @@ uint64_t Le64(const uint8_t* p) {
     return uint64_t{Le32(p)} | (uint64_t{Le32(p + 4)} << 32);
 }
 
-[[noreturn]] void Encrypted(const std::string& fileName, const std::string& what) {
-    throw EDxfError{ecDwg, fileName + " is protected by a password (" + what +
-                               "): open it in AutoCAD, remove the password and save it again, "
-                               "or save it as DXF."};
-}
-
 // Length of a literal run given by an opcode with high nibble 0.
 std::size_t LiteralLength(TDwgByteIn& in, uint8_t op) {
     std::size_t n = std::size_t{op} + 8;
@@ -114,21 +108,21 @@ void BackReference(TDwgByteIn& in, uint8_t& op, std::size_t& length, std::size_t
 
 } // namespace
 
-std::size_t Dwg2007Decompress(const uint8_t* inData, std::size_t inSize, uint8_t* out,
+std::size_t Dwg2007Decompress(const uint8_t* inData, std::size_t inSize, uint8_t* outData,
                               std::size_t outSize) {
     TDwgByteIn in{inData, inSize};
-    std::size_t o = 0;
+    TDwgByteOut out{outData, outSize};
     const auto literal = [&](std::size_t n) {
-        if (n > outSize - o || n > in.N - in.I) throw EDwgOverrun{};
-        const uint8_t* src = in.P + in.I;
+        uint8_t* dst = out.Reserve(n);
+        const uint8_t* src = in.Take(n);
+        // Literals come in blocks of up to 32 bytes, each in its own order.
         while (n > 0) {
             const std::size_t block = std::min<std::size_t>(n, 32);
             const uint8_t* order = kLiteralOrder + block * (block - 1) / 2;
             for (std::size_t k = 0; k < block; ++k)
-                out[o + k] = src[order[k]];
-            o += block;
+                dst[k] = src[order[k]];
+            dst += block;
             src += block;
-            in.I += block;
             n -= block;
         }
     };
@@ -146,15 +140,7 @@ std::size_t Dwg2007Decompress(const uint8_t* inData, std::size_t inSize, uint8_t
         for (;;) {
             std::size_t length, offset;
             BackReference(in, op, length, offset);
-            if (offset > o || offset == 0 || length > outSize - o) throw EDwgOverrun{};
-            const uint8_t* from = out + o - offset;
-            if (offset >= length) {
-                std::memcpy(out + o, from, length);
-            } else {
-                for (std::size_t k = 0; k < length; ++k) // overlapping: repeats the pattern
-                    out[o + k] = from[k];
-            }
-            o += length;
+            out.CopyBack(offset, length);
             lits = op & 7u;
             if (lits != 0 || in.I >= in.N) break;
             op = in.Next();
@@ -163,7 +149,7 @@ std::size_t Dwg2007Decompress(const uint8_t* inData, std::size_t inSize, uint8_t
         }
         if (lits == 0 && in.I >= in.N) break;
     }
-    return o;
+    return out.O;
 }
 
 void Dwg2007RsData(const uint8_t* in, std::size_t codewords, std::size_t k, bool interleaved,
@@ -239,7 +225,7 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
         ThrowDwgDamaged(fileName, "the file header ends at byte " + std::to_string(size));
     s.Maintenance = data[0x0B];
     s.CodePage = data[0x13] | (data[0x14] << 8);
-    if (Le32(data + 0x18) & 0x3) Encrypted(fileName, "its data is encrypted");
+    if (Le32(data + 0x18) & 0x3) ThrowDwgEncrypted(fileName, "its data is encrypted");
 
     const auto cap = static_cast<std::size_t>(std::min<uint64_t>(uint64_t{size} * 64, 0x7FFFFFFFu));
     TReader2007 r{data, size, fileName, cap, {}};
@@ -288,10 +274,7 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
         r.SystemPage(mapPage->second.At, Le64(h.data() + 0xB0), Le64(h.data() + 0xC8),
                      Le64(h.data() + 0xD8), "section map");
 
-    static constexpr const char* kWanted[4] = {"AcDb:Header", "AcDb:Classes", "AcDb:Handles",
-                                               "AcDb:AcDbObjects"};
-    bool found[4] = {};
-    uint64_t total = 0;
+    TDwgSectionCollector wanted(s, fileName, r.Cap);
     uint64_t budget = r.Cap; // bytes all pages together may unpack to
     std::vector<uint8_t> raw;
     for (std::size_t at = 0; map.size() - at >= 64;) {
@@ -314,20 +297,9 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
             ThrowDwgDamaged(fileName, "the section map ends early");
         const std::size_t firstPage = at;
         at += static_cast<std::size_t>(pageCount) * 56;
-        int which = -1;
-        for (int k = 0; k < 4; ++k)
-            if (name == kWanted[k]) which = k;
-        if (which < 0 || found[which]) continue;
-        found[which] = true;
-        if (encryption == 1) Encrypted(fileName, "its section " + name + " is encrypted");
-        if (dataSize > r.Cap)
-            ThrowDwgDamaged(fileName, "the section " + name + " claims " +
-                                          std::to_string(dataSize) + " bytes");
-        total += dataSize;
-        if (total > r.Cap)
-            ThrowDwgDamaged(fileName, "its sections claim more than 64 times the file's size");
-        std::vector<uint8_t>& out = s.Storage[which];
-        out.assign(static_cast<std::size_t>(dataSize), 0);
+        std::vector<uint8_t>* taken = wanted.Take(name, encryption == 1, dataSize);
+        if (!taken) continue;
+        std::vector<uint8_t>& out = *taken;
         for (uint64_t k = 0; k < pageCount; ++k) {
             const uint8_t* pe = map.data() + firstPage + k * 56;
             const uint64_t start = Le64(pe);
@@ -357,18 +329,7 @@ TDwgSections OpenDwg2007Sections(const uint8_t* data, std::size_t size,
             std::memcpy(out.data() + start, bytes.data(), std::min(room, bytes.size()));
         }
     }
-    for (int k = 0; k < 4; ++k)
-        if (!found[k])
-            ThrowDwgDamaged(fileName,
-                            std::string("the section map has no ") + kWanted[k] + " section");
-    s.Header = s.Storage[0].data();
-    s.HeaderSize = s.Storage[0].size();
-    s.Classes = s.Storage[1].data();
-    s.ClassesSize = s.Storage[1].size();
-    s.Handles = s.Storage[2].data();
-    s.HandlesSize = s.Storage[2].size();
-    s.Objects = s.Storage[3].data();
-    s.ObjectsSize = s.Storage[3].size();
+    wanted.Finish();
     return s;
 }
 

@@ -342,6 +342,16 @@ struct TCommon {
     unsigned EntMode = 0;
 };
 
+// What a block header holds before its references.
+struct TBlockHead {
+    uint32_t Reactors = 0;
+    bool XdicMissing = false;
+    bool Anonymous = false;
+    bool External = false; // an external reference or overlay: it owns no entities
+    uint32_t Count = 0;    // R2004+: the entities it owns
+    double Base[3] = {};
+};
+
 struct TClass {
     std::string Name;
     bool Entity = false;
@@ -400,11 +410,18 @@ private:
     bool EntityCommon(TObject& o, TCommon& c);
     uint64_t Ref(TObject& o) { return o.Refs.H().Resolve(o.Handle); }
 
+    bool ReadTableControl(uint64_t control, uint32_t type, const char* table, TObject& o,
+                          std::vector<uint64_t>& entries);
+    void EntryStart(TObject& o, std::string& name, uint32_t& reactors, bool& xdicMissing);
+    void ReadBlockHead(TObject& b, std::string& name, TBlockHead& h);
     void ReadLayers(uint64_t control);
     void ReadBlocks(uint64_t control);
     void ReadBlockEntities(uint32_t block, uint64_t header);
     void WalkList(uint32_t block, const std::vector<uint64_t>& owned, uint64_t first, uint64_t last,
                   bool linked);
+    // Opens an entity of a list; false, counting it as skipped, when it cannot be opened, and
+    // false with `next` cleared when the list met it before.
+    bool OpenListed(uint64_t handle, TObject& o, uint64_t& next);
     void ReadEntity(uint32_t block, uint64_t handle, uint64_t& next);
     bool StoreEntity(uint32_t block, TObject& o, const TCommon& c);
     void ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool is3D);
@@ -658,6 +675,34 @@ int16_t TDwgReader::ReadUnitsVariable(TDwgBits& b) {
     return static_cast<int16_t>(b.BS());
 }
 
+namespace {
+
+// R2007 and later keep the texts of a section or an object in a stream at the end of its data,
+// flagged by the bit just before `end` and found backwards from there. When the flag is set,
+// narrows `strings` to the stream, sets `streamStart` to where it begins (where the data before
+// it ends) and returns true; `strings` must be limited to `end` and `end` must be at least 1.
+bool FindStringStream(TDwgBits& strings, uint64_t end, uint64_t& streamStart) {
+    strings.Seek(end - 1);
+    if (!strings.B()) return false;
+    if (end < 17) throw EDwgOverrun{};
+    strings.Seek(end - 17);
+    uint64_t length = strings.RS();
+    uint64_t from = end - 17;
+    if (length & 0x8000) {
+        if (end < 33) throw EDwgOverrun{};
+        strings.Seek(end - 33);
+        length = (length & 0x7FFF) | (uint64_t{strings.RS()} << 15);
+        from = end - 33;
+    }
+    if (length > from) throw EDwgOverrun{};
+    strings.Seek(from - length);
+    strings.Limit(from);
+    streamStart = from - length;
+    return true;
+}
+
+} // namespace
+
 void TDwgReader::ReadClasses() {
     TDwgBits b(S_.Classes, S_.ClassesSize);
     b.SkipBytes(16);
@@ -670,27 +715,10 @@ void TDwgReader::ReadClasses() {
         const uint64_t bitsAt = b.Pos();
         const uint32_t bits = b.RL();
         dataEnd = bitsAt + bits;
-        // The string stream is found backwards from the end of the data.
         strings = b;
         strings.Limit(dataEnd);
         if (dataEnd < 1) throw EDwgOverrun{};
-        strings.Seek(dataEnd - 1);
-        if (strings.B()) {
-            if (dataEnd < 17) throw EDwgOverrun{};
-            strings.Seek(dataEnd - 17);
-            uint64_t length = strings.RS();
-            uint64_t from = dataEnd - 17;
-            if (length & 0x8000) {
-                if (dataEnd < 33) throw EDwgOverrun{};
-                strings.Seek(dataEnd - 33);
-                length = (length & 0x7FFF) | (uint64_t{strings.RS()} << 15);
-                from = dataEnd - 33;
-            }
-            if (length > from) throw EDwgOverrun{};
-            strings.Seek(from - length);
-            strings.Limit(from);
-            dataEnd = from - length;
-        }
+        FindStringStream(strings, dataEnd, dataEnd);
     }
     b.Limit(dataEnd);
     const auto text = [&](std::string& out) {
@@ -813,25 +841,7 @@ bool TDwgReader::Open(uint64_t handle, TObject& o) {
             uint64_t dataEnd = refStart;
             if (refStart >= 1) {
                 dataEnd = refStart - 1;
-                s.Seek(refStart - 1);
-                if (s.B()) {
-                    if (refStart < 17) throw EDwgOverrun{};
-                    s.Seek(refStart - 17);
-                    uint64_t length = s.RS();
-                    uint64_t from = refStart - 17;
-                    if (length & 0x8000) {
-                        if (refStart < 33) throw EDwgOverrun{};
-                        s.Seek(refStart - 33);
-                        length = (length & 0x7FFF) | (uint64_t{s.RS()} << 15);
-                        from = refStart - 33;
-                    }
-                    if (length > from) throw EDwgOverrun{};
-                    s.Seek(from - length);
-                    s.Limit(from);
-                    dataEnd = from - length;
-                } else {
-                    s.Limit(s.Pos());
-                }
+                if (!FindStringStream(s, refStart, dataEnd)) s.Limit(s.Pos());
             }
             o.Data.Limit(dataEnd);
         } else {
@@ -952,10 +962,10 @@ bool TDwgReader::EntityCommon(TObject& o, TCommon& c) {
 
 // ---- tables -----------------------------------------------------------------------------------
 
-void TDwgReader::ReadLayers(uint64_t control) {
-    TObject o;
-    if (!Open(control, o) || o.Type != tLayerControl) Damaged("the layer table cannot be read");
-    std::vector<uint64_t> entries;
+bool TDwgReader::ReadTableControl(uint64_t control, uint32_t type, const char* table, TObject& o,
+                                  std::vector<uint64_t>& entries) {
+    if (!Open(control, o) || o.Type != type)
+        Damaged(std::string("the ") + table + " table cannot be read");
     try {
         uint32_t reactors;
         bool xdicMissing;
@@ -964,9 +974,39 @@ void TDwgReader::ReadLayers(uint64_t control) {
         SkipObjectRefs(o, reactors, xdicMissing);
         for (uint32_t i = 0; i < count; ++i)
             entries.push_back(Ref(o));
+        return true;
     } catch (const EDwgOverrun&) {
-        // the entries read so far count
+        return false; // the entries read so far count
     }
+}
+
+// The start every table entry shares: the common object data, the name, and the 64-flag, the
+// external reference index and the dependence flag, which nothing here uses.
+void TDwgReader::EntryStart(TObject& o, std::string& name, uint32_t& reactors, bool& xdicMissing) {
+    ObjectCommon(o, reactors, xdicMissing);
+    Text(o, name);
+    o.Data.B();
+    if (!R07()) o.Data.BS();
+    o.Data.B();
+}
+
+void TDwgReader::ReadBlockHead(TObject& b, std::string& name, TBlockHead& h) {
+    EntryStart(b, name, h.Reactors, h.XdicMissing);
+    h.Anonymous = b.Data.B();
+    b.Data.B();
+    const bool isXref = b.Data.B();
+    const bool overlaid = b.Data.B();
+    h.External = isXref || overlaid;
+    b.Data.B();
+    // External references own no entities and store no count.
+    if (R04() && !h.External) h.Count = b.Data.BL();
+    b.Data.BD3(h.Base);
+}
+
+void TDwgReader::ReadLayers(uint64_t control) {
+    TObject o;
+    std::vector<uint64_t> entries;
+    ReadTableControl(control, tLayerControl, "layer", o, entries);
     std::string name;
     for (uint64_t handle : entries) {
         TObject l;
@@ -974,11 +1014,7 @@ void TDwgReader::ReadLayers(uint64_t control) {
         try {
             uint32_t reactors;
             bool xdicMissing;
-            ObjectCommon(l, reactors, xdicMissing);
-            Text(l, name);
-            l.Data.B();
-            if (!R07()) l.Data.BS();
-            l.Data.B();
+            EntryStart(l, name, reactors, xdicMissing);
             const uint16_t flags = l.Data.BS();
             int colour;
             const int16_t index = static_cast<int16_t>(l.Data.BS());
@@ -1003,20 +1039,14 @@ void TDwgReader::ReadLayers(uint64_t control) {
 
 void TDwgReader::ReadBlocks(uint64_t control) {
     TObject o;
-    if (!Open(control, o) || o.Type != tBlockControl) Damaged("the block table cannot be read");
     std::vector<uint64_t> entries;
-    try {
-        uint32_t reactors;
-        bool xdicMissing;
-        ObjectCommon(o, reactors, xdicMissing);
-        const uint32_t count = o.Data.BL();
-        SkipObjectRefs(o, reactors, xdicMissing);
-        for (uint32_t i = 0; i < count; ++i)
-            entries.push_back(Ref(o));
-        ModelHandle_ = Ref(o);
-        PaperHandle_ = Ref(o);
-    } catch (const EDwgOverrun&) {
-        // the entries read so far count
+    if (ReadTableControl(control, tBlockControl, "block", o, entries)) {
+        try {
+            ModelHandle_ = Ref(o);
+            PaperHandle_ = Ref(o);
+        } catch (const EDwgOverrun&) {
+            // the entries read so far count
+        }
     }
     if (ModelHandle_) {
         BlockOf_[ModelHandle_] = D_->ModelSpace;
@@ -1035,22 +1065,8 @@ void TDwgReader::ReadBlocks(uint64_t control) {
         if (!Open(handle, b) || b.Type != tBlockHeader) continue;
         uint32_t index;
         try {
-            uint32_t reactors;
-            bool xdicMissing;
-            ObjectCommon(b, reactors, xdicMissing);
-            Text(b, Raw_);
-            b.Data.B();
-            if (!R07()) b.Data.BS();
-            b.Data.B();
-            const bool anon = b.Data.B();
-            b.Data.B();
-            const bool isXref = b.Data.B();
-            const bool overlaid = b.Data.B();
-            b.Data.B();
-            // External references own no entities and store no count.
-            if (R04() && !isXref && !overlaid) b.Data.BL();
-            double base[3];
-            b.Data.BD3(base);
+            TBlockHead head;
+            ReadBlockHead(b, Raw_, head);
             name.assign(Decode(Raw_, kNameMax));
             std::string upper = name;
             for (char& ch : upper)
@@ -1060,7 +1076,7 @@ void TDwgReader::ReadBlocks(uint64_t control) {
                 do
                     name = "*Paper_Space" + std::to_string(paperCount++);
                 while (D_->BlockIndex.Find(name) != kNoIndex);
-            } else if ((anon && name.size() >= 2 && name[0] == '*' &&
+            } else if ((head.Anonymous && name.size() >= 2 && name[0] == '*' &&
                         name.find_first_of("0123456789") == std::string::npos) ||
                        D_->BlockIndex.Find(name) != kNoIndex) {
                 // Anonymous blocks are stored without their number: make one up.
@@ -1074,7 +1090,7 @@ void TDwgReader::ReadBlocks(uint64_t control) {
             index = D_->FindOrAddBlock(name);
             TBlock& block = D_->Blocks[index];
             block.Defined = true;
-            std::copy(base, base + 3, block.Base);
+            std::copy(head.Base, head.Base + 3, block.Base);
         } catch (const EDwgOverrun&) {
             ++gStats.BadObjects;
             continue;
@@ -1090,25 +1106,12 @@ void TDwgReader::ReadBlockEntities(uint32_t block, uint64_t header) {
     uint64_t first = 0, last = 0;
     std::vector<uint64_t> owned;
     try {
-        uint32_t reactors;
-        bool xdicMissing;
-        ObjectCommon(b, reactors, xdicMissing);
-        SkipText(b);
-        b.Data.B();
-        if (!R07()) b.Data.BS();
-        b.Data.B();
-        b.Data.B();
-        b.Data.B();
-        const bool isXref = b.Data.B();
-        const bool overlaid = b.Data.B();
-        b.Data.B();
-        uint32_t count = 0;
-        if (R04() && !isXref && !overlaid) count = b.Data.BL();
-        double base[3];
-        b.Data.BD3(base);
+        TBlockHead head;
+        ReadBlockHead(b, Scratch_, head);
+        const uint32_t count = head.Count;
         if (block == D_->ModelSpace || block == D_->PaperSpace)
-            std::copy(base, base + 3, D_->Blocks[block].Base);
-        SkipObjectRefs(b, reactors, xdicMissing);
+            std::copy(head.Base, head.Base + 3, D_->Blocks[block].Base);
+        SkipObjectRefs(b, head.Reactors, head.XdicMissing);
         b.Refs.H(); // null
         b.Refs.H(); // BLOCK
         if (R04()) {
@@ -1117,7 +1120,7 @@ void TDwgReader::ReadBlockEntities(uint32_t block, uint64_t header) {
             owned.reserve(count);
             for (uint32_t i = 0; i < count; ++i)
                 owned.push_back(Ref(b));
-        } else if (!isXref && !overlaid) {
+        } else if (!head.External) {
             first = Ref(b);
             last = Ref(b);
         }
@@ -1146,18 +1149,21 @@ void TDwgReader::WalkList(uint32_t block, const std::vector<uint64_t>& owned, ui
     }
 }
 
-void TDwgReader::ReadEntity(uint32_t block, uint64_t handle, uint64_t& next) {
+bool TDwgReader::OpenListed(uint64_t handle, TObject& o, uint64_t& next) {
     // Each entity belongs to one list: one met again is a loop or a damaged link, and
     // stopping there keeps the walk linear.
     if (!MarkUsed(handle)) {
         next = 0;
-        return;
+        return false;
     }
+    if (Open(handle, o)) return true;
+    ++D_->SkippedEntities;
+    return false;
+}
+
+void TDwgReader::ReadEntity(uint32_t block, uint64_t handle, uint64_t& next) {
     TObject o;
-    if (!Open(handle, o)) {
-        ++D_->SkippedEntities;
-        return;
-    }
+    if (!OpenListed(handle, o, next)) return;
     TCommon c;
     const std::size_t entities = D_->Entities.size();
     const std::size_t doubles = D_->Doubles.size();
@@ -1818,15 +1824,8 @@ void TDwgReader::ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool
 
     const uint16_t vertexType = is3D ? tVertex3D : tVertex2D;
     const auto vertex = [&](uint64_t handle, uint64_t& next) {
-        if (!MarkUsed(handle)) {
-            next = 0;
-            return;
-        }
         TObject v;
-        if (!Open(handle, v)) {
-            ++D_->SkippedEntities;
-            return;
-        }
+        if (!OpenListed(handle, v, next)) return;
         try {
             TCommon vc;
             EntityCommon(v, vc);

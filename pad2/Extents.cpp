@@ -94,40 +94,10 @@ public:
             const TEntity& e = D_.Entities[i];
             const double* f = D_.Doubles.data() + e.Data;
             const double sx = MirroredExtrusion(D_, e) ? -1.0 : 1.0;
-            auto raw = [&](int at) { box.Add(f[at], f[at + 1], 0.0); };
-            auto mirrored = [&](int at) { box.Add(sx * f[at], f[at + 1], 0.0); };
-            switch (e.Code) {
-            case kCodeLine:
-                raw(0);
-                raw(3);
-                break;
-            case kCodePoint:
-            case kCodeVertex:
-                raw(0);
-                break;
-            case kCodeDimension:
-                raw(3);
-                break;
-            case kCodeCircle:
-            case kCodeText:
-            case kCodeMText:
-                mirrored(0);
-                break;
-            case kCodeSolid:
-            case kCodeTrace:
-                for (int k = 0; k < 4; ++k)
-                    mirrored(3 * k);
-                break;
-            case kCodeLwPolyline:
+            AddStoredPoints(e, sx, false, box);
+            if (e.Code == kCodeCircle) box.Add(sx * f[0], f[1], 0.0);
+            if (e.Code == kCodeLwPolyline)
                 ForLwVertices(e, [&](double x, double y, double) { box.Add(sx * x, y, 0.0); });
-                break;
-            case kCodeMLine:
-                raw(0);
-                ForMLineVertices(e, [&](double x, double y) { box.Add(x, y, 0.0); });
-                break;
-            default:
-                break;
-            }
         }
         return box;
     }
@@ -140,25 +110,8 @@ private:
         // 2D drawings and counted as stored. Lines, points, vertices, dimensions and
         // multilines are in drawing coordinates.
         const double sx = MirroredExtrusion(D_, e) ? -1.0 : 1.0;
-        auto raw = [&](int at) { box.Add(f[at], f[at + 1], f[at + 2]); };
-        auto mirrored = [&](int at) { box.Add(sx * f[at], f[at + 1], f[at + 2]); };
+        AddStoredPoints(e, sx, true, box);
         switch (e.Code) {
-        case kCodeLine:
-            raw(0);
-            raw(3);
-            break;
-        case kCodePoint:
-        case kCodeVertex:
-            raw(0);
-            break;
-        case kCodeMLine:
-            raw(0);
-            ForMLineVertices(e, [&](double x, double y) { box.Add(x, y, 0.0); });
-            break;
-        case kCodeText:
-        case kCodeMText:
-            mirrored(0);
-            break;
         case kCodeCircle:
             AddArcExtent(box, sx, f[0], f[1], f[3], 0.0, kTwoPi);
             break;
@@ -174,11 +127,6 @@ private:
             box.Add(f[0] + hx, f[1] + hy, f[2]);
             break;
         }
-        case kCodeSolid:
-        case kCodeTrace:
-            for (int k = 0; k < 4; ++k)
-                mirrored(3 * k);
-            break;
         case kCodeInsert:
             // Seen from above, a block inserted upside down is mirrored: its insertion point's
             // X, its X scale and its rotation change sign.
@@ -186,7 +134,6 @@ private:
                 AddInsert(e.Aux, sx * f[0], f[1], sx * f[3], f[4], sx * f[5], box, depth);
             break;
         case kCodeDimension:
-            raw(3);
             if (e.Aux != kNoIndex && D_.Blocks[e.Aux].Defined)
                 AddInsert(e.Aux, f[0], f[1], 1.0, 1.0, 0.0, box, depth);
             break;
@@ -212,6 +159,45 @@ private:
         }
         case kCodeSpline:
             AddSpline(e, f, box);
+            break;
+        default:
+            break;
+        }
+    }
+
+    // The points the bounds and the tested points both take as stored: line ends, points,
+    // vertices, the definition point of dimensions, multilines' start and vertices, and, with X
+    // times sx, texts' insertion points and solids' corners. With `withZ` false (the tested
+    // points) Z counts as 0.
+    void AddStoredPoints(const TEntity& e, double sx, bool withZ, TBox& box) const {
+        const double* f = D_.Doubles.data() + e.Data;
+        auto add = [&](double scaleX, int at) {
+            box.Add(scaleX * f[at], f[at + 1], withZ ? f[at + 2] : 0.0);
+        };
+        switch (e.Code) {
+        case kCodeLine:
+            add(1.0, 0);
+            add(1.0, 3);
+            break;
+        case kCodePoint:
+        case kCodeVertex:
+            add(1.0, 0);
+            break;
+        case kCodeDimension:
+            add(1.0, 3);
+            break;
+        case kCodeMLine:
+            add(1.0, 0);
+            ForMLineVertices(e, [&](double x, double y) { box.Add(x, y, 0.0); });
+            break;
+        case kCodeText:
+        case kCodeMText:
+            add(sx, 0);
+            break;
+        case kCodeSolid:
+        case kCodeTrace:
+            for (int k = 0; k < 4; ++k)
+                add(sx, 3 * k);
             break;
         default:
             break;

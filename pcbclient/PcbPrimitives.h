@@ -95,52 +95,22 @@ public:
     std::string DocumentPath; // at most 255 bytes
 };
 
-// Objects that exchange the base properties alone.
-class TPcbFromTo : public TPCBObject {
+// Objects that exchange their base's properties alone: only the kind tells them apart.
+template <TPcbObjectKind TKind, class TBase = TPCBObject> class TPcbPlainObject : public TBase {
 public:
-    explicit TPcbFromTo(THandle Handle) : TPCBObject(Handle, abi::kKindFromTo) {}
+    explicit TPcbPlainObject(THandle Handle) : TBase(Handle, TKind) {}
 };
 
-class TPCBObjectClass : public TPCBObject {
-public:
-    explicit TPCBObjectClass(THandle Handle) : TPCBObject(Handle, abi::kKindObjectClass) {}
-};
-
-class TPcbRule : public TPCBObject {
-public:
-    explicit TPcbRule(THandle Handle) : TPCBObject(Handle, abi::kKindRule) {}
-};
-
-class TPcbManualFromTo : public TPCBObject {
-public:
-    explicit TPcbManualFromTo(THandle Handle) : TPCBObject(Handle, abi::kKindManualFromTo) {}
-};
-
-class TPcbDifferentialPair : public TPCBObject {
-public:
-    explicit TPcbDifferentialPair(THandle Handle)
-        : TPCBObject(Handle, abi::kKindDifferentialPair) {}
-};
-
-class TPcbViolation : public TPCBObject {
-public:
-    explicit TPcbViolation(THandle Handle) : TPCBObject(Handle, abi::kKindViolation) {}
-};
-
-class TPcbEmbedded : public TPCBObject {
-public:
-    explicit TPcbEmbedded(THandle Handle) : TPCBObject(Handle, abi::kKindEmbedded) {}
-};
-
-class TPcbCoordinate : public TPcbGroupObject {
-public:
-    explicit TPcbCoordinate(THandle Handle) : TPcbGroupObject(Handle, abi::kKindCoordinate) {}
-};
-
-class TPcbDimension : public TPcbGroupObject {
-public:
-    explicit TPcbDimension(THandle Handle) : TPcbGroupObject(Handle, abi::kKindDimension) {}
-};
+using TPcbFromTo = TPcbPlainObject<abi::kKindFromTo>;
+using TPCBObjectClass = TPcbPlainObject<abi::kKindObjectClass>;
+using TPcbRule = TPcbPlainObject<abi::kKindRule>;
+using TPcbManualFromTo = TPcbPlainObject<abi::kKindManualFromTo>;
+using TPcbDifferentialPair = TPcbPlainObject<abi::kKindDifferentialPair>;
+using TPcbViolation = TPcbPlainObject<abi::kKindViolation>;
+using TPcbEmbedded = TPcbPlainObject<abi::kKindEmbedded>;
+using TPcbCoordinate = TPcbPlainObject<abi::kKindCoordinate, TPcbGroupObject>;
+using TPcbDimension = TPcbPlainObject<abi::kKindDimension, TPcbGroupObject>;
+using TPcbSplitPlane = TPcbPlainObject<abi::kKindSplitPlane, TPcbGroupObject>;
 
 class TPcbPolygon : public TPcbGroupObject {
 public:
@@ -150,15 +120,7 @@ protected:
     TPcbPolygon(THandle Handle, TPcbObjectKind Kind) : TPcbGroupObject(Handle, Kind) {}
 };
 
-class TPcbBoardOutline : public TPcbPolygon {
-public:
-    explicit TPcbBoardOutline(THandle Handle) : TPcbPolygon(Handle, abi::kKindBoardOutline) {}
-};
-
-class TPcbSplitPlane : public TPcbGroupObject {
-public:
-    explicit TPcbSplitPlane(THandle Handle) : TPcbGroupObject(Handle, abi::kKindSplitPlane) {}
-};
+using TPcbBoardOutline = TPcbPlainObject<abi::kKindBoardOutline, TPcbPolygon>;
 
 class TPcbNet : public TPcbGroupObject {
 public:

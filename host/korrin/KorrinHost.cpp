@@ -23,6 +23,29 @@ void WriteError(char* error, int32_t size, const std::string& message) {
     if (error && size > 0) CopyOut(message, error, static_cast<size_t>(size));
 }
 
+// Runs `work` on the open board `board`: 0 when it succeeds, 1 with the reason in `error` when
+// the handle names no open board or the work throws. `verb` says what was asked ("save").
+template <class TWork>
+int32_t OnOpenBoard(uint32_t board, const char* verb, char* error, int32_t errorSize,
+                    TWork&& work) {
+    try {
+        TObject* b = Store().FindBoard(board);
+        if (!b) {
+            WriteError(error, errorSize,
+                       std::string("Cannot ") + verb +
+                           " board: the board handle names no open board.");
+            return 1;
+        }
+        work(*b);
+        return 0;
+    } catch (const std::exception& e) {
+        WriteError(error, errorSize, e.what());
+    } catch (...) {
+        WriteError(error, errorSize, std::string("Cannot ") + verb + " board.");
+    }
+    return 1;
+}
+
 constexpr const char* kKindNames[32] = {"Board",
                                         "Arc",
                                         "Pad",
@@ -153,21 +176,8 @@ uint32_t KorrinHost_LoadBoard(const char* path, char* error, int32_t errorSize) 
 }
 
 int32_t KorrinHost_SaveBoard(uint32_t board, const char* path, char* error, int32_t errorSize) {
-    try {
-        TObject* b = Store().FindBoard(board);
-        if (!b) {
-            WriteError(error, errorSize,
-                       "Cannot save board: the board handle names no open board.");
-            return 1;
-        }
-        SaveBoardFile(*b, path ? path : "");
-        return 0;
-    } catch (const std::exception& e) {
-        WriteError(error, errorSize, e.what());
-    } catch (...) {
-        WriteError(error, errorSize, "Cannot save board.");
-    }
-    return 1;
+    return OnOpenBoard(board, "save", error, errorSize,
+                       [&](TObject& b) { SaveBoardFile(b, path ? path : ""); });
 }
 
 int32_t KorrinHost_SetBoardFileName(uint32_t board, const char* fileName) {
@@ -195,46 +205,21 @@ int32_t KorrinHost_SetCurrentBoard(uint32_t board) {
 }
 
 int32_t KorrinHost_RenderSvg(uint32_t board, const char* path, char* error, int32_t errorSize) {
-    try {
-        TObject* b = Store().FindBoard(board);
-        if (!b) {
-            WriteError(error, errorSize,
-                       "Cannot render board: the board handle names no open board.");
-            return 1;
-        }
-        RenderSvgFile(*b, path ? path : "");
-        return 0;
-    } catch (const std::exception& e) {
-        WriteError(error, errorSize, e.what());
-    } catch (...) {
-        WriteError(error, errorSize, "Cannot render board.");
-    }
-    return 1;
+    return OnOpenBoard(board, "render", error, errorSize,
+                       [&](TObject& b) { RenderSvgFile(b, path ? path : ""); });
 }
 
 int32_t KorrinHost_ExportKicad(uint32_t board, const char* path, uint32_t outlineLayer,
                                KorrinHost_TextSinkFn lossSink, void* context, char* error,
                                int32_t errorSize) {
-    try {
-        TObject* b = Store().FindBoard(board);
-        if (!b) {
-            WriteError(error, errorSize,
-                       "Cannot export board: the board handle names no open board.");
-            return 1;
-        }
+    return OnOpenBoard(board, "export", error, errorSize, [&](TObject& b) {
         TKicadExportOptions options;
         options.OutlineLayer = outlineLayer;
-        std::vector<std::string> losses = ExportKicadFile(*b, options, path ? path : "");
+        std::vector<std::string> losses = ExportKicadFile(b, options, path ? path : "");
         if (lossSink)
             for (const std::string& line : losses)
                 lossSink(context, line.c_str(), line.size());
-        return 0;
-    } catch (const std::exception& e) {
-        WriteError(error, errorSize, e.what());
-    } catch (...) {
-        WriteError(error, errorSize, "Cannot export board.");
-    }
-    return 1;
+    });
 }
 
 int32_t KorrinHost_BoardSummaryJson(uint32_t board, KorrinHost_TextSinkFn sink, void* context) {

@@ -26,6 +26,24 @@ int32_t Refuse(void** out) {
     return abi::kNoInterface;
 }
 
+// An interface object the caller owns through its count, which answers no queries and deletes
+// itself at its last release.
+template <class TSelf, class TInterface> class TCounted : public TInterface {
+public:
+    int32_t DXFI_STDCALL QueryInterface(const TGuid&, void** out) override { return Refuse(out); }
+    uint32_t DXFI_STDCALL AddRef() override { return ++Refs; }
+    uint32_t DXFI_STDCALL Release() override {
+        if (--Refs == 0) {
+            delete static_cast<TSelf*>(this);
+            return 0;
+        }
+        return Refs;
+    }
+
+private:
+    uint32_t Refs = 1;
+};
+
 // A contour: either the caller's own (made by the factory, deleted by Release) or the live
 // view of a region's outline (borrowed, lives with the region).
 class TContour final : public abi::IPCB_Contour {
@@ -158,18 +176,9 @@ public:
     }
 };
 
-class TBoardIterator final : public abi::IPCB_BoardIterator {
+class TBoardIterator final : public TCounted<TBoardIterator, abi::IPCB_BoardIterator> {
 public:
     explicit TBoardIterator(THandle board) : Board(board) {}
-    int32_t DXFI_STDCALL QueryInterface(const TGuid&, void** out) override { return Refuse(out); }
-    uint32_t DXFI_STDCALL AddRef() override { return ++Refs; }
-    uint32_t DXFI_STDCALL Release() override {
-        if (--Refs == 0) {
-            delete this;
-            return 0;
-        }
-        return Refs;
-    }
     void DXFI_STDCALL AddFilter_ObjectSet(uint32_t kindMask) override {
         Mask = Filtered ? (Mask | kindMask) : kindMask;
         Filtered = true;
@@ -236,21 +245,11 @@ private:
     THandle Top = 0, Child = 0;
     uint32_t Mask = 0;
     bool Filtered = false;
-    uint32_t Refs = 1;
 };
 
-class TLayerIterator final : public abi::IPCB_LayerIterator {
+class TLayerIterator final : public TCounted<TLayerIterator, abi::IPCB_LayerIterator> {
 public:
     explicit TLayerIterator(THandle board) : Board(board) {}
-    int32_t DXFI_STDCALL QueryInterface(const TGuid&, void** out) override { return Refuse(out); }
-    uint32_t DXFI_STDCALL AddRef() override { return ++Refs; }
-    uint32_t DXFI_STDCALL Release() override {
-        if (--Refs == 0) {
-            delete this;
-            return 0;
-        }
-        return Refs;
-    }
     bool DXFI_STDCALL Next() override {
         if (Position < kStandardLayerCount) ++Position;
         return Position < kStandardLayerCount;
@@ -274,7 +273,6 @@ public:
 private:
     THandle Board;
     int Position = -1;
-    uint32_t Refs = 1;
 };
 
 class TBoardFacade final : public abi::IPCB_Board, public TFacade {

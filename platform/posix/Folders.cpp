@@ -3,22 +3,17 @@
 
 #include "platform/Environment.h"
 #include "platform/Files.h"
+#include "platform/SystemParts.h"
 
 #include <array>
 #include <climits>
 #include <cstdlib>
 #include <dlfcn.h>
-#include <mutex>
 #include <pwd.h>
 #include <unistd.h>
 
 namespace dxfi::platform {
 namespace {
-
-constexpr std::size_t kFolderCount = static_cast<std::size_t>(foUserConfig) + 1;
-
-std::mutex OverrideMutex;
-std::array<std::string, kFolderCount> Overrides;
 
 std::string NonEmptyEnv(const char* name) {
     const char* value = std::getenv(name);
@@ -51,28 +46,28 @@ std::string CurrentFolder() {
     return buffer.data();
 }
 
-std::string DefaultFolder(TFolder folder) {
+// The variable's value, or `fallback` when it is unset or empty.
+std::string EnvOr(const char* name, std::string_view fallback) {
+    std::string value = NonEmptyEnv(name);
+    return value.empty() ? std::string(fallback) : value;
+}
+
+} // namespace
+
+std::string detail::DefaultFolder(TFolder folder) {
     switch (folder) {
     case foAppData: {
         std::string path = NonEmptyEnv("XDG_DATA_HOME");
         return path.empty() ? IncludeTrailingDelimiter(HomeFolder()) + ".local/share" : path;
     }
-    case foWindows: {
-        std::string path = NonEmptyEnv("DXFI_WINDOWS_DIR");
-        return path.empty() ? "/usr/local/lib" : path;
-    }
-    case foSystem: {
-        std::string path = NonEmptyEnv("DXFI_SYSTEM_DIR");
-        return path.empty() ? "/usr/lib" : path;
-    }
-    case foCommand: {
-        std::string path = NonEmptyEnv("DXFI_COMMAND_DIR");
-        return path.empty() ? "/usr/local/bin" : path;
-    }
-    case foTemp: {
-        std::string path = NonEmptyEnv("TMPDIR");
-        return path.empty() ? "/tmp" : path;
-    }
+    case foWindows:
+        return EnvOr("DXFI_WINDOWS_DIR", "/usr/local/lib");
+    case foSystem:
+        return EnvOr("DXFI_SYSTEM_DIR", "/usr/lib");
+    case foCommand:
+        return EnvOr("DXFI_COMMAND_DIR", "/usr/local/bin");
+    case foTemp:
+        return EnvOr("TMPDIR", "/tmp");
     case foCurrent:
         return CurrentFolder();
     case foExecutable: {
@@ -84,43 +79,7 @@ std::string DefaultFolder(TFolder folder) {
         return path.empty() ? IncludeTrailingDelimiter(HomeFolder()) + ".config" : path;
     }
     }
-    return "./";
-}
-
-// Anchor for dladdr: any function of this module will do.
-void ModuleAnchor() {}
-
-} // namespace
-
-std::string FolderPath(TFolder folder) {
-    std::size_t index = static_cast<std::size_t>(folder);
-    if (index >= kFolderCount) return "./";
-    std::string path;
-    {
-        std::lock_guard lock(OverrideMutex);
-        path = Overrides[index];
-    }
-    if (path.empty()) path = DefaultFolder(folder);
-    path = IncludeTrailingDelimiter(path);
-    if (folder == foAppData && !FolderExists(path)) CreateFolders(path);
-    return path;
-}
-
-void SetFolderOverride(TFolder folder, const std::string& path) {
-    std::size_t index = static_cast<std::size_t>(folder);
-    if (index >= kFolderCount) return;
-    std::lock_guard lock(OverrideMutex);
-    Overrides[index] = IncludeTrailingDelimiter(path);
-}
-
-void ClearFolderOverrides() {
-    std::lock_guard lock(OverrideMutex);
-    for (std::string& path : Overrides)
-        path.clear();
-}
-
-std::string ExecutableFolder() {
-    return FolderPath(foExecutable);
+    return {};
 }
 
 std::string ModuleFileOf(const void* address) {
@@ -131,10 +90,6 @@ std::string ModuleFileOf(const void* address) {
     std::string path(resolved);
     std::free(resolved);
     return path;
-}
-
-std::string OwnModuleFile() {
-    return ModuleFileOf(reinterpret_cast<const void*>(&ModuleAnchor));
 }
 
 } // namespace dxfi::platform

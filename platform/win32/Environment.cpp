@@ -1,24 +1,16 @@
 // SPDX-License-Identifier: MIT
 #include "platform/Environment.h"
 
-#include "platform/Files.h"
+#include "platform/SystemParts.h"
 #include "platform/win32/WideText.h"
 
 #include "platform/win32/WindowsApi.h"
-#include <string_view>
 
 namespace dxfi::platform {
-namespace {
-
-bool ValidName(const std::string& name) {
-    return !name.empty() && name.find('=') == std::string::npos &&
-           name.find('\0') == std::string::npos;
-}
-
-} // namespace
+using detail::ValidEnvName;
 
 std::optional<std::string> GetEnv(const std::string& name) {
-    if (!ValidName(name)) return std::nullopt;
+    if (!ValidEnvName(name)) return std::nullopt;
     const std::wstring wide = win32::Widen(name);
     DWORD size = GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
     if (size == 0) {
@@ -33,7 +25,7 @@ std::optional<std::string> GetEnv(const std::string& name) {
 }
 
 bool SetEnv(const std::string& name, const std::string& value) {
-    if (!ValidName(name)) return false;
+    if (!ValidEnvName(name)) return false;
     // The C runtime keeps its own copy that getenv reads; keep both in step.
     const std::wstring wideName = win32::Widen(name), wideValue = win32::Widen(value);
     return SetEnvironmentVariableW(wideName.c_str(), wideValue.c_str()) &&
@@ -41,28 +33,10 @@ bool SetEnv(const std::string& name, const std::string& value) {
 }
 
 bool UnsetEnv(const std::string& name) {
-    if (!ValidName(name)) return false;
+    if (!ValidEnvName(name)) return false;
     const std::wstring wideName = win32::Widen(name);
     SetEnvironmentVariableW(wideName.c_str(), nullptr);
     return _wputenv_s(wideName.c_str(), L"") == 0;
-}
-
-std::string SearchPath(const std::string& name) {
-    if (name.empty()) return {};
-    if (FileExists(name)) return name;
-    std::optional<std::string> path = GetEnv("PATH");
-    if (!path) return {};
-    std::string_view rest = *path;
-    while (!rest.empty()) {
-        std::size_t separator = rest.find(kPathListSeparator);
-        std::string_view entry = rest.substr(0, separator);
-        rest =
-            separator == std::string_view::npos ? std::string_view() : rest.substr(separator + 1);
-        if (entry.empty()) continue;
-        std::string candidate = IncludeTrailingDelimiter(entry) + name;
-        if (FileExists(candidate)) return candidate;
-    }
-    return {};
 }
 
 } // namespace dxfi::platform

@@ -2,20 +2,15 @@
 #include "platform/Folders.h"
 
 #include "platform/Files.h"
+#include "platform/SystemParts.h"
 #include "platform/win32/WideText.h"
 
 #include "platform/win32/WindowsApi.h"
 #include <array>
-#include <mutex>
 #include <shlobj.h>
 
 namespace dxfi::platform {
 namespace {
-
-constexpr std::size_t kFolderCount = static_cast<std::size_t>(foUserConfig) + 1;
-
-std::mutex OverrideMutex;
-std::array<std::string, kFolderCount> Overrides;
 
 // A wide-text system call that fills a buffer of MAX_PATH characters and returns the length.
 template <typename TCall> std::string SystemPath(TCall call) {
@@ -45,7 +40,9 @@ std::string ModuleFile(HMODULE module) {
     }
 }
 
-std::string DefaultFolder(TFolder folder) {
+} // namespace
+
+std::string detail::DefaultFolder(TFolder folder) {
     switch (folder) {
     case foAppData:
         return ShellFolder(CSIDL_APPDATA);
@@ -71,43 +68,6 @@ std::string DefaultFolder(TFolder folder) {
     return {};
 }
 
-// Anchor for the module lookup: any function of this module will do.
-void ModuleAnchor() {}
-
-} // namespace
-
-std::string FolderPath(TFolder folder) {
-    std::size_t index = static_cast<std::size_t>(folder);
-    if (index >= kFolderCount) return ".\\";
-    std::string path;
-    {
-        std::lock_guard lock(OverrideMutex);
-        path = Overrides[index];
-    }
-    if (path.empty()) path = DefaultFolder(folder);
-    if (path.empty()) return ".\\";
-    path = IncludeTrailingDelimiter(path);
-    if (folder == foAppData && !FolderExists(path)) CreateFolders(path);
-    return path;
-}
-
-void SetFolderOverride(TFolder folder, const std::string& path) {
-    std::size_t index = static_cast<std::size_t>(folder);
-    if (index >= kFolderCount) return;
-    std::lock_guard lock(OverrideMutex);
-    Overrides[index] = IncludeTrailingDelimiter(path);
-}
-
-void ClearFolderOverrides() {
-    std::lock_guard lock(OverrideMutex);
-    for (std::string& path : Overrides)
-        path.clear();
-}
-
-std::string ExecutableFolder() {
-    return FolderPath(foExecutable);
-}
-
 std::string ModuleFileOf(const void* address) {
     HMODULE module = nullptr;
     if (!address || !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
@@ -115,10 +75,6 @@ std::string ModuleFileOf(const void* address) {
                                         static_cast<LPCWSTR>(address), &module))
         return {};
     return ModuleFile(module);
-}
-
-std::string OwnModuleFile() {
-    return ModuleFileOf(reinterpret_cast<const void*>(&ModuleAnchor));
 }
 
 } // namespace dxfi::platform

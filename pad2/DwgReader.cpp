@@ -149,6 +149,7 @@ std::string_view OtherNameOf(uint16_t code) {
 
 // The DXF name of a kind the reader converts, for the report of one it cannot deliver.
 std::string_view DxfNameOf(uint32_t type) {
+    if (type >= tDimOrdinate && type <= tDimDiameter) return "DIMENSION"; // all seven kinds
     switch (type) {
     case tText:
         return "TEXT";
@@ -179,14 +180,6 @@ std::string_view DxfNameOf(uint32_t type) {
     case tPolyline2D:
     case tPolyline3D:
         return "POLYLINE";
-    case tDimOrdinate:
-    case tDimLinear:
-    case tDimAligned:
-    case tDimAng3Pt:
-    case tDimAng2Ln:
-    case tDimRadius:
-    case tDimDiameter:
-        return "DIMENSION";
     default:
         return "LWPOLYLINE"; // the one class-numbered kind with fields
     }
@@ -427,18 +420,25 @@ private:
     void ReadPolyline(uint32_t block, TObject& o, const TCommon& c, bool is3D);
     bool ReadSpline(uint32_t block, TObject& o, const TCommon& c);
 
-    uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block);
+    uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
+        const uint32_t index = D_->NewEntity(code, layer, block, FileName_);
+        ++gStats.Entities;
+        return index;
+    }
     // An entity delivered with the OtherData record: its DXF type name and the problem.
     void NewOther(uint16_t code, std::string_view name, uint8_t problem, uint32_t layer,
                   uint32_t block);
     void Push(std::initializer_list<double> values);
     void PushExtrusion(uint32_t entity, const double e[3]);
     std::string_view Decode(const std::string& raw, std::size_t max);
-    uint32_t NewBlob();
+    uint32_t NewBlob() { return D_->NewBlob(FileName_); }
+    // The block whose header the object's next handle names; kNoIndex for an unknown one.
+    uint32_t BlockOfHeader(TObject& o) {
+        const auto it = BlockOf_.find(Ref(o));
+        return it != BlockOf_.end() ? it->second : kNoIndex;
+    }
     // An entity of a type whose data is not read (a SPLINE gets a record that says so).
     void StoreOther(uint16_t code, uint32_t layer, uint32_t block);
-    void BlobDouble(double v);
-    void BlobShort(int16_t v);
     bool Finite() const;
 
     const uint8_t* Data_;
@@ -1195,21 +1195,6 @@ void TDwgReader::ReadEntity(uint32_t block, uint64_t handle, uint64_t& next) {
     }
 }
 
-uint32_t TDwgReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
-    if (D_->Entities.size() >= 0xFFFFFFF0u || D_->Doubles.size() >= 0xFFFFFF00u)
-        throw EDxfError{ecTooLarge,
-                        "The drawing " + FileName_ + " has too many entities for the engine."};
-    const uint32_t index = static_cast<uint32_t>(D_->Entities.size());
-    TEntity e;
-    e.Code = code;
-    e.Layer = layer;
-    e.Data = static_cast<uint32_t>(D_->Doubles.size());
-    D_->Entities.push_back(e);
-    D_->Append(block, index);
-    ++gStats.Entities;
-    return index;
-}
-
 void TDwgReader::NewOther(uint16_t code, std::string_view name, uint8_t problem, uint32_t layer,
                           uint32_t block) {
     if (code == kCodeSpline) {
@@ -1252,26 +1237,6 @@ void TDwgReader::StoreOther(uint16_t code, uint32_t layer, uint32_t block) {
     // A SPLINE's curve is not read from DWG yet: its record says so, with empty data.
     Push({0, SplineData::FlagNotRead, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
     D_->Entities[index].Aux = NewBlob();
-}
-
-uint32_t TDwgReader::NewBlob() {
-    if (D_->BlobStarts.size() >= (1u << 26) - 2)
-        throw EDxfError{ecTooLarge,
-                        "The drawing " + FileName_ + " has too many polylines for the engine."};
-    D_->BlobStarts.push_back(D_->Blob.size());
-    return static_cast<uint32_t>(D_->BlobStarts.size() - 1);
-}
-
-void TDwgReader::BlobDouble(double v) {
-    const std::size_t at = D_->Blob.size();
-    D_->Blob.resize(at + 8);
-    std::memcpy(D_->Blob.data() + at, &v, 8);
-}
-
-void TDwgReader::BlobShort(int16_t v) {
-    uint8_t bytes[2];
-    std::memcpy(bytes, &v, 2);
-    D_->Blob.insert(D_->Blob.end(), bytes, bytes + 2);
 }
 
 // ---- entities ---------------------------------------------------------------------------------
@@ -1429,9 +1394,7 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
         }
         p = {ins[0], ins[1], ins[2], sx, sy, rotation, columnSpacing, rowSpacing};
         // handles: the block header first
-        const uint64_t header = Ref(o);
-        const auto it = BlockOf_.find(header);
-        aux = it != BlockOf_.end() ? it->second : kNoIndex;
+        aux = BlockOfHeader(o);
         break;
     }
     case tDimOrdinate:
@@ -1503,9 +1466,7 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
         }
         p = {p12[0], p12[1], elevation, p10[0], p10[1], p10[2], rotation};
         Ref(o); // DIMSTYLE
-        const uint64_t header = Ref(o);
-        const auto it = BlockOf_.find(header);
-        aux = it != BlockOf_.end() ? it->second : kNoIndex;
+        aux = BlockOfHeader(o);
         break;
     }
     case tPolyline2D:
@@ -1539,16 +1500,16 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
             for (int k = 0; k < 9; ++k) {
                 const double x = d.BD();
                 if (!std::isfinite(x)) p.push_back(x); // makes the entity skipped
-                if (v < 0xFFFF) BlobDouble(x);
+                if (v < 0xFFFF) D_->BlobDouble(x);
             }
             for (unsigned l = 0; l < lines; ++l) {
                 for (int part = 0; part < 2; ++part) {
                     const unsigned n = d.BS();
                     if (v < 0xFFFF && l < styleLines)
-                        BlobShort(static_cast<int16_t>(std::min<unsigned>(n, INT16_MAX)));
+                        D_->BlobShort(static_cast<int16_t>(std::min<unsigned>(n, INT16_MAX)));
                     for (unsigned k = 0; k < n; ++k) {
                         const double x = d.BD();
-                        if (v < 0xFFFF && l < styleLines && k < INT16_MAX) BlobDouble(x);
+                        if (v < 0xFFFF && l < styleLines && k < INT16_MAX) D_->BlobDouble(x);
                     }
                 }
             }
@@ -1661,12 +1622,12 @@ bool TDwgReader::StoreEntity(uint32_t block, TObject& o, const TCommon& c) {
             e.Aux2 = static_cast<uint32_t>(std::min<std::size_t>(points, INT32_MAX));
         }
         for (uint32_t i = 0; i < points; ++i) {
-            BlobDouble(v[2 * i]);
-            BlobDouble(v[2 * i + 1]);
-            if (lf & LwPolylineData::FlagBulges) BlobDouble(bulge[i]);
+            D_->BlobDouble(v[2 * i]);
+            D_->BlobDouble(v[2 * i + 1]);
+            if (lf & LwPolylineData::FlagBulges) D_->BlobDouble(bulge[i]);
             if (lf & LwPolylineData::FlagWidths) {
-                BlobDouble(start[i]);
-                BlobDouble(end[i]);
+                D_->BlobDouble(start[i]);
+                D_->BlobDouble(end[i]);
             }
         }
         Push({constWidth});

@@ -84,29 +84,34 @@ uint32_t TDrawing::AddString(std::string_view text) {
     return offset;
 }
 
+// A layer or block of that name, new at the end of `items`.
+template <typename T>
+uint32_t TDrawing::AddNamed(std::vector<T>& items, TNameIndex& index, std::string_view name) {
+    const uint32_t at = static_cast<uint32_t>(items.size());
+    T item;
+    item.Name = AddString(name);
+    items.push_back(item);
+    index.Insert(name, at);
+    return at;
+}
+
 uint32_t TDrawing::FindOrAddLayer(std::string_view name) {
-    uint32_t index = LayerIndex.Find(name);
-    if (index != kNoIndex) return index;
-    index = static_cast<uint32_t>(Layers.size());
-    TLayer layer;
-    layer.Name = AddString(name);
-    Layers.push_back(layer);
-    LayerIndex.Insert(name, index);
-    return index;
+    const uint32_t index = LayerIndex.Find(name);
+    return index != kNoIndex ? index : AddNamed(Layers, LayerIndex, name);
 }
 
 uint32_t TDrawing::FindOrAddBlock(std::string_view name) {
-    uint32_t index = BlockIndex.Find(name);
+    const uint32_t index = BlockIndex.Find(name);
     if (index != kNoIndex) return index;
     // Block indexes travel in 26 bits of list handles.
     if (Blocks.size() >= (1u << 26) - 2)
         throw EDxfError{ecTooLarge, "The drawing has too many blocks for the engine."};
-    index = static_cast<uint32_t>(Blocks.size());
-    TBlock block;
-    block.Name = AddString(name);
-    Blocks.push_back(block);
-    BlockIndex.Insert(name, index);
-    return index;
+    return AddNamed(Blocks, BlockIndex, name);
+}
+
+void TDrawing::ThrowTooLarge(const std::string& fileName, const char* what) {
+    throw EDxfError{ecTooLarge,
+                    "The drawing " + fileName + " has too many " + what + " for the engine."};
 }
 
 void TDrawing::Append(uint32_t block, uint32_t entity) {

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -90,6 +91,41 @@ struct TDrawing {
     uint32_t FindOrAddLayer(std::string_view name); // an implicit layer: colour 7, visible
     uint32_t FindOrAddBlock(std::string_view name); // not Defined until its definition
     void Append(uint32_t block, uint32_t entity);   // to the end of the block's list
+
+    // Both readers fill the drawing through these, per entity and per vertex: inline.
+
+    // A new entity at the end of the block's list, its fields to be pushed onto Doubles.
+    // Refuses, naming `fileName`, more than the records' indexes reach.
+    uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block, const std::string& fileName) {
+        if (Entities.size() >= 0xFFFFFFF0u || Doubles.size() >= 0xFFFFFF00u)
+            ThrowTooLarge(fileName, "entities");
+        const uint32_t index = static_cast<uint32_t>(Entities.size());
+        TEntity e;
+        e.Code = code;
+        e.Layer = layer;
+        e.Data = static_cast<uint32_t>(Doubles.size());
+        Entities.push_back(e);
+        Append(block, index);
+        return index;
+    }
+    // A new blob, starting at the end of Blob; its index travels in 26 bits.
+    uint32_t NewBlob(const std::string& fileName) {
+        if (BlobStarts.size() >= (1u << 26) - 2) ThrowTooLarge(fileName, "polylines");
+        BlobStarts.push_back(Blob.size());
+        return static_cast<uint32_t>(BlobStarts.size() - 1);
+    }
+    void BlobDouble(double v) { BlobBytes(&v, 8); }
+    void BlobShort(int16_t v) { BlobBytes(&v, 2); }
+
+private:
+    template <typename T>
+    uint32_t AddNamed(std::vector<T>& items, TNameIndex& index, std::string_view name);
+    void BlobBytes(const void* v, std::size_t n) {
+        uint8_t bytes[8];
+        std::memcpy(bytes, v, n);
+        Blob.insert(Blob.end(), bytes, bytes + n);
+    }
+    [[noreturn]] static void ThrowTooLarge(const std::string& fileName, const char* what);
 };
 
 } // namespace pad2

@@ -235,15 +235,15 @@ private:
     uint32_t TypeName();
     void EndPolyline();
 
-    uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block);
+    uint32_t NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
+        return D_->NewEntity(code, layer, block, S_.FileName());
+    }
     uint32_t PushDoubles(std::initializer_list<double> values);
     void PushExtrusion(TEntity& e);
     uint32_t LayerOf();
     std::string_view Decode(std::string_view raw, std::size_t max);
     uint32_t BlockOf(std::string_view raw);
-    uint32_t NewBlob();
-    void BlobDouble(double v);
-    void BlobShort(int16_t v);
+    uint32_t NewBlob() { return D_->NewBlob(S_.FileName()); }
 
     TDxfScanner S_;
     const TReadCallbacks& Callbacks_;
@@ -777,20 +777,6 @@ uint32_t TDxfReader::BlockOf(std::string_view raw) {
     return D_->FindOrAddBlock(Decode(raw, kNameMax));
 }
 
-uint32_t TDxfReader::NewEntity(uint16_t code, uint32_t layer, uint32_t block) {
-    if (D_->Entities.size() >= 0xFFFFFFF0u || D_->Doubles.size() >= 0xFFFFFF00u)
-        throw EDxfError{ecTooLarge,
-                        "The drawing " + S_.FileName() + " has too many entities for the engine."};
-    const uint32_t index = static_cast<uint32_t>(D_->Entities.size());
-    TEntity e;
-    e.Code = code;
-    e.Layer = layer;
-    e.Data = static_cast<uint32_t>(D_->Doubles.size());
-    D_->Entities.push_back(e);
-    D_->Append(block, index);
-    return index;
-}
-
 uint32_t TDxfReader::PushDoubles(std::initializer_list<double> values) {
     const uint32_t at = static_cast<uint32_t>(D_->Doubles.size());
     D_->Doubles.insert(D_->Doubles.end(), values.begin(), values.end());
@@ -823,26 +809,6 @@ void TDxfReader::StoreOther(uint16_t code, uint8_t problem, uint32_t block) {
     TEntity& e = D_->Entities[NewEntity(code, layer, block)];
     e.Aux = name;
     e.Flags = problem;
-}
-
-uint32_t TDxfReader::NewBlob() {
-    if (D_->BlobStarts.size() >= (1u << 26) - 2)
-        throw EDxfError{ecTooLarge,
-                        "The drawing " + S_.FileName() + " has too many polylines for the engine."};
-    D_->BlobStarts.push_back(D_->Blob.size());
-    return static_cast<uint32_t>(D_->BlobStarts.size() - 1);
-}
-
-void TDxfReader::BlobDouble(double v) {
-    uint8_t bytes[8];
-    std::memcpy(bytes, &v, 8);
-    D_->Blob.insert(D_->Blob.end(), bytes, bytes + 8);
-}
-
-void TDxfReader::BlobShort(int16_t v) {
-    uint8_t bytes[2];
-    std::memcpy(bytes, &v, 2);
-    D_->Blob.insert(D_->Blob.end(), bytes, bytes + 2);
 }
 
 void TDxfReader::Store(const TKindName& kind, uint32_t block) {
@@ -923,12 +889,12 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block) {
         e.Aux = NewBlob();
         e.Aux2 = static_cast<uint32_t>(std::min<std::size_t>(Lw_.size(), INT32_MAX));
         for (const TLwVertex& v : Lw_) {
-            BlobDouble(v.X);
-            BlobDouble(v.Y);
-            if (flags & LwPolylineData::FlagBulges) BlobDouble(v.Bulge);
+            D_->BlobDouble(v.X);
+            D_->BlobDouble(v.Y);
+            if (flags & LwPolylineData::FlagBulges) D_->BlobDouble(v.Bulge);
             if (flags & LwPolylineData::FlagWidths) {
-                BlobDouble(v.StartWidth);
-                BlobDouble(v.EndWidth);
+                D_->BlobDouble(v.StartWidth);
+                D_->BlobDouble(v.EndWidth);
             }
         }
         break;
@@ -948,21 +914,21 @@ void TDxfReader::Store(const TKindName& kind, uint32_t block) {
         for (std::size_t i = 0; i < vertices; ++i) {
             const TMLineVertex& v = MVertices_[i];
             for (double p : v.P)
-                BlobDouble(p);
+                D_->BlobDouble(p);
             for (uint32_t k = 0; k < styleLines; ++k) {
                 if (k < v.ElementCount) {
                     const TMLineElement& el = MElements_[v.FirstElement + k];
                     const uint32_t n41 = std::min<uint32_t>(el.Count41, INT16_MAX);
                     const uint32_t n42 = std::min<uint32_t>(el.Count42, INT16_MAX);
-                    BlobShort(static_cast<int16_t>(n41));
+                    D_->BlobShort(static_cast<int16_t>(n41));
                     for (uint32_t j = 0; j < n41; ++j)
-                        BlobDouble(MParams_[el.First41 + j]);
-                    BlobShort(static_cast<int16_t>(n42));
+                        D_->BlobDouble(MParams_[el.First41 + j]);
+                    D_->BlobShort(static_cast<int16_t>(n42));
                     for (uint32_t j = 0; j < n42; ++j)
-                        BlobDouble(MParams_[el.First42 + j]);
+                        D_->BlobDouble(MParams_[el.First42 + j]);
                 } else {
-                    BlobShort(0);
-                    BlobShort(0);
+                    D_->BlobShort(0);
+                    D_->BlobShort(0);
                 }
             }
         }

@@ -294,61 +294,54 @@ THandle TPcbDxfProcessor::TemplateFor(std::string_view blockName) const {
 
 // ---- Creation operations --------------------------------------------------------------------
 
+template <typename TWrapper, typename TSet>
+void TPcbDxfProcessor::AddPlaced(THandle container, uint8_t kind, TBoardCoord x, TBoardCoord y,
+                                 TV7_Layer layer, TSet&& set) {
+    if (layer == NoLayer) return;
+    NoteContent(container, kind, layer);
+    CreatePrimitive<TWrapper>(container, kind, [&](TWrapper& object) {
+        object.X = SaturatingSub(x, OffsetX);
+        object.Y = SaturatingSub(y, OffsetY);
+        object.Layer = layer;
+        set(object);
+    });
+}
+
 void TPcbDxfProcessor::AddTrack(THandle container, TBoardCoord x1, TBoardCoord y1, TBoardCoord x2,
                                 TBoardCoord y2, TBoardCoord width, TV7_Layer layer) {
-    if (layer == NoLayer) return;
-    NoteContent(container, abi::kKindTrack, layer);
-    CreatePrimitive<TPcbTrack>(container, abi::kKindTrack, [&](TPcbTrack& track) {
-        track.X = SaturatingSub(x1, OffsetX);
-        track.Y = SaturatingSub(y1, OffsetY);
+    AddPlaced<TPcbTrack>(container, abi::kKindTrack, x1, y1, layer, [&](TPcbTrack& track) {
         track.X2 = SaturatingSub(x2, OffsetX);
         track.Y2 = SaturatingSub(y2, OffsetY);
         track.Width = width == 0 ? DefaultLineWidth : width;
-        track.Layer = layer;
     });
 }
 
 void TPcbDxfProcessor::AddArc(THandle container, TBoardCoord x, TBoardCoord y, TBoardCoord width,
                               TBoardCoord radius, double startAngle, double endAngle,
                               TV7_Layer layer) {
-    if (layer == NoLayer) return;
-    NoteContent(container, abi::kKindArc, layer);
-    CreatePrimitive<TPcbArc>(container, abi::kKindArc, [&](TPcbArc& arc) {
-        arc.X = SaturatingSub(x, OffsetX);
-        arc.Y = SaturatingSub(y, OffsetY);
+    AddPlaced<TPcbArc>(container, abi::kKindArc, x, y, layer, [&](TPcbArc& arc) {
         arc.Radius = radius;
         arc.StartAngle = startAngle;
         arc.EndAngle = endAngle;
         arc.Width = width == 0 ? DefaultLineWidth : width;
-        arc.Layer = layer;
     });
 }
 
 void TPcbDxfProcessor::AddPad(THandle container, TBoardCoord x, TBoardCoord y, TBoardCoord width,
                               TBoardCoord radius, TV7_Layer layer) {
-    if (layer == NoLayer) return;
-    NoteContent(container, abi::kKindPad, layer);
     const int64_t diameter = 2 * static_cast<int64_t>(radius);
-    CreatePrimitive<TPcbPad>(container, abi::kKindPad, [&](TPcbPad& pad) {
-        pad.X = SaturatingSub(x, OffsetX);
-        pad.Y = SaturatingSub(y, OffsetY);
+    AddPlaced<TPcbPad>(container, abi::kKindPad, x, y, layer, [&](TPcbPad& pad) {
         pad.HoleSize = SaturateToCoord(diameter - width);
         pad.PadSizes.fill(SaturateToCoord(diameter + width));
-        pad.Layer = layer;
     });
 }
 
 void TPcbDxfProcessor::AddText(THandle container, TBoardCoord x, TBoardCoord y, TBoardCoord height,
                                int32_t mirror, double rotation, std::string_view text,
                                TV7_Layer layer) {
-    if (layer == NoLayer) return;
-    NoteContent(container, abi::kKindText, layer);
-    CreatePrimitive<TPcbText>(container, abi::kKindText, [&](TPcbText& object) {
-        object.X = SaturatingSub(x, OffsetX);
-        object.Y = SaturatingSub(y, OffsetY);
+    AddPlaced<TPcbText>(container, abi::kKindText, x, y, layer, [&](TPcbText& object) {
         object.Height = height;
         object.Rotation = rotation;
-        object.Layer = layer;
         object.Mirror = mirror != 0;
         object.Text = std::string(CutUtf8(CleanText(text), kTextMax));
         object.Width = DefaultLineWidth;

@@ -116,6 +116,11 @@ private:
     using TKindLayer = std::pair<uint8_t, TV7_Layer>;
     std::map<abi::THandle, std::vector<TKindLayer>> TemplateContent_;
     void NoteContent(abi::THandle container, uint8_t kind, TV7_Layer layer);
+    // Creates a primitive at (x, y) less the offset on `layer` (none for NoLayer) and adds it
+    // to `container`; `set` fills in the rest.
+    template <typename TWrapper, typename TSet>
+    void AddPlaced(abi::THandle container, uint8_t kind, TBoardCoord x, TBoardCoord y,
+                   TV7_Layer layer, TSet&& set);
     // Index of the name in Mappings, or -1; `noted` (may stay null) is the lookup's flag that
     // the layer has joined UsedLayers, which only ever grows.
     int MappingIndex(std::string_view layerName, bool*& noted) const;

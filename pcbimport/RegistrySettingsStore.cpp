@@ -35,41 +35,29 @@ bool TRegistrySettingsStore::ValueExists(std::string_view section, std::string_v
     return k && k->ValueExists(key);
 }
 
-int32_t TRegistrySettingsStore::ReadInteger(std::string_view section, std::string_view key,
-                                            int32_t fallback) const {
+bool TRegistrySettingsStore::Read(std::string_view section, std::string_view key,
+                                  TValue& value) const {
     const auto* k = Section(section, false);
-    if (!k) return fallback;
+    if (!k) return false;
     uint32_t dword = 0;
-    if (k->ReadDword(key, dword)) return static_cast<int32_t>(dword);
-    std::string text;
-    int32_t value = fallback;
-    if (k->ReadText(key, text) && ParseInteger(text, value)) return value;
-    return fallback;
+    if (k->ReadDword(key, dword)) {
+        value.IsInteger = true;
+        value.Integer = static_cast<int32_t>(dword);
+        return true;
+    }
+    return k->ReadText(key, value.Text);
 }
 
-std::string TRegistrySettingsStore::ReadString(std::string_view section, std::string_view key,
-                                               std::string_view fallback) const {
-    const auto* k = Section(section, false);
-    std::string text;
-    if (k && k->ReadText(key, text)) return text;
-    uint32_t dword = 0;
-    if (k && k->ReadDword(key, dword)) return std::to_string(static_cast<int32_t>(dword));
-    return std::string(fallback);
-}
-
-void TRegistrySettingsStore::WriteInteger(std::string_view section, std::string_view key,
-                                          int32_t value) {
+void TRegistrySettingsStore::Write(std::string_view section, std::string_view key,
+                                   const TValue& value) {
     auto* k = Section(section, true);
     if (!k) return;
-    if (k->ValueType(key) == platform::rvText)
-        k->WriteText(key, std::to_string(value));
+    if (!value.IsInteger)
+        k->WriteText(key, value.Text);
+    else if (k->ValueType(key) == platform::rvText)
+        k->WriteText(key, std::to_string(value.Integer));
     else
-        k->WriteDword(key, static_cast<uint32_t>(value));
-}
-
-void TRegistrySettingsStore::WriteString(std::string_view section, std::string_view key,
-                                         std::string_view value) {
-    if (auto* k = Section(section, true)) k->WriteText(key, value);
+        k->WriteDword(key, static_cast<uint32_t>(value.Integer));
 }
 
 bool TRegistrySettingsStore::Flush(std::string& error) {

@@ -18,13 +18,6 @@ public:
                                     platform::THive hive = platform::hkCurrentUser);
 
     bool ValueExists(std::string_view section, std::string_view key) const override;
-    int32_t ReadInteger(std::string_view section, std::string_view key,
-                        int32_t fallback) const override;
-    std::string ReadString(std::string_view section, std::string_view key,
-                           std::string_view fallback) const override;
-    void WriteInteger(std::string_view section, std::string_view key, int32_t value) override;
-    void WriteString(std::string_view section, std::string_view key,
-                     std::string_view value) override;
 
     // Writes pending changes to the hive file; false with `error` naming the file when it
     // cannot be written.
@@ -33,6 +26,12 @@ public:
     // What was wrong with the hive file when this store read it ("" when nothing): the file
     // named, the problem, and that the defaults are used. The store then reads as empty.
     const std::string& ReadProblem() const { return ReadProblem_; }
+
+protected:
+    // Integers as DWORD values, unless the value is already a text; a DWORD value reads as
+    // an integer, a text value as a text.
+    bool Read(std::string_view section, std::string_view key, TValue& value) const override;
+    void Write(std::string_view section, std::string_view key, const TValue& value) override;
 
 private:
     // The section's key, opened (and with `create` made) on demand and kept open.

@@ -109,6 +109,36 @@ bool ParseInteger(std::string_view text, int32_t& value) {
     return true;
 }
 
+int32_t TSettingsStore::ReadInteger(std::string_view section, std::string_view key,
+                                    int32_t fallback) const {
+    TValue v;
+    if (!Read(section, key, v)) return fallback;
+    if (v.IsInteger) return v.Integer;
+    int32_t value = fallback;
+    return ParseInteger(v.Text, value) ? value : fallback;
+}
+
+std::string TSettingsStore::ReadString(std::string_view section, std::string_view key,
+                                       std::string_view fallback) const {
+    TValue v;
+    if (!Read(section, key, v)) return std::string(fallback);
+    return v.IsInteger ? std::to_string(v.Integer) : std::move(v.Text);
+}
+
+void TSettingsStore::WriteInteger(std::string_view section, std::string_view key, int32_t value) {
+    TValue v;
+    v.IsInteger = true;
+    v.Integer = value;
+    Write(section, key, v);
+}
+
+void TSettingsStore::WriteString(std::string_view section, std::string_view key,
+                                 std::string_view value) {
+    TValue v;
+    v.Text = value;
+    Write(section, key, v);
+}
+
 bool TSettingsStore::ReadBool(std::string_view section, std::string_view key, bool fallback) const {
     return ReadInteger(section, key, fallback ? 1 : 0) != 0;
 }
@@ -185,28 +215,15 @@ bool TIniSettingsStore::ValueExists(std::string_view section, std::string_view k
     return Find(section, key) != nullptr;
 }
 
-int32_t TIniSettingsStore::ReadInteger(std::string_view section, std::string_view key,
-                                       int32_t fallback) const {
+bool TIniSettingsStore::Read(std::string_view section, std::string_view key, TValue& value) const {
     const TKey* k = Find(section, key);
-    int32_t v = fallback;
-    if (k && ParseInteger(k->Value, v)) return v;
-    return fallback;
+    if (!k) return false;
+    value.Text = k->Value;
+    return true;
 }
 
-std::string TIniSettingsStore::ReadString(std::string_view section, std::string_view key,
-                                          std::string_view fallback) const {
-    const TKey* k = Find(section, key);
-    return k ? k->Value : std::string(fallback);
-}
-
-void TIniSettingsStore::WriteInteger(std::string_view section, std::string_view key,
-                                     int32_t value) {
-    WriteString(section, key, std::to_string(value));
-}
-
-void TIniSettingsStore::WriteString(std::string_view section, std::string_view key,
-                                    std::string_view value) {
-    Put(SectionFor(section), key, value);
+void TIniSettingsStore::Write(std::string_view section, std::string_view key, const TValue& value) {
+    Put(SectionFor(section), key, value.IsInteger ? std::to_string(value.Integer) : value.Text);
 }
 
 std::string TIniSettingsStore::ToText() const {

@@ -18,17 +18,27 @@ public:
     virtual ~TSettingsStore() = default;
     virtual bool ValueExists(std::string_view section, std::string_view key) const = 0;
     // An integer, or a text holding a decimal integer; anything else gives `fallback`.
-    virtual int32_t ReadInteger(std::string_view section, std::string_view key,
-                                int32_t fallback) const = 0;
+    int32_t ReadInteger(std::string_view section, std::string_view key, int32_t fallback) const;
     // True when the value reads as a non-zero integer.
     bool ReadBool(std::string_view section, std::string_view key, bool fallback) const;
-    virtual std::string ReadString(std::string_view section, std::string_view key,
-                                   std::string_view fallback) const = 0;
-    virtual void WriteInteger(std::string_view section, std::string_view key, int32_t value) = 0;
+    // A text, or an integer in decimal.
+    std::string ReadString(std::string_view section, std::string_view key,
+                           std::string_view fallback) const;
+    void WriteInteger(std::string_view section, std::string_view key, int32_t value);
     // Written as the text "1" or "0".
     void WriteBool(std::string_view section, std::string_view key, bool value);
-    virtual void WriteString(std::string_view section, std::string_view key,
-                             std::string_view value) = 0;
+    void WriteString(std::string_view section, std::string_view key, std::string_view value);
+
+protected:
+    // A stored value: an integer or a text, as the store keeps it.
+    struct TValue {
+        bool IsInteger = false;
+        int32_t Integer = 0;
+        std::string Text;
+    };
+    // The key's value; false when there is none.
+    virtual bool Read(std::string_view section, std::string_view key, TValue& value) const = 0;
+    virtual void Write(std::string_view section, std::string_view key, const TValue& value) = 0;
 };
 
 // Parses a whole decimal integer (optional sign, digits, surrounding blanks); false for
@@ -49,13 +59,6 @@ public:
     static TIniSettingsStore FromText(std::string path, std::string_view text);
 
     bool ValueExists(std::string_view section, std::string_view key) const override;
-    int32_t ReadInteger(std::string_view section, std::string_view key,
-                        int32_t fallback) const override;
-    std::string ReadString(std::string_view section, std::string_view key,
-                           std::string_view fallback) const override;
-    void WriteInteger(std::string_view section, std::string_view key, int32_t value) override;
-    void WriteString(std::string_view section, std::string_view key,
-                     std::string_view value) override;
 
     std::string ToText() const;
     // Writes the file (temporary file, then rename). False with `error` naming the file and the
@@ -64,6 +67,11 @@ public:
     const std::string& Path() const { return Path_; }
     // Why the file could not be read ("" when it was read or does not exist).
     const std::string& ReadProblem() const { return ReadProblem_; }
+
+protected:
+    // Integers are kept as their decimal text.
+    bool Read(std::string_view section, std::string_view key, TValue& value) const override;
+    void Write(std::string_view section, std::string_view key, const TValue& value) override;
 
 private:
     struct TKey {

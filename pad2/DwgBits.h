@@ -185,15 +185,7 @@ public:
         out[1] = RD();
     }
     // Modular char: 7 bits a byte, low group first.
-    uint64_t MC() {
-        uint64_t v = 0;
-        for (int shift = 0; shift < 63; shift += 7) {
-            const uint8_t b = RC();
-            v |= uint64_t{b & 0x7Fu} << shift;
-            if (!(b & 0x80)) return v;
-        }
-        throw EDwgOverrun{};
-    }
+    uint64_t MC() { return Modular<7, 63>(); }
     int64_t MCSigned() {
         uint64_t v = 0;
         for (int shift = 0; shift < 63; shift += 7) {
@@ -208,15 +200,7 @@ public:
         throw EDwgOverrun{};
     }
     // Modular short: 15 bits a word, low group first.
-    uint64_t MS() {
-        uint64_t v = 0;
-        for (int shift = 0; shift < 60; shift += 15) {
-            const uint16_t w = RS();
-            v |= uint64_t{w & 0x7FFFu} << shift;
-            if (!(w & 0x8000)) return v;
-        }
-        throw EDwgOverrun{};
-    }
+    uint64_t MS() { return Modular<15, 60>(); }
     TDwgRef H() {
         const uint8_t b = RC();
         TDwgRef r;
@@ -264,6 +248,22 @@ public:
     }
 
 private:
+    // A modular number in units of kBits value bits and a flag bit above them (bytes or
+    // words), low group first; the flag says another unit follows. Groups reach below
+    // kMaxShift bits.
+    template <unsigned kBits, unsigned kMaxShift> uint64_t Modular() {
+        uint64_t v = 0;
+        for (unsigned shift = 0; shift < kMaxShift; shift += kBits) {
+            unsigned unit;
+            if constexpr (kBits == 7)
+                unit = RC();
+            else
+                unit = RS();
+            v |= uint64_t{unit & ((1u << kBits) - 1)} << shift;
+            if (!(unit >> kBits)) return v;
+        }
+        throw EDwgOverrun{};
+    }
     // n whole bytes from the bit position, checked once.
     void Bytes(uint8_t* out, unsigned n) {
         Need(uint64_t{n} * 8);

@@ -241,12 +241,23 @@ bool TEngine::SeekLayer(TDrawingHandle drawing, TObjectHandle layer, uint8_t* re
     return true;
 }
 
-bool TEngine::SeekBlock(TDrawingHandle drawing, TObjectHandle block, uint8_t* record) {
-    uint32_t slot;
+TDrawing* TEngine::FindDefinedBlock(TDrawingHandle drawing, TObjectHandle block, uint32_t& slot,
+                                    uint32_t& index) const {
     TDrawing* d = Find(drawing, &slot);
-    if (!d || !record) return false;
-    const uint32_t index = ObjectIndex(block, kBlockTag, slot);
-    if (index >= d->Blocks.size() || !d->Blocks[index].Defined) return false;
+    if (!d) return nullptr;
+    index = ObjectIndex(block, kBlockTag, slot);
+    return index < d->Blocks.size() && d->Blocks[index].Defined ? d : nullptr;
+}
+
+TDrawing* TEngine::FindListBlock(TEntityListHandle list, uint32_t& slot, uint32_t& index) const {
+    TDrawing* d = SplitSmallHandle(list, slot, index) ? FindSlot(slot) : nullptr;
+    return d && index < d->Blocks.size() && d->Blocks[index].Defined ? d : nullptr;
+}
+
+bool TEngine::SeekBlock(TDrawingHandle drawing, TObjectHandle block, uint8_t* record) {
+    uint32_t slot, index;
+    TDrawing* d = record ? FindDefinedBlock(drawing, block, slot, index) : nullptr;
+    if (!d) return false;
     FillBlockHeader(*d, slot, index, record);
     return true;
 }
@@ -265,18 +276,14 @@ bool TEngine::FindBlock(TDrawingHandle drawing, const char* name, TObjectHandle*
 }
 
 TEntityListHandle TEngine::EntityList(TDrawingHandle drawing, TObjectHandle block) {
-    uint32_t slot;
-    TDrawing* d = Find(drawing, &slot);
-    if (!d) return 0;
-    const uint32_t index = ObjectIndex(block, kBlockTag, slot);
-    if (index >= d->Blocks.size() || !d->Blocks[index].Defined) return 0;
-    return MakeSmallHandle(slot, index);
+    uint32_t slot, index;
+    return FindDefinedBlock(drawing, block, slot, index) ? MakeSmallHandle(slot, index) : 0;
 }
 
 bool TEngine::StartEntityGet(TEntityListHandle list) {
     uint32_t slot, index;
-    TDrawing* d = SplitSmallHandle(list, slot, index) ? FindSlot(slot) : nullptr;
-    if (!d || index >= d->Blocks.size() || !d->Blocks[index].Defined) return false;
+    TDrawing* d = FindListBlock(list, slot, index);
+    if (!d) return false;
     TBlock& b = d->Blocks[index];
     b.Started = false;
     b.Cursor = b.First;
@@ -285,9 +292,8 @@ bool TEngine::StartEntityGet(TEntityListHandle list) {
 
 bool TEngine::GetEntity(TEntityListHandle list, uint8_t* header, uint8_t* data) {
     uint32_t slot, index;
-    TDrawing* d = SplitSmallHandle(list, slot, index) ? FindSlot(slot) : nullptr;
-    if (!d || !header || !data || index >= d->Blocks.size() || !d->Blocks[index].Defined)
-        return false;
+    TDrawing* d = header && data ? FindListBlock(list, slot, index) : nullptr;
+    if (!d) return false;
     TBlock& b = d->Blocks[index];
     if (!b.Started) {
         b.Started = true;

@@ -69,6 +69,12 @@ private:
 
     TDrawing* Find(dxfi::abi::TDrawingHandle drawing, uint32_t* slot = nullptr) const;
     TDrawing* FindSlot(uint32_t slot) const;
+    // The drawing and the index in it of the defined block that a block handle or an entity
+    // list names; null when there is no such block.
+    TDrawing* FindDefinedBlock(dxfi::abi::TDrawingHandle drawing, dxfi::abi::TObjectHandle block,
+                               uint32_t& slot, uint32_t& index) const;
+    TDrawing* FindListBlock(dxfi::abi::TEntityListHandle list, uint32_t& slot,
+                            uint32_t& index) const;
 
     TSlot Slots_[kSlots];
     uint32_t Generation_ = 0;

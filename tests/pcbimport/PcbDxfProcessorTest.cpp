@@ -74,6 +74,31 @@ protected:
         track.TransferProperties(ptRead);
         return track;
     }
+    // The track runs from (x, y) to (x2, y2).
+    static void ExpectEnds(const TPcbTrack& track, TBoardCoord x, TBoardCoord y, TBoardCoord x2,
+                           TBoardCoord y2) {
+        EXPECT_EQ(track.X, x);
+        EXPECT_EQ(track.Y, y);
+        EXPECT_EQ(track.X2, x2);
+        EXPECT_EQ(track.Y2, y2);
+    }
+    // The board holds `count` loose tracks; the one at `index` runs from (x, y) to (x2, y2) and
+    // is that wide.
+    void ExpectLooseTrack(std::size_t count, std::size_t index, TBoardCoord x, TBoardCoord y,
+                          TBoardCoord x2, TBoardCoord y2, TBoardCoord width) {
+        const auto tracks = LooseObjects(ab::kKindTrack);
+        ASSERT_EQ(tracks.size(), count);
+        const TPcbTrack track = Track(tracks[index].Handle);
+        ExpectEnds(track, x, y, x2, y2);
+        EXPECT_EQ(track.Width, width);
+    }
+    // The arc is centred on (x, y) with radius r and width w.
+    static void ExpectCircle(const TPcbArc& arc, int32_t x, int32_t y, int32_t r, int32_t w) {
+        EXPECT_EQ(arc.X, x);
+        EXPECT_EQ(arc.Y, y);
+        EXPECT_EQ(arc.Radius, r);
+        EXPECT_EQ(arc.Width, w);
+    }
     static TPcbArc Arc(uint32_t handle) {
         TPcbArc arc(handle);
         arc.TransferProperties(ptRead);
@@ -114,22 +139,16 @@ TEST_F(TCreationTest, TracksAndArcsLoseTheOffsetsAndTakeTheDefaultWidthForZero) 
     const auto tracks = LooseObjects(ab::kKindTrack);
     ASSERT_EQ(tracks.size(), 1u);
     const TPcbTrack track = Track(tracks[0].Handle);
-    EXPECT_EQ(track.X, 90);
-    EXPECT_EQ(track.Y, 220);
-    EXPECT_EQ(track.X2, 290);
-    EXPECT_EQ(track.Y2, 420);
+    ExpectEnds(track, 90, 220, 290, 420);
     EXPECT_EQ(track.Width, 70000);
     EXPECT_EQ(track.Layer, kMech1);
 
     const auto arcs = LooseObjects(ab::kKindArc);
     ASSERT_EQ(arcs.size(), 1u);
     const TPcbArc arc = Arc(arcs[0].Handle);
-    EXPECT_EQ(arc.X, 990);
-    EXPECT_EQ(arc.Y, 2020);
-    EXPECT_EQ(arc.Radius, 500);
+    ExpectCircle(arc, 990, 2020, 500, 70000);
     EXPECT_EQ(arc.StartAngle, 15.5);
     EXPECT_EQ(arc.EndAngle, 270.25);
-    EXPECT_EQ(arc.Width, 70000);
     EXPECT_EQ(arc.Layer, TopLayer);
 }
 
@@ -140,10 +159,7 @@ TEST_F(TCreationTest, OffsetsSaturateAtTheCoordinateRange) {
     const auto tracks = LooseObjects(ab::kKindTrack);
     ASSERT_EQ(tracks.size(), 1u);
     const TPcbTrack track = Track(tracks[0].Handle);
-    EXPECT_EQ(track.X, kMin);
-    EXPECT_EQ(track.Y, kMax);
-    EXPECT_EQ(track.X2, kMax - 1);
-    EXPECT_EQ(track.Y2, kMin + 1);
+    ExpectEnds(track, kMin, kMax, kMax - 1, kMin + 1);
 
     Processor->AddPad(Board, 0, 0, 100, kMax, TopLayer);
     const auto pads = LooseObjects(ab::kKindPad);
@@ -193,22 +209,26 @@ TEST_F(TCreationTest, TextsAreCleanedCutAndDrawnWithTheDefaultWidth) {
 }
 
 TEST(CleanText, DropsControlCodesInOrder) {
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("%%c25"), "25");
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("%%%%d"), "%d");
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("\\U+00B1"), "00B1");
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("90\xC2\xB0 and 45\xC2\xB0"), "90 and 45\xC2\xB0");
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("\\A1;x\\A1;"), "x\\A1;");
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("%%uunderlined%%u 50%%%"), "underlined 50");
-    // At the very end: nothing after the percent signs to take along.
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("50%%"), "50");
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("50%%%"), "50");
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("%"), "%");
-    EXPECT_EQ(TPcbDxfProcessor::CleanText(""), "");
-    // The character after "%%" goes whole, and a 0xB0 inside another character stays.
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("%%\xC3\xA9x"), "x");
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("\xD0\xB0\xC2\xB0"), "\xD0\xB0");
-    // A lone 0xB0 of a text that is not UTF-8 is a degree sign too.
-    EXPECT_EQ(TPcbDxfProcessor::CleanText("45\xB0"), "45");
+    const std::pair<const char*, const char*> cases[] = {
+        {"%%c25", "25"},
+        {"%%%%d", "%d"},
+        {"\\U+00B1", "00B1"},
+        {"90\xC2\xB0 and 45\xC2\xB0", "90 and 45\xC2\xB0"},
+        {"\\A1;x\\A1;", "x\\A1;"},
+        {"%%uunderlined%%u 50%%%", "underlined 50"},
+        // At the very end: nothing after the percent signs to take along.
+        {"50%%", "50"},
+        {"50%%%", "50"},
+        {"%", "%"},
+        {"", ""},
+        // The character after "%%" goes whole, and a 0xB0 inside another character stays.
+        {"%%\xC3\xA9x", "x"},
+        {"\xD0\xB0\xC2\xB0", "\xD0\xB0"},
+        // A lone 0xB0 of a text that is not UTF-8 is a degree sign too.
+        {"45\xB0", "45"},
+    };
+    for (const auto& [text, cleaned] : cases)
+        EXPECT_EQ(TPcbDxfProcessor::CleanText(text), cleaned) << text;
 }
 
 TEST_F(TCreationTest, RegionsGoToTheBoardOrAComponentThroughTheServer) {
@@ -271,10 +291,7 @@ TEST_F(TPolylineTest, DonutAtTheThresholdOrWithoutExactHalfCirclesStaysTwoArcs) 
     const auto arcs = LooseObjects(ab::kKindArc);
     ASSERT_EQ(arcs.size(), 2u);
     const TPcbArc arc = Arc(arcs[0].Handle);
-    EXPECT_EQ(arc.X, 200000);
-    EXPECT_EQ(arc.Y, 0);
-    EXPECT_EQ(arc.Radius, 200000);
-    EXPECT_EQ(arc.Width, 100000);
+    ExpectCircle(arc, 200000, 0, 200000, 100000);
 
     // Every donut would do, but 0.999 is no half circle.
     Processor->Mappings.SetMapping("PADS", kMech1, ccAll, 0.0);
@@ -319,26 +336,12 @@ TEST_F(TPolylineTest, SegmentsAreTracksOrArcsWithTheDefaultWidthLast) {
     Processor->DefaultLineWidth = 33333;
     SetPoints({{0, 0, 0, 0.0}, {100000, 0, 0, 0.0}, {100000, 100000, 0, 0.0}}, true, "L");
     Processor->EmitPolyline();
-    const auto tracks = LooseObjects(ab::kKindTrack);
-    ASSERT_EQ(tracks.size(), 3u);
-    const TPcbTrack closing = Track(tracks[2].Handle);
-    EXPECT_EQ(closing.X, 100000);
-    EXPECT_EQ(closing.Y, 100000);
-    EXPECT_EQ(closing.X2, 0);
-    EXPECT_EQ(closing.Y2, 0);
-    EXPECT_EQ(closing.Width, 33333);
+    ExpectLooseTrack(3, 2, 100000, 100000, 0, 0, 33333); // the closing one
 
     // One closed vertex: one track of length 0 at the vertex.
     SetPoints({{5000, 6000, 0, 0.0}}, true, "L", 0);
     Processor->EmitPolyline();
-    const auto more = LooseObjects(ab::kKindTrack);
-    ASSERT_EQ(more.size(), 4u);
-    const TPcbTrack dot = Track(more[3].Handle);
-    EXPECT_EQ(dot.X, 5000);
-    EXPECT_EQ(dot.Y, 6000);
-    EXPECT_EQ(dot.X2, 5000);
-    EXPECT_EQ(dot.Y2, 6000);
-    EXPECT_EQ(dot.Width, 33333);
+    ExpectLooseTrack(4, 3, 5000, 6000, 5000, 6000, 33333);
 
     // An empty list, a layer not in the table, no layer name at all: nothing.
     SetPoints({}, true, "L");
@@ -409,10 +412,7 @@ TEST_F(TBlockTest, CopiesAreComponentsOrLoosePrimitivesAtTheInsertionPoint) {
     const auto inside = Children(copy.Handle, ab::kKindTrack, TopLayer);
     ASSERT_EQ(inside.size(), 1u);
     const TPcbTrack turned = Track(inside[0]);
-    EXPECT_EQ(turned.X, 10000);
-    EXPECT_EQ(turned.Y, 20000);
-    EXPECT_EQ(turned.X2, 10000);
-    EXPECT_EQ(turned.Y2, 21000);
+    ExpectEnds(turned, 10000, 20000, 10000, 21000);
 
     Processor->OffsetX = 0;
     Processor->OffsetY = 0;
@@ -707,36 +707,32 @@ TEST_F(TSettingsTest, RoundTripsThroughIniFileAndRegistry) {
     const std::filesystem::path folder = std::filesystem::temp_directory_path();
     const std::string stem = "dxfi_processor_" + std::to_string(::getpid());
 
-    const std::string iniPath = (folder / (stem + ".ini")).string();
-    {
-        TIniSettingsStore ini(iniPath);
-        Processor->SaveSettings(ini);
-        std::string error;
-        ASSERT_TRUE(ini.Save(error)) << error;
-    }
-    {
+    // Saves into a new store, writes it out, and loads a fresh processor from another store
+    // over the same place.
+    const auto saveAndReload = [&](const auto& open, const auto& write) {
+        {
+            auto store = open();
+            Processor->SaveSettings(store);
+            std::string error;
+            ASSERT_TRUE(write(store, error)) << error;
+        }
         TPcbDxfProcessor loaded("other.dxf", *BoardWrapper);
         fill(loaded, false);
-        loaded.LoadSettings(TIniSettingsStore(iniPath));
+        loaded.LoadSettings(open());
         expectChanged(loaded);
-    }
+    };
+
+    const std::string iniPath = (folder / (stem + ".ini")).string();
+    saveAndReload([&] { return TIniSettingsStore(iniPath); },
+                  [](const TIniSettingsStore& ini, std::string& error) { return ini.Save(error); });
     std::filesystem::remove(iniPath);
 
     const std::string hive = (folder / (stem + "_user.reg")).string();
     platform::SetHiveFileOverride(platform::hkCurrentUser, hive);
     const std::string root = SettingsRootKey("\\Corvane2004");
-    {
-        TRegistrySettingsStore registry(root);
-        Processor->SaveSettings(registry);
-        std::string error;
-        ASSERT_TRUE(registry.Flush(error)) << error;
-    }
-    {
-        TPcbDxfProcessor loaded("other.dxf", *BoardWrapper);
-        fill(loaded, false);
-        loaded.LoadSettings(TRegistrySettingsStore(root));
-        expectChanged(loaded);
-    }
+    saveAndReload(
+        [&] { return TRegistrySettingsStore(root); },
+        [](TRegistrySettingsStore& registry, std::string& error) { return registry.Flush(error); });
     platform::SetHiveFileOverride(platform::hkCurrentUser, "");
     std::filesystem::remove(hive);
 }

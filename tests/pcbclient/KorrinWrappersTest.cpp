@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +25,29 @@ using namespace dxfi;
 namespace ab = dxfi::abi;
 
 namespace {
+
+// One field of a wrapper: writes its test value, and checks that a wrapper read back holds it.
+template <typename T> struct TField {
+    std::function<void(T&)> Write;
+    std::function<void(const T&)> Check;
+};
+template <typename T> using TFields = std::vector<TField<T>>;
+
+// The field `Name` (a member, or a member's member) with the value after it.
+#define FIELD(Name, ...)                                                                           \
+    {                                                                                              \
+        [](auto& O) { O.Name = __VA_ARGS__; },                                                     \
+            [](const auto& O) { EXPECT_EQ(O.Name, __VA_ARGS__) << #Name; }                         \
+    }
+
+template <typename T> void WriteFields(T& Object, const TFields<T>& Fields) {
+    for (const TField<T>& Field : Fields)
+        Field.Write(Object);
+}
+template <typename T> void CheckFields(const T& Object, const TFields<T>& Fields) {
+    for (const TField<T>& Field : Fields)
+        Field.Check(Object);
+}
 
 class TKorrinTest : public ::testing::Test {
 protected:
@@ -50,6 +74,18 @@ protected:
         EXPECT_EQ(Read->TransferProperties(ptRead), 0);
         return {std::move(Written), std::move(Read)};
     }
+    // The round trip of the fields (and what `Fill` writes besides them); the object read back
+    // must hold every field.
+    template <typename T, typename TFill = void (*)(T&)>
+    std::pair<std::unique_ptr<T>, std::unique_ptr<T>> RoundTrip(
+        uint8_t Kind, const TFields<T>& Fields, TFill Fill = [](T&) {}) {
+        auto Objects = RoundTrip<T>(Kind, [&](T& Object) {
+            WriteFields(Object, Fields);
+            Fill(Object);
+        });
+        CheckFields(*Objects.second, Fields);
+        return Objects;
+    }
 
     static void FillBase(TPCBObject& Object) {
         Object.X = 1234567;
@@ -64,9 +100,8 @@ protected:
         Object.Layer = MechanicalLayer(5);
     }
 
-    static void ExpectSameBase(const TPCBObject& A, const TPCBObject& B) {
-        EXPECT_EQ(A.Handle, B.Handle);
-        EXPECT_EQ(A.Kind, B.Kind);
+    // The base values of FillBase up to the primitive byte.
+    static void ExpectBasePlacement(const TPCBObject& B) {
         EXPECT_EQ(B.X, 1234567);
         EXPECT_EQ(B.Y, -7654321);
         EXPECT_EQ(B.Flags, 0xA5A5);
@@ -74,6 +109,12 @@ protected:
         EXPECT_EQ(B.BitField3, 0x1234);
         EXPECT_EQ(B.PrimWord, 0x4321);
         EXPECT_EQ(B.PrimByte, 0x77);
+    }
+
+    static void ExpectSameBase(const TPCBObject& A, const TPCBObject& B) {
+        EXPECT_EQ(A.Handle, B.Handle);
+        EXPECT_EQ(A.Kind, B.Kind);
+        ExpectBasePlacement(B);
         EXPECT_EQ(B.PrimLongA, -99);
         EXPECT_EQ(B.PrimLongB, 123456);
         EXPECT_EQ(B.Layer, A.Layer);
@@ -94,108 +135,46 @@ TEST_F(TKorrinPrimitivesTest, BindsToTheLoadedModuleByItsDefaultName) {
 }
 
 TEST_F(TKorrinPrimitivesTest, TrackArcViaFill) {
-    auto [Track, TrackRead] = RoundTrip<TPcbTrack>(ab::kKindTrack, [](TPcbTrack& T) {
-        T.X2 = 42;
-        T.Y2 = -42;
-        T.Width = 100000;
-        T.Value1 = 1;
-        T.Value2 = -2;
-        T.Value3 = 3;
-    });
+    auto [Track, TrackRead] = RoundTrip<TPcbTrack>(
+        ab::kKindTrack, {FIELD(X2, 42), FIELD(Y2, -42), FIELD(Width, 100000), FIELD(Value1, 1),
+                         FIELD(Value2, -2), FIELD(Value3, 3)});
     ExpectSameBase(*Track, *TrackRead);
-    EXPECT_EQ(TrackRead->X2, 42);
-    EXPECT_EQ(TrackRead->Y2, -42);
-    EXPECT_EQ(TrackRead->Width, 100000);
-    EXPECT_EQ(TrackRead->Value1, 1);
-    EXPECT_EQ(TrackRead->Value2, -2);
-    EXPECT_EQ(TrackRead->Value3, 3);
 
-    auto [Arc, ArcRead] = RoundTrip<TPcbArc>(ab::kKindArc, [](TPcbArc& A) {
-        A.Radius = 5000;
-        A.StartAngle = 12.25;
-        A.EndAngle = 359.5;
-        A.Width = 777;
-        A.Value1 = -5;
-    });
+    auto [Arc, ArcRead] = RoundTrip<TPcbArc>(
+        ab::kKindArc, {FIELD(Radius, 5000), FIELD(StartAngle, 12.25), FIELD(EndAngle, 359.5),
+                       FIELD(Width, 777), FIELD(Value1, -5)});
     ExpectSameBase(*Arc, *ArcRead);
-    EXPECT_EQ(ArcRead->Radius, 5000);
-    EXPECT_EQ(ArcRead->StartAngle, 12.25);
-    EXPECT_EQ(ArcRead->EndAngle, 359.5);
-    EXPECT_EQ(ArcRead->Width, 777);
-    EXPECT_EQ(ArcRead->Value1, -5);
 
-    auto [Via, ViaRead] = RoundTrip<TPcbVia>(ab::kKindVia, [](TPcbVia& V) {
-        V.Layer = MultiLayer;
-        V.Size = 500000;
-        V.HoleSize = 250000;
-        V.LowLayer = TopLayer;
-        V.HighLayer = BottomLayer;
-        V.Value1 = 9;
-        V.Value2 = 10;
-    });
+    auto [Via, ViaRead] = RoundTrip<TPcbVia>(
+        ab::kKindVia, {FIELD(Layer, MultiLayer), FIELD(Size, 500000), FIELD(HoleSize, 250000),
+                       FIELD(LowLayer, TopLayer), FIELD(HighLayer, BottomLayer), FIELD(Value1, 9),
+                       FIELD(Value2, 10)});
     ExpectSameBase(*Via, *ViaRead);
-    EXPECT_EQ(ViaRead->Size, 500000);
-    EXPECT_EQ(ViaRead->HoleSize, 250000);
-    EXPECT_EQ(ViaRead->LowLayer, TopLayer);
-    EXPECT_EQ(ViaRead->HighLayer, BottomLayer);
-    EXPECT_EQ(ViaRead->Value1, 9);
-    EXPECT_EQ(ViaRead->Value2, 10);
 
-    auto [Fill, FillRead] = RoundTrip<TPcbFill>(ab::kKindFill, [](TPcbFill& F) {
-        F.X2 = 2000000;
-        F.Y2 = 3000000;
-        F.Rotation = 45.5;
-        F.Value1 = 11;
-    });
+    auto [Fill, FillRead] =
+        RoundTrip<TPcbFill>(ab::kKindFill, {FIELD(X2, 2000000), FIELD(Y2, 3000000),
+                                            FIELD(Rotation, 45.5), FIELD(Value1, 11)});
     ExpectSameBase(*Fill, *FillRead);
-    EXPECT_EQ(FillRead->X2, 2000000);
-    EXPECT_EQ(FillRead->Y2, 3000000);
-    EXPECT_EQ(FillRead->Rotation, 45.5);
-    EXPECT_EQ(FillRead->Value1, 11);
 }
 
 TEST_F(TKorrinPrimitivesTest, RegionBodyEmbeddedBoardNet) {
-    auto [Region, RegionRead] = RoundTrip<TPCBRegion>(ab::kKindRegion, [](TPCBRegion& R) {
-        R.RegionKind = 2;
-        R.Value1 = 12;
-    });
+    auto [Region, RegionRead] =
+        RoundTrip<TPCBRegion>(ab::kKindRegion, {FIELD(RegionKind, 2), FIELD(Value1, 12)});
     ExpectSameBase(*Region, *RegionRead);
-    EXPECT_EQ(RegionRead->RegionKind, 2);
-    EXPECT_EQ(RegionRead->Value1, 12);
 
-    auto [Body, BodyRead] =
-        RoundTrip<TPcbComponentBody>(ab::kKindComponentBody, [](TPcbComponentBody& B) {
-            B.Height = 1000000;
-            B.Value1 = 13;
-        });
+    auto [Body, BodyRead] = RoundTrip<TPcbComponentBody>(
+        ab::kKindComponentBody, {FIELD(Height, 1000000), FIELD(Value1, 13)});
     ExpectSameBase(*Body, *BodyRead);
-    EXPECT_EQ(BodyRead->Height, 1000000);
-    EXPECT_EQ(BodyRead->Value1, 13);
 
-    auto [Embedded, EmbeddedRead] =
-        RoundTrip<TPcbEmbeddedBoard>(ab::kKindEmbeddedBoard, [](TPcbEmbeddedBoard& E) {
-            E.X2 = 5;
-            E.Y2 = 6;
-            E.RowCount = 3;
-            E.ColumnCount = 4;
-            E.RowSpacing = 70000;
-            E.ColumnSpacing = 80000;
-            E.Rotation = 90;
-            E.DocumentPath = "panels/child board.json";
-        });
+    auto [Embedded, EmbeddedRead] = RoundTrip<TPcbEmbeddedBoard>(
+        ab::kKindEmbeddedBoard,
+        {FIELD(X2, 5), FIELD(Y2, 6), FIELD(RowCount, 3), FIELD(ColumnCount, 4),
+         FIELD(RowSpacing, 70000), FIELD(ColumnSpacing, 80000), FIELD(Rotation, 90),
+         FIELD(DocumentPath, "panels/child board.json")});
     ExpectSameBase(*Embedded, *EmbeddedRead);
-    EXPECT_EQ(EmbeddedRead->X2, 5);
-    EXPECT_EQ(EmbeddedRead->Y2, 6);
-    EXPECT_EQ(EmbeddedRead->RowCount, 3);
-    EXPECT_EQ(EmbeddedRead->ColumnCount, 4);
-    EXPECT_EQ(EmbeddedRead->RowSpacing, 70000);
-    EXPECT_EQ(EmbeddedRead->ColumnSpacing, 80000);
-    EXPECT_EQ(EmbeddedRead->Rotation, 90);
-    EXPECT_EQ(EmbeddedRead->DocumentPath, "panels/child board.json");
 
-    auto [Net, NetRead] = RoundTrip<TPcbNet>(ab::kKindNet, [](TPcbNet& N) { N.Name = "GND"; });
+    auto [Net, NetRead] = RoundTrip<TPcbNet>(ab::kKindNet, {FIELD(Name, "GND")});
     ExpectSameBase(*Net, *NetRead);
-    EXPECT_EQ(NetRead->Name, "GND");
 }
 
 TEST_F(TKorrinPrimitivesTest, ObjectsWithBasePropertiesOnly) {
@@ -223,48 +202,18 @@ TEST_F(TKorrinPrimitivesTest, Text) {
     EXPECT_EQ(Fresh.FontName, "Arial");
     EXPECT_EQ(Fresh.InvertedBorder, 200000);
 
-    auto [Text, TextRead] = RoundTrip<TPcbText>(ab::kKindText, [](TPcbText& T) {
-        T.Layer = TopOverlay;
-        T.Height = 600000;
-        T.Value1 = 14;
-        T.Rotation = 270.75;
-        T.Mirror = true;
-        T.Text = "Size \xE2\x89\xA5 5 mm"; // a multi-byte character survives
-        T.Width = 60000;
-        T.Value2 = 15;
-        T.Value3 = -16;
-        T.UseTrueType = 1;
-        T.FontName = "DejaVu Sans";
-        T.Bold = 1;
-        T.Italic = 1;
-        T.Inverted = 1;
-        T.InvertedBorder = 12345;
-        T.BarCodeKind = 1;
-        T.BarCodeValue1 = 2;
-        T.BarCodeValue2 = 3;
-        T.BarCodeValue3 = 4;
-    });
+    // A multi-byte character survives.
+    auto [Text, TextRead] = RoundTrip<TPcbText>(
+        ab::kKindText,
+        {FIELD(Layer, TopOverlay), FIELD(Height, 600000), FIELD(Value1, 14),
+         FIELD(Rotation, 270.75), FIELD(Mirror, true), FIELD(Text, "Size \xE2\x89\xA5 5 mm"),
+         FIELD(Width, 60000), FIELD(Value2, 15), FIELD(Value3, -16), FIELD(UseTrueType, 1),
+         FIELD(FontName, "DejaVu Sans"), FIELD(Bold, 1), FIELD(Italic, 1), FIELD(Inverted, 1),
+         FIELD(InvertedBorder, 12345), FIELD(BarCodeKind, 1), FIELD(BarCodeValue1, 2),
+         FIELD(BarCodeValue2, 3), FIELD(BarCodeValue3, 4)});
     ExpectSameBase(*Text, *TextRead);
-    EXPECT_EQ(TextRead->Height, 600000);
-    EXPECT_EQ(TextRead->Value1, 14);
-    EXPECT_EQ(TextRead->Rotation, 270.75);
-    EXPECT_TRUE(TextRead->Mirror);
-    EXPECT_EQ(TextRead->Text, "Size \xE2\x89\xA5 5 mm");
     EXPECT_EQ(TextRead->DisplayText, "Size \xE2\x89\xA5 5 mm");
     EXPECT_EQ(Text->DisplayText, TextRead->DisplayText); // asked again after the write
-    EXPECT_EQ(TextRead->Width, 60000);
-    EXPECT_EQ(TextRead->Value2, 15);
-    EXPECT_EQ(TextRead->Value3, -16);
-    EXPECT_EQ(TextRead->UseTrueType, 1);
-    EXPECT_EQ(TextRead->FontName, "DejaVu Sans");
-    EXPECT_EQ(TextRead->Bold, 1);
-    EXPECT_EQ(TextRead->Italic, 1);
-    EXPECT_EQ(TextRead->Inverted, 1);
-    EXPECT_EQ(TextRead->InvertedBorder, 12345);
-    EXPECT_EQ(TextRead->BarCodeKind, 1);
-    EXPECT_EQ(TextRead->BarCodeValue1, 2);
-    EXPECT_EQ(TextRead->BarCodeValue2, 3);
-    EXPECT_EQ(TextRead->BarCodeValue3, 4);
 
     // A text longer than 255 bytes is cut, never inside a character.
     auto [Long, LongRead] = RoundTrip<TPcbText>(
@@ -273,61 +222,41 @@ TEST_F(TKorrinPrimitivesTest, Text) {
 }
 
 TEST_F(TKorrinPrimitivesTest, PadWithFullStack) {
-    auto [Pad, PadRead] = RoundTrip<TPcbPad>(ab::kKindPad, [](TPcbPad& P) {
-        P.Layer = MultiLayer;
-        P.PadSizes = {600000, 500000, 400000, 300000, 200000, 100000};
-        P.HoleSize = 350000;
-        P.Byte1 = 1;
-        P.Byte2 = 2;
-        P.Byte3 = 3;
-        P.String1 = "A1";
-        P.Byte4 = 4;
-        P.Byte5 = 5;
-        P.Rotation = 30.5;
-        P.String2 = "second";
-        P.String3 = std::string(20, 'z');
-        P.Long1 = 17;
-        P.String4 = "fourth";
-        P.Byte6 = 6;
-        P.Byte7 = 7;
-        P.Long2 = 18;
-        P.Long3 = 19;
-        P.Long4 = 20;
-        P.Long5 = 21;
-        P.Long6 = 22;
-        P.Byte8 = 8;
-        P.Byte9 = 9;
-        P.PadStackMode = kPadStackFullStack;
-        for (int Layer = 0; Layer < kClassicLayerCount; ++Layer) {
-            P.ShapeOnLayer[Layer] = static_cast<uint8_t>(Layer % 10);
-            P.SizeOnLayer[Layer] = {10000 + Layer, 20000 + Layer};
-            P.CRPercentageOnLayer[Layer] = static_cast<uint8_t>(Layer);
-        }
-    });
+    auto [Pad, PadRead] =
+        RoundTrip<TPcbPad>(ab::kKindPad,
+                           {FIELD(Layer, MultiLayer),
+                            FIELD(HoleSize, 350000),
+                            FIELD(Byte1, 1),
+                            FIELD(Byte2, 2),
+                            FIELD(Byte3, 3),
+                            FIELD(String1, "A1"),
+                            FIELD(Byte4, 4),
+                            FIELD(Byte5, 5),
+                            FIELD(Rotation, 30.5),
+                            FIELD(String2, "second"),
+                            FIELD(String3, std::string(20, 'z')),
+                            FIELD(Long1, 17),
+                            FIELD(String4, "fourth"),
+                            FIELD(Byte6, 6),
+                            FIELD(Byte7, 7),
+                            FIELD(Long2, 18),
+                            FIELD(Long3, 19),
+                            FIELD(Long4, 20),
+                            FIELD(Long5, 21),
+                            FIELD(Long6, 22),
+                            FIELD(Byte8, 8),
+                            FIELD(Byte9, 9),
+                            FIELD(PadStackMode, kPadStackFullStack)},
+                           [](TPcbPad& P) {
+                               P.PadSizes = {600000, 500000, 400000, 300000, 200000, 100000};
+                               for (int Layer = 0; Layer < kClassicLayerCount; ++Layer) {
+                                   P.ShapeOnLayer[Layer] = static_cast<uint8_t>(Layer % 10);
+                                   P.SizeOnLayer[Layer] = {10000 + Layer, 20000 + Layer};
+                                   P.CRPercentageOnLayer[Layer] = static_cast<uint8_t>(Layer);
+                               }
+                           });
     ExpectSameBase(*Pad, *PadRead);
     EXPECT_EQ(PadRead->PadSizes, Pad->PadSizes);
-    EXPECT_EQ(PadRead->HoleSize, 350000);
-    EXPECT_EQ(PadRead->Byte1, 1);
-    EXPECT_EQ(PadRead->Byte2, 2);
-    EXPECT_EQ(PadRead->Byte3, 3);
-    EXPECT_EQ(PadRead->String1, "A1");
-    EXPECT_EQ(PadRead->Byte4, 4);
-    EXPECT_EQ(PadRead->Byte5, 5);
-    EXPECT_EQ(PadRead->Rotation, 30.5);
-    EXPECT_EQ(PadRead->String2, "second");
-    EXPECT_EQ(PadRead->String3, std::string(20, 'z'));
-    EXPECT_EQ(PadRead->Long1, 17);
-    EXPECT_EQ(PadRead->String4, "fourth");
-    EXPECT_EQ(PadRead->Byte6, 6);
-    EXPECT_EQ(PadRead->Byte7, 7);
-    EXPECT_EQ(PadRead->Long2, 18);
-    EXPECT_EQ(PadRead->Long3, 19);
-    EXPECT_EQ(PadRead->Long4, 20);
-    EXPECT_EQ(PadRead->Long5, 21);
-    EXPECT_EQ(PadRead->Long6, 22);
-    EXPECT_EQ(PadRead->Byte8, 8);
-    EXPECT_EQ(PadRead->Byte9, 9);
-    EXPECT_EQ(PadRead->PadStackMode, kPadStackFullStack);
     EXPECT_EQ(PadRead->ShapeOnLayer, Pad->ShapeOnLayer);
     EXPECT_EQ(PadRead->SizeOnLayer, Pad->SizeOnLayer);
     EXPECT_EQ(PadRead->CRPercentageOnLayer, Pad->CRPercentageOnLayer);
@@ -365,50 +294,24 @@ TEST_F(TKorrinPrimitivesTest, PadInSimpleModeSendsPercentagesOnlyForRoundedRecta
 }
 
 TEST_F(TKorrinPrimitivesTest, Component) {
-    auto [Component, Read] = RoundTrip<TPcbComponent>(ab::kKindComponent, [](TPcbComponent& C) {
-        C.Layer = BottomLayer;
-        C.ChannelOffset = 23;
-        C.ComponentKind = 2;
-        C.Name = std::string(260, 'n'); // cut to 250
-        C.FlagA = true;
-        C.FlagB = true;
-        C.Value1 = 24;
-        C.Rotation = 180.25;
-        C.Byte1 = 25;
-        C.ExValue1 = 26;
-        C.ExByte1 = 27;
-        C.ExByte2 = 28;
-        C.ExValue2 = 29;
-        for (std::size_t Index = 0; Index < C.SourceLinks.size(); ++Index)
-            C.SourceLinks[Index] = "link " + std::to_string(Index);
-        C.DefaultPCB3DModel = "models/so8.step";
-    });
-    EXPECT_EQ(Read->X, 1234567);
-    EXPECT_EQ(Read->Y, -7654321);
-    EXPECT_EQ(Read->Flags, 0xA5A5);
-    EXPECT_EQ(Read->BitField2, 0x5A);
-    EXPECT_EQ(Read->BitField3, 0x1234);
-    EXPECT_EQ(Read->PrimWord, 0x4321);
-    EXPECT_EQ(Read->PrimByte, 0x77);
-    EXPECT_EQ(Read->Layer, BottomLayer);
-    EXPECT_EQ(Read->ChannelOffset, 23);
-    EXPECT_EQ(Read->ComponentKind, 2);
+    auto [Component, Read] = RoundTrip<TPcbComponent>(
+        ab::kKindComponent,
+        {FIELD(Layer, BottomLayer), FIELD(ChannelOffset, 23), FIELD(ComponentKind, 2),
+         FIELD(FlagA, true), FIELD(FlagB, true), FIELD(Value1, 24), FIELD(Rotation, 180.25),
+         FIELD(Byte1, 25), FIELD(ExValue1, 26), FIELD(ExByte1, 27), FIELD(ExByte2, 28),
+         FIELD(ExValue2, 29), FIELD(DefaultPCB3DModel, "models/so8.step")},
+        [](TPcbComponent& C) {
+            C.Name = std::string(260, 'n'); // cut to 250
+            for (std::size_t Index = 0; Index < C.SourceLinks.size(); ++Index)
+                C.SourceLinks[Index] = "link " + std::to_string(Index);
+        });
+    ExpectBasePlacement(*Read);
     EXPECT_NE(Read->NameText, 0u);
     EXPECT_NE(Read->SecondText, 0u);
     EXPECT_EQ(Read->NameText, Component->NameText);
     EXPECT_EQ(Read->SecondText, Component->SecondText);
     EXPECT_EQ(Read->Name, std::string(250, 'n'));
-    EXPECT_TRUE(Read->FlagA);
-    EXPECT_TRUE(Read->FlagB);
-    EXPECT_EQ(Read->Value1, 24);
-    EXPECT_EQ(Read->Rotation, 180.25);
-    EXPECT_EQ(Read->Byte1, 25);
-    EXPECT_EQ(Read->ExValue1, 26);
-    EXPECT_EQ(Read->ExByte1, 27);
-    EXPECT_EQ(Read->ExByte2, 28);
-    EXPECT_EQ(Read->ExValue2, 29);
     EXPECT_EQ(Read->SourceLinks, Component->SourceLinks);
-    EXPECT_EQ(Read->DefaultPCB3DModel, "models/so8.step");
 }
 
 TEST_F(TKorrinPrimitivesTest, ComponentChildrenAndTheirLayers) {
@@ -449,15 +352,25 @@ TEST_F(TKorrinBoardTest, EveryBoardValueRoundTrips) {
     EXPECT_EQ(Written.TransferProperties(ptRead), 0);
     EXPECT_EQ(Written.FileName, "roundtrip.json");
 
-    Written.Value0 = 30;
-    Written.Byte1 = 31;
-    Written.Value1 = 32;
-    Written.Value2 = 33;
-    Written.Value3 = 34;
-    Written.Value4 = 35;
+    const TFields<TPcbBoard> Fields = {FIELD(Value0, 30),
+                                       FIELD(Byte1, 31),
+                                       FIELD(Value1, 32),
+                                       FIELD(Value2, 33),
+                                       FIELD(Value3, 34),
+                                       FIELD(Value4, 35),
+                                       FIELD(CurrentLayer, TClassicLayer::Mechanical3),
+                                       FIELD(Value5, 36),
+                                       FIELD(SplitPlaneMode, 2),
+                                       FIELD(TopDielectric.Material, "Solder resist"),
+                                       FIELD(TopDielectric.DielectricKind, 3),
+                                       FIELD(TopDielectric.Constant, 3.8),
+                                       FIELD(TopDielectric.Height, 4000),
+                                       FIELD(BottomDielectric.Material, "Core"),
+                                       FIELD(BottomDielectric.DielectricKind, 4),
+                                       FIELD(BottomDielectric.Constant, 4.2),
+                                       FIELD(BottomDielectric.Height, 5000)};
+    WriteFields(Written, Fields);
     Written.DisplayUnit = !Written.DisplayUnit;
-    Written.CurrentLayer = TClassicLayer::Mechanical3;
-    Written.Value5 = 36;
     for (int Index = 1; Index <= 82; ++Index) {
         TLayerObject& Layer = Written.LayerObject(static_cast<TClassicLayer>(Index));
         Layer.Name = "Layer " + std::to_string(Index);
@@ -471,19 +384,18 @@ TEST_F(TKorrinBoardTest, EveryBoardValueRoundTrips) {
             Plane->PullBackDistance = 20000 + Index;
         }
     }
-    Written.SplitPlaneMode = 2;
     auto Pattern = [](int Seed) {
         TPcbBoard::TOptionRecord Record;
         for (std::size_t Index = 0; Index < Record.size(); ++Index)
             Record[Index] = static_cast<uint8_t>(Seed * 7 + Index);
         return Record;
     };
-    Written.Grids = Pattern(1);
-    Written.OutputOptions = Pattern(2);
-    Written.GerberOptions = Pattern(3);
-    Written.PrinterOptions = Pattern(4);
-    Written.PlacerOptions = Pattern(5);
-    Written.ChangeOrderOptions = Pattern(6);
+    const auto Options = {&TPcbBoard::Grids,         &TPcbBoard::OutputOptions,
+                          &TPcbBoard::GerberOptions, &TPcbBoard::PrinterOptions,
+                          &TPcbBoard::PlacerOptions, &TPcbBoard::ChangeOrderOptions};
+    int Seed = 1;
+    for (const auto Option : Options)
+        Written.*Option = Pattern(Seed++);
     for (std::size_t Index = 0; Index < Written.PlotLayers.size(); ++Index) {
         Written.PlotLayers[Index] = Pattern(10 + static_cast<int>(Index));
         Written.FlipLayers[Index] = Pattern(20 + static_cast<int>(Index));
@@ -499,22 +411,13 @@ TEST_F(TKorrinBoardTest, EveryBoardValueRoundTrips) {
         Pair->DrillDrawing = static_cast<uint8_t>(Index % 2);
         Written.LayerPairs.push_back(std::move(Pair));
     }
-    Written.TopDielectric = {"Solder resist", 3, 3.8, 4000};
-    Written.BottomDielectric = {"Core", 4, 4.2, 5000};
     EXPECT_EQ(Written.TransferProperties(ptUpdate), 0);
 
     TPcbBoard Read(Board);
     EXPECT_EQ(Read.TransferProperties(ptRead), 0);
-    EXPECT_EQ(Read.Value0, 30);
+    CheckFields(Read, Fields);
     EXPECT_EQ(Read.FileName, "roundtrip.json");
-    EXPECT_EQ(Read.Byte1, 31);
-    EXPECT_EQ(Read.Value1, 32);
-    EXPECT_EQ(Read.Value2, 33);
-    EXPECT_EQ(Read.Value3, 34);
-    EXPECT_EQ(Read.Value4, 35);
     EXPECT_EQ(Read.DisplayUnit, Written.DisplayUnit);
-    EXPECT_EQ(Read.CurrentLayer, TClassicLayer::Mechanical3);
-    EXPECT_EQ(Read.Value5, 36);
     for (int Index = 1; Index <= 82; ++Index) {
         SCOPED_TRACE(Index);
         const auto Classic = static_cast<TClassicLayer>(Index);
@@ -535,13 +438,8 @@ TEST_F(TKorrinBoardTest, EveryBoardValueRoundTrips) {
             EXPECT_EQ(B.Value1, A.Value1); // planes have no such value
         }
     }
-    EXPECT_EQ(Read.SplitPlaneMode, 2);
-    EXPECT_EQ(Read.Grids, Written.Grids);
-    EXPECT_EQ(Read.OutputOptions, Written.OutputOptions);
-    EXPECT_EQ(Read.GerberOptions, Written.GerberOptions);
-    EXPECT_EQ(Read.PrinterOptions, Written.PrinterOptions);
-    EXPECT_EQ(Read.PlacerOptions, Written.PlacerOptions);
-    EXPECT_EQ(Read.ChangeOrderOptions, Written.ChangeOrderOptions);
+    for (const auto Option : Options)
+        EXPECT_EQ(Read.*Option, Written.*Option);
     EXPECT_EQ(Read.PlotLayers, Written.PlotLayers);
     EXPECT_EQ(Read.FlipLayers, Written.FlipLayers);
     EXPECT_EQ(Read.PlotterPens, Written.PlotterPens);
@@ -553,14 +451,6 @@ TEST_F(TKorrinBoardTest, EveryBoardValueRoundTrips) {
         EXPECT_EQ(Read.LayerPairs[Index]->DrillGuide, 1);
         EXPECT_EQ(Read.LayerPairs[Index]->DrillDrawing, Index % 2);
     }
-    EXPECT_EQ(Read.TopDielectric.Material, "Solder resist");
-    EXPECT_EQ(Read.TopDielectric.DielectricKind, 3);
-    EXPECT_EQ(Read.TopDielectric.Constant, 3.8);
-    EXPECT_EQ(Read.TopDielectric.Height, 4000);
-    EXPECT_EQ(Read.BottomDielectric.Material, "Core");
-    EXPECT_EQ(Read.BottomDielectric.DielectricKind, 4);
-    EXPECT_EQ(Read.BottomDielectric.Constant, 4.2);
-    EXPECT_EQ(Read.BottomDielectric.Height, 5000);
 
     // Fewer pairs written replace the host's list.
     Read.LayerPairs.pop_back();

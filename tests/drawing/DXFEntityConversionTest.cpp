@@ -38,13 +38,18 @@ std::string Extruded(std::string entity, const char* x, const char* y, const cha
     return entity + G({{210, x}, {220, y}, {230, z}});
 }
 
+// The report of the run holds exactly these lines.
+void ExpectReport(TLoaded& d, const std::vector<std::string>& lines) {
+    EXPECT_EQ(ReportLines(d.P.ReportXml()), lines);
+}
+
+// An entity of that kind on layer 0 whose first point is (x, y, 0); its other groups follow.
+std::string At(const char* kind, const std::string& x, const std::string& y) {
+    return G({{0, kind}, {8, "0"}, {10, x}, {20, y}, {30, "0"}});
+}
+
 std::string Circle(double x, double y, double r) {
-    return G({{0, "CIRCLE"},
-              {8, "0"},
-              {10, TDxf::Num(x)},
-              {20, TDxf::Num(y)},
-              {30, "0"},
-              {40, TDxf::Num(r)}});
+    return At("CIRCLE", TDxf::Num(x), TDxf::Num(y)) + G({{40, TDxf::Num(r)}});
 }
 
 std::string Solid(const char* kind, double x3, double y3) {
@@ -88,11 +93,9 @@ TEST(DXFEntityConversionTest, LineTestsStartThenEndPoint) {
     ASSERT_NE(layer, nullptr);
     EXPECT_STREQ(layer, "Copper");
     EXPECT_FALSE(d.P.GetLine(e[2].Header, e[2].Data, x1, y1, x2, y2, layer));
-    EXPECT_EQ(
-        ReportLines(d.P.ReportXml()),
-        (std::vector<std::string>{
-            "LINE entity was discarded because of invalid start point (" + N("1000.5") + ",1E20)",
-            "LINE entity was discarded because of invalid end point (100," + N("100.25") + ")"}));
+    ExpectReport(
+        d, {"LINE entity was discarded because of invalid start point (" + N("1000.5") + ",1E20)",
+            "LINE entity was discarded because of invalid end point (100," + N("100.25") + ")"});
     // Every report line is followed by a line break.
     EXPECT_NE(d.P.ReportXml().find("1E20)</text>\n  <linebreak/>"), std::string::npos)
         << d.P.ReportXml();
@@ -119,33 +122,16 @@ TEST(DXFEntityConversionTest, CircleCentreIsMirroredForADownwardExtrusion) {
     EXPECT_EQ(x, 5);
     // The centre is tested after mirroring.
     EXPECT_FALSE(d.P.GetCircle(e[3].Header, e[3].Data, x, y, r, layer));
-    EXPECT_EQ(ReportLines(d.P.ReportXml()),
-              (std::vector<std::string>{
-                  "CIRCLE entity was discarded because of invalid extrusion direction (" +
-                      N("0.1") + ",0," + N("0.99") + ")",
-                  "CIRCLE entity was discarded because of invalid centre point (-150,0)"}));
+    ExpectReport(d, {"CIRCLE entity was discarded because of invalid extrusion direction (" +
+                         N("0.1") + ",0," + N("0.99") + ")",
+                     "CIRCLE entity was discarded because of invalid centre point (-150,0)"});
 }
 
 TEST(DXFEntityConversionTest, ArcIsNotTestedAndTakesTheXFactorForItsRadius) {
     TDxf dxf;
-    dxf.Blocks = Block("M", 0, 0,
-                       G({{0, "ARC"},
-                          {8, "0"},
-                          {10, "1"},
-                          {20, "1"},
-                          {30, "0"},
-                          {40, "2"},
-                          {50, "0"},
-                          {51, "90"}}) +
-                           Circle(1, 1, 2));
-    dxf.Entities = G({{0, "ARC"},
-                      {8, "0"},
-                      {10, "500"},
-                      {20, "500"},
-                      {30, "0"},
-                      {40, "3"},
-                      {50, "90"},
-                      {51, "180"}}) +
+    dxf.Blocks = Block(
+        "M", 0, 0, At("ARC", "1", "1") + G({{40, "2"}, {50, "0"}, {51, "90"}}) + Circle(1, 1, 2));
+    dxf.Entities = At("ARC", "500", "500") + G({{40, "3"}, {50, "90"}, {51, "180"}}) +
                    Insert("M", 0, 0, -1, 1);
     TLoaded d(dxf);
     ASSERT_TRUE(d.Loaded);
@@ -199,43 +185,16 @@ TEST(DXFEntityConversionTest, SolidAndTraceComeInOutlineOrder) {
     // A bad extrusion is reported once, not for each corner.
     EXPECT_FALSE(d.P.GetSolid(e[3].Header, e[3].Data, c[0], c[1], c[2], c[3], c[4], c[5], c[6],
                               c[7], layer));
-    EXPECT_EQ(ReportLines(d.P.ReportXml()),
-              (std::vector<std::string>{
-                  "SOLID entity was discarded because of invalid third corner (0,500)",
-                  "SOLID entity was discarded because of invalid extrusion direction (1,0,0)"}));
+    ExpectReport(d, {"SOLID entity was discarded because of invalid third corner (0,500)",
+                     "SOLID entity was discarded because of invalid extrusion direction (1,0,0)"});
 }
 
 TEST(DXFEntityConversionTest, TextsDeliverHeightMirrorRotationAndString) {
     TDxf dxf;
-    dxf.Entities =
-        G({{0, "TEXT"},
-           {8, "0"},
-           {10, "1"},
-           {20, "2"},
-           {30, "0"},
-           {40, "2.5"},
-           {50, "90"},
-           {71, "2"},
-           {1, "Abc"}}) +
-        G({{0, "TEXT"}, {8, "0"}, {10, "-300"}, {20, "2"}, {30, "0"}, {40, "1"}, {1, "x"}}) +
-        G({{0, "MTEXT"},
-           {8, "0"},
-           {10, "10"},
-           {20, "20"},
-           {30, "0"},
-           {40, "101"},
-           {41, "200"},
-           {71, "5"},
-           {1, "Hello"}}) +
-        G({{0, "MTEXT"},
-           {8, "0"},
-           {10, "10"},
-           {20, "20"},
-           {30, "0"},
-           {40, "101"},
-           {41, "200"},
-           {71, "1"},
-           {1, "Plain"}});
+    dxf.Entities = At("TEXT", "1", "2") + G({{40, "2.5"}, {50, "90"}, {71, "2"}, {1, "Abc"}}) +
+                   At("TEXT", "-300", "2") + G({{40, "1"}, {1, "x"}}) + At("MTEXT", "10", "20") +
+                   G({{40, "101"}, {41, "200"}, {71, "5"}, {1, "Hello"}}) +
+                   At("MTEXT", "10", "20") + G({{40, "101"}, {41, "200"}, {71, "1"}, {1, "Plain"}});
     TLoaded d(dxf);
     ASSERT_TRUE(d.Loaded);
     std::vector<TEntityRecord> e = Walk(d);
@@ -261,9 +220,8 @@ TEST(DXFEntityConversionTest, TextsDeliverHeightMirrorRotationAndString) {
     EXPECT_EQ(text, "Hello");
     ASSERT_TRUE(d.P.GetMText(e[3].Header, e[3].Data, x, y, h, mirror, rotation, text, layer));
     EXPECT_EQ((std::vector<TBoardCoord>{x, y}), (std::vector<TBoardCoord>{10, 20}));
-    EXPECT_EQ(ReportLines(d.P.ReportXml()),
-              std::vector<std::string>{
-                  "TEXT entity was discarded because of invalid first alignment point (-300,2)"});
+    ExpectReport(d,
+                 {"TEXT entity was discarded because of invalid first alignment point (-300,2)"});
 }
 
 TEST(DXFEntityConversionTest, PointsPolylineVerticesInsertsAndDimensions) {
@@ -272,8 +230,8 @@ TEST(DXFEntityConversionTest, PointsPolylineVerticesInsertsAndDimensions) {
     dxf.Entities =
         G({{0, "POINT"}, {8, "0"}, {10, "-1000"}, {20, "0"}, {30, "0"}}) +
         G({{0, "POINT"}, {8, "0"}, {10, "0.5"}, {20, "0.25"}, {30, "0"}}) +
-        G({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "1"}, {40, "0.5"}}) +
-        G({{0, "VERTEX"}, {8, "0"}, {10, "1"}, {20, "2"}, {30, "0"}, {40, "0.25"}, {42, "0.5"}}) +
+        G({{0, "POLYLINE"}, {8, "0"}, {66, "1"}, {70, "1"}, {40, "0.5"}}) + At("VERTEX", "1", "2") +
+        G({{40, "0.25"}, {42, "0.5"}}) +
         G({{0, "VERTEX"}, {8, "0"}, {10, "500"}, {20, "0"}, {30, "0"}}) + G({{0, "SEQEND"}}) +
         Insert("BLK", 3, 4, 2, 2, 30) +
         G({{0, "DIMENSION"}, {8, "0"}, {2, "*D1"}, {10, "3"}, {20, "4"}, {30, "0"}, {50, "30"}}) +
@@ -309,11 +267,9 @@ TEST(DXFEntityConversionTest, PointsPolylineVerticesInsertsAndDimensions) {
     EXPECT_NEAR(rotation, 30.0, 1e-12);
     EXPECT_STREQ(name, "*D1");
     EXPECT_FALSE(d.P.GetDimension(e[8].Header, e[8].Data, x, y, rotation, name));
-    EXPECT_EQ(ReportLines(d.P.ReportXml()),
-              (std::vector<std::string>{
-                  "POINT entity was discarded because of invalid point location (-1000,0)",
-                  "VERTEX entity was discarded because of invalid location point (500,0)",
-                  "DIMENSION entity was discarded because of invalid definition point (3,400)"}));
+    ExpectReport(d, {"POINT entity was discarded because of invalid point location (-1000,0)",
+                     "VERTEX entity was discarded because of invalid location point (500,0)",
+                     "DIMENSION entity was discarded because of invalid definition point (3,400)"});
 }
 
 TEST(DXFEntityConversionTest, LightweightPolylines) {
@@ -375,29 +331,22 @@ TEST(DXFEntityConversionTest, LightweightPolylines) {
     EXPECT_FALSE(d.P.GetLwPolyline(e[3].Header, e[3].Data, &points));
     EXPECT_FALSE(d.P.GetLwPolyline(e[4].Header, e[4].Data, &points));
     EXPECT_EQ(points.Count(), 3); // the caller clears what a rejected polyline left
-    EXPECT_EQ(
-        ReportLines(d.P.ReportXml()),
-        (std::vector<std::string>{
-            "LWPOLYLINE entity was discarded because of invalid extrusion direction (0," +
-                N("0.5") + "," + N("0.5") + ")",
-            "LWPOLYLINE entity was discarded because of invalid vertex coordinates (500,0)"}));
+    ExpectReport(d,
+                 {"LWPOLYLINE entity was discarded because of invalid extrusion direction (0," +
+                      N("0.5") + "," + N("0.5") + ")",
+                  "LWPOLYLINE entity was discarded because of invalid vertex coordinates (500,0)"});
 }
 
 TEST(DXFEntityConversionTest, EllipsesBecomeAHundredPoints) {
     TDxf dxf;
     const double twoPi = 2 * std::numbers::pi;
     auto ellipse = [](double mx, double my, double start, double end) {
-        return G({{0, "ELLIPSE"},
-                  {8, "0"},
-                  {10, "1"},
-                  {20, "2"},
-                  {30, "0"},
-                  {11, TDxf::Num(mx)},
-                  {21, TDxf::Num(my)},
-                  {31, "0"},
-                  {40, "0.5"},
-                  {41, TDxf::Num(start)},
-                  {42, TDxf::Num(end)}});
+        return At("ELLIPSE", "1", "2") + G({{11, TDxf::Num(mx)},
+                                            {21, TDxf::Num(my)},
+                                            {31, "0"},
+                                            {40, "0.5"},
+                                            {41, TDxf::Num(start)},
+                                            {42, TDxf::Num(end)}});
     };
     dxf.Entities = ellipse(10, 0, 0, twoPi) + ellipse(10, 0, 5, 1) + ellipse(0, 5, 0, twoPi) +
                    ellipse(1e30, 0, 0, twoPi);
@@ -435,9 +384,8 @@ TEST(DXFEntityConversionTest, EllipsesBecomeAHundredPoints) {
     EXPECT_FALSE(d.P.EntitiesDiscarded);
     EXPECT_FALSE(d.P.GetEllipse(e[3].Header, e[3].Data, &points));
     EXPECT_TRUE(d.P.EntitiesDiscarded);
-    EXPECT_EQ(ReportLines(d.P.ReportXml()),
-              std::vector<std::string>{"ELLIPSE entity was discarded because its coordinates lie "
-                                       "beyond the board's range at this scale (1,2)"});
+    ExpectReport(d, {"ELLIPSE entity was discarded because its coordinates lie "
+                     "beyond the board's range at this scale (1,2)"});
 }
 
 TEST(DXFEntityConversionTest, MultilinesFromAWrittenDrawing) {

@@ -34,6 +34,32 @@ void CopyText(char* Buffer, std::size_t Capacity, const std::string& Text) {
 
 } // namespace
 
+// A query of an object's properties that records its call and layer and answers 0; the
+// parameters after the layer follow the name.
+#define FAKE_LAYER_QUERY(Kind, ...)                                                                \
+    int32_t PcbApi_Query##Kind(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*,                \
+                               uint32_t* Layer, __VA_ARGS__) {                                     \
+        RecordQuery("Query" #Kind, Mode, Object, Layer);                                           \
+        return 0;                                                                                  \
+    }
+
+// A query that records its mode and object and answers 0; the parameters after the object
+// follow the name.
+#define FAKE_QUERY(Kind, ...)                                                                      \
+    int32_t PcbApi_Query##Kind(uint8_t Mode, uint32_t Object, __VA_ARGS__) {                       \
+        Record("Query" #Kind, {Mode, Object});                                                     \
+        return 0;                                                                                  \
+    }
+
+// A query of a pad's or via's value on one layer that records its call, then fills the answer
+// as the statements after the answer's type say.
+#define FAKE_LAYER_ANSWER(Name, Type, ...)                                                         \
+    int32_t PcbApi_##Name(uint32_t Object, uint8_t Layer, Type* Answer) {                          \
+        Record(#Name, {Object, Layer});                                                            \
+        __VA_ARGS__;                                                                               \
+        return 0;                                                                                  \
+    }
+
 extern "C" {
 
 DXFI_EXPORT TFakePcbHost* FakePcbHost_State() {
@@ -56,12 +82,8 @@ int32_t PcbApi_GetObjectBitField3(uint8_t Mode, uint32_t Object, uint16_t*) {
     return 0;
 }
 
-int32_t PcbApi_QueryTrack(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
-                          int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
-                          int32_t*, int32_t*, int32_t*, int32_t*) {
-    RecordQuery("QueryTrack", Mode, Object, Layer);
-    return 0;
-}
+FAKE_LAYER_QUERY(Track, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
+                 int32_t*, int32_t*, int32_t*, int32_t*)
 
 int32_t PcbApi_QueryText(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
                          int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
@@ -115,70 +137,30 @@ int32_t PcbApi_QueryInternalPlane(uint8_t Mode, uint32_t Board, uint8_t Layer, c
 
 #ifndef FAKE_PCB_HOST_PARTIAL
 
-int32_t PcbApi_QueryPrimitive(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
-                              int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*) {
-    RecordQuery("QueryPrimitive", Mode, Object, Layer);
-    return 0;
-}
+FAKE_LAYER_QUERY(Primitive, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*)
 
-int32_t PcbApi_QueryArc(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
-                        int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, double*,
-                        double*, int32_t*, int32_t*) {
-    RecordQuery("QueryArc", Mode, Object, Layer);
-    return 0;
-}
+FAKE_LAYER_QUERY(Arc, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, double*, double*,
+                 int32_t*, int32_t*)
 
-int32_t PcbApi_QueryVia(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
-                        int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
-                        uint32_t*, uint32_t*, int32_t*, int32_t*) {
-    RecordQuery("QueryVia", Mode, Object, Layer);
-    return 0;
-}
+FAKE_LAYER_QUERY(Via, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
+                 uint32_t*, uint32_t*, int32_t*, int32_t*)
 
-int32_t PcbApi_QueryFill(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
-                         int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
-                         double*, int32_t*) {
-    RecordQuery("QueryFill", Mode, Object, Layer);
-    return 0;
-}
+FAKE_LAYER_QUERY(Fill, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
+                 double*, int32_t*)
 
-int32_t PcbApi_QueryRegion(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*, uint32_t* Layer,
-                           int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*) {
-    RecordQuery("QueryRegion", Mode, Object, Layer);
-    return 0;
-}
+FAKE_LAYER_QUERY(Region, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*)
 
-int32_t PcbApi_QueryComponentBody(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*,
-                                  uint32_t* Layer, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*,
-                                  int32_t*, int32_t*) {
-    RecordQuery("QueryComponentBody", Mode, Object, Layer);
-    return 0;
-}
+FAKE_LAYER_QUERY(ComponentBody, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*,
+                 int32_t*)
 
-int32_t PcbApi_QueryEmbeddedBoard(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*,
-                                  uint32_t* Layer, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*,
-                                  int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, int32_t*,
-                                  double*, char*) {
-    RecordQuery("QueryEmbeddedBoard", Mode, Object, Layer);
-    return 0;
-}
+FAKE_LAYER_QUERY(EmbeddedBoard, int32_t*, uint8_t*, int32_t*, int32_t*, int32_t*, int32_t*,
+                 int32_t*, int32_t*, int32_t*, int32_t*, int32_t*, double*, char*)
 
-int32_t PcbApi_QueryNetName(uint8_t Mode, uint32_t Object, char*) {
-    Record("QueryNetName", {Mode, Object});
-    return 0;
-}
+FAKE_QUERY(NetName, char*)
 
-int32_t PcbApi_QueryTrueTypeTextInfo(uint8_t Mode, uint32_t Object, uint8_t*, char*, uint8_t*,
-                                     uint8_t*, uint8_t*, int32_t*) {
-    Record("QueryTrueTypeTextInfo", {Mode, Object});
-    return 0;
-}
+FAKE_QUERY(TrueTypeTextInfo, uint8_t*, char*, uint8_t*, uint8_t*, uint8_t*, int32_t*)
 
-int32_t PcbApi_QueryBarCodeTextInfo(uint8_t Mode, uint32_t Object, uint8_t*, uint8_t*, uint8_t*,
-                                    uint8_t*) {
-    Record("QueryBarCodeTextInfo", {Mode, Object});
-    return 0;
-}
+FAKE_QUERY(BarCodeTextInfo, uint8_t*, uint8_t*, uint8_t*, uint8_t*)
 
 int32_t PcbApi_QueryPadStackMode(uint8_t Mode, uint32_t Object, uint8_t* PadStackMode) {
     Record("QueryPadStackMode", {Mode, Object});
@@ -186,30 +168,11 @@ int32_t PcbApi_QueryPadStackMode(uint8_t Mode, uint32_t Object, uint8_t* PadStac
     return 0;
 }
 
-int32_t PcbApi_QueryPadOrViaShapeOnLayer(uint32_t Object, uint8_t Layer, uint8_t* Shape) {
-    Record("QueryPadOrViaShapeOnLayer", {Object, Layer});
-    *Shape = State().Shapes.at(Layer);
-    return 0;
-}
-
-int32_t PcbApi_QueryPadOrViaSizeOnLayer(uint32_t Object, uint8_t Layer, int32_t* Size) {
-    Record("QueryPadOrViaSizeOnLayer", {Object, Layer});
-    Size[0] = 1000 + Layer;
-    Size[1] = 2000 + Layer;
-    return 0;
-}
-
-int32_t PcbApi_QueryPadCornerRadiusOnLayer(uint32_t Object, uint8_t Layer, int32_t* Radius) {
-    Record("QueryPadCornerRadiusOnLayer", {Object, Layer});
-    *Radius = 3000 + Layer;
-    return 0;
-}
-
-int32_t PcbApi_QueryPadCRPercentageOnLayer(uint32_t Object, uint8_t Layer, uint8_t* Percentage) {
-    Record("QueryPadCRPercentageOnLayer", {Object, Layer});
-    *Percentage = State().Percentages.at(Layer);
-    return 0;
-}
+FAKE_LAYER_ANSWER(QueryPadOrViaShapeOnLayer, uint8_t, *Answer = State().Shapes.at(Layer))
+FAKE_LAYER_ANSWER(QueryPadOrViaSizeOnLayer, int32_t, Answer[0] = 1000 + Layer;
+                  Answer[1] = 2000 + Layer)
+FAKE_LAYER_ANSWER(QueryPadCornerRadiusOnLayer, int32_t, *Answer = 3000 + Layer)
+FAKE_LAYER_ANSWER(QueryPadCRPercentageOnLayer, uint8_t, *Answer = State().Percentages.at(Layer))
 
 int32_t PcbApi_SetPadShapeOnLayer(uint32_t Object, uint8_t Layer, uint8_t Shape) {
     Record("SetPadShapeOnLayer", {Object, Layer, Shape});
@@ -226,15 +189,9 @@ int32_t PcbApi_SetCRPctOnLayer(uint32_t Object, uint8_t Layer, uint8_t Percentag
     return 0;
 }
 
-int32_t PcbApi_QueryComponentChannelOffset(uint8_t Mode, uint32_t Object, int32_t*) {
-    Record("QueryComponentChannelOffset", {Mode, Object});
-    return 0;
-}
+FAKE_QUERY(ComponentChannelOffset, int32_t*)
 
-int32_t PcbApi_QueryComponentKind(uint8_t Mode, uint32_t Object, int32_t*) {
-    Record("QueryComponentKind", {Mode, Object});
-    return 0;
-}
+FAKE_QUERY(ComponentKind, int32_t*)
 
 int32_t PcbApi_QueryComponent(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t*,
                               uint8_t* ClassicLayer, uint8_t*, uint32_t*, uint32_t*, char*,
@@ -245,22 +202,11 @@ int32_t PcbApi_QueryComponent(uint8_t Mode, uint32_t Object, uint16_t*, uint16_t
     return 0;
 }
 
-int32_t PcbApi_QueryComponentEx(uint8_t Mode, uint32_t Object, int32_t*, uint8_t*, uint8_t*,
-                                int32_t*) {
-    Record("QueryComponentEx", {Mode, Object});
-    return 0;
-}
+FAKE_QUERY(ComponentEx, int32_t*, uint8_t*, uint8_t*, int32_t*)
 
-int32_t PcbApi_QueryComponentSourceLinks(uint8_t Mode, uint32_t Object, char*, char*, char*, char*,
-                                         char*, char*, char*, char*) {
-    Record("QueryComponentSourceLinks", {Mode, Object});
-    return 0;
-}
+FAKE_QUERY(ComponentSourceLinks, char*, char*, char*, char*, char*, char*, char*, char*)
 
-int32_t PcbApi_QueryDefaultPCB3DModel(uint8_t Mode, uint32_t Object, char*) {
-    Record("QueryDefaultPCB3DModel", {Mode, Object});
-    return 0;
-}
+FAKE_QUERY(DefaultPCB3DModel, char*)
 
 uint32_t PcbApi_CreateIterator(uint32_t Container, uint8_t Kind, int32_t Reserved, uint32_t Layer) {
     Record("CreateIterator", {Container, Kind, Reserved, Layer});

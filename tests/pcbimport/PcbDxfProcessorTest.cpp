@@ -74,14 +74,6 @@ protected:
         track.TransferProperties(ptRead);
         return track;
     }
-    // The track runs from (x, y) to (x2, y2).
-    static void ExpectEnds(const TPcbTrack& track, TBoardCoord x, TBoardCoord y, TBoardCoord x2,
-                           TBoardCoord y2) {
-        EXPECT_EQ(track.X, x);
-        EXPECT_EQ(track.Y, y);
-        EXPECT_EQ(track.X2, x2);
-        EXPECT_EQ(track.Y2, y2);
-    }
     // The board holds `count` loose tracks; the one at `index` runs from (x, y) to (x2, y2) and
     // is that wide.
     void ExpectLooseTrack(std::size_t count, std::size_t index, TBoardCoord x, TBoardCoord y,
@@ -91,13 +83,6 @@ protected:
         const TPcbTrack track = Track(tracks[index].Handle);
         ExpectEnds(track, x, y, x2, y2);
         EXPECT_EQ(track.Width, width);
-    }
-    // The arc is centred on (x, y) with radius r and width w.
-    static void ExpectCircle(const TPcbArc& arc, int32_t x, int32_t y, int32_t r, int32_t w) {
-        EXPECT_EQ(arc.X, x);
-        EXPECT_EQ(arc.Y, y);
-        EXPECT_EQ(arc.Radius, r);
-        EXPECT_EQ(arc.Width, w);
     }
     static TPcbArc Arc(uint32_t handle) {
         TPcbArc arc(handle);

@@ -38,16 +38,10 @@ TEST_F(TDrawingImportTest, LinesBecomeTracksOfTheDefaultWidthEvenWithoutLength) 
     TPcbDxfProcessor& p = Import("line_R2000.dxf");
     const auto tracks = Loose<TPcbTrack>(ab::kKindTrack);
     ASSERT_EQ(tracks.size(), 3u);
-    EXPECT_EQ(tracks[0].X, 0);
-    EXPECT_EQ(tracks[0].Y, 0);
-    EXPECT_EQ(tracks[0].X2, 100000);
-    EXPECT_EQ(tracks[0].Y2, 50000);
+    ExpectEnds(tracks[0], 0, 0, 100000, 50000);
     EXPECT_EQ(tracks[0].Width, 50000);
     EXPECT_EQ(tracks[0].Layer, p.Mappings.LayerOf("LINES"));
-    EXPECT_EQ(tracks[2].X, -30000);
-    EXPECT_EQ(tracks[2].Y, 40000);
-    EXPECT_EQ(tracks[2].X2, -30000);
-    EXPECT_EQ(tracks[2].Y2, 40000);
+    ExpectEnds(tracks[2], -30000, 40000, -30000, 40000);
     EXPECT_EQ(tracks[2].Width, 50000);
     EXPECT_EQ(tracks[2].Layer, p.Mappings.LayerOf("0"));
     EXPECT_NE(tracks[0].Layer, NoLayer);
@@ -59,10 +53,7 @@ TEST_F(TDrawingImportTest, PointsAreDotsOfTheDefaultWidth) {
     Import("point_R2000.dxf");
     const auto arcs = Loose<TPcbArc>(ab::kKindArc);
     ASSERT_EQ(arcs.size(), 2u);
-    EXPECT_EQ(arcs[0].X, 35000);
-    EXPECT_EQ(arcs[0].Y, 42500);
-    EXPECT_EQ(arcs[0].Radius, 12500);
-    EXPECT_EQ(arcs[0].Width, 25000);
+    ExpectCircle(arcs[0], 35000, 42500, 12500, 25000);
     EXPECT_EQ(arcs[0].StartAngle, 0.0);
     EXPECT_EQ(arcs[0].EndAngle, 360.0);
 }
@@ -147,10 +138,8 @@ TEST_F(TDrawingImportTest, SolidsAreRegionsAndTracesFourTracks) {
                                     {240000, 0, 240000, 10000},
                                     {240000, 10000, 200000, 10000}};
     for (int i = 0; i < 4; ++i) {
-        EXPECT_EQ(tracks[i].X, expected[i][0]) << i;
-        EXPECT_EQ(tracks[i].Y, expected[i][1]) << i;
-        EXPECT_EQ(tracks[i].X2, expected[i][2]) << i;
-        EXPECT_EQ(tracks[i].Y2, expected[i][3]) << i;
+        SCOPED_TRACE(i);
+        ExpectEnds(tracks[i], expected[i][0], expected[i][1], expected[i][2], expected[i][3]);
     }
 }
 
@@ -193,17 +182,11 @@ TEST_F(TDrawingImportTest, PolylinesTakeTheMeanVertexWidthAndTheirVerticesLayer)
         EXPECT_EQ(track.Width, 5000);
         EXPECT_EQ(track.Layer, p.Mappings.LayerOf("PLINES"));
     }
-    EXPECT_EQ(tracks[3].X, 0);
-    EXPECT_EQ(tracks[3].Y, 50000);
-    EXPECT_EQ(tracks[3].X2, 0);
-    EXPECT_EQ(tracks[3].Y2, 0);
+    ExpectEnds(tracks[3], 0, 50000, 0, 0);
     const auto arcs = Loose<TPcbArc>(ab::kKindArc);
     ASSERT_EQ(arcs.size(), 2u);
     // (20,0) to (25,0) with bulge 1: a half circle about (22.5,0); widths 0.1 and 0.3.
-    EXPECT_EQ(arcs[0].X, 225000);
-    EXPECT_EQ(arcs[0].Y, 0);
-    EXPECT_EQ(arcs[0].Radius, 25000);
-    EXPECT_EQ(arcs[0].Width, 2000);
+    ExpectCircle(arcs[0], 225000, 0, 25000, 2000);
     EXPECT_EQ(arcs[0].Layer, p.Mappings.LayerOf("PLINES"));
 }
 

@@ -10,6 +10,7 @@
 #include "engine/EngineRecords.h"
 #include "pcbclient/PcbBoard.h"
 #include "pcbclient/PcbObject.h"
+#include "pcbclient/PcbPrimitives.h"
 #include "pcbimport/PcbDxfProcessor.h"
 #include "support/ComStubs.h"
 
@@ -85,5 +86,22 @@ protected:
 
 TLayerRecord MakeLayerRecord(std::string_view name, int16_t colour = 7, bool frozen = false);
 TBlockHeaderRecord MakeBlockHeader(std::string_view name);
+
+// The track runs from (x, y) to (x2, y2).
+inline void ExpectEnds(const TPcbTrack& track, TBoardCoord x, TBoardCoord y, TBoardCoord x2,
+                       TBoardCoord y2) {
+    EXPECT_EQ(track.X, x);
+    EXPECT_EQ(track.Y, y);
+    EXPECT_EQ(track.X2, x2);
+    EXPECT_EQ(track.Y2, y2);
+}
+
+// The arc is centred on (x, y) with radius r and width w.
+inline void ExpectCircle(const TPcbArc& arc, int32_t x, int32_t y, int32_t r, int32_t w) {
+    EXPECT_EQ(arc.X, x);
+    EXPECT_EQ(arc.Y, y);
+    EXPECT_EQ(arc.Radius, r);
+    EXPECT_EQ(arc.Width, w);
+}
 
 } // namespace dxfi::test

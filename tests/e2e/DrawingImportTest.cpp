@@ -49,6 +49,17 @@ TJson Arc(const std::string& layer, double x, double y, int32_t radius) {
     return {{"Kind", "Arc"}, {"Layer", layer}, {"X", At(x)}, {"Y", At(y)}, {"Radius", radius}};
 }
 
+// An object of the kind on the layer at (x, y).
+TJson Placed(const std::string& kind, const std::string& layer, double x, double y) {
+    return {{"Kind", kind}, {"Layer", layer}, {"X", At(x)}, {"Y", At(y)}};
+}
+
+// The object with more fields set (a width, an arc's angles).
+TJson With(TJson object, const TJson& fields) {
+    object.update(fields);
+    return object;
+}
+
 TJson Outline(std::initializer_list<std::pair<double, double>> points) {
     TJson outline = TJson::array();
     for (const auto& [x, y] : points)
@@ -277,37 +288,28 @@ const std::map<std::string, TCheck>& FeatureChecks() {
          }},
         {"polyline2d",
          [](const TJson& b, const TDrawingName&) {
-             TJson first = Track(M3, 0, 0, 10, 0);
-             first["Width"] = 5000;
-             EXPECT_TRUE(HasObject(b, first));
-             TJson closing = Track(M3, 0, 5, 0, 0);
-             closing["Width"] = 5000;
-             EXPECT_TRUE(HasObject(b, closing));
+             EXPECT_TRUE(HasObject(b, With(Track(M3, 0, 0, 10, 0), {{"Width", 5000}})));
+             EXPECT_TRUE(HasObject(b, With(Track(M3, 0, 5, 0, 0), {{"Width", 5000}}))); // closing
              // Bulge 1 from (20,0) to (25,0); widths 0.1 and 0.3 average to 0.2 mil.
-             TJson half = Arc(M3, 22.5, 0, 25000);
-             half.update({{"StartAngle", 180}, {"EndAngle", 360}, {"Width", 2000}});
-             EXPECT_TRUE(HasObject(b, half));
+             EXPECT_TRUE(
+                 HasObject(b, With(Arc(M3, 22.5, 0, 25000),
+                                   {{"StartAngle", 180}, {"EndAngle", 360}, {"Width", 2000}})));
          }},
         {"lwpolyline",
          [](const TJson& b, const TDrawingName&) {
-             TJson constant = Track(M1, 30, 0, 35, 0);
-             constant["Width"] = 7500;
-             EXPECT_TRUE(HasObject(b, constant));
+             EXPECT_TRUE(HasObject(b, With(Track(M1, 30, 0, 35, 0), {{"Width", 7500}})));
              // Bulge -1 from (10,10) to (10,15): counter-clockwise from 90 to 270 degrees.
-             TJson half = Arc(M1, 10, 12.5, 25000);
-             half.update({{"StartAngle", 90}, {"EndAngle", 270}, {"Width", 50000}});
-             EXPECT_TRUE(HasObject(b, half));
+             EXPECT_TRUE(
+                 HasObject(b, With(Arc(M1, 10, 12.5, 25000),
+                                   {{"StartAngle", 90}, {"EndAngle", 270}, {"Width", 50000}})));
              EXPECT_TRUE(HasObject(b, Track(M1, 10, 15, 0, 10))); // the closing segment
          }},
         {"donut",
          [](const TJson& b, const TDrawingName& name) {
              // Vertices (9,5) and (11,5), width 1: radius 1 mil, hole 2r - w, size 2r + w.
-             EXPECT_TRUE(HasObject(b, {{"Kind", "Pad"},
-                                       {"Layer", M3},
-                                       {"X", At(10)},
-                                       {"Y", At(5)},
-                                       {"HoleSize", 10000},
-                                       {"PadSizes", TJson(std::vector<int>(6, 30000))}}));
+             EXPECT_TRUE(HasObject(
+                 b, With(Placed("Pad", M3, 10, 5),
+                         {{"HoleSize", 10000}, {"PadSizes", TJson(std::vector<int>(6, 30000))}})));
              if (name.Version != "R12") {
                  // Vertex widths 0: the constant width 0.5 mil.
                  EXPECT_TRUE(HasObject(b, {{"Kind", "Pad"},
@@ -363,11 +365,8 @@ const std::map<std::string, TCheck>& FeatureChecks() {
          }},
         {"texts",
          [](const TJson& b, const TDrawingName& name) {
-             EXPECT_TRUE(HasObject(b, {{"Kind", "Text"},
-                                       {"Layer", M3},
-                                       {"X", At(0)},
-                                       {"Y", At(0)},
-                                       {"Text", "10 45 \u00b1 0.1 C <script>&\"'"}}));
+             EXPECT_TRUE(HasObject(
+                 b, With(Placed("Text", M3, 0, 0), {{"Text", "10 45 \u00b1 0.1 C <script>&\"'"}})));
              EXPECT_TRUE(HasObject(b, {{"Text", "underlined 50"}, {"Y", At(4)}}));
              EXPECT_TRUE(HasObject(b, {{"Text", "Omega \u03a9 Ohm"}, {"Y", At(6)}}));
              EXPECT_TRUE(HasObject(b, {{"Text", "Umlaute \u00e4\u00f6\u00fc\u00df \u20ac"}}));

@@ -25,6 +25,13 @@ std::string Message(const std::string& bytes) {
     return "";
 }
 
+// The scanner has a next group, with that code and text.
+void ExpectNext(TDxfScanner& s, TGroup& g, int code, const std::string& text) {
+    ASSERT_TRUE(s.Next(g));
+    EXPECT_EQ(g.Code, code);
+    EXPECT_EQ(g.Text, text);
+}
+
 } // namespace
 
 TEST(DxfScannerTest, AsciiGroupsWithBlanksAndCrLf) {
@@ -32,9 +39,7 @@ TEST(DxfScannerTest, AsciiGroupsWithBlanksAndCrLf) {
     TDxfScanner s(text.data(), text.size(), "x.dxf");
     ASSERT_FALSE(s.IsBinary());
     TGroup g;
-    ASSERT_TRUE(s.Next(g));
-    EXPECT_EQ(g.Code, 0);
-    EXPECT_EQ(g.Text, "SECTION");
+    ASSERT_NO_FATAL_FAILURE(ExpectNext(s, g, 0, "SECTION"));
     EXPECT_EQ(g.Where, 1u);
     ASSERT_TRUE(s.Next(g));
     EXPECT_EQ(g.Code, 10);
@@ -84,9 +89,7 @@ TEST(DxfScannerTest, BinaryTwoByteAndOneByteCodes) {
     TDxfScanner s(modern.data(), modern.size(), "b.dxf");
     ASSERT_TRUE(s.IsBinary());
     TGroup g;
-    ASSERT_TRUE(s.Next(g));
-    EXPECT_EQ(g.Code, 0);
-    EXPECT_EQ(g.Text, "SECTION");
+    ASSERT_NO_FATAL_FAILURE(ExpectNext(s, g, 0, "SECTION"));
     ASSERT_TRUE(s.Next(g));
     EXPECT_EQ(g.Code, 10);
     EXPECT_EQ(s.ToDouble(g), 2.25);

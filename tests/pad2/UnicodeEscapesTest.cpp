@@ -4,6 +4,7 @@
 #include "DxfText.h"
 
 #include "pad2/CodePages.h"
+#include "support/TextCases.h"
 
 #include <gtest/gtest.h>
 
@@ -62,17 +63,21 @@ TEST(UnicodeEscapesTest, MultibyteEscapesOfTheFiveCodePages) {
         pad2::DecodeUnicodeEscapes(text, 0, &multibyte);
         return text;
     };
-    EXPECT_EQ(decoded("\\M+182A0"), "\xE3\x81\x82");     // 932: U+3042 hiragana a
-    EXPECT_EQ(decoded("\\M+2A440"), "\xE4\xB8\x80");     // 950: U+4E00
-    EXPECT_EQ(decoded("\\M+3B0A1"), "\xEA\xB0\x80");     // 949: U+AC00
-    EXPECT_EQ(decoded("\\M+48861"), "\xEA\xB0\x80");     // Johab: U+AC00
-    EXPECT_EQ(decoded("\\M+5b0a1 x"), "\xE5\x95\x8A x"); // 936: U+554A, lower case
-    EXPECT_EQ(decoded("a\\M+18140\\U+03A9"), "a\xE3\x80\x80\xCE\xA9");
-    // No such code page, too few digits, an ASCII lead byte, no character at that code.
-    EXPECT_EQ(decoded("\\M+682A0 \\M+082A0"), "\\M+682A0 \\M+082A0");
-    EXPECT_EQ(decoded("\\M+182A"), "\\M+182A");
-    EXPECT_EQ(decoded("\\M+14142"), "\\M+14142");
-    EXPECT_EQ(decoded("\\M+1FFFF"), "\\M+1FFFF");
+    testsupport::ExpectEachCase(decoded,
+                                {
+                                    {"\\M+182A0", "\xE3\x81\x82"},     // 932: U+3042 hiragana a
+                                    {"\\M+2A440", "\xE4\xB8\x80"},     // 950: U+4E00
+                                    {"\\M+3B0A1", "\xEA\xB0\x80"},     // 949: U+AC00
+                                    {"\\M+48861", "\xEA\xB0\x80"},     // Johab: U+AC00
+                                    {"\\M+5b0a1 x", "\xE5\x95\x8A x"}, // 936: U+554A, lower case
+                                    {"a\\M+18140\\U+03A9", "a\xE3\x80\x80\xCE\xA9"},
+                                    // No such code page, too few digits, an ASCII lead byte, no
+                                    // character at that code.
+                                    {"\\M+682A0 \\M+082A0", "\\M+682A0 \\M+082A0"},
+                                    {"\\M+182A", "\\M+182A"},
+                                    {"\\M+14142", "\\M+14142"},
+                                    {"\\M+1FFFF", "\\M+1FFFF"},
+                                });
     // Without a decoder they stay.
     EXPECT_EQ(Unescaped("\\M+182A0"), "\\M+182A0");
 }

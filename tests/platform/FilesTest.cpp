@@ -3,6 +3,7 @@
 #include "platform/Folders.h"
 
 #include "support/TempFolder.h"
+#include "support/TextCases.h"
 
 #include <gtest/gtest.h>
 
@@ -63,14 +64,11 @@ TEST(Files, TemporaryFilesAreUniqueAndInTheTemporaryFolder) {
 }
 
 TEST(Files, PathParts) {
-    EXPECT_EQ(ExtractFileName("/a/b/PAD2.DLL"), "PAD2.DLL");
-    EXPECT_EQ(ExtractFileName("PAD2.DLL"), "PAD2.DLL");
-    EXPECT_EQ(ExtractFileName("/a/b/"), "");
-    EXPECT_EQ(ExtractFilePath("/a/b/PAD2.DLL"), "/a/b/");
-    EXPECT_EQ(ExtractFilePath("PAD2.DLL"), "");
-    EXPECT_EQ(IncludeTrailingDelimiter("/a"), "/a/");
-    EXPECT_EQ(IncludeTrailingDelimiter("/a/"), "/a/");
-    EXPECT_EQ(IncludeTrailingDelimiter(""), "");
+    using testsupport::ExpectEachCase;
+    ExpectEachCase(ExtractFileName,
+                   {{"/a/b/PAD2.DLL", "PAD2.DLL"}, {"PAD2.DLL", "PAD2.DLL"}, {"/a/b/", ""}});
+    ExpectEachCase(ExtractFilePath, {{"/a/b/PAD2.DLL", "/a/b/"}, {"PAD2.DLL", ""}});
+    ExpectEachCase(IncludeTrailingDelimiter, {{"/a", "/a/"}, {"/a/", "/a/"}, {"", ""}});
 }
 
 TEST(Files, CopyingFiles) {

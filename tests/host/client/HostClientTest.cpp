@@ -7,6 +7,7 @@
 #include "host/client/ProgressDisplay.h"
 #include "host/client/TestMode.h"
 #include "support/TempFolder.h"
+#include "support/TextCases.h"
 
 #include <gtest/gtest.h>
 
@@ -69,12 +70,10 @@ TEST(HostTextTest, ConvertsUtf16AndCutsUtf8WithoutSplittingCharacters) {
 }
 
 TEST(HostTextTest, SplitsPathsAtTheLastSlash) {
-    EXPECT_EQ(FileNamePart("/a/b/c.dxf"), "c.dxf");
-    EXPECT_EQ(FileNamePart("c.dxf"), "c.dxf");
-    EXPECT_EQ(FileNamePart("/a/b/"), "");
-    EXPECT_EQ(FolderPart("/a/b/c.dxf"), "/a/b/");
-    EXPECT_EQ(FolderPart("c.dxf"), "");
-    EXPECT_EQ(FolderPart("/c.dxf"), "/");
+    testsupport::ExpectEachCase(FileNamePart,
+                                {{"/a/b/c.dxf", "c.dxf"}, {"c.dxf", "c.dxf"}, {"/a/b/", ""}});
+    testsupport::ExpectEachCase(FolderPart,
+                                {{"/a/b/c.dxf", "/a/b/"}, {"c.dxf", ""}, {"/c.dxf", "/"}});
 }
 
 TEST(ClientApiTest, ExistSpecificAnswersForFilesOnly) {

@@ -153,3 +153,38 @@ TEST(RegistrySettingsStore, DwordVersusTextRule) {
     platform::SetHiveFileOverride(platform::hkCurrentUser, "");
     fs::remove(hive);
 }
+
+// Both stores answer every read through the same interface: a stored integer reads as text,
+// a text as an integer when it is one, anything else and anything missing as the fallback.
+TEST(SettingsStores, EitherFormReadsThroughEveryAccessor) {
+    const fs::path hive = TempPath("forms.reg");
+    platform::SetHiveFileOverride(platform::hkCurrentUser, hive.string());
+    TIniSettingsStore ini("");
+    TRegistrySettingsStore registry(SettingsRootKey("\\Forms"));
+    for (TSettingsStore* store : std::vector<TSettingsStore*>{&ini, &registry}) {
+        SCOPED_TRACE(store == &ini ? "INI file" : "registry");
+        store->WriteInteger("S", "Negative", -7);
+        store->WriteString("S", "Number", " 12 ");
+        store->WriteString("S", "Word", "twelve");
+        EXPECT_EQ(store->ReadInteger("S", "Negative", 0), -7);
+        EXPECT_EQ(store->ReadString("S", "Negative", "x"), "-7");
+        EXPECT_EQ(store->ReadInteger("S", "Number", 0), 12);
+        EXPECT_EQ(store->ReadString("S", "Number", "x"), " 12 ");
+        EXPECT_EQ(store->ReadInteger("S", "Word", 3), 3);
+        EXPECT_EQ(store->ReadString("S", "Word", "x"), "twelve");
+        EXPECT_TRUE(store->ReadBool("S", "Negative", false));
+        EXPECT_FALSE(store->ReadBool("S", "Word", false));
+        EXPECT_TRUE(store->ValueExists("S", "Word"));
+        EXPECT_FALSE(store->ValueExists("S", "Missing"));
+        EXPECT_FALSE(store->ValueExists("Missing", "Word"));
+        EXPECT_EQ(store->ReadInteger("S", "Missing", 9), 9);
+        EXPECT_EQ(store->ReadString("Missing", "Word", "fallback"), "fallback");
+        // Rewriting changes the value, whatever form it had.
+        store->WriteString("S", "Negative", "text now");
+        EXPECT_EQ(store->ReadString("S", "Negative", "x"), "text now");
+        store->WriteInteger("S", "Word", 4);
+        EXPECT_EQ(store->ReadInteger("S", "Word", 0), 4);
+    }
+    platform::SetHiveFileOverride(platform::hkCurrentUser, "");
+    fs::remove(hive);
+}

@@ -376,18 +376,20 @@ bool TDxfScanner::NextBinary(TGroup& group) {
     const char* p = Pos_;
     if (p >= End_) return false;
     const uint64_t where = static_cast<uint64_t>(p - Begin_);
+    // The next fixed-size number, of the type of `sample`; a file that ends inside it is cut.
+    const auto take = [&](auto sample) {
+        using T = decltype(sample);
+        if (static_cast<std::size_t>(End_ - p) < sizeof(T)) FailTruncated(where);
+        const T value = Load<T>(p);
+        p += sizeof(T);
+        return value;
+    };
     int code;
     if (TwoByteCodes_) {
-        if (End_ - p < 2) FailTruncated(where);
-        code = Load<int16_t>(p);
-        p += 2;
+        code = take(int16_t{});
     } else {
         code = static_cast<unsigned char>(*p++);
-        if (code == 255) {
-            if (End_ - p < 2) FailTruncated(where);
-            code = Load<int16_t>(p);
-            p += 2;
-        }
+        if (code == 255) code = take(int16_t{});
     }
     group.Code = code;
     group.Where = where;
@@ -395,34 +397,24 @@ bool TDxfScanner::NextBinary(TGroup& group) {
     const std::size_t left = static_cast<std::size_t>(End_ - p);
     switch (BinaryType(code)) {
     case TBinaryType::Double:
-        if (left < 8) FailTruncated(where);
         group.Kind = TValueKind::Double;
-        group.Double = Load<double>(p);
-        p += 8;
+        group.Double = take(double{});
         break;
     case TBinaryType::Int16:
-        if (left < 2) FailTruncated(where);
         group.Kind = TValueKind::Integer;
-        group.Integer = Load<int16_t>(p);
-        p += 2;
+        group.Integer = take(int16_t{});
         break;
     case TBinaryType::Int32:
-        if (left < 4) FailTruncated(where);
         group.Kind = TValueKind::Integer;
-        group.Integer = Load<int32_t>(p);
-        p += 4;
+        group.Integer = take(int32_t{});
         break;
     case TBinaryType::Int64:
-        if (left < 8) FailTruncated(where);
         group.Kind = TValueKind::Integer;
-        group.Integer = Load<int64_t>(p);
-        p += 8;
+        group.Integer = take(int64_t{});
         break;
     case TBinaryType::Byte:
-        if (left < 1) FailTruncated(where);
         group.Kind = TValueKind::Integer;
-        group.Integer = static_cast<unsigned char>(*p);
-        p += 1;
+        group.Integer = take(uint8_t{});
         break;
     case TBinaryType::Chunk: {
         if (left < 1) FailTruncated(where);

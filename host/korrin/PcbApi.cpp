@@ -10,9 +10,19 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 using namespace dxfi::korrin;
 namespace abi = dxfi::abi;
+
+// Exports that allocate run their body through KORRIN_GUARD: an exception (only std::bad_alloc can
+// arise) becomes the refusal value instead of crossing the C boundary.
+#define KORRIN_GUARD(refusal, ...)                                                                 \
+    try {                                                                                          \
+        __VA_ARGS__                                                                                \
+    } catch (...) {                                                                                \
+        return refusal;                                                                            \
+    }
 
 namespace {
 
@@ -27,18 +37,40 @@ bool Reading(uint8_t mode) {
     return mode == abi::ptRead;
 }
 
-template <class T> void Xfer(uint8_t mode, T& field, T* value) {
+// A text field and the size of the caller's buffer for it: the buffer holds at most maxBytes of
+// the text (cut at a character boundary) and its terminator.
+struct TTextField {
+    std::string& Field;
+    size_t Size;
+    size_t MaxBytes;
+};
+TTextField Text256(std::string& field) {
+    return {field, abi::kText256, 255};
+}
+TTextField Text21(std::string& field) {
+    return {field, abi::kText21, 20};
+}
+
+template <class T> void XferOne(uint8_t mode, T& field, T* value) {
     if (Reading(mode))
         *value = field;
     else
         field = *value;
 }
 
-void XferText(uint8_t mode, std::string& field, char* buffer, size_t size, size_t maxBytes) {
+void XferOne(uint8_t mode, TTextField text, char* buffer) {
     if (Reading(mode))
-        CopyOut(CutUtf8(field, maxBytes), buffer, size);
+        CopyOut(CutUtf8(text.Field, text.MaxBytes), buffer, text.Size);
     else
-        field = CopyIn(buffer, size, maxBytes);
+        text.Field = CopyIn(buffer, text.Size, text.MaxBytes);
+}
+
+// Exchanges field and value pairs in the order given: Xfer(mode, a, &a', b, &b', ...) reads each
+// field into its value or writes the value into the field.
+template <class TField, class TValue, class... TRest>
+void Xfer(uint8_t mode, TField&& field, TValue* value, TRest&&... rest) {
+    XferOne(mode, field, value);
+    if constexpr (sizeof...(rest) > 0) Xfer(mode, std::forward<TRest>(rest)...);
 }
 
 // The primitive of that kind (any kind when kind is 0), or null.
@@ -48,19 +80,54 @@ TObject* Primitive(uint32_t handle, uint8_t kind = 0) {
     return o;
 }
 
-void XferBase(uint8_t mode, TObject& o, uint16_t* flags, uint16_t* primWord, uint32_t* layer,
-              int32_t* primLongA, uint8_t* primByte, int32_t* primLongB, int32_t* x, int32_t* y) {
-    Xfer(mode, o.Flags, flags);
-    Xfer(mode, o.PrimWord, primWord);
+// The caller's values of the properties every primitive has, in exchange order.
+struct TBaseValues {
+    uint16_t* Flags;
+    uint16_t* PrimWord;
+    uint32_t* Layer;
+    int32_t* PrimLongA;
+    uint8_t* PrimByte;
+    int32_t* PrimLongB;
+    int32_t* X;
+    int32_t* Y;
+};
+
+void XferBase(uint8_t mode, TObject& o, const TBaseValues& v) {
+    Xfer(mode, o.Flags, v.Flags, o.PrimWord, v.PrimWord);
     if (Reading(mode))
-        *layer = o.LayerValue;
+        *v.Layer = o.LayerValue;
     else
-        Store().SetLayer(o, *layer);
-    Xfer(mode, o.PrimLongA, primLongA);
-    Xfer(mode, o.PrimByte, primByte);
-    Xfer(mode, o.PrimLongB, primLongB);
-    Xfer(mode, o.X, x);
-    Xfer(mode, o.Y, y);
+        Store().SetLayer(o, *v.Layer);
+    Xfer(mode, o.PrimLongA, v.PrimLongA, o.PrimByte, v.PrimByte, o.PrimLongB, v.PrimLongB, o.X, v.X,
+         o.Y, v.Y);
+}
+
+// The exchange with one object of `kind` (any kind when 0): refused when the handle names no such
+// object or the mode is none; else body(object) runs and the exchange succeeds.
+template <class TBody>
+int32_t XferObject(uint8_t mode, uint32_t object, uint8_t kind, TBody&& body) {
+    TObject* o = Primitive(object, kind);
+    if (!o || !ValidMode(mode)) return kRefused;
+    KORRIN_GUARD(kRefused, {
+        body(*o);
+        return kOkStatus;
+    })
+}
+
+// The same where body(data) exchanges only the kind's own properties TData.
+template <class TData, class TBody>
+int32_t XferData(uint8_t mode, uint32_t object, uint8_t kind, TBody&& body) {
+    return XferObject(mode, object, kind, [&](TObject& o) { body(*o.As<TData>()); });
+}
+
+// The same with the base properties exchanged first.
+template <class TData, class TBody>
+int32_t XferPrimitive(uint8_t mode, uint32_t object, uint8_t kind, const TBaseValues& base,
+                      TBody&& body) {
+    return XferObject(mode, object, kind, [&](TObject& o) {
+        XferBase(mode, o, base);
+        body(*o.As<TData>());
+    });
 }
 
 TObject* Board(uint32_t handle) {
@@ -70,60 +137,71 @@ TBoardData& BoardData(TObject& board) {
     return *board.As<TBoardData>();
 }
 
+// The exchange with a board: refused when the handle names no board, the mode is none or
+// `valid` (the check of the call's other arguments) fails; else body(board data) runs.
+template <class TBody> int32_t XferBoard(uint8_t mode, uint32_t board, bool valid, TBody&& body) {
+    TObject* b = Board(board);
+    if (!b || !ValidMode(mode) || !valid) return kRefused;
+    KORRIN_GUARD(kRefused, {
+        body(BoardData(*b));
+        return kOkStatus;
+    })
+}
+
+bool AnyLayer(uint8_t layer) {
+    return layer >= 1 && layer <= 82;
+}
+
 void XferDielectric(uint8_t mode, TDielectric& d, char* material, uint8_t* kind, double* constant,
                     int32_t* height) {
-    XferText(mode, d.Material, material, abi::kText256, 255);
-    Xfer(mode, d.Kind, kind);
-    Xfer(mode, d.Constant, constant);
-    Xfer(mode, d.Height, height);
+    Xfer(mode, Text256(d.Material), material, d.Kind, kind, d.Constant, constant, d.Height, height);
 }
 
 int32_t XferRecord(uint8_t mode, uint32_t board, int kind, uint8_t* record) {
-    TObject* b = Board(board);
-    if (!b || !ValidMode(mode)) return kRefused;
-    auto& r = BoardData(*b).Options[kind];
-    if (Reading(mode))
-        std::memcpy(record, r.data(), r.size());
-    else
-        std::memcpy(r.data(), record, r.size());
-    return kOkStatus;
+    return XferBoard(mode, board, true, [&](TBoardData& d) {
+        auto& r = d.Options[kind];
+        if (Reading(mode))
+            std::memcpy(record, r.data(), r.size());
+        else
+            std::memcpy(r.data(), record, r.size());
+    });
 }
 
 int32_t XferIndexedRecord(uint8_t mode, uint32_t board, int kind, int32_t index, uint8_t* record) {
-    TObject* b = Board(board);
-    if (!b || !ValidMode(mode) || index < 0 || index >= kIndexedRecordLimit) return kRefused;
-    auto& table = BoardData(*b).IndexedOptions[kind];
-    if (Reading(mode)) {
-        auto it = table.find(index);
-        if (it == table.end())
-            std::memset(record, 0, abi::kBoardOptionRecordSize);
-        else
-            std::memcpy(record, it->second.data(), abi::kBoardOptionRecordSize);
-    } else {
-        TOptionRecord r;
-        std::memcpy(r.data(), record, r.size());
-        if (std::all_of(r.begin(), r.end(), [](uint8_t v) { return v == 0; }))
-            table.erase(index);
-        else
-            table[index] = r;
-    }
-    return kOkStatus;
+    const bool valid = index >= 0 && index < kIndexedRecordLimit;
+    return XferBoard(mode, board, valid, [&](TBoardData& d) {
+        auto& table = d.IndexedOptions[kind];
+        if (Reading(mode)) {
+            auto it = table.find(index);
+            if (it == table.end())
+                std::memset(record, 0, abi::kBoardOptionRecordSize);
+            else
+                std::memcpy(record, it->second.data(), abi::kBoardOptionRecordSize);
+        } else {
+            TOptionRecord r;
+            std::memcpy(r.data(), record, r.size());
+            if (std::all_of(r.begin(), r.end(), [](uint8_t v) { return v == 0; }))
+                table.erase(index);
+            else
+                table[index] = r;
+        }
+    });
 }
 
 bool ValidClassic(uint8_t layer) {
     return layer < kClassicLayerCount;
 }
 
-} // namespace
+// A pad's values on one classic layer: refused when the handle names no pad or the layer is
+// none; else body(the layer's values) runs.
+template <class TBody> int32_t OnPadLayer(uint32_t object, uint8_t layer, TBody&& body) {
+    TObject* o = Primitive(object, abi::kKindPad);
+    if (!o || !ValidClassic(layer)) return kRefused;
+    body(o->As<TPadData>()->Layers[layer]);
+    return kOkStatus;
+}
 
-// Exports that allocate run their body through KORRIN_GUARD: an exception (only std::bad_alloc can
-// arise) becomes the refusal value instead of crossing the C boundary.
-#define KORRIN_GUARD(refusal, ...)                                                                 \
-    try {                                                                                          \
-        __VA_ARGS__                                                                                \
-    } catch (...) {                                                                                \
-        return refusal;                                                                            \
-    }
+} // namespace
 
 extern "C" {
 
@@ -210,65 +288,40 @@ void PcbApi_Percent_Finish(void) {
 }
 
 int32_t PcbApi_GetObjectBitField2(uint8_t mode, uint32_t object, uint8_t* bitField2) {
-    TObject* o = Primitive(object);
-    if (!o || !ValidMode(mode)) return kRefused;
-    Xfer(mode, o->BitField2, bitField2);
-    return kOkStatus;
+    return XferObject(mode, object, 0, [&](TObject& o) { Xfer(mode, o.BitField2, bitField2); });
 }
 
 int32_t PcbApi_GetObjectBitField3(uint8_t mode, uint32_t object, uint16_t* bitField3) {
-    TObject* o = Primitive(object);
-    if (!o || !ValidMode(mode)) return kRefused;
-    Xfer(mode, o->BitField3, bitField3);
-    return kOkStatus;
+    return XferObject(mode, object, 0, [&](TObject& o) { Xfer(mode, o.BitField3, bitField3); });
 }
 
 int32_t PcbApi_QueryPrimitive(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
                               uint32_t* layer, int32_t* primLongA, uint8_t* primByte,
                               int32_t* primLongB, int32_t* x, int32_t* y) {
-    TObject* o = Primitive(object);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferObject(mode, object, 0, [&](TObject& o) { XferBase(mode, o, base); });
 }
 
 int32_t PcbApi_QueryTrack(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
                           uint32_t* layer, int32_t* primLongA, uint8_t* primByte,
                           int32_t* primLongB, int32_t* x, int32_t* y, int32_t* x2, int32_t* y2,
                           int32_t* width, int32_t* value1, int32_t* value2, int32_t* value3) {
-    TObject* o = Primitive(object, abi::kKindTrack);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        auto* d = o->As<TTrackData>();
-        Xfer(mode, d->X2, x2);
-        Xfer(mode, d->Y2, y2);
-        Xfer(mode, d->Width, width);
-        Xfer(mode, d->Value1, value1);
-        Xfer(mode, d->Value2, value2);
-        Xfer(mode, d->Value3, value3);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferPrimitive<TTrackData>(mode, object, abi::kKindTrack, base, [&](TTrackData& d) {
+        Xfer(mode, d.X2, x2, d.Y2, y2, d.Width, width, d.Value1, value1, d.Value2, value2, d.Value3,
+             value3);
+    });
 }
 
 int32_t PcbApi_QueryArc(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
                         uint32_t* layer, int32_t* primLongA, uint8_t* primByte, int32_t* primLongB,
                         int32_t* x, int32_t* y, int32_t* radius, double* startAngle,
                         double* endAngle, int32_t* width, int32_t* value1) {
-    TObject* o = Primitive(object, abi::kKindArc);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        auto* d = o->As<TArcData>();
-        Xfer(mode, d->Radius, radius);
-        Xfer(mode, d->StartAngle, startAngle);
-        Xfer(mode, d->EndAngle, endAngle);
-        Xfer(mode, d->Width, width);
-        Xfer(mode, d->Value1, value1);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferPrimitive<TArcData>(mode, object, abi::kKindArc, base, [&](TArcData& d) {
+        Xfer(mode, d.Radius, radius, d.StartAngle, startAngle, d.EndAngle, endAngle, d.Width, width,
+             d.Value1, value1);
+    });
 }
 
 int32_t PcbApi_QueryText(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
@@ -276,38 +329,20 @@ int32_t PcbApi_QueryText(uint8_t mode, uint32_t object, uint16_t* flags, uint16_
                          int32_t* x, int32_t* y, int32_t* height, int32_t* value1, double* rotation,
                          uint8_t* mirror, char* text, int32_t* width, int32_t* value2,
                          int32_t* value3) {
-    TObject* o = Primitive(object, abi::kKindText);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        auto* d = o->As<TTextData>();
-        Xfer(mode, d->Height, height);
-        Xfer(mode, d->Value1, value1);
-        Xfer(mode, d->Rotation, rotation);
-        Xfer(mode, d->Mirror, mirror);
-        XferText(mode, d->Text, text, abi::kText256, 255);
-        Xfer(mode, d->Width, width);
-        Xfer(mode, d->Value2, value2);
-        Xfer(mode, d->Value3, value3);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferPrimitive<TTextData>(mode, object, abi::kKindText, base, [&](TTextData& d) {
+        Xfer(mode, d.Height, height, d.Value1, value1, d.Rotation, rotation, d.Mirror, mirror,
+             Text256(d.Text), text, d.Width, width, d.Value2, value2, d.Value3, value3);
+    });
 }
 
 int32_t PcbApi_QueryTrueTypeTextInfo(uint8_t mode, uint32_t object, uint8_t* useTrueType,
                                      char* fontName, uint8_t* bold, uint8_t* italic,
                                      uint8_t* inverted, int32_t* invertedBorder) {
-    TObject* o = Primitive(object, abi::kKindText);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        auto* d = o->As<TTextData>();
-        Xfer(mode, d->UseTrueType, useTrueType);
-        XferText(mode, d->FontName, fontName, abi::kText256, 255);
-        Xfer(mode, d->Bold, bold);
-        Xfer(mode, d->Italic, italic);
-        Xfer(mode, d->Inverted, inverted);
-        Xfer(mode, d->InvertedBorder, invertedBorder);
-        return kOkStatus;
-    })
+    return XferData<TTextData>(mode, object, abi::kKindText, [&](TTextData& d) {
+        Xfer(mode, d.UseTrueType, useTrueType, Text256(d.FontName), fontName, d.Bold, bold,
+             d.Italic, italic, d.Inverted, inverted, d.InvertedBorder, invertedBorder);
+    });
 }
 
 int32_t PcbApi_GetDesignatorDisplayString(uint8_t* buffer, uint32_t object) {
@@ -324,14 +359,10 @@ int32_t PcbApi_GetDesignatorDisplayString(uint8_t* buffer, uint32_t object) {
 
 int32_t PcbApi_QueryBarCodeTextInfo(uint8_t mode, uint32_t object, uint8_t* barCodeKind,
                                     uint8_t* value1, uint8_t* value2, uint8_t* value3) {
-    TObject* o = Primitive(object, abi::kKindText);
-    if (!o || !ValidMode(mode)) return kRefused;
-    auto& b = o->As<TTextData>()->BarCode;
-    Xfer(mode, b[0], barCodeKind);
-    Xfer(mode, b[1], value1);
-    Xfer(mode, b[2], value2);
-    Xfer(mode, b[3], value3);
-    return kOkStatus;
+    return XferData<TTextData>(mode, object, abi::kKindText, [&](TTextData& d) {
+        auto& b = d.BarCode;
+        Xfer(mode, b[0], barCodeKind, b[1], value1, b[2], value2, b[3], value3);
+    });
 }
 
 int32_t PcbApi_QueryPad(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
@@ -343,42 +374,24 @@ int32_t PcbApi_QueryPad(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t
                         char* string2, char* string3, int32_t* long1, char* string4, uint8_t* byte6,
                         uint8_t* byte7, int32_t* long2, int32_t* long3, int32_t* long4,
                         int32_t* long5, int32_t* long6, uint8_t* byte8, uint8_t* byte9) {
-    TObject* o = Primitive(object, abi::kKindPad);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        auto* d = o->As<TPadData>();
-        int32_t* sizes[6] = {padSize1, padSize2, padSize3, padSize4, padSize5, padSize6};
-        for (int i = 0; i < 6; ++i)
-            Xfer(mode, d->PadSizes[i], sizes[i]);
-        Xfer(mode, d->HoleSize, holeSize);
-        Xfer(mode, d->Byte1, byte1);
-        Xfer(mode, d->Byte2, byte2);
-        Xfer(mode, d->Byte3, byte3);
-        XferText(mode, d->String1, string1, abi::kText21, 20);
-        Xfer(mode, d->Byte4, byte4);
-        Xfer(mode, d->Byte5, byte5);
-        Xfer(mode, d->Rotation, rotation);
-        XferText(mode, d->String2, string2, abi::kText21, 20);
-        XferText(mode, d->String3, string3, abi::kText21, 20);
-        Xfer(mode, d->Long1, long1);
-        XferText(mode, d->String4, string4, abi::kText21, 20);
-        Xfer(mode, d->Byte6, byte6);
-        Xfer(mode, d->Byte7, byte7);
-        int32_t* longs[5] = {long2, long3, long4, long5, long6};
-        for (int i = 0; i < 5; ++i)
-            Xfer(mode, d->Longs[i], longs[i]);
-        Xfer(mode, d->Byte8, byte8);
-        Xfer(mode, d->Byte9, byte9);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferPrimitive<TPadData>(mode, object, abi::kKindPad, base, [&](TPadData& d) {
+        auto& s = d.PadSizes;
+        Xfer(mode, s[0], padSize1, s[1], padSize2, s[2], padSize3, s[3], padSize4, s[4], padSize5,
+             s[5], padSize6);
+        Xfer(mode, d.HoleSize, holeSize, d.Byte1, byte1, d.Byte2, byte2, d.Byte3, byte3,
+             Text21(d.String1), string1, d.Byte4, byte4, d.Byte5, byte5, d.Rotation, rotation,
+             Text21(d.String2), string2, Text21(d.String3), string3, d.Long1, long1,
+             Text21(d.String4), string4, d.Byte6, byte6, d.Byte7, byte7);
+        auto& l = d.Longs;
+        Xfer(mode, l[0], long2, l[1], long3, l[2], long4, l[3], long5, l[4], long6);
+        Xfer(mode, d.Byte8, byte8, d.Byte9, byte9);
+    });
 }
 
 int32_t PcbApi_QueryPadStackMode(uint8_t mode, uint32_t object, uint8_t* padStackMode) {
-    TObject* o = Primitive(object, abi::kKindPad);
-    if (!o || !ValidMode(mode)) return kRefused;
-    Xfer(mode, o->As<TPadData>()->PadStackMode, padStackMode);
-    return kOkStatus;
+    return XferData<TPadData>(mode, object, abi::kKindPad,
+                              [&](TPadData& d) { Xfer(mode, d.PadStackMode, padStackMode); });
 }
 
 int32_t PcbApi_QueryPadOrViaShapeOnLayer(uint32_t object, uint8_t layer, uint8_t* shape) {
@@ -408,105 +421,67 @@ int32_t PcbApi_QueryPadOrViaSizeOnLayer(uint32_t object, uint8_t layer, int32_t*
 }
 
 int32_t PcbApi_QueryPadCornerRadiusOnLayer(uint32_t object, uint8_t layer, int32_t* radius) {
-    TObject* o = Primitive(object, abi::kKindPad);
-    if (!o || !ValidClassic(layer)) return kRefused;
-    *radius = o->As<TPadData>()->Layers[layer].CornerRadius;
-    return kOkStatus;
+    return OnPadLayer(object, layer, [&](TPadLayerData& l) { *radius = l.CornerRadius; });
 }
 
 int32_t PcbApi_QueryPadCRPercentageOnLayer(uint32_t object, uint8_t layer, uint8_t* percentage) {
-    TObject* o = Primitive(object, abi::kKindPad);
-    if (!o || !ValidClassic(layer)) return kRefused;
-    *percentage = o->As<TPadData>()->Layers[layer].CRPercentage;
-    return kOkStatus;
+    return OnPadLayer(object, layer, [&](TPadLayerData& l) { *percentage = l.CRPercentage; });
 }
 
 int32_t PcbApi_SetPadShapeOnLayer(uint32_t object, uint8_t layer, uint8_t shape) {
-    TObject* o = Primitive(object, abi::kKindPad);
-    if (!o || !ValidClassic(layer)) return kRefused;
-    o->As<TPadData>()->Layers[layer].Shape = shape;
-    return kOkStatus;
+    return OnPadLayer(object, layer, [&](TPadLayerData& l) { l.Shape = shape; });
 }
 
 int32_t PcbApi_SetPadSizeOnLayer(uint32_t object, uint8_t layer, const int32_t* size) {
-    TObject* o = Primitive(object, abi::kKindPad);
-    if (!o || !ValidClassic(layer)) return kRefused;
-    o->As<TPadData>()->Layers[layer].SizeX = size[0];
-    o->As<TPadData>()->Layers[layer].SizeY = size[1];
-    return kOkStatus;
+    return OnPadLayer(object, layer, [&](TPadLayerData& l) {
+        l.SizeX = size[0];
+        l.SizeY = size[1];
+    });
 }
 
 int32_t PcbApi_SetCRPctOnLayer(uint32_t object, uint8_t layer, uint8_t percentage) {
-    TObject* o = Primitive(object, abi::kKindPad);
-    if (!o || !ValidClassic(layer)) return kRefused;
-    o->As<TPadData>()->Layers[layer].CRPercentage = percentage;
-    return kOkStatus;
+    return OnPadLayer(object, layer, [&](TPadLayerData& l) { l.CRPercentage = percentage; });
 }
 
 int32_t PcbApi_QueryVia(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
                         uint32_t* layer, int32_t* primLongA, uint8_t* primByte, int32_t* primLongB,
                         int32_t* x, int32_t* y, int32_t* size, int32_t* holeSize,
                         uint32_t* lowLayer, uint32_t* highLayer, int32_t* value1, int32_t* value2) {
-    TObject* o = Primitive(object, abi::kKindVia);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        auto* d = o->As<TViaData>();
-        Xfer(mode, d->Size, size);
-        Xfer(mode, d->HoleSize, holeSize);
-        Xfer(mode, d->LowLayer, lowLayer);
-        Xfer(mode, d->HighLayer, highLayer);
-        Xfer(mode, d->Value1, value1);
-        Xfer(mode, d->Value2, value2);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferPrimitive<TViaData>(mode, object, abi::kKindVia, base, [&](TViaData& d) {
+        Xfer(mode, d.Size, size, d.HoleSize, holeSize, d.LowLayer, lowLayer, d.HighLayer, highLayer,
+             d.Value1, value1, d.Value2, value2);
+    });
 }
 
 int32_t PcbApi_QueryFill(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
                          uint32_t* layer, int32_t* primLongA, uint8_t* primByte, int32_t* primLongB,
                          int32_t* x, int32_t* y, int32_t* x2, int32_t* y2, double* rotation,
                          int32_t* value1) {
-    TObject* o = Primitive(object, abi::kKindFill);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        auto* d = o->As<TFillData>();
-        Xfer(mode, d->X2, x2);
-        Xfer(mode, d->Y2, y2);
-        Xfer(mode, d->Rotation, rotation);
-        Xfer(mode, d->Value1, value1);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferPrimitive<TFillData>(mode, object, abi::kKindFill, base, [&](TFillData& d) {
+        Xfer(mode, d.X2, x2, d.Y2, y2, d.Rotation, rotation, d.Value1, value1);
+    });
 }
 
 int32_t PcbApi_QueryRegion(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
                            uint32_t* layer, int32_t* primLongA, uint8_t* primByte,
                            int32_t* primLongB, int32_t* x, int32_t* y, int32_t* regionKind,
                            int32_t* value1) {
-    TObject* o = Primitive(object, abi::kKindRegion);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        auto* d = o->As<TRegionData>();
-        Xfer(mode, d->RegionKind, regionKind);
-        Xfer(mode, d->Value1, value1);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferPrimitive<TRegionData>(mode, object, abi::kKindRegion, base, [&](TRegionData& d) {
+        Xfer(mode, d.RegionKind, regionKind, d.Value1, value1);
+    });
 }
 
 int32_t PcbApi_QueryComponentBody(uint8_t mode, uint32_t object, uint16_t* flags,
                                   uint16_t* primWord, uint32_t* layer, int32_t* primLongA,
                                   uint8_t* primByte, int32_t* primLongB, int32_t* x, int32_t* y,
                                   int32_t* height, int32_t* value1) {
-    TObject* o = Primitive(object, abi::kKindComponentBody);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        auto* d = o->As<TComponentBodyData>();
-        Xfer(mode, d->Height, height);
-        Xfer(mode, d->Value1, value1);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferPrimitive<TComponentBodyData>(
+        mode, object, abi::kKindComponentBody, base,
+        [&](TComponentBodyData& d) { Xfer(mode, d.Height, height, d.Value1, value1); });
 }
 
 int32_t PcbApi_QueryEmbeddedBoard(uint8_t mode, uint32_t object, uint16_t* flags,
@@ -515,44 +490,30 @@ int32_t PcbApi_QueryEmbeddedBoard(uint8_t mode, uint32_t object, uint16_t* flags
                                   int32_t* x2, int32_t* y2, int32_t* rowCount, int32_t* columnCount,
                                   int32_t* rowSpacing, int32_t* columnSpacing, double* rotation,
                                   char* documentPath) {
-    TObject* o = Primitive(object, abi::kKindEmbeddedBoard);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferBase(mode, *o, flags, primWord, layer, primLongA, primByte, primLongB, x, y);
-        auto* d = o->As<TEmbeddedBoardData>();
-        Xfer(mode, d->X2, x2);
-        Xfer(mode, d->Y2, y2);
-        Xfer(mode, d->RowCount, rowCount);
-        Xfer(mode, d->ColumnCount, columnCount);
-        Xfer(mode, d->RowSpacing, rowSpacing);
-        Xfer(mode, d->ColumnSpacing, columnSpacing);
-        Xfer(mode, d->Rotation, rotation);
-        XferText(mode, d->DocumentPath, documentPath, abi::kText256, 255);
-        return kOkStatus;
-    })
+    const TBaseValues base{flags, primWord, layer, primLongA, primByte, primLongB, x, y};
+    return XferPrimitive<TEmbeddedBoardData>(
+        mode, object, abi::kKindEmbeddedBoard, base, [&](TEmbeddedBoardData& d) {
+            Xfer(mode, d.X2, x2, d.Y2, y2, d.RowCount, rowCount, d.ColumnCount, columnCount,
+                 d.RowSpacing, rowSpacing, d.ColumnSpacing, columnSpacing, d.Rotation, rotation,
+                 Text256(d.DocumentPath), documentPath);
+        });
 }
 
 int32_t PcbApi_QueryNetName(uint8_t mode, uint32_t object, char* name) {
-    TObject* o = Primitive(object, abi::kKindNet);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferText(mode, o->As<TNetData>()->Name, name, abi::kText256, 255);
-        return kOkStatus;
-    })
+    return XferData<TNetData>(mode, object, abi::kKindNet,
+                              [&](TNetData& d) { Xfer(mode, Text256(d.Name), name); });
 }
 
 int32_t PcbApi_QueryComponentChannelOffset(uint8_t mode, uint32_t object, int32_t* channelOffset) {
-    TObject* o = Primitive(object, abi::kKindComponent);
-    if (!o || !ValidMode(mode)) return kRefused;
-    Xfer(mode, o->As<TComponentData>()->ChannelOffset, channelOffset);
-    return kOkStatus;
+    return XferData<TComponentData>(mode, object, abi::kKindComponent, [&](TComponentData& d) {
+        Xfer(mode, d.ChannelOffset, channelOffset);
+    });
 }
 
 int32_t PcbApi_QueryComponentKind(uint8_t mode, uint32_t object, int32_t* componentKind) {
-    TObject* o = Primitive(object, abi::kKindComponent);
-    if (!o || !ValidMode(mode)) return kRefused;
-    Xfer(mode, o->As<TComponentData>()->ComponentKind, componentKind);
-    return kOkStatus;
+    return XferData<TComponentData>(mode, object, abi::kKindComponent, [&](TComponentData& d) {
+        Xfer(mode, d.ComponentKind, componentKind);
+    });
 }
 
 int32_t PcbApi_QueryComponent(uint8_t mode, uint32_t object, uint16_t* flags, uint16_t* primWord,
@@ -560,193 +521,126 @@ int32_t PcbApi_QueryComponent(uint8_t mode, uint32_t object, uint16_t* flags, ui
                               uint32_t* secondText, char* name, uint8_t* flagA, uint8_t* flagB,
                               int32_t* x, int32_t* y, int32_t* value1, double* rotation,
                               uint8_t* byte1) {
-    TObject* o = Primitive(object, abi::kKindComponent);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        auto* d = o->As<TComponentData>();
-        const int32_t oldX = o->X, oldY = o->Y;
+    return XferObject(mode, object, abi::kKindComponent, [&](TObject& o) {
+        auto* d = o.As<TComponentData>();
+        const int32_t oldX = o.X, oldY = o.Y;
         const double oldRotation = d->Rotation;
-        Xfer(mode, o->Flags, flags);
-        Xfer(mode, o->PrimWord, primWord);
+        Xfer(mode, o.Flags, flags, o.PrimWord, primWord);
         if (Reading(mode)) {
-            *classicLayer = o->LayerValue < kClassicLayerCount ? static_cast<uint8_t>(o->LayerValue)
-                                                               : uint8_t{0};
+            *classicLayer =
+                o.LayerValue < kClassicLayerCount ? static_cast<uint8_t>(o.LayerValue) : uint8_t{0};
         } else {
-            Store().SetLayer(*o, *classicLayer < kClassicLayerCount ? *classicLayer : 0u);
+            Store().SetLayer(o, *classicLayer < kClassicLayerCount ? *classicLayer : 0u);
         }
-        Xfer(mode, o->PrimByte, primByte);
+        Xfer(mode, o.PrimByte, primByte);
         if (Reading(mode)) {
             *nameText = d->NameText;
             *secondText = d->SecondText;
         }
-        XferText(mode, d->Name, name, abi::kText256, 250);
-        Xfer(mode, d->FlagA, flagA);
-        Xfer(mode, d->FlagB, flagB);
-        Xfer(mode, o->X, x);
-        Xfer(mode, o->Y, y);
-        Xfer(mode, d->Value1, value1);
-        Xfer(mode, d->Rotation, rotation);
-        Xfer(mode, d->Byte1, byte1);
+        Xfer(mode, TTextField{d->Name, abi::kText256, 250}, name, d->FlagA, flagA, d->FlagB, flagB,
+             o.X, x, o.Y, y, d->Value1, value1, d->Rotation, rotation, d->Byte1, byte1);
         // The designator and comment texts always stay with their component; the children
         // follow an update only (a write places a component not yet in use).
         if (!Reading(mode))
-            CarryComponentChildren(*o, oldX, oldY, oldRotation, mode == abi::ptUpdate);
-        return kOkStatus;
-    })
+            CarryComponentChildren(o, oldX, oldY, oldRotation, mode == abi::ptUpdate);
+    });
 }
 
 int32_t PcbApi_QueryComponentEx(uint8_t mode, uint32_t object, int32_t* value1, uint8_t* byte1,
                                 uint8_t* byte2, int32_t* value2) {
-    TObject* o = Primitive(object, abi::kKindComponent);
-    if (!o || !ValidMode(mode)) return kRefused;
-    auto* d = o->As<TComponentData>();
-    Xfer(mode, d->ExValue1, value1);
-    Xfer(mode, d->ExByte1, byte1);
-    Xfer(mode, d->ExByte2, byte2);
-    Xfer(mode, d->ExValue2, value2);
-    return kOkStatus;
+    return XferData<TComponentData>(mode, object, abi::kKindComponent, [&](TComponentData& d) {
+        Xfer(mode, d.ExValue1, value1, d.ExByte1, byte1, d.ExByte2, byte2, d.ExValue2, value2);
+    });
 }
 
 int32_t PcbApi_QueryComponentSourceLinks(uint8_t mode, uint32_t object, char* link1, char* link2,
                                          char* link3, char* link4, char* link5, char* link6,
                                          char* link7, char* link8) {
-    TObject* o = Primitive(object, abi::kKindComponent);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
+    return XferData<TComponentData>(mode, object, abi::kKindComponent, [&](TComponentData& d) {
         char* links[8] = {link1, link2, link3, link4, link5, link6, link7, link8};
-        auto* d = o->As<TComponentData>();
         for (int i = 0; i < 8; ++i)
-            XferText(mode, d->SourceLinks[i], links[i], abi::kText256, 255);
-        return kOkStatus;
-    })
+            Xfer(mode, Text256(d.SourceLinks[i]), links[i]);
+    });
 }
 
 int32_t PcbApi_QueryDefaultPCB3DModel(uint8_t mode, uint32_t object, char* model) {
-    TObject* o = Primitive(object, abi::kKindComponent);
-    if (!o || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferText(mode, o->As<TComponentData>()->Model, model, abi::kText256, 255);
-        return kOkStatus;
-    })
+    return XferData<TComponentData>(mode, object, abi::kKindComponent, [&](TComponentData& d) {
+        Xfer(mode, Text256(d.Model), model);
+    });
 }
 
 int32_t PcbApi_QueryBoard(uint8_t mode, uint32_t board, int32_t* value0, char* fileName,
                           uint8_t* byte1, int32_t* value1, int32_t* value2, int32_t* value3,
                           int32_t* value4, uint8_t* displayUnit, uint32_t* currentLayer,
                           int32_t* value5) {
-    TObject* b = Board(board);
-    if (!b || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        TBoardData& d = BoardData(*b);
-        Xfer(mode, d.Value0, value0);
-        XferText(mode, d.FileName, fileName, abi::kText256, 255);
-        Xfer(mode, d.Byte1, byte1);
-        Xfer(mode, d.Value1, value1);
-        Xfer(mode, d.Value2, value2);
-        Xfer(mode, d.Value3, value3);
-        Xfer(mode, d.Value4, value4);
-        Xfer(mode, d.DisplayUnit, displayUnit);
-        Xfer(mode, d.CurrentLayer, currentLayer);
-        Xfer(mode, d.Value5, value5);
-        return kOkStatus;
-    })
+    return XferBoard(mode, board, true, [&](TBoardData& d) {
+        Xfer(mode, d.Value0, value0, Text256(d.FileName), fileName, d.Byte1, byte1, d.Value1,
+             value1, d.Value2, value2, d.Value3, value3, d.Value4, value4, d.DisplayUnit,
+             displayUnit, d.CurrentLayer, currentLayer, d.Value5, value5);
+    });
 }
 
 int32_t PcbApi_QueryBoardLayerInfo(uint8_t mode, uint32_t board, uint8_t layer, uint8_t* scratch1,
                                    uint8_t* scratch2, int32_t* info) {
-    TObject* b = Board(board);
-    if (!b || !ValidMode(mode) || layer < 1 || layer > 82) return kRefused;
-    TLayerRecord& r = BoardData(*b).LayerRecords[layer];
-    Xfer(mode, r.Scratch1, scratch1);
-    Xfer(mode, r.Scratch2, scratch2);
-    Xfer(mode, r.Info, info);
-    return kOkStatus;
+    return XferBoard(mode, board, AnyLayer(layer), [&](TBoardData& d) {
+        TLayerRecord& r = d.LayerRecords[layer];
+        Xfer(mode, r.Scratch1, scratch1, r.Scratch2, scratch2, r.Info, info);
+    });
 }
 
 int32_t PcbApi_QueryLayer(uint8_t mode, uint32_t board, uint8_t layer, char* name, uint8_t* shown,
                           int32_t* copperThickness, int32_t* value1) {
-    TObject* b = Board(board);
-    if (!b || !ValidMode(mode) || layer < 1 || layer > 82) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        TLayerRecord& r = BoardData(*b).LayerRecords[layer];
-        XferText(mode, r.Name, name, abi::kText21, 20);
-        Xfer(mode, r.Shown, shown);
-        Xfer(mode, r.CopperThickness, copperThickness);
-        Xfer(mode, r.Value1, value1);
-        return kOkStatus;
-    })
+    return XferBoard(mode, board, AnyLayer(layer), [&](TBoardData& d) {
+        TLayerRecord& r = d.LayerRecords[layer];
+        Xfer(mode, Text21(r.Name), name, r.Shown, shown, r.CopperThickness, copperThickness,
+             r.Value1, value1);
+    });
 }
 
 int32_t PcbApi_QueryInternalPlane(uint8_t mode, uint32_t board, uint8_t layer, char* name,
                                   uint8_t* shown, int32_t* copperThickness, char* netName,
                                   int32_t* pullBackDistance) {
-    TObject* b = Board(board);
-    if (!b || !ValidMode(mode) || layer < 39 || layer > 54) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        TLayerRecord& r = BoardData(*b).LayerRecords[layer];
-        XferText(mode, r.Name, name, abi::kText21, 20);
-        Xfer(mode, r.Shown, shown);
-        Xfer(mode, r.CopperThickness, copperThickness);
-        XferText(mode, r.NetName, netName, abi::kText256, 255);
-        Xfer(mode, r.PullBackDistance, pullBackDistance);
-        return kOkStatus;
-    })
+    return XferBoard(mode, board, layer >= 39 && layer <= 54, [&](TBoardData& d) {
+        TLayerRecord& r = d.LayerRecords[layer];
+        Xfer(mode, Text21(r.Name), name, r.Shown, shown, r.CopperThickness, copperThickness,
+             Text256(r.NetName), netName, r.PullBackDistance, pullBackDistance);
+    });
 }
 
 int32_t PcbApi_QueryLayerDielectric(uint8_t mode, uint32_t board, uint8_t layer, char* material,
                                     uint8_t* dielectricKind, double* constant, int32_t* height) {
-    TObject* b = Board(board);
-    if (!b || !ValidMode(mode) || layer < 1 || layer > 82) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferDielectric(mode, BoardData(*b).LayerRecords[layer].Dielectric, material, dielectricKind,
-                       constant, height);
-        return kOkStatus;
-    })
+    return XferBoard(mode, board, AnyLayer(layer), [&](TBoardData& d) {
+        XferDielectric(mode, d.LayerRecords[layer].Dielectric, material, dielectricKind, constant,
+                       height);
+    });
 }
 
 int32_t PcbApi_QueryBoardSplitPlaneMode(uint8_t mode, uint32_t board, uint8_t* splitPlaneMode) {
-    TObject* b = Board(board);
-    if (!b || !ValidMode(mode)) return kRefused;
-    Xfer(mode, BoardData(*b).SplitPlaneMode, splitPlaneMode);
-    return kOkStatus;
+    return XferBoard(mode, board, true,
+                     [&](TBoardData& d) { Xfer(mode, d.SplitPlaneMode, splitPlaneMode); });
 }
 
-int32_t PcbApi_QueryBoardGridsEx(uint8_t mode, uint32_t board, uint8_t* record) {
-    return XferRecord(mode, board, okGridsEx, record);
-}
-int32_t PcbApi_QueryBoardOutputOptions(uint8_t mode, uint32_t board, uint8_t* record) {
-    return XferRecord(mode, board, okOutputOptions, record);
-}
-int32_t PcbApi_QueryBoardOutputOptionsPlotLayers(uint8_t mode, uint32_t board, int32_t index,
-                                                 uint8_t* record){
-    KORRIN_GUARD(kRefused,
-                 { return XferIndexedRecord(mode, board, ioPlotLayers, index, record); })} int32_t
-    PcbApi_QueryBoardOutputOptionsFlipLayers(uint8_t mode, uint32_t board, int32_t index,
-                                             uint8_t* record){KORRIN_GUARD(kRefused, {
-        return XferIndexedRecord(mode, board, ioFlipLayers, index, record);
-    })} int32_t PcbApi_QueryBoardGerberOptions(uint8_t mode, uint32_t board, uint8_t* record) {
-    return XferRecord(mode, board, okGerberOptions, record);
-}
-int32_t PcbApi_QueryBoardPrinterOptions(uint8_t mode, uint32_t board, uint8_t* record) {
-    return XferRecord(mode, board, okPrinterOptions, record);
-}
-int32_t PcbApi_QueryBoardPrinterOptionsPlotterPen(uint8_t mode, uint32_t board, int32_t index,
-                                                  uint8_t* record){
-    KORRIN_GUARD(kRefused,
-                 { return XferIndexedRecord(mode, board, ioPlotterPen, index, record); })} int32_t
-    PcbApi_QueryBoardPrinterOptionsCompositeLayer(uint8_t mode, uint32_t board, int32_t index,
-                                                  uint8_t* record){
-        KORRIN_GUARD(kRefused,
-                     {
-                         return XferIndexedRecord(mode, board, ioCompositeLayer, index, record);
-                     })} int32_t
-    PcbApi_QueryBoardAdvancedPlacerOptions(uint8_t mode, uint32_t board, uint8_t* record) {
-    return XferRecord(mode, board, okAdvancedPlacerOptions, record);
-}
-int32_t PcbApi_QueryBoardEngineeringChangeOrderOptions(uint8_t mode, uint32_t board,
-                                                       uint8_t* record) {
-    return XferRecord(mode, board, okEngineeringChangeOrderOptions, record);
-}
+// The board's option records, exchanged whole or by index.
+#define KORRIN_RECORD(name, kind)                                                                  \
+    int32_t name(uint8_t mode, uint32_t board, uint8_t* record) {                                  \
+        return XferRecord(mode, board, kind, record);                                              \
+    }
+#define KORRIN_INDEXED_RECORD(name, kind)                                                          \
+    int32_t name(uint8_t mode, uint32_t board, int32_t index, uint8_t* record) {                   \
+        return XferIndexedRecord(mode, board, kind, index, record);                                \
+    }
+KORRIN_RECORD(PcbApi_QueryBoardGridsEx, okGridsEx)
+KORRIN_RECORD(PcbApi_QueryBoardOutputOptions, okOutputOptions)
+KORRIN_INDEXED_RECORD(PcbApi_QueryBoardOutputOptionsPlotLayers, ioPlotLayers)
+KORRIN_INDEXED_RECORD(PcbApi_QueryBoardOutputOptionsFlipLayers, ioFlipLayers)
+KORRIN_RECORD(PcbApi_QueryBoardGerberOptions, okGerberOptions)
+KORRIN_RECORD(PcbApi_QueryBoardPrinterOptions, okPrinterOptions)
+KORRIN_INDEXED_RECORD(PcbApi_QueryBoardPrinterOptionsPlotterPen, ioPlotterPen)
+KORRIN_INDEXED_RECORD(PcbApi_QueryBoardPrinterOptionsCompositeLayer, ioCompositeLayer)
+KORRIN_RECORD(PcbApi_QueryBoardAdvancedPlacerOptions, okAdvancedPlacerOptions)
+KORRIN_RECORD(PcbApi_QueryBoardEngineeringChangeOrderOptions, okEngineeringChangeOrderOptions)
+#undef KORRIN_RECORD
+#undef KORRIN_INDEXED_RECORD
 
 int32_t PcbApi_QueryBoardLayerPairsCount(uint32_t board, int32_t* count, uint8_t mode) {
     TObject* b = Board(board);
@@ -771,10 +665,8 @@ int32_t PcbApi_QueryBoardLayerPairAt(uint8_t mode, uint32_t board, int32_t index
     auto& pairs = BoardData(*b).LayerPairs;
     if (index < 0 || static_cast<size_t>(index) >= pairs.size()) return kRefused;
     TLayerPair& p = pairs[static_cast<size_t>(index)];
-    Xfer(mode, p.LowLayer, lowLayer);
-    Xfer(mode, p.HighLayer, highLayer);
-    Xfer(mode, p.DrillGuide, drillGuide);
-    Xfer(mode, p.DrillDrawing, drillDrawing);
+    Xfer(mode, p.LowLayer, lowLayer, p.HighLayer, highLayer, p.DrillGuide, drillGuide,
+         p.DrillDrawing, drillDrawing);
     return kOkStatus;
 }
 
@@ -783,15 +675,11 @@ int32_t PcbApi_QueryBoardExternalDielectrics(uint8_t mode, uint32_t board, char*
                                              int32_t* topHeight, char* bottomMaterial,
                                              uint8_t* bottomKind, double* bottomConstant,
                                              int32_t* bottomHeight) {
-    TObject* b = Board(board);
-    if (!b || !ValidMode(mode)) return kRefused;
-    KORRIN_GUARD(kRefused, {
-        XferDielectric(mode, BoardData(*b).TopDielectric, topMaterial, topKind, topConstant,
-                       topHeight);
-        XferDielectric(mode, BoardData(*b).BottomDielectric, bottomMaterial, bottomKind,
-                       bottomConstant, bottomHeight);
-        return kOkStatus;
-    })
+    return XferBoard(mode, board, true, [&](TBoardData& d) {
+        XferDielectric(mode, d.TopDielectric, topMaterial, topKind, topConstant, topHeight);
+        XferDielectric(mode, d.BottomDielectric, bottomMaterial, bottomKind, bottomConstant,
+                       bottomHeight);
+    });
 }
 
 } // extern "C"

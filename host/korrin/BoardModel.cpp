@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "host/korrin/BoardModel.h"
 
+#include "host/korrin/FillBox.h"
 #include "host/korrin/HostLayers.h"
 #include "host/korrin/HostText.h"
 #include "host/korrin/QuarterTurns.h"
@@ -142,6 +143,33 @@ void AddTurnedRect(TBounds& b, double x, double y, double x0, double y0, double 
             b.Add(SaturateRound(std::floor(rx)), SaturateRound(std::floor(ry)));
             b.Add(SaturateRound(std::ceil(rx)), SaturateRound(std::ceil(ry)));
         }
+}
+
+// An object sits in two doubly linked lists by handle: all the children of its container and the
+// bucket of its kind and layer. Prev and Next name its links in one of them; the list's head (a
+// container or a bucket) holds its First and Last.
+template <THandle TObject::*Prev, THandle TObject::*Next, class THead>
+void AppendLink(const std::vector<TObject*>& objects, THead& head, TObject& o) {
+    o.*Prev = head.Last;
+    o.*Next = 0;
+    if (head.Last)
+        objects[head.Last]->*Next = o.Id;
+    else
+        head.First = o.Id;
+    head.Last = o.Id;
+}
+
+template <THandle TObject::*Prev, THandle TObject::*Next, class THead>
+void UnlinkLink(const std::vector<TObject*>& objects, THead& head, TObject& o) {
+    if (o.*Prev)
+        objects[o.*Prev]->*Next = o.*Next;
+    else
+        head.First = o.*Next;
+    if (o.*Next)
+        objects[o.*Next]->*Prev = o.*Prev;
+    else
+        head.Last = o.*Prev;
+    o.*Prev = o.*Next = 0;
 }
 
 } // namespace
@@ -468,31 +496,16 @@ void TObjectStore::Destroy(TObject& object) {
 }
 
 void TObjectStore::LinkIntoBuckets(TContainer& c, TObject& o) {
-    TBucket& b = c.Buckets.Get(TContainer::Key(o.Kind, o.LayerValue));
-    o.PrevInBucket = b.Last;
-    o.NextInBucket = 0;
-    if (b.Last)
-        Objects[b.Last]->NextInBucket = o.Id;
-    else
-        b.First = o.Id;
-    b.Last = o.Id;
+    AppendLink<&TObject::PrevInBucket, &TObject::NextInBucket>(
+        Objects, c.Buckets.Get(TContainer::Key(o.Kind, o.LayerValue)), o);
 }
 
 void TObjectStore::UnlinkFromBuckets(TContainer& c, TObject& o) {
     const uint64_t key = TContainer::Key(o.Kind, o.LayerValue);
     TBucket* found = c.Buckets.Find(key);
     if (!found) return;
-    TBucket& b = *found;
-    if (o.PrevInBucket)
-        Objects[o.PrevInBucket]->NextInBucket = o.NextInBucket;
-    else
-        b.First = o.NextInBucket;
-    if (o.NextInBucket)
-        Objects[o.NextInBucket]->PrevInBucket = o.PrevInBucket;
-    else
-        b.Last = o.PrevInBucket;
-    o.PrevInBucket = o.NextInBucket = 0;
-    if (b.First == 0) c.Buckets.Erase(key);
+    UnlinkLink<&TObject::PrevInBucket, &TObject::NextInBucket>(Objects, *found, o);
+    if (found->First == 0) c.Buckets.Erase(key);
 }
 
 void TObjectStore::AdjustCounts(TObject& container, const TObject& object, int64_t sign) {
@@ -511,13 +524,7 @@ bool TObjectStore::AddToContainer(TObject& container, TObject& object) {
     if (IsOwnedText(object)) return false;
     RemoveFromContainer(object);
     TContainer& c = *container.Children;
-    object.PrevAll = c.Last;
-    object.NextAll = 0;
-    if (c.Last)
-        Objects[c.Last]->NextAll = object.Id;
-    else
-        c.First = object.Id;
-    c.Last = object.Id;
+    AppendLink<&TObject::PrevAll, &TObject::NextAll>(Objects, c, object);
     LinkIntoBuckets(c, object);
     object.Container = container.Id;
     object.CallerOwned = false;
@@ -533,15 +540,7 @@ void TObjectStore::RemoveFromContainer(TObject& object) {
         return;
     }
     TContainer& c = *container->Children;
-    if (object.PrevAll)
-        Objects[object.PrevAll]->NextAll = object.NextAll;
-    else
-        c.First = object.NextAll;
-    if (object.NextAll)
-        Objects[object.NextAll]->PrevAll = object.PrevAll;
-    else
-        c.Last = object.PrevAll;
-    object.PrevAll = object.NextAll = 0;
+    UnlinkLink<&TObject::PrevAll, &TObject::NextAll>(Objects, c, object);
     UnlinkFromBuckets(c, object);
     AdjustCounts(*container, object, -1);
     object.Container = 0;
@@ -739,12 +738,9 @@ TBounds TObjectStore::Bounds(const TObject& o) const {
         return b;
     }
     case abi::kKindFill: {
-        auto* d = o.As<TFillData>();
-        double cx = (static_cast<double>(o.X) + d->X2) / 2,
-               cy = (static_cast<double>(o.Y) + d->Y2) / 2;
-        double hx = std::fabs(static_cast<double>(d->X2) - o.X) / 2,
-               hy = std::fabs(static_cast<double>(d->Y2) - o.Y) / 2;
-        AddTurnedRect(b, cx, cy, -hx, -hy, hx, hy, d->Rotation);
+        const TFillBox f = FillBox(o);
+        AddTurnedRect(b, f.CenterX, f.CenterY, -f.HalfWidth, -f.HalfHeight, f.HalfWidth,
+                      f.HalfHeight, o.As<TFillData>()->Rotation);
         return b;
     }
     case abi::kKindEmbeddedBoard: {

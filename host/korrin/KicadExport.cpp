@@ -2,7 +2,9 @@
 #include "host/korrin/KicadExport.h"
 
 #include "host/korrin/BoardDocument.h"
+#include "host/korrin/FillBox.h"
 #include "host/korrin/HostLayers.h"
+#include "host/korrin/HostText.h"
 #include "host/korrin/KicadUnits.h"
 #include "host/korrin/QuarterTurns.h"
 
@@ -483,22 +485,12 @@ private:
     }
 
     static bool NameIsFree(const std::string& name, const std::vector<std::string>& taken) {
-        auto same = [](std::string_view a, std::string_view b) {
-            if (a.size() != b.size()) return false;
-            for (size_t i = 0; i < a.size(); ++i) {
-                char x = a[i], y = b[i];
-                if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 32);
-                if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 32);
-                if (x != y) return false;
-            }
-            return true;
-        };
         for (int id = kFCu; id <= kLastLayer; ++id)
-            if (same(name, LayerToken(id))) return false;
+            if (EqualNoCase(name, LayerToken(id))) return false;
         for (const TKicadLayer& l : kTechnicalLayers)
-            if (l.Name && same(name, l.Name)) return false;
+            if (l.Name && EqualNoCase(name, l.Name)) return false;
         for (const std::string& t : taken)
-            if (same(name, t)) return false;
+            if (EqualNoCase(name, t)) return false;
         return true;
     }
 
@@ -539,12 +531,9 @@ private:
             WriteText(o, frame, inFootprint ? "(fp_text user " : "(gr_text ", indent, "");
             break;
         case abi::kKindFill: {
-            auto* d = o.As<TFillData>();
-            double cx = (static_cast<double>(o.X) + d->X2) / 2,
-                   cy = (static_cast<double>(o.Y) + d->Y2) / 2;
-            double hw = std::fabs(static_cast<double>(d->X2) - o.X) / 2,
-                   hh = std::fabs(static_cast<double>(d->Y2) - o.Y) / 2;
-            double rotation = NormalDegrees(d->Rotation);
+            const auto [cx, cy, halfWidth, halfHeight] = FillBox(o);
+            double hw = halfWidth, hh = halfHeight;
+            double rotation = NormalDegrees(o.As<TFillData>()->Rotation);
             if (rotation == 90 || rotation == 270) std::swap(hw, hh);
             if (rotation == 0 || rotation == 90 || rotation == 180 || rotation == 270) {
                 Out << indent << '(' << pre << "rect (start " << Xy(frame, cx - hw, cy + hh)

@@ -15,16 +15,18 @@ void AppendText(void* context, const char* text, size_t length) {
     static_cast<std::string*>(context)->append(text, length);
 }
 
+// A module call on a file failed: its message (else `fallback`), then what to do about it.
+[[noreturn]] void FileFailure(const char* error, const std::string& fallback,
+                              const std::string& whatToDo) {
+    throw EHostError(kExitFileProblem, (error[0] ? std::string(error) : fallback) + " " + whatToDo);
+}
+
 } // namespace
 
 TBoardDocument TBoardDocument::Open(const std::string& path, const std::string& whatToDo) {
     char error[kErrorSize] = {};
     uint32_t handle = KorrinHost_LoadBoard(path.c_str(), error, kErrorSize);
-    if (handle == 0)
-        throw EHostError(
-            kExitFileProblem,
-            std::string(error[0] ? error : ("Cannot load board '" + path + "'.").c_str()) + " " +
-                whatToDo);
+    if (handle == 0) FileFailure(error, "Cannot load board '" + path + "'.", whatToDo);
     return TBoardDocument(handle);
 }
 
@@ -47,19 +49,15 @@ void TBoardDocument::SetFileName(const std::string& fileName) {
 void TBoardDocument::Save(const std::string& path) {
     char error[kErrorSize] = {};
     if (KorrinHost_SaveBoard(Handle_, path.c_str(), error, kErrorSize) != 0)
-        throw EHostError(
-            kExitFileProblem,
-            std::string(error[0] ? error : ("Cannot save board '" + path + "'.").c_str()) +
-                " Choose a writable place with -o FILE.");
+        FileFailure(error, "Cannot save board '" + path + "'.",
+                    "Choose a writable place with -o FILE.");
 }
 
 void TBoardDocument::RenderSvg(const std::string& path) {
     char error[kErrorSize] = {};
     if (KorrinHost_RenderSvg(Handle_, path.c_str(), error, kErrorSize) != 0)
-        throw EHostError(
-            kExitFileProblem,
-            std::string(error[0] ? error : ("Cannot write SVG '" + path + "'.").c_str()) +
-                " Choose a writable place with --svg FILE.");
+        FileFailure(error, "Cannot write SVG '" + path + "'.",
+                    "Choose a writable place with --svg FILE.");
 }
 
 std::vector<std::string> TBoardDocument::ExportKicad(const std::string& path,
@@ -76,10 +74,8 @@ std::vector<std::string> TBoardDocument::ExportKicad(const std::string& path,
     };
     if (KorrinHost_ExportKicad(Handle_, path.c_str(), outlineLayer, sink, &losses, error,
                                kErrorSize) != 0)
-        throw EHostError(
-            kExitFileProblem,
-            std::string(error[0] ? error : ("Cannot export board to '" + path + "'.").c_str()) +
-                " Choose a writable place with --kicad FILE.");
+        FileFailure(error, "Cannot export board to '" + path + "'.",
+                    "Choose a writable place with --kicad FILE.");
     return losses;
 }
 

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -65,6 +66,27 @@ combination is refused before anything is loaded (exit code 2). Use --no or --ye
 --test-mode to import with answers and without questions.
 )";
 
+// An option that takes a value, shown in the help as typeName ("" for an argument by position).
+template <class T>
+CLI::Option* ValueOption(CLI::App* command, std::string name, T& value, std::string help,
+                         std::string typeName) {
+    return command->add_option(std::move(name), value, std::move(help))
+        ->type_name(std::move(typeName));
+}
+
+// The options of a KiCad export: the file to write (returned) and the layer that becomes the
+// KiCad board's outline.
+CLI::Option* KicadOptions(CLI::App* command, std::string& file, std::string& outline,
+                          std::string fileHelp) {
+    CLI::Option* kicad =
+        ValueOption(command, "--kicad", file, std::move(fileHelp), "FILE.kicad_pcb");
+    ValueOption(command, "--kicad-outline", outline,
+                "The layer that becomes the KiCad board's outline (Edge.Cuts), e.g. "
+                "\"Mechanical Layer 1\" (default: none)",
+                "LAYER");
+    return kicad;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -80,23 +102,18 @@ int main(int argc, char** argv) {
         app.add_subcommand("import", "Import a drawing into a board through the plug-in");
     importCommand->footer(std::string(kImportHelp) + dxfi::abi::DialogAnswersHelp() +
                           kImportHelpAfterAnswers + "\n" + kExitCodes);
-    importCommand
-        ->add_option(
-            "DRAWING", import.Drawing,
-            "The drawing to import (.dxf; .dwg of AutoCAD 2000, 2004, 2007, 2010, 2013, 2018)")
-        ->type_name("")
+    ValueOption(importCommand, "DRAWING", import.Drawing,
+                "The drawing to import (.dxf; .dwg of AutoCAD 2000, 2004, 2007, 2010, 2013, 2018)",
+                "")
         ->required();
-    importCommand
-        ->add_option("--board", import.Board,
-                     "Board file to import into (default: a new, empty board)")
-        ->type_name("FILE");
-    importCommand
-        ->add_option("-o,--output", import.Output,
-                     "Where to save the board (default: the --board file, else "
-                     "DRAWING with the extension .board.json)")
-        ->type_name("FILE");
-    importCommand->add_option("--svg", import.Svg, "Also render the saved board as SVG here")
-        ->type_name("FILE");
+    ValueOption(importCommand, "--board", import.Board,
+                "Board file to import into (default: a new, empty board)", "FILE");
+    ValueOption(importCommand, "-o,--output", import.Output,
+                "Where to save the board (default: the --board file, else "
+                "DRAWING with the extension .board.json)",
+                "FILE");
+    ValueOption(importCommand, "--svg", import.Svg, "Also render the saved board as SVG here",
+                "FILE");
     CLI::Option* yes =
         importCommand->add_flag("--yes", import.Yes, "Answer Yes to the plug-in's questions");
     CLI::Option* no =
@@ -107,64 +124,46 @@ int main(int argc, char** argv) {
                             "report prompt; an error or warning box prints \"ShowDialogWithCaption "
                             "with<caption> <text>\" on standard output and ends pcbhost with exit "
                             "code 1. Not with --answer or --settings (exit code 2)");
-    importCommand
-        ->add_option("--plugin", import.Plugin,
-                     "The import plug-in library (default: libdxfimport.so beside "
-                     "pcbhost)")
-        ->type_name("LIB");
-    importCommand
-        ->add_option("--answer", import.Answers,
-                     "NAME=VALUE: the value for a named control of the plug-in's "
-                     "options dialog (repeatable; the names are listed below)")
-        ->type_name("NAME=VALUE")
+    ValueOption(importCommand, "--plugin", import.Plugin,
+                "The import plug-in library (default: libdxfimport.so beside "
+                "pcbhost)",
+                "LIB");
+    ValueOption(importCommand, "--answer", import.Answers,
+                "NAME=VALUE: the value for a named control of the plug-in's "
+                "options dialog (repeatable; the names are listed below)",
+                "NAME=VALUE")
         ->allow_extra_args(false);
     importCommand->add_flag("--gui", import.Gui,
                             "Show the plug-in's options dialog in a window (needs a display); "
                             "its Select button picks the point in a board view");
-    importCommand
-        ->add_option("--settings", import.Settings,
-                     "Load the options dialog's settings from this INI file first, as its "
-                     "Load Settings button does")
-        ->type_name("FILE.ini");
+    ValueOption(importCommand, "--settings", import.Settings,
+                "Load the options dialog's settings from this INI file first, as its "
+                "Load Settings button does",
+                "FILE.ini");
 
     std::string infoBoard;
     bool infoJson = false;
     CLI::App* infoCommand =
         app.add_subcommand("info", "Show a board's objects by kind and by layer, and its extent");
-    infoCommand->add_option("BOARD", infoBoard, "The board file")->type_name("")->required();
+    ValueOption(infoCommand, "BOARD", infoBoard, "The board file", "")->required();
     infoCommand->add_flag("--json", infoJson, "Print the summary as JSON");
 
     std::string renderBoard, renderSvg;
     CLI::App* renderCommand = app.add_subcommand(
         "render", "Draw a board as SVG: each layer in its own colour, with a legend");
-    renderCommand->add_option("BOARD", renderBoard, "The board file")->type_name("")->required();
-    renderCommand->add_option("--svg", renderSvg, "The SVG file to write")
-        ->type_name("FILE")
-        ->required();
+    ValueOption(renderCommand, "BOARD", renderBoard, "The board file", "")->required();
+    ValueOption(renderCommand, "--svg", renderSvg, "The SVG file to write", "FILE")->required();
 
-    importCommand
-        ->add_option("--kicad", import.Kicad,
-                     "Also export the saved board as a KiCad 6 board file here")
-        ->type_name("FILE.kicad_pcb");
-    importCommand
-        ->add_option("--kicad-outline", import.KicadOutline,
-                     "The layer that becomes the KiCad board's outline (Edge.Cuts), e.g. "
-                     "\"Mechanical Layer 1\" (default: none)")
-        ->type_name("LAYER");
+    KicadOptions(importCommand, import.Kicad, import.KicadOutline,
+                 "Also export the saved board as a KiCad 6 board file here");
 
     std::string exportBoard, exportKicad, exportOutline;
     CLI::App* exportCommand = app.add_subcommand(
         "export", "Write a board as a KiCad 6 board file; what KiCad cannot hold is named on "
                   "standard error with its count");
-    exportCommand->add_option("BOARD", exportBoard, "The board file")->type_name("")->required();
-    exportCommand->add_option("--kicad", exportKicad, "The KiCad board file to write")
-        ->type_name("FILE.kicad_pcb")
+    ValueOption(exportCommand, "BOARD", exportBoard, "The board file", "")->required();
+    KicadOptions(exportCommand, exportKicad, exportOutline, "The KiCad board file to write")
         ->required();
-    exportCommand
-        ->add_option("--kicad-outline", exportOutline,
-                     "The layer that becomes the board outline (Edge.Cuts), e.g. "
-                     "\"Mechanical Layer 1\" (default: none)")
-        ->type_name("LAYER");
 
     try {
         app.parse(argc, argv);

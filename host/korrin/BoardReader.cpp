@@ -255,40 +255,43 @@ TObject* BuildFromJson(const json& j, const std::string& where, bool inComponent
     return o;
 }
 
+// Each entry of the list `key` of a board (when present): an object naming its Layer, given to
+// body(entry, where it is) in order.
+template <class TBody>
+void EachLayerEntry(const json& j, const std::string& where, const char* key, TBody&& body) {
+    auto it = j.find(key);
+    if (it == j.end()) return;
+    const std::string list = where + "." + key;
+    if (!it->is_array()) Fail(list, "expected a list");
+    for (size_t i = 0; i < it->size(); ++i) {
+        const json& e = (*it)[i];
+        std::string w = list + "[" + std::to_string(i) + "]";
+        if (!e.is_object() || !e.contains("Layer")) Fail(w, "expected an object with a Layer");
+        body(e, w);
+    }
+}
+
 void ApplyBoardFromJson(TBoardData& d, const json& j) {
     const std::string where = "Board";
     if (!j.is_object()) Fail(where, "expected an object");
     TReader r(j, where);
     VisitBoard(r, d);
-    if (auto it = j.find("Layers"); it != j.end()) {
-        if (!it->is_array()) Fail(where + ".Layers", "expected a list");
-        for (size_t i = 0; i < it->size(); ++i) {
-            const json& e = (*it)[i];
-            std::string w = where + ".Layers[" + std::to_string(i) + "]";
-            if (!e.is_object() || !e.contains("Layer")) Fail(w, "expected an object with a Layer");
-            int index = StandardLayerIndex(ReadLayer(e, "Layer", w));
-            if (index < 0) Fail(w + ".Layer", "not a layer of the board");
-            if (auto n = e.find("Name"); n != e.end())
-                ReadValue(*n, d.LayerNames[index], w + ".Name");
-            if (auto s = e.find("Shown"); s != e.end()) {
-                if (!s->is_boolean()) Fail(w + ".Shown", "expected true or false");
-                d.LayerShown[index] = s->get<bool>();
-            }
+    EachLayerEntry(j, where, "Layers", [&](const json& e, const std::string& w) {
+        int index = StandardLayerIndex(ReadLayer(e, "Layer", w));
+        if (index < 0) Fail(w + ".Layer", "not a layer of the board");
+        if (auto n = e.find("Name"); n != e.end()) ReadValue(*n, d.LayerNames[index], w + ".Name");
+        if (auto s = e.find("Shown"); s != e.end()) {
+            if (!s->is_boolean()) Fail(w + ".Shown", "expected true or false");
+            d.LayerShown[index] = s->get<bool>();
         }
-    }
+    });
     const TBoardData def;
-    if (auto it = j.find("LayerRecords"); it != j.end()) {
-        if (!it->is_array()) Fail(where + ".LayerRecords", "expected a list");
-        for (size_t i = 0; i < it->size(); ++i) {
-            const json& e = (*it)[i];
-            std::string w = where + ".LayerRecords[" + std::to_string(i) + "]";
-            if (!e.is_object() || !e.contains("Layer")) Fail(w, "expected an object with a Layer");
-            uint32_t layer = ReadLayer(e, "Layer", w);
-            if (layer < 1 || layer > 82) Fail(w + ".Layer", "expected a layer numbered 1 to 82");
-            TReader rr(e, w);
-            VisitLayerRecord(rr, d.LayerRecords[layer], def.LayerRecords[layer]);
-        }
-    }
+    EachLayerEntry(j, where, "LayerRecords", [&](const json& e, const std::string& w) {
+        uint32_t layer = ReadLayer(e, "Layer", w);
+        if (layer < 1 || layer > 82) Fail(w + ".Layer", "expected a layer numbered 1 to 82");
+        TReader rr(e, w);
+        VisitLayerRecord(rr, d.LayerRecords[layer], def.LayerRecords[layer]);
+    });
     if (auto it = j.find("Options"); it != j.end()) {
         if (!it->is_object()) Fail(where + ".Options", "expected an object");
         auto record = [&](const json& value, const std::string& w) {

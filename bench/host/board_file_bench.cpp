@@ -51,43 +51,50 @@ long PeakKilobytes() {
     return usage.ru_maxrss;
 }
 
-void Track(uint32_t container, int32_t x, int32_t y, uint32_t layer) {
-    uint32_t h = PcbApi_CreateObject(kKindTrack);
-    uint16_t flags = 0, word = 0;
-    uint32_t l = layer;
-    int32_t la = 0, lb = 0, x2 = x + 254000, y2 = y - 127000, width = 100000, v1 = 0, v2 = 0,
-            v3 = 0;
-    uint8_t pb = 0;
-    PcbApi_QueryTrack(ptWrite, h, &flags, &word, &l, &la, &pb, &lb, &x, &y, &x2, &y2, &width, &v1,
-                      &v2, &v3);
+// The properties every object here shares: all zero but its place and layer.
+struct TBase {
+    TBase(uint32_t layer, int32_t x, int32_t y) : Layer(layer), X(x), Y(y) {}
+    uint16_t Flags = 0, Word = 0;
+    uint32_t Layer;
+    int32_t LongA = 0, LongB = 0;
+    uint8_t Byte = 0;
+    int32_t X, Y;
+};
+
+// Creates an object of `kind`, writes it through write(handle, base) and adds it to `container`.
+template <class TWrite> void Add(uint32_t container, uint8_t kind, TBase base, TWrite write) {
+    uint32_t h = PcbApi_CreateObject(kind);
+    write(h, base);
     PcbApi_AddObjectToContainer(container, h);
+}
+
+void Track(uint32_t container, int32_t x, int32_t y, uint32_t layer) {
+    Add(container, kKindTrack, TBase(layer, x, y), [&](uint32_t h, TBase& b) {
+        int32_t x2 = x + 254000, y2 = y - 127000, width = 100000, v1 = 0, v2 = 0, v3 = 0;
+        PcbApi_QueryTrack(ptWrite, h, &b.Flags, &b.Word, &b.Layer, &b.LongA, &b.Byte, &b.LongB,
+                          &b.X, &b.Y, &x2, &y2, &width, &v1, &v2, &v3);
+    });
 }
 
 void Arc(uint32_t container, int32_t x, int32_t y, uint32_t layer, long i) {
-    uint32_t h = PcbApi_CreateObject(kKindArc);
-    uint16_t flags = 0, word = 0;
-    uint32_t l = layer;
-    int32_t la = 0, lb = 0, radius = 50000 + static_cast<int32_t>(i % 977) * 1000, width = 100000,
-            v1 = 0;
-    uint8_t pb = 0;
-    double start = static_cast<double>(i % 360) + 0.125, end = start + 97.3;
-    PcbApi_QueryArc(ptWrite, h, &flags, &word, &l, &la, &pb, &lb, &x, &y, &radius, &start, &end,
-                    &width, &v1);
-    PcbApi_AddObjectToContainer(container, h);
+    Add(container, kKindArc, TBase(layer, x, y), [&](uint32_t h, TBase& b) {
+        int32_t radius = 50000 + static_cast<int32_t>(i % 977) * 1000, width = 100000, v1 = 0;
+        double start = static_cast<double>(i % 360) + 0.125, end = start + 97.3;
+        PcbApi_QueryArc(ptWrite, h, &b.Flags, &b.Word, &b.Layer, &b.LongA, &b.Byte, &b.LongB, &b.X,
+                        &b.Y, &radius, &start, &end, &width, &v1);
+    });
 }
 
 void Text(uint32_t container, int32_t x, int32_t y, uint32_t layer, long i) {
-    uint32_t h = PcbApi_CreateObject(kKindText);
-    uint16_t flags = 0, word = 0;
-    uint32_t l = layer;
-    int32_t la = 0, lb = 0, height = 900000, v1 = 0, width = 50000, v2 = 0, v3 = 0;
-    uint8_t pb = 0, mirror = 0;
-    double rotation = (i % 4) * 90.0;
-    char text[kText256];
-    std::snprintf(text, sizeof text, "R%ld 10k 0603 \"TOP\"", i);
-    PcbApi_QueryText(ptWrite, h, &flags, &word, &l, &la, &pb, &lb, &x, &y, &height, &v1, &rotation,
-                     &mirror, text, &width, &v2, &v3);
-    PcbApi_AddObjectToContainer(container, h);
+    Add(container, kKindText, TBase(layer, x, y), [&](uint32_t h, TBase& b) {
+        int32_t height = 900000, v1 = 0, width = 50000, v2 = 0, v3 = 0;
+        uint8_t mirror = 0;
+        double rotation = (i % 4) * 90.0;
+        char text[kText256];
+        std::snprintf(text, sizeof text, "R%ld 10k 0603 \"TOP\"", i);
+        PcbApi_QueryText(ptWrite, h, &b.Flags, &b.Word, &b.Layer, &b.LongA, &b.Byte, &b.LongB, &b.X,
+                         &b.Y, &height, &v1, &rotation, &mirror, text, &width, &v2, &v3);
+    });
 }
 
 // About `count` objects on a new board: per 100, 45 tracks, 40 arcs, 13 texts, one

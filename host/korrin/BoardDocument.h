@@ -38,4 +38,15 @@ void WriteFileAtomically(const std::string& path, const char* verb,
                          void (*write)(const void* context, std::ostream& out),
                          const void* context);
 
+// The same for a whole board that Write writes.
+template <void (*Write)(const TObject& board, std::ostream& out)>
+void WriteBoardFileAtomically(const TObject& board, const std::string& path, const char* verb) {
+    WriteFileAtomically(
+        path, verb,
+        [](const void* context, std::ostream& out) {
+            Write(*static_cast<const TObject*>(context), out);
+        },
+        &board);
+}
+
 } // namespace dxfi::korrin

@@ -459,12 +459,9 @@ TObject* TObjectStore::Replicate(const TObject& source) {
             *text = t ? t->Id : 0;
             if (t) t->As<TTextData>()->Owner = h;
         }
-        for (THandle c = source.Children->First; c != 0;) {
-            const TObject* child = Find(c);
-            if (!child) break;
-            c = child->NextAll;
-            if (TObject* childCopy = Replicate(*child)) AddToContainer(o, *childCopy);
-        }
+        EachChild(source, [&](const TObject& child) {
+            if (TObject* childCopy = Replicate(child)) AddToContainer(o, *childCopy);
+        });
     }
     return copy;
 }
@@ -483,13 +480,10 @@ void TObjectStore::Destroy(TObject& object) {
     }
     if (object.Children) {
         // Children go without unlinking one by one: their container goes with them.
-        for (THandle c = object.Children->First; c != 0;) {
-            TObject* child = Find(c);
-            if (!child) break;
-            c = child->NextAll;
-            child->Container = 0;
-            Destroy(*child);
-        }
+        EachChild(object, [&](TObject& child) {
+            child.Container = 0;
+            Destroy(child);
+        });
     }
     if (CurrentBoard == id) CurrentBoard = 0;
     Free(object);
@@ -592,12 +586,7 @@ void TObjectStore::Move(TObject& o, int32_t dx, int32_t dy) {
         auto* cd = o.As<TComponentData>();
         for (THandle t : {cd->NameText, cd->SecondText})
             if (TObject* text = Find(t)) Move(*text, dx, dy);
-        for (THandle c = o.Children->First; c != 0;) {
-            TObject* child = Find(c);
-            if (!child) break;
-            c = child->NextAll;
-            Move(*child, dx, dy);
-        }
+        EachChild(o, [&](TObject& child) { Move(child, dx, dy); });
         break;
     }
     default:
@@ -665,12 +654,7 @@ void TObjectStore::Rotate(TObject& o, double degrees, int32_t cx, int32_t cy) {
         cd->Rotation = AddDegrees(cd->Rotation, degrees);
         for (THandle t : {cd->NameText, cd->SecondText})
             if (TObject* text = Find(t)) Rotate(*text, degrees, cx, cy);
-        for (THandle c = o.Children->First; c != 0;) {
-            TObject* child = Find(c);
-            if (!child) break;
-            c = child->NextAll;
-            Rotate(*child, degrees, cx, cy);
-        }
+        EachChild(o, [&](TObject& child) { Rotate(child, degrees, cx, cy); });
         break;
     }
     default:
@@ -756,12 +740,7 @@ TBounds TObjectStore::Bounds(const TObject& o) const {
         return b;
     case abi::kKindComponent:
     case kKindBoard:
-        for (THandle c = o.Children->First; c != 0;) {
-            const TObject* child = Find(c);
-            if (!child) break;
-            c = child->NextAll;
-            b.Add(Bounds(*child));
-        }
+        EachChild(o, [&](const TObject& child) { b.Add(Bounds(child)); });
         if (b.Empty && o.Kind == abi::kKindComponent) b.Add(o.X, o.Y);
         return b;
     default:
@@ -805,12 +784,7 @@ void CarryComponentChildren(TObject& component, int32_t oldX, int32_t oldY, doub
     for (THandle t : {cd->NameText, cd->SecondText})
         if (TObject* text = store.Find(t)) carry(*text);
     if (!children) return;
-    for (THandle c = component.Children->First; c != 0;) {
-        TObject* child = store.Find(c);
-        if (!child) break;
-        c = child->NextAll;
-        carry(*child);
-    }
+    store.EachChild(component, [&](TObject& child) { carry(child); });
 }
 
 THandle TObjectStore::CreateIterator(THandle container, uint8_t kind, uint32_t layer) {

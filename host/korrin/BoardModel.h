@@ -295,6 +295,17 @@ public:
         return o && o->Kind != kKindBoard ? o : nullptr;
     }
 
+    // Runs body(child) over a container's children in order. The next child is taken before the
+    // body runs, so the body may take the child out of the container.
+    template <class TBody> void EachChild(const TObject& container, TBody&& body) const {
+        for (THandle c = container.Children->First; c != 0;) {
+            TObject* child = Find(c);
+            if (!child) break;
+            c = child->NextAll;
+            body(*child);
+        }
+    }
+
     // A new object with the host's defaults in no container; null for an unknown kind or when
     // handles are exhausted. A component gets its name and comment texts.
     TObject* Create(uint8_t kind);

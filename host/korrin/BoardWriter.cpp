@@ -298,14 +298,11 @@ void AppendObject(TText& out, const TObject& object) {
         w.Key("Children");
         out += '[';
         bool first = true;
-        for (THandle c = o.Children->First; c != 0;) {
-            const TObject* child = store.Find(c);
-            if (!child) break;
-            c = child->NextAll;
+        store.EachChild(o, [&](const TObject& child) {
             if (!first) out += ", ";
             first = false;
-            AppendObject(out, *child);
-        }
+            AppendObject(out, child);
+        });
         out += ']';
     }
     out += '}';
@@ -422,25 +419,17 @@ void WriteBoardDocument(const TObject& board, std::ostream& out) {
     text += ",\n  \"Objects\": [";
     bool first = true;
     const TObjectStore& store = Store();
-    for (THandle c = board.Children->First; c != 0;) {
-        const TObject* o = store.Find(c);
-        if (!o) break;
-        c = o->NextAll;
+    store.EachChild(board, [&](const TObject& o) {
         text += first ? std::string_view("\n    ") : std::string_view(",\n    ");
         first = false;
-        AppendObject(text, *o);
-    }
+        AppendObject(text, o);
+    });
     text += first ? std::string_view("]\n}\n") : std::string_view("\n  ]\n}\n");
     text.Drain();
 }
 
 void SaveBoardFile(const TObject& board, const std::string& path) {
-    WriteFileAtomically(
-        path, "save board",
-        [](const void* context, std::ostream& out) {
-            WriteBoardDocument(*static_cast<const TObject*>(context), out);
-        },
-        &board);
+    WriteBoardFileAtomically<WriteBoardDocument>(board, path, "save board");
 }
 
 } // namespace dxfi::korrin

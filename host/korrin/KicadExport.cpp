@@ -346,25 +346,22 @@ private:
 
     void Collect() {
         const TObjectStore& store = Store();
-        for (THandle h = Board.Children->First; h != 0;) {
-            const TObject* o = store.Find(h);
-            if (!o) break;
-            h = o->NextAll;
-            if (o->Kind == abi::kKindComponent) {
-                Components.push_back(o);
-                Extent.Add(store.Bounds(*o));
-                auto* cd = o->As<TComponentData>();
+        store.EachChild(Board, [&](const TObject& o) {
+            if (o.Kind == abi::kKindComponent) {
+                Components.push_back(&o);
+                Extent.Add(store.Bounds(o));
+                auto* cd = o.As<TComponentData>();
                 for (THandle t : {cd->NameText, cd->SecondText})
                     if (const TObject* text = store.Find(t)) Extent.Add(store.Bounds(*text));
-                continue;
+                return;
             }
-            if (!Exportable(o->Kind)) {
-                ++Losses.Kinds[o->Kind];
-                continue;
+            if (!Exportable(o.Kind)) {
+                ++Losses.Kinds[o.Kind];
+                return;
             }
-            Loose.push_back(o);
-            Extent.Add(store.Bounds(*o));
-        }
+            Loose.push_back(&o);
+            Extent.Add(store.Bounds(o));
+        });
     }
 
     // The board's extent is centred on the A4 sheet, with the board's (0,0) on KiCad's 100 mil
@@ -418,12 +415,7 @@ private:
 
     template <class F> void ForChildren(const TObject& component, F&& f) const {
         const TObjectStore& store = Store();
-        for (THandle k = component.Children->First; k != 0;) {
-            const TObject* child = store.Find(k);
-            if (!child) break;
-            k = child->NextAll;
-            f(*child);
-        }
+        store.EachChild(component, [&](const TObject& child) { f(child); });
     }
 
     // ---- Header ---------------------------------------------------------------------------------

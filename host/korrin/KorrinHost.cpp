@@ -95,19 +95,10 @@ std::string SummaryJson(const TObject& board) {
         ++layerKinds[key][o.Kind];
         ++count;
     };
-    for (THandle c = board.Children->First; c != 0;) {
-        const TObject* o = store.Find(c);
-        if (!o) break;
-        c = o->NextAll;
-        add(*o);
-        if (o->Children)
-            for (THandle k = o->Children->First; k != 0;) {
-                const TObject* child = store.Find(k);
-                if (!child) break;
-                k = child->NextAll;
-                add(*child);
-            }
-    }
+    store.EachChild(board, [&](const TObject& o) {
+        add(o);
+        if (o.Children) store.EachChild(o, add);
+    });
     ordered_json j;
     j["FileName"] = board.As<TBoardData>()->FileName;
     j["ObjectCount"] = count;

@@ -129,25 +129,17 @@ private:
 
     void Collect() {
         const TObjectStore& store = Store();
-        for (THandle c = Board.Children->First; c != 0;) {
-            const TObject* o = store.Find(c);
-            if (!o) break;
-            c = o->NextAll;
-            if (o->Kind != abi::kKindComponent) {
-                Add(*o);
-                continue;
+        store.EachChild(Board, [&](const TObject& o) {
+            if (o.Kind != abi::kKindComponent) {
+                Add(o);
+                return;
             }
-            auto* cd = o->As<TComponentData>();
+            auto* cd = o.As<TComponentData>();
             for (THandle t : {cd->NameText, cd->SecondText})
                 if (const TObject* text = store.Find(t); text && !DisplayString(*text).empty())
                     Add(*text);
-            for (THandle k = o->Children->First; k != 0;) {
-                const TObject* child = store.Find(k);
-                if (!child) break;
-                k = child->NextAll;
-                Add(*child);
-            }
-        }
+            store.EachChild(o, [&](const TObject& child) { Add(child); });
+        });
     }
 
     void Hole(const TObject& o, int32_t hole) {
@@ -333,12 +325,7 @@ void WriteSvg(const TObject& board, std::ostream& out) {
 }
 
 void RenderSvgFile(const TObject& board, const std::string& path) {
-    WriteFileAtomically(
-        path, "render board to",
-        [](const void* context, std::ostream& out) {
-            WriteSvg(*static_cast<const TObject*>(context), out);
-        },
-        &board);
+    WriteBoardFileAtomically<WriteSvg>(board, path, "render board to");
 }
 
 } // namespace dxfi::korrin

@@ -130,7 +130,7 @@ for n in "${counts[@]}"; do
     }
     END {
       printf "%-16s %12d %10.3f %10.3f %10.3f %10.3f %14.0f\n", name, lines, wall, rcpu,
-             allwall, allcpu, rcpu > 0 ? lines / rcpu : 0
+             allwall, allcpu, (rcpu > 0 ? lines / rcpu : 0)
     }' "$run/err.txt"
   rm -rf "$run"
 done

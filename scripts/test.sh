@@ -37,8 +37,11 @@ run_windows() {
   wine cmd /c exit >/dev/null 2>&1 </dev/null
   lap "wine prefix"
   local status=0
-  ctest --test-dir build-win -j "$jobs" --output-on-failure \
-    --output-junit "$PWD/build-win/ctest-results.xml" || status=1
+  if ! ctest --test-dir build-win -j "$jobs" --output-on-failure \
+    --output-junit "$PWD/build-win/ctest-results.xml"; then
+    python3 scripts/show-failures.py build-win/ctest-results.xml || true
+    status=1
+  fi
   wineserver -k || true
   python3 scripts/check-skips.py build-win/ctest-results.xml tests/allowed-skips.txt || status=1
   lap "checks under wine"
@@ -94,7 +97,12 @@ run_config() { # dir, runner, extra cmake args...
   local dir=$1 runner=$2; shift 2
   cmake -S . -B "$dir" -G Ninja -DDXFI_WERROR=ON "$@" >/dev/null
   cmake --build "$dir" -j "$jobs"
-  $runner ctest --test-dir "$dir" -j "$jobs" --output-on-failure --output-junit "$PWD/$dir/ctest-results.xml"
+  if ! $runner ctest --test-dir "$dir" -j "$jobs" --output-on-failure \
+    --output-junit "$PWD/$dir/ctest-results.xml"; then
+    python3 scripts/show-failures.py "$dir/ctest-results.xml" || true
+    echo "Tests failed in $dir (their output is above)" >&2
+    return 1
+  fi
   # A skipped test passes CTest; here it fails unless tests/allowed-skips.txt names its reason.
   python3 scripts/check-skips.py "$dir/ctest-results.xml" tests/allowed-skips.txt
 }

@@ -198,6 +198,16 @@ public:
 
 private:
     void Advance();
+    // Advance in the loop that reads most groups, where a call per group would show.
+    [[gnu::always_inline]] void AdvanceInline() {
+        const std::size_t before = S_.Position();
+        Have_ = S_.Next(G_);
+        if (Have_ && G_.Code == 0) {
+            PreviousObjectStart_ = ObjectStart_;
+            ObjectStart_ = before;
+        }
+        if ((++Groups_ & 0x3FFF) == 0) Tick();
+    }
     void Tick();
     bool AtZero(std::string_view name) const {
         return Have_ && G_.Code == 0 && TDxfScanner::Trimmed(G_.Text) == name;
@@ -284,13 +294,7 @@ private:
 };
 
 void TDxfReader::Advance() {
-    const std::size_t before = S_.Position();
-    Have_ = S_.Next(G_);
-    if (Have_ && G_.Code == 0) {
-        PreviousObjectStart_ = ObjectStart_;
-        ObjectStart_ = before;
-    }
-    if ((++Groups_ & 0x3FFF) == 0) Tick();
+    AdvanceInline();
 }
 
 void TDxfReader::Tick() {
@@ -632,7 +636,7 @@ void TDxfReader::Gather(TKind kind) {
             // Other entity types keep only their layer and space.
             GatherField(kind, code);
         }
-        Advance();
+        AdvanceInline();
     }
 }
 

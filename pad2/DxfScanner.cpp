@@ -15,10 +15,6 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r';
-}
-
 // What a binary file stores for a group code (the value types of the DXF group code ranges).
 enum class TBinaryType { String, Double, Int16, Int32, Int64, Byte, Chunk };
 
@@ -186,23 +182,34 @@ const char* FindNewline(const char* from, const char* end) {
     return static_cast<const char*>(std::memchr(c, '\n', static_cast<std::size_t>(end - c)));
 }
 
-// Most writers right-align codes in three characters ("  8", " 10", "330"): read without a
-// branch per character. False for any other line.
+// The first two characters of a right-aligned three-character code line ("  ", " 1", "33"),
+// as the index p[0] + 256 * p[1]: their value (0 to 99), or 0xFF for any other pair.
+struct TCodePairs {
+    uint8_t Value[65536];
+    constexpr TCodePairs() : Value() {
+        for (unsigned i = 0; i < 65536; ++i)
+            Value[i] = 0xFF;
+        Value[' ' | ' ' << 8] = 0;
+        for (unsigned b = 0; b < 10; ++b) {
+            Value[' ' | ('0' + b) << 8] = static_cast<uint8_t>(b);
+            for (unsigned a = 0; a < 10; ++a)
+                Value[('0' + a) | ('0' + b) << 8] = static_cast<uint8_t>(10 * a + b);
+        }
+    }
+};
+constexpr TCodePairs kCodePairs;
+
+// Most writers right-align codes in three characters ("  8", " 10", "330"): one table look-up
+// for the first two, and no branch per character. False for any other line.
 inline bool ThreeCharacterCode(const char* p, int& code, const char*& codeEnd) {
-    const char* end = p + 3;
-    if (*end == '\r') ++end;
+    const unsigned pair =
+        kCodePairs.Value[static_cast<unsigned char>(p[0]) |
+                         static_cast<unsigned>(static_cast<unsigned char>(p[1])) << 8];
+    const unsigned last = static_cast<unsigned char>(p[2]) - '0';
+    const char* end = p + 3 + (p[3] == '\r');
+    if (pair == 0xFF || last >= 10) return false;
     if (*end != '\n') return false;
-    const unsigned a = static_cast<unsigned char>(p[0]) - '0';
-    const unsigned b = static_cast<unsigned char>(p[1]) - '0';
-    const unsigned c = static_cast<unsigned char>(p[2]) - '0';
-    const bool blankA = p[0] == ' ', blankB = p[1] == ' ';
-    const bool valid = (c < 10) & ((blankB & blankA) | (!blankB & (b < 10))) & (blankA | (a < 10));
-    if (!valid) return false;
-    // Blanks count as nothing: masks rather than branches, which the mix of codes would
-    // mispredict.
-    const unsigned keepA = static_cast<unsigned>(blankA) - 1u;
-    const unsigned keepB = static_cast<unsigned>(blankB) - 1u;
-    code = static_cast<int>(100 * (a & keepA) + 10 * (b & keepB) + c);
+    code = static_cast<int>(pair * 10 + last);
     codeEnd = end;
     return true;
 }
@@ -438,18 +445,7 @@ bool TDxfScanner::NextBinary(TGroup& group) {
     return true;
 }
 
-std::string_view TDxfScanner::Trimmed(std::string_view text) {
-    std::size_t b = 0;
-    std::size_t e = text.size();
-    while (b < e && IsBlank(text[b]))
-        ++b;
-    while (e > b && IsBlank(text[e - 1]))
-        --e;
-    return text.substr(b, e - b);
-}
-
-double TDxfScanner::ToDouble(const TGroup& group) const {
-    if (group.DoubleReady) return group.Double;
+double TDxfScanner::ConvertDouble(const TGroup& group) const {
     if (group.Kind == TValueKind::Double) return std::isfinite(group.Double) ? group.Double : kNaN;
     if (group.Kind == TValueKind::Integer) return static_cast<double>(group.Integer);
     std::string_view t = group.Text;
@@ -475,8 +471,7 @@ double TDxfScanner::ToDouble(const TGroup& group) const {
     return std::isfinite(value) ? value : kNaN;
 }
 
-int64_t TDxfScanner::ToInteger(const TGroup& group) const {
-    if (group.IntegerReady) return group.Integer;
+int64_t TDxfScanner::ConvertInteger(const TGroup& group) const {
     if (group.Kind == TValueKind::Integer) return group.Integer;
     if (group.Kind == TValueKind::Double) {
         const double d = group.Double;

@@ -54,10 +54,23 @@ public:
 
     // Value converters; a value that is no number throws ecBadValue naming code and line.
     // Non-finite or out-of-range numbers are returned as NaN (the caller decides).
-    double ToDouble(const TGroup& group) const;
-    int64_t ToInteger(const TGroup& group) const;
+    double ToDouble(const TGroup& group) const {
+        return group.DoubleReady ? group.Double : ConvertDouble(group);
+    }
+    int64_t ToInteger(const TGroup& group) const {
+        return group.IntegerReady ? group.Integer : ConvertInteger(group);
+    }
     // The value as text with surrounding blanks removed (type names, variable names).
-    static std::string_view Trimmed(std::string_view text);
+    static std::string_view Trimmed(std::string_view text) {
+        std::size_t b = 0;
+        std::size_t e = text.size();
+        while (b < e && IsBlank(text[b]))
+            ++b;
+        while (e > b && IsBlank(text[e - 1]))
+            --e;
+        return text.substr(b, e - b);
+    }
+    static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 
     // Names the place of a group in messages: "line 12" or "byte 345".
     std::string Where(const TGroup& group) const;
@@ -66,6 +79,9 @@ public:
     [[noreturn]] void FailTruncated(uint64_t where) const;
 
 private:
+    // The converters for values the scanner did not convert on its way.
+    double ConvertDouble(const TGroup& group) const;
+    int64_t ConvertInteger(const TGroup& group) const;
     bool NextAscii(TGroup& group);
     // 1: a group was read, 0: the end, -1: more bytes must be read first.
     int TryNextAscii(TGroup& group);

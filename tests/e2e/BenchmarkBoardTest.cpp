@@ -12,7 +12,8 @@
 namespace {
 
 const std::string kGenerator = std::string(DXFI_SOURCE_DIR) + "/bench/gen_drawing.py";
-const std::string kChecksums = kTestData + "/bench_boards.sha256";
+// From the macro, not kTestData: another file's global may not be made yet when this one is.
+const std::string kChecksums = std::string(DXFI_TEST_DATA_DIR) + "/bench_boards.sha256";
 
 struct TRecordedBoard {
     long Objects = -1;

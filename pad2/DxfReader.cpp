@@ -188,10 +188,7 @@ public:
         D_->Strings.reserve(std::min(size / 16 + 16, cap));
         D_->Blob.reserve(std::min(size / 4 + 16, cap));
         D_->BlobStarts.reserve(std::min(size / 64 + 16, cap / sizeof(uint64_t)));
-        AdviseLargeBuffer(D_->Entities.data(), D_->Entities.capacity() * sizeof(TEntity));
-        AdviseLargeBuffer(D_->Doubles.data(), D_->Doubles.capacity() * sizeof(double));
-        AdviseLargeBuffer(D_->Strings.data(), D_->Strings.capacity());
-        AdviseLargeBuffer(D_->Blob.data(), D_->Blob.capacity());
+        PrepareModel();
     }
 
     std::unique_ptr<TDrawing> Read();
@@ -209,6 +206,16 @@ private:
         if ((++Groups_ & 0x3FFF) == 0) Tick();
     }
     void Tick();
+    // Maps the next stretch of the model's big vectors before they reach it.
+    void PrepareModel() {
+        PrepareAhead(D_->Entities.data(), D_->Entities.size() * sizeof(TEntity),
+                     D_->Entities.capacity() * sizeof(TEntity), Ready_[0]);
+        PrepareAhead(D_->Doubles.data(), D_->Doubles.size() * sizeof(double),
+                     D_->Doubles.capacity() * sizeof(double), Ready_[1]);
+        PrepareAhead(D_->Strings.data(), D_->Strings.size(), D_->Strings.capacity(), Ready_[2]);
+        PrepareAhead(D_->Blob.data(), D_->Blob.size(), D_->Blob.capacity(), Ready_[3]);
+    }
+    std::size_t Ready_[4] = {};
     bool AtZero(std::string_view name) const {
         return Have_ && G_.Code == 0 && TDxfScanner::Trimmed(G_.Text) == name;
     }
@@ -309,6 +316,7 @@ void TDxfReader::Tick() {
         Released_ = PreviousObjectStart_;
         Callbacks_.Release(Released_);
     }
+    PrepareModel();
 }
 
 std::unique_ptr<TDrawing> TDxfReader::Read() {

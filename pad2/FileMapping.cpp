@@ -141,17 +141,23 @@ void TFileMapping::Release(std::size_t offset) {
     Released_ = end;
 }
 
-void AdviseLargeBuffer(void* buffer, std::size_t bytes) {
-#ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t kHuge = std::uintptr_t{2} << 20;
-    const std::uintptr_t begin =
-        (reinterpret_cast<std::uintptr_t>(buffer) + kHuge - 1) & ~(kHuge - 1);
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(buffer) + bytes) & ~(kHuge - 1);
-    if (buffer && end > begin)
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+void PrepareAhead(void* buffer, std::size_t used, std::size_t capacity, std::size_t& ready) {
+#ifdef MADV_POPULATE_WRITE
+    constexpr std::size_t kAhead = std::size_t{1} << 20;
+    if (!buffer || used + kAhead / 2 < ready || ready >= capacity) return;
+    const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+    const auto base = reinterpret_cast<std::uintptr_t>(buffer);
+    // Whole pages from the first one not known to be ready; the page under `used` may be
+    // shared with what is already written, which populating leaves as it is.
+    const std::uintptr_t from = (base + std::max(ready, used)) / page * page;
+    const std::uintptr_t to = (base + std::min(capacity, used + kAhead)) / page * page;
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_POPULATE_WRITE);
+    ready = std::min(capacity, used + kAhead);
 #else
     (void)buffer;
-    (void)bytes;
+    (void)used;
+    (void)capacity;
+    ready = capacity;
 #endif
 }
 

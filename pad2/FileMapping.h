@@ -54,8 +54,12 @@ private:
     void* Map_ = nullptr;
 };
 
-// Asks for large pages behind a big, mostly untouched buffer, so filling it takes fewer page
-// faults. Only a hint: nothing happens where the system does not offer them.
-void AdviseLargeBuffer(void* buffer, std::size_t bytes);
+// Keeps the pages of a growing buffer ready a little ahead of its use: once `used` bytes come
+// near `ready`, the next stretch (within `capacity`) is mapped in one call rather than by a
+// page fault for every page. `ready` starts at 0 and is the caller's to keep. Only a hint:
+// nothing happens where the system does not offer it.
+// (Large pages are not asked for: on virtual machines that hand free memory back to their
+// host, a fresh large page costs the host's page faults, and a load then takes twice as long.)
+void PrepareAhead(void* buffer, std::size_t used, std::size_t capacity, std::size_t& ready);
 
 } // namespace pad2

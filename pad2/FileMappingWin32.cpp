@@ -133,8 +133,9 @@ void TFileMapping::Release(std::size_t offset) {
     }
 }
 
-void AdviseLargeBuffer(void*, std::size_t) {
-    // Large pages need a privilege a plug-in's user rarely has: nothing to ask for here.
+void PrepareAhead(void*, std::size_t, std::size_t capacity, std::size_t& ready) {
+    // Committed memory is mapped on first touch; there is no cheaper way to ask for it here.
+    ready = capacity;
 }
 
 } // namespace pad2

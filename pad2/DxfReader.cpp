@@ -276,7 +276,9 @@ private:
     std::size_t Released_ = 0;
 
     TBag Bag_;
-    std::string Type_; // the DXF type name of the entity being read
+    // The DXF type name of the entity being read, in the file's bytes: they stay readable until
+    // the reader has moved past the entity.
+    std::string_view Type_;
     std::unordered_map<std::string, uint32_t> TypeNames_;
     std::string Joined_;
     std::string Decoded_;
@@ -537,7 +539,7 @@ void TDxfReader::ReadEntities(bool inBlock, uint32_t block) {
 }
 
 void TDxfReader::ReadEntity(bool inBlock, uint32_t block) {
-    Type_.assign(TDxfScanner::Trimmed(G_.Text));
+    Type_ = TDxfScanner::Trimmed(G_.Text);
     const TKindName& kind = KindOf(Type_);
     Gather(kind.Kind);
 
@@ -807,7 +809,7 @@ void TDxfReader::StoreSeqEnd(uint32_t block, uint32_t layer) {
 }
 
 uint32_t TDxfReader::TypeName() {
-    const auto found = TypeNames_.find(Type_);
+    const auto found = TypeNames_.find(std::string(Type_));
     if (found != TypeNames_.end()) return found->second;
     const uint32_t offset = D_->AddString(Decode(Type_, kNameMax));
     // Hostile files may name endless types; the cache only saves repeats of the common ones.

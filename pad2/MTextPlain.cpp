@@ -13,6 +13,15 @@ std::string MTextPlainText(std::string_view text) {
         return end == std::string_view::npos ? n : end + 1;
     };
     for (std::size_t i = 0; i < n;) {
+        // A run of plain characters is copied at once.
+        std::size_t plain = i;
+        while (plain < n && text[plain] != '{' && text[plain] != '}' && text[plain] != '\\')
+            ++plain;
+        if (plain > i) {
+            out.append(text.data() + i, plain - i);
+            i = plain;
+            continue;
+        }
         const char c = text[i];
         if (c == '{' || c == '}') {
             ++i;

@@ -6,6 +6,16 @@
 #include <cstdlib>
 #include <sys/wait.h>
 
+namespace {
+
+// True when `err` shows the leak checker failing by itself rather than finding a leak.
+bool IsSanitizerToolFault(const std::string& err) {
+    return err.find("LeakSanitizer has encountered a fatal error") != std::string::npos &&
+           err.find("detected memory leaks") == std::string::npos;
+}
+
+} // namespace
+
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
     for (char c : text)
@@ -39,9 +49,4 @@ TProgramRun RunProgram(const std::string& folder, const std::string& program,
         std::fprintf(stderr, "note: the leak checker failed in %s; running it again:\n%s\n",
                      program.c_str(), run.Err.c_str());
     }
-}
-
-bool IsSanitizerToolFault(const std::string& err) {
-    return err.find("LeakSanitizer has encountered a fatal error") != std::string::npos &&
-           err.find("detected memory leaks") == std::string::npos;
 }

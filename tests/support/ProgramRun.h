@@ -19,11 +19,7 @@ std::string ShellQuote(const std::string& text);
 // (standard input is /dev/null), no machine hive and no executable-folder override,
 // TMPDIR = folder + "tmp" (which must exist), plus the "NAME=VALUE" entries of `env`.
 // Standard output and error are captured through folder + "out.txt" and "err.txt". A run that
-// the leak checker of a sanitized build failed on by itself (IsSanitizerToolFault) is made again
-// once.
+// the leak checker of a sanitized build failed on by itself is made again once.
 TProgramRun RunProgram(const std::string& folder, const std::string& program,
                        const std::vector<std::string>& args,
                        const std::vector<std::string>& env = {});
-
-// True when `err` shows the leak checker failing by itself rather than finding a leak.
-bool IsSanitizerToolFault(const std::string& err);

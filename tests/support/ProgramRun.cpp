@@ -2,19 +2,8 @@
 #include "support/ProgramRun.h"
 #include "support/FileText.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <sys/wait.h>
-
-namespace {
-
-// True when `err` shows the leak checker failing by itself rather than finding a leak.
-bool IsSanitizerToolFault(const std::string& err) {
-    return err.find("LeakSanitizer has encountered a fatal error") != std::string::npos &&
-           err.find("detected memory leaks") == std::string::npos;
-}
-
-} // namespace
 
 std::string ShellQuote(const std::string& text) {
     std::string quoted = "'";
@@ -36,17 +25,10 @@ TProgramRun RunProgram(const std::string& folder, const std::string& program,
         command.append(1, ' ').append(ShellQuote(arg));
     command.append(" >").append(ShellQuote(folder + "out.txt"));
     command.append(" 2>").append(ShellQuote(folder + "err.txt")).append(" </dev/null");
+    const int status = std::system(command.c_str());
     TProgramRun run;
-    for (int attempt = 1;; ++attempt) {
-        const int status = std::system(command.c_str());
-        run.ExitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.Out = testsupport::ReadWholeFile(folder + "out.txt");
-        run.Err = testsupport::ReadWholeFile(folder + "err.txt");
-        // The leak checker of a sanitized build can fail on its own (its tracer crashes while it
-        // stops the process at exit), which says nothing about the program: run it once more.
-        // A leak it found is a finding and is never retried.
-        if (attempt == 2 || !IsSanitizerToolFault(run.Err)) return run;
-        std::fprintf(stderr, "note: the leak checker failed in %s; running it again:\n%s\n",
-                     program.c_str(), run.Err.c_str());
-    }
+    run.ExitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.Out = testsupport::ReadWholeFile(folder + "out.txt");
+    run.Err = testsupport::ReadWholeFile(folder + "err.txt");
+    return run;
 }

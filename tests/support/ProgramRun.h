@@ -18,8 +18,7 @@ std::string ShellQuote(const std::string& text);
 // Runs `program` with `args` in `folder` (a path with a trailing "/"): no display, no terminal
 // (standard input is /dev/null), no machine hive and no executable-folder override,
 // TMPDIR = folder + "tmp" (which must exist), plus the "NAME=VALUE" entries of `env`.
-// Standard output and error are captured through folder + "out.txt" and "err.txt". A run that
-// the leak checker of a sanitized build failed on by itself is made again once.
+// Standard output and error are captured through folder + "out.txt" and "err.txt".
 TProgramRun RunProgram(const std::string& folder, const std::string& program,
                        const std::vector<std::string>& args,
                        const std::vector<std::string>& env = {});

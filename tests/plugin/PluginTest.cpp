@@ -240,8 +240,8 @@ TEST(TPluginLibrary, ExportsTheDescription) {
 
 namespace {
 
-// True when the ELF file at `path` has a thread-local segment; `staticTls` tells whether its
-// dynamic flags ask the loader for the static block. Fails the test when the file is unreadable.
+// Whether the ELF file at `path` has a thread-local segment (`hasTls`) and whether its dynamic
+// flags ask the loader for the static block (`staticTls`). Fails the test when it cannot tell.
 void ReadTlsFlags(const std::string& path, bool& hasTls, bool& staticTls) {
     std::ifstream in(path, std::ios::binary);
     ASSERT_TRUE(in) << path << " cannot be read";
